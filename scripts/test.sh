@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Tarnwick and runs every test. Installs what the build and the tests need (the real
+# FTP servers included) with apt-get when missing; the tests start their servers themselves.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake --build "$BUILD_DIR" -j"$(jobs)"
+cd "$BUILD_DIR"
+ctest --output-on-failure -j"$(jobs)" --timeout 300

@@ -1,0 +1,141 @@
+// A scripted FTP server on 127.0.0.1 for protocol tests. The test gives it a script, a
+// function that runs on the server's own thread and plays the server's side: exact reply
+// bytes (split into pieces when asked), expected command lines, closed connections, and data
+// connections in passive (PASV) and active (PORT) mode. Every byte the client sends is
+// recorded, so a test compares the exact lines, CR LF included.
+//
+// Every wait in a session has a time limit, so a script that waits for something the client
+// never does fails instead of hanging.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace tarnwick::testing {
+
+using namespace std::chrono_literals;
+
+class CScriptSession;
+using Script = std::function<void(CScriptSession&)>;
+
+class CScriptedFtpServer {
+public:
+    struct Options {
+        // Accept the first control connection before the script starts; when false the
+        // script accepts connections itself (AcceptControl).
+        bool acceptFirst = true;
+        // Listen on ::1 instead of 127.0.0.1.
+        bool ipv6 = false;
+    };
+    // Listens on loopback (an ephemeral port) and starts the script on its own thread.
+    explicit CScriptedFtpServer(Script script) : CScriptedFtpServer(std::move(script), Options{}) {}
+    CScriptedFtpServer(Script script, Options options);
+    ~CScriptedFtpServer();
+    CScriptedFtpServer(const CScriptedFtpServer&) = delete;
+    CScriptedFtpServer& operator=(const CScriptedFtpServer&) = delete;
+
+    [[nodiscard]] std::uint16_t Port() const { return m_port; }
+
+    // Waits for the script to end; returns what went differently from the script (empty when
+    // everything went as written).
+    std::vector<std::string> Finish();
+
+    // Every byte received on control connections so far, in order.
+    [[nodiscard]] std::string Received() const;
+    // Every byte received on data connections so far, in order.
+    [[nodiscard]] std::string DataReceived() const;
+
+private:
+    friend class CScriptSession;
+    void Record(bool data, std::string_view bytes);
+    void AddFailure(std::string message);
+
+    int m_listenFd = -1;
+    std::uint16_t m_port = 0;
+    std::unique_ptr<CScriptSession> m_session;
+    std::thread m_thread;
+    bool m_finished = false;
+    mutable std::mutex m_mutex;
+    std::string m_received;
+    std::string m_dataReceived;
+    std::vector<std::string> m_failures;
+};
+
+class CScriptSession {
+public:
+    // The limit of every wait in the session.
+    std::chrono::milliseconds waitLimit = 5s;
+
+    // --- control connection ---
+    // Accepts the next control connection (the current one stays open until Close).
+    bool AcceptControl();
+    void Send(std::string_view bytes);
+    // Sends the pieces one by one with a pause between them, so the client receives them in
+    // separate reads.
+    void SendPieces(const std::vector<std::string>& pieces, std::chrono::milliseconds gap = 30ms);
+    // One line as received, with its CR LF; empty when the client closed or nothing came.
+    std::string ReadLine();
+    // Reads one line and records a failure unless it is exactly `line` + CR LF.
+    bool Expect(std::string_view line);
+    // Expect(line), then Send(reply).
+    bool ExpectReply(std::string_view line, std::string_view reply);
+    // Waits until the client closes the control connection; records a failure if it sends
+    // anything first or does not close within the limit.
+    bool ExpectClosed();
+    // Waits until the client closes, or sends anything, without recording it as a failure.
+    void WaitClosed();
+    void Close();
+    void Sleep(std::chrono::milliseconds time) { std::this_thread::sleep_for(time); }
+    void Fail(std::string message);
+
+    // --- data connections ---
+    // Opens a data listener on 127.0.0.1 and sends "227 Entering Passive Mode
+    // (127,0,0,1,p1,p2)." with its port; `host` replaces the address fields when given
+    // (for example "10,0,0,5").
+    void ReplyPasv(std::string_view host = "");
+    [[nodiscard]] std::uint16_t PassivePort() const { return m_pasvPort; }
+    // Accepts the client's data connection on the passive listener.
+    bool AcceptData();
+    // Reads a "PORT h1,h2,h3,h4,p1,p2" line, records it, and remembers the address; the
+    // line is returned ("" on failure).
+    std::string ExpectPort();
+    // Connects to the address of the last PORT line.
+    bool ConnectActive();
+    // Sends bytes on the data connection, in pieces with pauses when more than one is given.
+    void DataSend(std::string_view bytes);
+    void DataSendPieces(const std::vector<std::string>& pieces, std::chrono::milliseconds gap = 30ms);
+    // Reads the data connection to its end; with `chunk` > 0, at most `chunk` bytes per
+    // read with `gap` between reads (a slow reader).
+    std::string DataReceiveAll(std::size_t chunk = 0, std::chrono::milliseconds gap = 0ms);
+    // Closes the data connection (and the passive listener).
+    void DataClose();
+    // Resets the data connection (RST instead of FIN): the client sees a broken connection.
+    void DataAbort();
+
+private:
+    friend class CScriptedFtpServer;
+    explicit CScriptSession(CScriptedFtpServer& server) : m_server(server) {}
+    bool WaitReadable(int fd);
+
+    CScriptedFtpServer& m_server;
+    int m_control = -1;
+    std::string m_controlBuffer;
+    int m_pasvListen = -1;
+    std::uint16_t m_pasvPort = 0;
+    std::string m_portHost;
+    std::uint16_t m_portPort = 0;
+    int m_data = -1;
+    std::vector<int> m_oldControls;
+};
+
+// A port on 127.0.0.1 on which nothing listens (a connect there is refused).
+[[nodiscard]] std::uint16_t UnusedPort();
+
+} // namespace tarnwick::testing

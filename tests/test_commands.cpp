@@ -1,0 +1,195 @@
+// Login and the single-reply commands against the scripted server.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ftp/ftpclient.h"
+#include "support/scriptedserver.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Outcome {
+    std::string failures; // what the server saw differently from its script
+    std::string received; // every byte the client sent after the greeting
+};
+
+// Connects an engine to a server that greets and then plays `script`, runs `use` on the
+// engine, disconnects without QUIT and returns what the server saw.
+Outcome RunAgainstScript(const std::function<void(CScriptSession&)>& script,
+            const std::function<void(CFtpClient&)>& use)
+{
+    CScriptedFtpServer server([&script](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        script(s);
+        s.WaitClosed();
+    });
+    {
+        CFtpClient client;
+        client.SetTimeout(3s);
+        if (client.Connect("127.0.0.1", server.Port())) {
+            use(client);
+        } else {
+            ADD_FAILURE() << "connect failed";
+        }
+    }
+    Outcome outcome;
+    for (const std::string& failure : server.Finish()) {
+        outcome.failures += failure + "\n";
+    }
+    outcome.received = server.Received();
+    return outcome;
+}
+
+} // namespace
+
+TEST(Login, UserThenPassOn331)
+{
+    bool ok = false;
+    const Outcome out = RunAgainstScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("USER anna", "331 Password required\r\n");
+            s.ExpectReply("PASS secret", "230 Logged in\r\n");
+        },
+        [&ok](CFtpClient& c) { ok = c.Login("anna", "secret"); });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(out.received, "USER anna\r\nPASS secret\r\n");
+}
+
+TEST(Login, UserAnswered230NeedsNoPassword)
+{
+    bool ok = false;
+    std::string reply;
+    const Outcome out = RunAgainstScript([](CScriptSession& s) { s.ExpectReply("USER anonymous", "230 Welcome\r\n"); },
+                            [&](CFtpClient& c) {
+                                ok = c.Login("anonymous", "guest");
+                                reply = c.GetLastReply();
+                            });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(reply, "230 Welcome\r\n");
+    EXPECT_EQ(out.received, "USER anonymous\r\n"); // no PASS
+}
+
+TEST(Login, RefusedPasswordOrUserFails)
+{
+    bool ok = true;
+    Outcome out = RunAgainstScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("USER anna", "331 Password required\r\n");
+            s.ExpectReply("PASS wrong", "530 Login incorrect\r\n");
+        },
+        [&ok](CFtpClient& c) { ok = c.Login("anna", "wrong"); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+
+    ok = true;
+    out = RunAgainstScript([](CScriptSession& s) { s.ExpectReply("USER bob", "530 Not allowed\r\n"); },
+              [&ok](CFtpClient& c) { ok = c.Login("bob", "x"); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.received, "USER bob\r\n");
+}
+
+TEST(GetCurrentDir, TakesTheTextBetweenTheFirstTwoQuotes)
+{
+    struct Row {
+        const char* name;
+        const char* reply;
+        const char* dir;
+    };
+    const Row rows[] = {
+        {"quoted-with-remark", "257 \"/home/user\" is the current directory\r\n", "/home/user"},
+        {"japanese", "257 \"/pub/日本\"\r\n", "/pub/日本"},
+        {"multi-line", "257-\"/a\" is\r\n257 current\r\n", "/a"},
+        {"no-quotes", "257 /home/user\r\n", ""},
+        {"one-quote", "257 \"/home/user\r\n", ""},
+        {"doubled-quote-not-special", "257 \"/a\"\"b\"\r\n", "/a"},
+        {"other-code", "550 \"/home/user\" unavailable\r\n", ""},
+    };
+    for (const Row& row : rows) {
+        std::string dir = "unset";
+        const Outcome out = RunAgainstScript([&row](CScriptSession& s) { s.ExpectReply("PWD", row.reply); },
+                                [&dir](CFtpClient& c) { dir = c.GetCurrentDir(); });
+        EXPECT_EQ(dir, row.dir) << row.name;
+        EXPECT_EQ(out.failures, "") << row.name;
+    }
+}
+
+TEST(SimpleCommands, SucceedOnlyOnTheirExactCode)
+{
+    struct Row {
+        const char* name;
+        std::function<bool(CFtpClient&)> call;
+        const char* line;
+        const char* reply;
+        bool ok;
+    };
+    const Row rows[] = {
+        {"cwd-250", [](CFtpClient& c) { return c.ChangeDir("/pub"); }, "CWD /pub", "250 ok\r\n", true},
+        {"cwd-257", [](CFtpClient& c) { return c.ChangeDir("pub"); }, "CWD pub", "257 ok\r\n", false},
+        {"cwd-550", [](CFtpClient& c) { return c.ChangeDir(".."); }, "CWD ..", "550 no\r\n", false},
+        {"mkd-257", [](CFtpClient& c) { return c.MakeDir("src"); }, "MKD src", "257 \"/src\"\r\n", true},
+        {"mkd-250", [](CFtpClient& c) { return c.MakeDir("src"); }, "MKD src", "250 ok\r\n", false},
+        {"mkd-empty-name", [](CFtpClient& c) { return c.MakeDir(""); }, "MKD New Folder",
+         "257 \"/New Folder\"\r\n", true},
+        {"rmd-250", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "250 ok\r\n", true},
+        {"rmd-257", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "257 ok\r\n", false},
+        {"rmd-200", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "200 ok\r\n", false},
+        {"dele-250", [](CFtpClient& c) { return c.DeleteRemoteFile("/a.txt"); }, "DELE /a.txt",
+         "250 ok\r\n", true},
+        {"dele-200", [](CFtpClient& c) { return c.DeleteRemoteFile("a.txt"); }, "DELE a.txt",
+         "200 ok\r\n", false},
+        {"chmod-200", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644"); },
+         "SITE CHMOD 644 a.txt", "200 SITE CHMOD command ok.\r\n", true},
+        {"chmod-500-still-true", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644"); },
+         "SITE CHMOD 644 a.txt", "500 Unknown SITE command.\r\n", true},
+    };
+    for (const Row& row : rows) {
+        bool ok = !row.ok;
+        const Outcome out = RunAgainstScript(
+            [&row](CScriptSession& s) { s.ExpectReply(row.line, row.reply); },
+            [&](CFtpClient& c) { ok = row.call(c); });
+        EXPECT_EQ(ok, row.ok) << row.name;
+        EXPECT_EQ(out.failures, "") << row.name;
+        EXPECT_EQ(out.received, std::string(row.line) + "\r\n") << row.name;
+    }
+}
+
+TEST(SimpleCommands, EmptyArgumentsAndTypeChoicesSendNothing)
+{
+    const Outcome out = RunAgainstScript([](CScriptSession&) {},
+                            [](CFtpClient& c) {
+                                EXPECT_FALSE(c.ChangeDir(""));
+                                EXPECT_FALSE(c.RemoveDir(""));
+                                EXPECT_FALSE(c.DeleteRemoteFile(""));
+                                EXPECT_FALSE(c.ChangeMode("", "644"));
+                                EXPECT_FALSE(c.ChangeMode("a.txt", ""));
+                                EXPECT_EQ(c.GetTypeCommand(), "TYPE A");
+                                EXPECT_TRUE(c.SetBinaryType());
+                                EXPECT_EQ(c.GetTypeCommand(), "TYPE I");
+                                EXPECT_TRUE(c.SetTextType());
+                                EXPECT_EQ(c.GetTypeCommand(), "TYPE A");
+                            });
+    EXPECT_EQ(out.received, "");
+}
+
+TEST(SimpleCommands, ServerClosingDuringACommandFailsIt)
+{
+    bool ok = true;
+    const Outcome out = RunAgainstScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("CWD /a", "250 ok\r\n");
+            s.Expect("CWD /b");
+            s.Close();
+        },
+        [&ok](CFtpClient& c) {
+            EXPECT_TRUE(c.ChangeDir("/a"));
+            ok = c.ChangeDir("/b"); // the stale code is still 250
+            EXPECT_EQ(c.GetReplyCode(), 250);
+        });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+}
