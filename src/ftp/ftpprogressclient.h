@@ -4,12 +4,20 @@
 #pragma once
 
 #include "ftp/ftpclient.h"
+#include "ftp/progresssink.h"
 
 namespace tarnwick {
 
 class CFtpProgressClient : public CFtpClient {
 public:
+    // Reads UsePASV, TimeoutSeconds and ServerEncoding, then connects.
     bool Connect(const std::string& host, unsigned port) override;
+
+    // The sink that shows transfer progress; none shows nothing. Not owned.
+    void SetProgressSink(CProgressSink* sink) { m_pProgress = sink; }
+
+private:
+    CProgressSink* m_pProgress = nullptr;
 };
 
 } // namespace tarnwick
