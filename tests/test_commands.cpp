@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "ftp/ftpclient.h"
-#include "support/scriptedserver.h"
+#include "support/enginerun.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;
@@ -12,36 +12,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Outcome {
-    std::string failures; // what the server saw differently from its script
-    std::string received; // every byte the client sent after the greeting
-};
+using Outcome = ScriptOutcome;
 
-// Connects an engine to a server that greets and then plays `script`, runs `use` on the
-// engine, disconnects without QUIT and returns what the server saw.
 Outcome RunAgainstScript(const std::function<void(CScriptSession&)>& script,
-            const std::function<void(CFtpClient&)>& use)
+                         const std::function<void(CFtpClient&)>& use)
 {
-    CScriptedFtpServer server([&script](CScriptSession& s) {
-        s.Send("220 Ready\r\n");
-        script(s);
-        s.WaitClosed();
-    });
-    {
-        CFtpClient client;
-        client.SetTimeout(3s);
-        if (client.Connect("127.0.0.1", server.Port())) {
-            use(client);
-        } else {
-            ADD_FAILURE() << "connect failed";
-        }
-    }
-    Outcome outcome;
-    for (const std::string& failure : server.Finish()) {
-        outcome.failures += failure + "\n";
-    }
-    outcome.received = server.Received();
-    return outcome;
+    return RunEngineScript(script, use);
 }
 
 } // namespace

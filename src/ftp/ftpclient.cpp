@@ -30,6 +30,7 @@ void CFtpClient::DropControl()
 bool CFtpClient::Connect(const std::string& host, unsigned port)
 {
     DropControl();
+    m_listMode = ListMode::Unknown; // a new server may answer listings differently
     m_pControl = std::make_unique<CSocket>();
     const IoResult result =
         port > 0 && port <= 65535

@@ -14,6 +14,8 @@
 
 namespace tarnwick {
 
+class CDataStream;
+
 class CFtpClient {
 public:
     CFtpClient();
@@ -27,6 +29,14 @@ public:
     // as the last reply. A host that does not resolve or refuses leaves the last reply as it
     // was.
     virtual bool Connect(const std::string& host, unsigned port);
+
+    // Copies the remote file into `localPath` with RETR, through a temporary file beside it
+    // that replaces the target only on success: a failed download leaves an existing file as
+    // it was. True when the data arrived whole and the server answered 226.
+    virtual bool Download(const std::string& remotePath, const std::string& localPath);
+    // Copies the local file to the server's current directory as `remoteName` with STOR.
+    // True when every byte went out and the server answered 226.
+    virtual bool Upload(const std::string& localPath, const std::string& remoteName);
 
     // Sends "QUIT" and, on 221, closes the control connection. False without a control
     // socket; true without sending when the socket never connected.
@@ -72,6 +82,35 @@ public:
     bool SetBinaryType();
     [[nodiscard]] const std::string& GetTypeCommand() const { return m_strTypeCommand; }
 
+    // --- data connections -------------------------------------------------------------
+
+    // Sends the type command, listens and announces the address with PORT (EPRT on IPv6).
+    // On failure the code is 5000-5003 (or unchanged when the local address is unknown).
+    bool OpenActiveData();
+    // Sends the type command and PASV (EPSV on IPv6) and takes the port from the reply.
+    // A refusal or a reply without six numbers in parentheses gives 5003.
+    bool OpenPassiveData();
+    // Reads "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)" into m_strPasvHost ("h1.h2.h3.h4",
+    // blanks kept) and m_nPasvPort (p1 * 256 + p2). Text before "(" and after ")" is ignored.
+    // False unless there are six fields, each a number from 0 to 255 after its blanks.
+    bool ParsePasvReply(const std::string& reply);
+    // Reads "229 Entering Extended Passive Mode (|||port|)" into m_nPasvPort.
+    bool ParseEpsvReply(const std::string& reply);
+    [[nodiscard]] const std::string& GetPasvHost() const { return m_strPasvHost; }
+    [[nodiscard]] int GetPasvPort() const { return m_nPasvPort; }
+
+    // Fetches the listing of the server's current directory into `text`, decoded from the
+    // server encoding. "NLST -alL" first; when the server refuses it or answers with bare
+    // names, "LIST -a", and the command that worked is kept for the rest of the connection.
+    // With SetUseList(true), "LIST -a" from the start. `text` keeps whatever arrived when
+    // the listing fails; it is untouched when the data connection could not be prepared.
+    bool ListDirectory(const std::string& remoteDir, std::string& text);
+    void SetUseList(bool useList) { m_bUseList = useList; }
+    [[nodiscard]] const std::string& GetListing() const { return m_strListing; }
+
+    // The expected size of the next transfer, shown with the running count.
+    void SetFileSize(std::int64_t size) { m_nFileSize = size; }
+
     // --- desktop additions ------------------------------------------------------------
 
     // True while a control connection exists and was greeted with 220.
@@ -101,6 +140,19 @@ protected:
     // True when the last ReadReply read a whole reply from the server.
     [[nodiscard]] bool LastReplyComplete() const { return m_bReplyComplete; }
 
+    // Called while a transfer moves data (at most about ten times a second, and once at
+    // the end with `final` set). The progress client shows it; the plain engine does not.
+    virtual void OnTransferProgress(const std::string& remoteName, std::int64_t moved,
+                                    bool final);
+
+    // Sends the transfer command (RETR, STOR, NLST, LIST), obtains the data socket, moves the
+    // data through `stream` while watching the control connection, and reads the replies.
+    // True when the data moved without error and the final reply is 226. `refused` tells
+    // whether the server refused the command itself (a 4xx or 5xx reply to it).
+    // Progress goes to OnTransferProgress under `progressName` (none when empty).
+    bool TransferData(const std::string& command, CDataStream& stream, bool& refused,
+                      const std::string& progressName = std::string());
+
     std::int64_t m_nFileSize = 0;
     bool m_bPassive = false;
     std::string m_strPasvHost;
@@ -114,6 +166,17 @@ protected:
     CSocket m_listenSocket;
 
 private:
+    enum class ListMode { Unknown, Nlst, List };
+    bool PrepareDataConnection();
+    // The data connection's socket after the command was sent; false on failure (code 5004
+    // when an active-mode connection is not accepted). `reply` is the preliminary or final
+    // reply read on the way, 0 when none was read.
+    bool AttachDataSocket(CSocket& data, int& reply);
+    // Fetches one listing with `command`.
+    bool FetchListing(const std::string& command, std::string& text, bool& refused);
+    // True when a whole reply line waits in the receive buffer.
+    [[nodiscard]] bool ReplyLineBuffered() const { return m_inbuf.find('\n') != std::string::npos; }
+
     enum class LineStatus { Ok, Closed, Failed };
     // Takes the next line (up to and with its LF) from the receive buffer, receiving more
     // as needed.
@@ -124,6 +187,9 @@ private:
     std::chrono::milliseconds m_timeout{std::chrono::seconds(60)};
     PumpFn m_pump;
     std::string m_strEncoding;
+    bool m_bUseList = false;
+    ListMode m_listMode = ListMode::Unknown;
+    std::string m_strDataHost; // where passive data connections go: the control peer
 };
 
 } // namespace tarnwick

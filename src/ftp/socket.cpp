@@ -322,6 +322,25 @@ IoResult CSocket::Listen(const std::string& localAddress, std::uint16_t port, in
     return IoResult::Ok;
 }
 
+bool CSocket::TryAccept(CSocket& accepted, bool& wouldBlock)
+{
+    wouldBlock = false;
+    for (;;) {
+        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            accepted = CSocket(fd);
+            return true;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) {
+            continue;
+        }
+        wouldBlock = errno == EAGAIN || errno == EWOULDBLOCK;
+        return false;
+    }
+}
+
 IoResult CSocket::Accept(CSocket& accepted, const WaitPolicy& policy)
 {
     if (!IsOpen()) {
@@ -329,17 +348,11 @@ IoResult CSocket::Accept(CSocket& accepted, const WaitPolicy& policy)
     }
     const CDeadline deadline(policy);
     for (;;) {
-        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0) {
-            const int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            accepted = CSocket(fd);
+        bool wouldBlock = false;
+        if (TryAccept(accepted, wouldBlock)) {
             return IoResult::Ok;
         }
-        if (errno == EINTR || errno == ECONNABORTED) {
-            continue;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (!wouldBlock) {
             return IoResult::Error;
         }
         pollfd pfd{m_fd, POLLIN, 0};

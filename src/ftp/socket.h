@@ -90,6 +90,8 @@ public:
     [[nodiscard]] IoResult Listen(const std::string& localAddress, std::uint16_t port, int backlog);
     // Accepts one connection within the limit.
     [[nodiscard]] IoResult Accept(CSocket& accepted, const WaitPolicy& policy);
+    // Accepts a connection that is already waiting; `wouldBlock` when none is.
+    [[nodiscard]] bool TryAccept(CSocket& accepted, bool& wouldBlock);
 
     [[nodiscard]] bool LocalAddress(std::string& address, std::uint16_t& port) const;
     [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;

@@ -1,0 +1,63 @@
+#include "files/remotefilelist.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+void CRemoteFileList::SetSize(int newSize, int growBy)
+{
+    if (growBy != -1) {
+        m_nGrowBy = growBy;
+    }
+    newSize = std::max(newSize, 0);
+    if (newSize == 0) {
+        m_entries.clear();
+        m_entries.shrink_to_fit(); // a refresh starts from nothing
+        m_nCapacity = 0;
+        return;
+    }
+    if (newSize > m_nCapacity) {
+        int step = m_nGrowBy;
+        if (step == 0) {
+            step = std::clamp(GetSize() / 8, 4, 1024);
+        }
+        const int capacity = m_nCapacity == 0 ? newSize : std::max(m_nCapacity + step, newSize);
+        m_entries.reserve(static_cast<std::size_t>(capacity));
+        m_nCapacity = capacity;
+    }
+    m_entries.resize(static_cast<std::size_t>(newSize));
+}
+
+int CRemoteFileList::Add(const RemoteFileEntry& entry)
+{
+    const int index = GetSize();
+    SetAtGrow(index, entry);
+    return index;
+}
+
+void CRemoteFileList::SetAtGrow(int index, const RemoteFileEntry& entry)
+{
+    if (index < 0) {
+        return;
+    }
+    if (index >= GetSize()) {
+        SetSize(index + 1);
+    }
+    m_entries[static_cast<std::size_t>(index)] = entry;
+}
+
+int CRemoteFileList::FindByDisplayName(const std::string& text) const
+{
+    int end = GetSize();
+    if (end > 0 && m_entries.back().displayName == kEndMarker) {
+        --end;
+    }
+    for (int i = 0; i < end; ++i) {
+        if (m_entries[static_cast<std::size_t>(i)].displayName == text) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace tarnwick

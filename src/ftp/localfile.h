@@ -1,0 +1,35 @@
+// Local files for transfers. A download is written into a temporary file beside its target
+// and renamed over the target only when the whole file has arrived, so a failed or cancelled
+// download never leaves a truncated file where a good one stood.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+class CDownloadTarget {
+public:
+    // Creates the temporary file in the target's folder; IsOpen() tells whether that worked.
+    explicit CDownloadTarget(const std::string& targetPath);
+    // Removes the temporary file unless Commit succeeded.
+    ~CDownloadTarget();
+    CDownloadTarget(const CDownloadTarget&) = delete;
+    CDownloadTarget& operator=(const CDownloadTarget&) = delete;
+
+    [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
+    [[nodiscard]] int Fd() const { return m_fd; }
+    // Closes the temporary file and renames it over the target, keeping an existing target's
+    // permission bits. False (and the target untouched) when that fails.
+    bool Commit();
+
+private:
+    std::string m_target;
+    std::string m_temp;
+    int m_fd = -1;
+    bool m_bCommitted = false;
+};
+
+// Writes all of `size` bytes; false on a write error (disk full).
+[[nodiscard]] bool WriteFully(int fd, const char* data, std::size_t size);
+
+} // namespace tarnwick

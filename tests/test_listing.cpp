@@ -1,0 +1,171 @@
+// Remote listings against the scripted server: the text, its decoding, and the choice
+// between "NLST -alL" and "LIST -a".
+#include <gtest/gtest.h>
+
+#include "files/remotepane.h"
+#include "ftp/ftpclient.h"
+#include "support/enginerun.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+const std::string kLongLine = "-rw-r--r-- 1 ftp ftp 512 Mar 14 09:12 a.txt\r\n";
+
+// A passive listing round: `command` answered with `pieces` of data, or refused with
+// `refusal` (the data connection then stays open, as real servers leave it).
+void ServeListing(CScriptSession& s, const char* command, const std::vector<std::string>& pieces,
+                  const char* refusal = nullptr)
+{
+    s.ExpectReply("TYPE A", "200 ok\r\n");
+    s.Expect("PASV");
+    s.ReplyPasv();
+    s.Expect(command);
+    if (!s.AcceptData()) {
+        return;
+    }
+    if (refusal != nullptr) {
+        s.Send(refusal);
+        return;
+    }
+    s.Send("150 Here comes the directory listing.\r\n");
+    s.DataSendPieces(pieces);
+    s.DataClose();
+    s.Send("226 Directory send OK.\r\n");
+}
+
+} // namespace
+
+TEST(Listing, TextArrivesInOrderOverSeveralReceives)
+{
+    std::string listing;
+    for (int i = 0; listing.size() < 600; ++i) {
+        listing += "-rw-r--r-- 1 ftp ftp 512 Mar 14 09:12 file" + std::to_string(i) + ".txt\r\n";
+    }
+    listing.resize(600);
+    std::string text;
+    bool ok = false;
+    const ScriptOutcome out = RunEngineScript(
+        [&listing](CScriptSession& s) {
+            ServeListing(s, "NLST -alL",
+                         {listing.substr(0, 200), listing.substr(200, 200), listing.substr(400)});
+        },
+        [&](CFtpClient& c) {
+            ok = c.ListDirectory("/", text);
+            EXPECT_EQ(c.GetListing(), text);
+        },
+        {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(text, listing);
+}
+
+TEST(Listing, DoubleByteNameSplitBetweenReceivesDecodesWhole)
+{
+    // "日本.txt" in CP932, its first character cut in half between two pieces.
+    const std::string line = "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 \x93\xfa\x96\x7b.txt\r\n";
+    const std::size_t cut = line.find('\x93') + 1;
+    std::string text;
+    RunEngineScript(
+        [&](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {line.substr(0, cut), line.substr(cut)});
+        },
+        [&](CFtpClient& c) {
+            c.SetServerEncoding("CP932");
+            EXPECT_TRUE(c.ListDirectory("/", text));
+        },
+        {.passive = true});
+    EXPECT_EQ(text, "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 日本.txt\r\n");
+}
+
+TEST(Listing, EmptyDirectoryIsAnEmptyText)
+{
+    std::string text = "stale";
+    bool ok = false;
+    RunEngineScript([](CScriptSession& s) { ServeListing(s, "NLST -alL", {}); },
+                    [&](CFtpClient& c) { ok = c.ListDirectory("/", text); }, {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(text, "");
+}
+
+TEST(ListingStrategy, RefusedNlstFallsBackToListOnceForTheConnection)
+{
+    std::string first;
+    std::string second;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {}, "550 No files found.\r\n"); // pure-ftpd, pyftpdlib
+            ServeListing(s, "LIST -a", {kLongLine});
+            ServeListing(s, "LIST -a", {kLongLine}); // no second try of NLST
+        },
+        [&](CFtpClient& c) {
+            EXPECT_TRUE(c.ListDirectory("/", first));
+            EXPECT_TRUE(c.ListDirectory("/", second));
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(first, kLongLine);
+    EXPECT_EQ(second, kLongLine);
+}
+
+TEST(ListingStrategy, BareNamesFallBackToList)
+{
+    std::string first;
+    std::string second;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {"a.txt\r\nsrc\r\n"}); // proftpd
+            ServeListing(s, "LIST -a", {"total 1\r\n" + kLongLine});
+            ServeListing(s, "LIST -a", {kLongLine});
+        },
+        [&](CFtpClient& c) {
+            EXPECT_TRUE(c.ListDirectory("/", first));
+            EXPECT_TRUE(c.ListDirectory("/", second));
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(first, "total 1\r\n" + kLongLine);
+}
+
+TEST(ListingStrategy, WorkingNlstIsKeptAndUseListStartsWithList)
+{
+    const ScriptOutcome kept = RunEngineScript(
+        [](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {kLongLine});
+            ServeListing(s, "NLST -alL", {"odd bare line\r\n"}); // no second guessing
+        },
+        [](CFtpClient& c) {
+            std::string text;
+            EXPECT_TRUE(c.ListDirectory("/", text));
+            EXPECT_TRUE(c.ListDirectory("/", text));
+        },
+        {.passive = true});
+    EXPECT_EQ(kept.failures, "");
+
+    const ScriptOutcome useList = RunEngineScript(
+        [](CScriptSession& s) { ServeListing(s, "LIST -a", {kLongLine}); },
+        [](CFtpClient& c) {
+            c.SetUseList(true);
+            std::string text;
+            EXPECT_TRUE(c.ListDirectory("/", text));
+        },
+        {.passive = true});
+    EXPECT_EQ(useList.failures, "");
+    EXPECT_EQ(useList.received, "TYPE A\r\nPASV\r\nLIST -a\r\n");
+}
+
+TEST(ListingStrategy, RefreshRemotePaneShowsTheFallbackListing)
+{
+    CRowList rows;
+    CRemoteFileList list;
+    RunEngineScript(
+        [](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {}, "550 Bad option\r\n");
+            ServeListing(s, "LIST -a",
+                         {"drwxr-xr-x 2 ftp ftp 4096 Mar 14 09:12 src\r\n" + kLongLine});
+        },
+        [&](CFtpClient& c) { RefreshRemotePane(rows, "/", c, list); }, {.passive = true});
+    EXPECT_EQ(rows.rows, (std::vector<std::string>{"..", "<src>", "a.txt"}));
+    EXPECT_EQ(list.GetSize(), 3);
+}

@@ -1,0 +1,402 @@
+// Downloads and uploads against the scripted server, in both modes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ftp/ftpprogressclient.h"
+#include "support/enginerun.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Pattern(std::size_t size)
+{
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>((i * 7919 + i / 251) & 0xFF);
+    }
+    return data;
+}
+
+// The server side of a passive RETR that sends `data` (in `pieces` when given).
+void ServePassiveRetr(CScriptSession& s, const char* type, const char* command,
+                      const std::vector<std::string>& pieces)
+{
+    s.ExpectReply(type, "200 ok\r\n");
+    s.Expect("PASV");
+    s.ReplyPasv();
+    s.Expect(command);
+    if (!s.AcceptData()) {
+        return;
+    }
+    s.Send("150 Opening BINARY mode data connection\r\n");
+    s.DataSendPieces(pieces);
+    s.DataClose();
+    s.Send("226 Transfer complete\r\n");
+}
+
+std::vector<std::string> Leftovers(const CTempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(dir.Path())) {
+        names.push_back(item.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CRecordingSink : public CProgressSink {
+public:
+    void Begin(const std::string& text) override { events.push_back("begin:" + text); }
+    void Update(const std::string& text, std::int64_t, std::int64_t) override
+    {
+        events.push_back("update:" + text);
+    }
+    void End() override { events.push_back("end"); }
+    std::vector<std::string> events;
+};
+
+} // namespace
+
+TEST(Download, PassiveBinaryArrivesWholeInPieces)
+{
+    CTempDir dir;
+    const std::string data = Pattern(700000);
+    bool ok = false;
+    const ScriptOutcome out = RunEngineScript(
+        [&data](CScriptSession& s) {
+            ServePassiveRetr(s, "TYPE I", "RETR /pub/big.bin",
+                             {data.substr(0, 1), data.substr(1, 300000), data.substr(300001)});
+        },
+        [&](CFtpClient& c) {
+            c.SetBinaryType();
+            ok = c.Download("/pub/big.bin", dir.File("big.bin"));
+        },
+        {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(ReadWholeFile(dir.File("big.bin")) == data);
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"big.bin"});
+}
+
+TEST(Download, ActiveRefusalFailsAfterOneReplyAndCreatesNoFile)
+{
+    CTempDir dir;
+    bool ok = true;
+    std::string reply;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.ExpectPort();
+            s.Send("200 ok\r\n");
+            s.ExpectReply("RETR /missing.txt", "550 No such file\r\n");
+        },
+        [&](CFtpClient& c) {
+            ok = c.Download("/missing.txt", dir.File("missing.txt"));
+            reply = c.GetLastReply();
+        });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reply, "550 No such file\r\n");
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(Leftovers(dir).empty());
+}
+
+TEST(Download, PassiveRefusalWithTheDataConnectionLeftOpenDoesNotHang)
+{
+    CTempDir dir;
+    bool ok = true;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.Expect("RETR /missing.txt");
+            s.AcceptData();
+            s.Send("550 No such file\r\n");
+            s.WaitClosed(); // the data connection stays open, as most servers leave it
+        },
+        [&](CFtpClient& c) {
+            const auto start = std::chrono::steady_clock::now();
+            ok = c.Download("/missing.txt", dir.File("missing.txt"));
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+            // The control connection is still in step for the next command.
+            EXPECT_TRUE(c.IsConnected());
+        },
+        {.passive = true, .timeout = 30s});
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(Leftovers(dir).empty());
+}
+
+TEST(Download, BrokenDataConnectionFailsEvenWith226AndKeepsTheOldFile)
+{
+    CTempDir dir;
+    WriteWholeFile(dir.File("keep.txt"), "the old contents");
+    bool ok = true;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.Expect("RETR keep.txt");
+            if (s.AcceptData()) {
+                s.Send("150 ok\r\n");
+                s.DataSend("half of the new");
+                s.Sleep(100ms);
+                s.DataAbort(); // reset, not a clean end
+                s.Send("226 Transfer complete\r\n");
+            }
+        },
+        [&](CFtpClient& c) { ok = c.Download("keep.txt", dir.File("keep.txt")); },
+        {.passive = true});
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(ReadWholeFile(dir.File("keep.txt")), "the old contents");
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"keep.txt"});
+}
+
+TEST(Download, CompletionReplyBeforeTheLastDataLosesNothing)
+{
+    CTempDir dir;
+    const std::string data = Pattern(2 * 1024 * 1024);
+    bool ok = false;
+    RunEngineScript(
+        [&data](CScriptSession& s) {
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.Expect("RETR f");
+            if (s.AcceptData()) {
+                s.Send("150 ok\r\n");
+                s.DataSend(data);
+                s.Send("226 Transfer complete\r\n"); // may overtake the data in flight
+                s.DataClose();
+            }
+        },
+        [&](CFtpClient& c) {
+            c.SetBinaryType();
+            ok = c.Download("f", dir.File("f"));
+        },
+        {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(ReadWholeFile(dir.File("f")) == data);
+}
+
+TEST(Download, ActiveWith125AndMultiLineReplies)
+{
+    CTempDir dir;
+    bool ok = false;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.ExpectPort();
+            s.Send("200 ok\r\n");
+            s.Expect("RETR a.bin");
+            // pyftpdlib answers 125; pure-ftpd writes multi-line replies.
+            s.Send("125-Data connection already open\r\n125 Transfer starting\r\n");
+            if (s.ConnectActive()) {
+                s.DataSend("abc");
+                s.DataClose();
+            }
+            s.Send("226-File successfully transferred\r\n226 0.001 seconds\r\n");
+        },
+        [&](CFtpClient& c) {
+            c.SetBinaryType();
+            ok = c.Download("a.bin", dir.File("a.bin"));
+        });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(ReadWholeFile(dir.File("a.bin")), "abc");
+}
+
+TEST(Download, TextModeConvertsLineEnds)
+{
+    CTempDir dir;
+    bool ok = false;
+    RunEngineScript(
+        [](CScriptSession& s) {
+            ServePassiveRetr(s, "TYPE A", "RETR notes.txt", {"one\r", "\ntwo\r\nthree\r\n"});
+        },
+        [&](CFtpClient& c) { ok = c.Download("notes.txt", dir.File("notes.txt")); },
+        {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadWholeFile(dir.File("notes.txt")), "one\ntwo\nthree\n");
+}
+
+TEST(Download, EmptyFileAndMissingLocalFolder)
+{
+    CTempDir dir;
+    bool ok = false;
+    int code = 0;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) { ServePassiveRetr(s, "TYPE A", "RETR empty", {}); },
+        [&](CFtpClient& c) {
+            ok = c.Download("empty", dir.File("empty"));
+            EXPECT_FALSE(c.Download("x", dir.File("no/such/folder/x")));
+            code = c.GetReplyCode();
+        },
+        {.passive = true});
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(code, 5004);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(std::filesystem::exists(dir.File("empty")));
+    EXPECT_EQ(std::filesystem::file_size(dir.File("empty")), 0u);
+    // Nothing was asked of the server for the impossible download.
+    EXPECT_EQ(out.received, "TYPE A\r\nPASV\r\nRETR empty\r\n");
+}
+
+TEST(Download, CancelEndsTheTransferAndKeepsTheControlConnectionInStep)
+{
+    CTempDir dir;
+    bool ok = true;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.Expect("RETR slow");
+            if (s.AcceptData()) {
+                s.Send("150 ok\r\n");
+                s.DataSend("first bytes");
+                s.DataReceiveAll(); // until the client gives up
+                s.Send("426 Transfer aborted\r\n");
+                s.ExpectReply("NOOP", "200 still here\r\n");
+            }
+        },
+        [&](CFtpClient& c) {
+            int slices = 0;
+            c.SetPump([&slices] { return ++slices < 10; }); // the user cancels
+            ok = c.Download("slow", dir.File("slow"));
+            c.SetPump(nullptr);
+            EXPECT_TRUE(c.SendCommand("NOOP"));
+            EXPECT_EQ(c.ReadReply(), "200 still here\r\n");
+        },
+        {.passive = true});
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(Leftovers(dir).empty());
+}
+
+TEST(Upload, SlowReaderGetsEveryByteInOrder)
+{
+    CTempDir dir;
+    const std::string data = Pattern(3 * 1024 * 1024 + 17);
+    WriteWholeFile(dir.File("big.bin"), data);
+    bool ok = false;
+    std::string received;
+    const ScriptOutcome out = RunEngineScript(
+        [&received](CScriptSession& s) {
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.ExpectPort();
+            s.Send("200 ok\r\n");
+            s.Expect("STOR big.bin");
+            s.Send("150 ok\r\n");
+            if (s.ConnectActive()) {
+                received = s.DataReceiveAll(64 * 1024, 2ms);
+                s.DataClose();
+            }
+            s.Send("226 ok\r\n");
+        },
+        [&](CFtpClient& c) {
+            c.SetBinaryType();
+            ok = c.Upload(dir.File("big.bin"), "big.bin");
+        });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(received.size(), data.size());
+    EXPECT_TRUE(received == data);
+}
+
+TEST(Upload, EmptyFileTextModeAndMissingFile)
+{
+    CTempDir dir;
+    WriteWholeFile(dir.File("empty"), "");
+    WriteWholeFile(dir.File("notes.txt"), "one\ntwo\r\nthree");
+    bool emptyOk = false;
+    bool textOk = false;
+    int code = 0;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            for (const char* command : {"STOR empty", "STOR notes.txt"}) {
+                s.ExpectReply("TYPE A", "200 ok\r\n");
+                s.Expect("PASV");
+                s.ReplyPasv();
+                s.Expect(command);
+                if (s.AcceptData()) {
+                    s.Send("150 ok\r\n");
+                    s.DataReceiveAll();
+                    s.DataClose();
+                    s.Send("226 ok\r\n");
+                }
+            }
+        },
+        [&](CFtpClient& c) {
+            emptyOk = c.Upload(dir.File("empty"), "empty");
+            textOk = c.Upload(dir.File("notes.txt"), "notes.txt");
+            EXPECT_FALSE(c.Upload(dir.File("vanished"), "vanished"));
+            code = c.GetReplyCode();
+            EXPECT_FALSE(c.Upload(dir.Path(), "a-folder"));
+        },
+        {.passive = true});
+    EXPECT_TRUE(emptyOk);
+    EXPECT_TRUE(textOk);
+    EXPECT_EQ(code, 5004);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(out.dataReceived, "one\r\ntwo\r\nthree");
+}
+
+TEST(Upload, RefusalDuringTheDataStopsAtOnce)
+{
+    CTempDir dir;
+    WriteWholeFile(dir.File("big.bin"), Pattern(8 * 1024 * 1024));
+    bool ok = true;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.Expect("STOR big.bin");
+            s.AcceptData();
+            s.Send("552 Disk full\r\n"); // and reads nothing
+            s.WaitClosed();
+        },
+        [&](CFtpClient& c) {
+            ok = c.Upload(dir.File("big.bin"), "big.bin");
+            EXPECT_EQ(c.GetLastReply(), "552 Disk full\r\n");
+        },
+        {.passive = true, .timeout = 30s});
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.failures, "");
+}
+
+TEST(ProgressClient, ShowsPreparingRunningCountsAndUpdating)
+{
+    EXPECT_EQ(CFtpProgressClient::ProgressText("abc/de.txt", 510, 1000), "...abc/de.txt\n510/1000");
+    EXPECT_EQ(CFtpProgressClient::ProgressText("/pub/long/folder/name.tar.gz", 0, 3000000000LL),
+              "...der/name.tar.gz\n0/3000000000");
+
+    CTempDir dir;
+    CRecordingSink sink;
+    CFtpProgressClient engine;
+    engine.SetProgressSink(&sink);
+    bool ok = false;
+    RunEngineScript(
+        [](CScriptSession& s) {
+            ServePassiveRetr(s, "TYPE A", "RETR abc/de.txt", {std::string(1000, 'x')});
+        },
+        [&](CFtpClient& c) {
+            c.SetFileSize(1000);
+            ok = c.Download("abc/de.txt", dir.File("de.txt"));
+        },
+        {.passive = true}, &engine);
+    EXPECT_TRUE(ok);
+    ASSERT_GE(sink.events.size(), 4u);
+    EXPECT_EQ(sink.events.front(), "begin:準備中です\nしばらくお待ちください");
+    EXPECT_EQ(sink.events[sink.events.size() - 3], "update:...abc/de.txt\n1000/1000");
+    EXPECT_EQ(sink.events[sink.events.size() - 2], "update:更新中です\nしばらくお待ちください");
+    EXPECT_EQ(sink.events.back(), "end");
+}
