@@ -1,0 +1,125 @@
+#include "settings/profiles.h"
+
+#include "settings/registrykey.h"
+#include "settings/settings.h"
+
+namespace tarnwick {
+
+namespace {
+
+std::string Slotted(const char* name, int slot)
+{
+    return name + std::to_string(slot);
+}
+
+} // namespace
+
+std::string ReadProfileName(int slot)
+{
+    CRegistryKey key;
+    std::string name;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) == kRegOk) {
+        (void)key.GetString(Slotted("SettingName", slot), name);
+    }
+    return name;
+}
+
+int FindProfileSlot(const std::string& name)
+{
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPathUpper) != kRegOk) {
+        return 0;
+    }
+    for (int slot = 1; slot <= kProfileSlots; ++slot) {
+        std::string stored;
+        (void)key.GetString(Slotted("SettingName", slot), stored); // missing reads as empty
+        if (stored == name) {
+            return slot;
+        }
+    }
+    return 0;
+}
+
+bool LoadProfile(const std::string& name, ServerProfile& profile)
+{
+    const int slot = FindProfileSlot(name);
+    if (slot == 0) {
+        return false;
+    }
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return false;
+    }
+    ServerProfile loaded;
+    if (key.GetString(Slotted("Server", slot), loaded.server) == kRegOk) {
+        (void)key.GetString(Slotted("Name", slot), loaded.userName);
+        (void)key.GetString(Slotted("Pass", slot), loaded.password);
+        (void)key.GetString(Slotted("LocalInitDir", slot), loaded.localInitDir);
+        (void)key.GetString(Slotted("RemoteInitDir", slot), loaded.remoteInitDir);
+    }
+    profile = loaded;
+    return true;
+}
+
+SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& profile)
+{
+    const int slot = FindProfileSlot(std::string());
+    if (slot == 0) {
+        return SaveProfileResult::NoFreeSlot;
+    }
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return SaveProfileResult::StoreFailed;
+    }
+    const long results[] = {
+        key.SetString(Slotted("SettingName", slot), name),
+        key.SetString(Slotted("Server", slot), profile.server),
+        key.SetString(Slotted("Name", slot), profile.userName),
+        key.SetString(Slotted("Pass", slot), profile.password),
+        key.SetString(Slotted("LocalInitDir", slot), profile.localInitDir),
+        key.SetString(Slotted("RemoteInitDir", slot), profile.remoteInitDir),
+    };
+    for (const long result : results) {
+        if (result != kRegOk) {
+            return SaveProfileResult::StoreFailed;
+        }
+    }
+    return SaveProfileResult::Saved;
+}
+
+bool DeleteProfile(const std::string& name)
+{
+    const int slot = FindProfileSlot(name);
+    if (slot == 0) {
+        return false;
+    }
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return false;
+    }
+    // The values stay, empty, rather than being removed.
+    for (const char* value : {"SettingName", "Server", "Name", "Pass", "LocalInitDir", "RemoteInitDir"}) {
+        (void)key.SetString(Slotted(value, slot), std::string());
+    }
+    return true;
+}
+
+bool GetSavePassFlag()
+{
+    CRegistryKey key;
+    std::uint32_t value = 0;
+    return key.Open(RegistryRoot::CurrentUser, kProductKeyPathUpper) == kRegOk &&
+           key.GetDword("SavePass", value) == kRegOk && value == 1;
+}
+
+bool SetSavePassFlag(bool save)
+{
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPathUpper) != kRegOk) {
+        return false;
+    }
+    (void)key.SetDword("SavePass", save ? 1 : 0);
+    return true;
+}
+
+} // namespace tarnwick

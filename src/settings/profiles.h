@@ -1,0 +1,42 @@
+// Server profiles: ten numbered slots in the product key, each six texts (SettingName%d,
+// Server%d, Name%d, Pass%d, LocalInitDir%d, RemoteInitDir%d). A slot is free while its name
+// reads as empty. Profiles are found by name, compared exactly; of two slots with one name
+// the lower wins.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+inline constexpr int kProfileSlots = 10;
+
+struct ServerProfile {
+    std::string server;
+    std::string userName;
+    std::string password;
+    std::string localInitDir;
+    std::string remoteInitDir;
+};
+
+// The slot's profile name; empty when the slot is free or the key cannot be opened.
+[[nodiscard]] std::string ReadProfileName(int slot);
+// The lowest slot (1 to 10) named `name`, 0 when none is or the key cannot be opened.
+// The empty name finds the lowest free slot.
+[[nodiscard]] int FindProfileSlot(const std::string& name);
+// Fills `profile` from the slot named `name`. False (and `profile` untouched) when there is
+// no such slot or the key cannot be opened. When the server value cannot be read (missing,
+// or 100 characters and more) every field becomes empty.
+bool LoadProfile(const std::string& name, ServerProfile& profile);
+
+enum class SaveProfileResult { Saved, NoFreeSlot, StoreFailed };
+// Stores the profile under `name` in the lowest free slot; never replaces a profile.
+SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& profile);
+// Empties the six values of the slot named `name`. False when there is no such slot.
+bool DeleteProfile(const std::string& name);
+
+// "パスワードを保存する": true only when SavePass reads as 1.
+[[nodiscard]] bool GetSavePassFlag();
+// False when the key cannot be opened.
+bool SetSavePassFlag(bool save);
+
+} // namespace tarnwick
