@@ -1,13 +1,158 @@
 // tarnwick-cli: the scriptable front end.
-#include <cstdio>
-#include <cstring>
+//
+//   tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME] [--quiet]
+//                TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/clisession.h"
+#include "cli/ftpurl.h"
+#include "core/hostport.h"
+#include "ftp/ftpprogressclient.h"
+#include "settings/profiles.h"
+
+using namespace tarnwick;
+
+namespace {
+
+const char* const kUsage =
+    "usage: tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME]\n"
+    "                    [--quiet] TARGET COMMAND [ARGS] [\";\" COMMAND [ARGS]]...\n"
+    "TARGET:   ftp://[user[:password]@]host[:port][/dir]  or  --profile NAME\n"
+    "          (the password may come from TARNWICK_PASSWORD instead)\n"
+    "COMMANDS: ls, ls -l, pwd, cd DIR, get REMOTE [LOCAL], put LOCAL [REMOTE],\n"
+    "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n";
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "tarnwick-cli: " << message << '\n' << kUsage;
+    return 2;
+}
+
+// The saved profile's server (with its port, if any), user, password and remote start folder.
+bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& error)
+{
+    ServerProfile profile;
+    if (!LoadProfile(name, profile) || profile.server.empty()) {
+        error = "no usable profile named '" + name + "'";
+        return false;
+    }
+    std::uint16_t port = 21;
+    if (!SplitHostPort(profile.server, 21, target.host, port)) {
+        error = "the profile's server '" + profile.server + "' is not a host";
+        return false;
+    }
+    target.port = port;
+    target.user = profile.userName;
+    target.password = profile.password;
+    target.directory = profile.remoteInitDir;
+    return true;
+}
+
+bool TargetFromUrl(const std::string& text, CliTarget& target, bool& hasPassword)
+{
+    FtpUrl url;
+    if (!ParseFtpUrl(text, url)) {
+        return false;
+    }
+    target.host = url.host;
+    target.port = url.port;
+    target.user = url.user;
+    target.password = url.password;
+    target.directory = url.directory;
+    hasPassword = url.hasPassword;
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("tarnwick-cli %s\n", TARNWICK_VERSION);
-        return 0;
+    std::setlocale(LC_ALL, ""); // the default server encoding follows the locale
+    CliOptions options;
+    CliTarget target;
+    bool haveTarget = false;
+    bool hasPassword = false;
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto next = [&](std::string& value) {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        if (haveTarget) {
+            words.push_back(arg);
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "tarnwick-cli " << TARNWICK_VERSION << '\n';
+            return 0;
+        } else if (arg == "--passive") {
+            options.mode = CliOptions::Mode::Passive;
+        } else if (arg == "--active") {
+            options.mode = CliOptions::Mode::Active;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--type") {
+            std::string type;
+            if (!next(type) || (type != "binary" && type != "text" && type != "auto")) {
+                return UsageError("--type takes binary, text or auto");
+            }
+            options.type = type == "text"   ? CliOptions::Type::Text
+                           : type == "auto" ? CliOptions::Type::Auto
+                                            : CliOptions::Type::Binary;
+        } else if (arg == "--encoding") {
+            if (!next(options.encoding)) {
+                return UsageError("--encoding takes a name");
+            }
+        } else if (arg == "--profile") {
+            std::string name;
+            std::string error;
+            if (!next(name)) {
+                return UsageError("--profile takes a name");
+            }
+            if (!TargetFromProfile(name, target, error)) {
+                std::cerr << "tarnwick-cli: " << error << '\n';
+                return 1;
+            }
+            hasPassword = !target.password.empty();
+            haveTarget = true;
+        } else if (!TargetFromUrl(arg, target, hasPassword)) {
+            return UsageError("not an option or an ftp:// target: '" + arg + "'");
+        } else {
+            haveTarget = true;
+        }
     }
-    std::fprintf(stderr, "tarnwick-cli %s\nusage: tarnwick-cli [--version]\n", TARNWICK_VERSION);
-    return argc > 1 ? 2 : 0;
+    if (!haveTarget) {
+        return UsageError("no target");
+    }
+    if (!hasPassword) {
+        if (const char* password = std::getenv("TARNWICK_PASSWORD")) {
+            target.password = password;
+        } else if (target.user.empty()) {
+            target.password = "anonymous@";
+        }
+    }
+    if (target.user.empty()) {
+        target.user = "anonymous";
+    }
+    std::vector<CliCommand> commands;
+    std::string error;
+    if (!ParseCliCommands(words, commands, error)) {
+        return UsageError(error);
+    }
+    CFtpProgressClient engine;
+    CTerminalProgress bar(std::cerr);
+    const bool showBar = !options.quiet && ::isatty(STDERR_FILENO) == 1;
+    return RunCliSession(engine, target, commands, options, std::cout, std::cerr,
+                         showBar ? &bar : nullptr);
 }

@@ -1,0 +1,66 @@
+// tarnwick-cli's work: one session on one server, running the commands in order and stopping
+// at the first that fails.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ftp/progresssink.h"
+
+namespace tarnwick {
+
+class CFtpProgressClient;
+
+struct CliOptions {
+    enum class Mode { FromSettings, Passive, Active };
+    enum class Type { Binary, Text, Auto };
+    Mode mode = Mode::FromSettings;
+    Type type = Type::Binary;
+    std::string encoding{}; // empty: the ServerEncoding setting or the locale's
+    bool quiet = false;
+};
+
+struct CliTarget {
+    std::string host;
+    unsigned port = 21;
+    std::string user;
+    std::string password;
+    std::string directory; // changed into after login when not empty
+};
+
+// One command and its arguments: {"get", "a.txt"}.
+using CliCommand = std::vector<std::string>;
+
+// Splits the words after the target at lone ";" words. False (and a message in `error`)
+// for an unknown command or a wrong number of arguments.
+bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliCommand>& commands,
+                      std::string& error);
+
+class CTerminalProgress;
+
+// Connects, logs in, changes into the target's directory and runs the commands. Listings go
+// to `out`; failures to `err` as the command, what failed and the server's last reply;
+// transfers draw on `progress` when given. Returns the process exit status: 0 when everything
+// succeeded, 1 otherwise.
+int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
+                  const std::vector<CliCommand>& commands, const CliOptions& options,
+                  std::ostream& out, std::ostream& err, CTerminalProgress* progress = nullptr);
+
+// A one-line progress bar on a terminal: name, bytes, percent when the size is known, rate.
+class CTerminalProgress : public CProgressSink {
+public:
+    explicit CTerminalProgress(std::ostream& stream) : m_stream(stream) {}
+    void SetName(const std::string& name) { m_name = name; }
+    void Begin(const std::string& text) override;
+    void Update(const std::string& text, std::int64_t done, std::int64_t total) override;
+    void End() override;
+
+private:
+    std::ostream& m_stream;
+    std::string m_name;
+    std::int64_t m_startMs = 0;
+    bool m_bDrawn = false;
+};
+
+} // namespace tarnwick
