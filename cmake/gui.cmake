@@ -1,4 +1,22 @@
 # The Qt GUI: a static library of the widgets, shared by the executable and the GUI tests.
-if(NOT TARNWICK_GUI_WIP)
-    return()
-endif()
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+
+add_library(tarnwick_gui STATIC
+    src/ui/appicon.cpp
+    src/ui/messageboxprompt.cpp
+    src/ui/settingpagex.cpp
+    src/ui/waitdlg.cpp
+    src/app/arrowbutton.cpp
+    src/app/clientapp.cpp
+    src/app/maindlg.cpp
+    src/app/maindlgcommands.cpp
+    src/app/panearea.cpp
+    src/app/panelist.cpp
+    src/app/singleinstance.cpp
+    src/app/statusline.cpp
+)
+set_target_properties(tarnwick_gui PROPERTIES AUTOMOC ON)
+target_link_libraries(tarnwick_gui PUBLIC tarnwick_core Qt6::Widgets Qt6::Network)
+
+add_executable(tarnwick src/app/main.cpp)
+target_link_libraries(tarnwick PRIVATE tarnwick_gui)

@@ -1,4 +1,29 @@
 # GUI tests: offscreen Qt widgets driven through their object names.
-if(NOT TARNWICK_GUI_WIP)
-    return()
-endif()
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+add_library(tarnwick_guitestsupport STATIC
+    support/gui/scripteddialogrunner.cpp
+)
+target_include_directories(tarnwick_guitestsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tarnwick_guitestsupport PUBLIC tarnwick_gui Qt6::Test)
+
+# GUI test programs bring their own main() (gui_main.cpp), which picks the offscreen platform.
+function(tarnwick_add_gui_test name)
+    tarnwick_add_test(${name} gui gui_main.cpp ${ARGN})
+    target_link_libraries(${name} PRIVATE tarnwick_guitestsupport)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+endfunction()
+
+tarnwick_add_gui_test(test_maindlg
+    test_maindlg.cpp
+)
+tarnwick_add_gui_test(test_uiparts
+    test_waitdlg.cpp
+    test_seams.cpp
+)
+tarnwick_add_gui_test(test_clientapp
+    test_clientapp.cpp
+)
+# The single-instance tests start the real program.
+add_dependencies(test_clientapp tarnwick)
+target_compile_definitions(test_clientapp PRIVATE TARNWICK_EXE="$<TARGET_FILE:tarnwick>")

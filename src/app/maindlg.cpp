@@ -1,0 +1,255 @@
+#include "app/maindlg.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/arrowbutton.h"
+#include "app/commandids.h"
+#include "app/panearea.h"
+#include "app/panelist.h"
+#include "app/statusline.h"
+#include "files/localpane.h"
+#include "settings/settings.h"
+#include "ui/appicon.h"
+#include "ui/waitdlg.h"
+
+namespace tarnwick {
+
+namespace {
+
+const char* const kCaption = "Tarnwick for PocketPC";
+const char* const kStartupStatus = "Tarnwick for PocketPC - Build 09";
+const std::string kLocalRoot = "/";
+
+QLineEdit* MakeField(QWidget* parent, const char* name)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    return field;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
+    : QDialog(parent), m_prompt(prompt), m_runner(runner)
+{
+    setObjectName(QStringLiteral("mainDialog"));
+    // Another start of the program finds this window by its caption; it never changes.
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setSizeGripEnabled(true);
+
+    BuildControls();
+    ShowTexts();
+
+    m_hIcon = AppIcon();
+    setWindowIcon(m_hIcon);
+    resize(420, 680);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        resize(qMin(width(), area.width()), qMin(height(), area.height()));
+        move(area.center() - rect().center());
+    }
+
+    BuildCommandBar();
+    BuildContextMenu();
+
+    m_brushGray = QBrush(QColor(0xC0C0C0));
+    m_brushWhite = QBrush(QColor(0xFFFFFF));
+    m_remoteList->update();
+    SetStatusText(QString::fromUtf8(kStartupStatus));
+    ActivateLocalPane();
+    CheckEditMenuItem(GetSettingFlag("AutoTransferMode") ? ID_MODE_AUTO : ID_MODE_TEXT, 1);
+    m_pDisconnectAction->setEnabled(false);
+    m_strLocalDir = kLocalRoot;
+    // A root that cannot be listed leaves the pane empty; there is nowhere else to go.
+    static_cast<void>(RefreshLocalPane(*m_localList, m_strLocalDir));
+    m_btnDownload->setEnabled(false);
+    m_btnUpload->setEnabled(false);
+    ShowTexts();
+
+    // Keep the window painted while the engine waits; user input waits until the command
+    // has returned, as the window takes none while one runs.
+    m_pProgressBox = new CWaitDlg(this);
+    m_pProgressBox->setObjectName(QStringLiteral("progressDialog"));
+    m_engine.SetProgressSink(m_pProgressBox);
+    m_engine.SetPump([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+    });
+}
+
+CMainDlg::~CMainDlg()
+{
+    m_engine.SetProgressSink(nullptr);
+    m_engine.SetPump(nullptr);
+}
+
+void CMainDlg::BuildControls()
+{
+    m_labelRemote = new QLabel(QStringLiteral("リモート"), this);
+    m_labelRemote->setObjectName(QStringLiteral("remoteLabel"));
+    m_labelLocal = new QLabel(QStringLiteral("ローカル"), this);
+    m_labelLocal->setObjectName(QStringLiteral("localLabel"));
+    m_editRemoteDir = MakeField(this, "remoteDirEdit");
+    m_editLocalDir = MakeField(this, "localDirEdit");
+    m_labelRemote->setBuddy(m_editRemoteDir);
+    m_labelLocal->setBuddy(m_editLocalDir);
+
+    auto* panes = new CPaneArea(this);
+    m_remoteList = new CPaneList(panes);
+    m_remoteList->setObjectName(QStringLiteral("remoteList"));
+    m_localList = new CPaneList(panes);
+    m_localList->setObjectName(QStringLiteral("localList"));
+    m_btnDownload = new CArrowButton(CArrowButton::Kind::Download, panes);
+    m_btnDownload->setObjectName(QStringLiteral("downloadButton"));
+    m_btnDownload->setToolTip(QStringLiteral("ダウンロード"));
+    m_btnUpload = new CArrowButton(CArrowButton::Kind::Upload, panes);
+    m_btnUpload->setObjectName(QStringLiteral("uploadButton"));
+    m_btnUpload->setToolTip(QStringLiteral("アップロード"));
+    panes->SetWidgets(m_remoteList, m_localList, m_btnDownload, m_btnUpload);
+
+    m_editStatus = new CStatusLine(this);
+    m_editStatus->setObjectName(QStringLiteral("statusLine"));
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(6);
+    fields->setVerticalSpacing(2);
+    fields->addWidget(m_labelRemote, 0, 0);
+    fields->addWidget(m_editRemoteDir, 0, 1);
+    fields->addWidget(m_labelLocal, 1, 0);
+    fields->addWidget(m_editLocalDir, 1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 0);
+    layout->setSpacing(6);
+    layout->addLayout(fields);
+    layout->addWidget(panes, 1);
+    layout->addWidget(m_editStatus);
+
+    for (CPaneList* list : {m_remoteList, m_localList}) {
+        list->installEventFilter(this);
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& pos) { ShowContextMenu(list, pos); });
+    }
+    connect(m_btnDownload, &QAbstractButton::clicked, this,
+            [this] { RunCommand(&CMainDlg::DownloadSelected); });
+    connect(m_btnUpload, &QAbstractButton::clicked, this,
+            [this] { RunCommand(&CMainDlg::UploadSelected); });
+
+    setTabOrder(m_editRemoteDir, m_editLocalDir);
+    setTabOrder(m_editLocalDir, m_remoteList);
+    setTabOrder(m_remoteList, m_localList);
+    setTabOrder(m_localList, m_btnDownload);
+    setTabOrder(m_btnDownload, m_btnUpload);
+    setTabOrder(m_btnUpload, m_editStatus);
+    // The first field that takes input; focus on a list would make that pane active.
+    m_editLocalDir->setFocus();
+}
+
+void CMainDlg::BuildCommandBar()
+{
+    m_hMenuBar = new QToolBar(this);
+    m_hMenuBar->setObjectName(QStringLiteral("commandBar"));
+    m_hMenuBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_hMenuBar->setMovable(false);
+    layout()->addWidget(m_hMenuBar);
+
+    auto addButton = [this](const char* name, const QString& text, int id,
+                            void (CMainDlg::*handler)()) {
+        QAction* action = m_hMenuBar->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setData(id);
+        Route(action, handler);
+        return action;
+    };
+    m_pConnectAction =
+        addButton("connectAction", QStringLiteral("接続"), ID_CONNECT, &CMainDlg::ConnectCommand);
+    m_pDisconnectAction = addButton("disconnectAction", QStringLiteral("切断"), ID_DISCONNECT,
+                                    &CMainDlg::DisconnectCommand);
+
+    m_pEditMenu = new QMenu(QStringLiteral("編集"), this);
+    m_pEditMenu->setObjectName(QStringLiteral("editMenu"));
+    QMenu* modes = m_pEditMenu->addMenu(QStringLiteral("転送モード"));
+    modes->setObjectName(QStringLiteral("transferModeMenu"));
+    AddItem(modes, "modeAutoAction", QStringLiteral("自動"), ID_MODE_AUTO,
+            &CMainDlg::TransferModeAuto);
+    modes->addSeparator();
+    AddItem(modes, "modeTextAction", QStringLiteral("テキスト"), ID_MODE_TEXT,
+            &CMainDlg::TransferModeText);
+    AddItem(modes, "modeBinaryAction", QStringLiteral("バイナリ"), ID_MODE_BINARY,
+            &CMainDlg::TransferModeBinary);
+    for (QAction* mode : modes->actions()) {
+        mode->setCheckable(!mode->isSeparator());
+    }
+    m_pEditMenu->addSeparator();
+    AddItem(m_pEditMenu, "openAction", QStringLiteral("開く"), ID_OPEN, nullptr)
+        ->setEnabled(false);
+    AddItem(m_pEditMenu, "createDirAction", QStringLiteral("新規Dir作成"), ID_CREATE_DIR,
+            &CMainDlg::CreateDirectoryCommand);
+    AddItem(m_pEditMenu, "deleteAction", QStringLiteral("削除"), ID_DELETE,
+            &CMainDlg::DeleteCommand);
+    m_pEditMenu->addSeparator();
+    AddItem(m_pEditMenu, "attribAction", QStringLiteral("属性変更"), ID_ATTRIB,
+            &CMainDlg::ChangeAttributesCommand);
+    AddItem(m_pEditMenu, "moveAction", QStringLiteral("移動"), ID_MOVE, nullptr)
+        ->setEnabled(false);
+
+    auto* edit = new QToolButton(m_hMenuBar);
+    edit->setObjectName(QStringLiteral("editButton"));
+    edit->setText(QStringLiteral("編集"));
+    edit->setMenu(m_pEditMenu);
+    edit->setPopupMode(QToolButton::InstantPopup);
+    edit->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_hMenuBar->addWidget(edit);
+
+    addButton("settingsAction", QStringLiteral("設定"), ID_SETTINGS, &CMainDlg::SettingsCommand);
+    addButton("exitAction", QStringLiteral("終了"), ID_EXIT, &CMainDlg::ExitCommand);
+}
+
+void CMainDlg::BuildContextMenu()
+{
+    m_pContextMenu = new QMenu(this);
+    m_pContextMenu->setObjectName(QStringLiteral("contextMenu"));
+    AddItem(m_pContextMenu, "contextOpenAction", QStringLiteral("開く"), ID_CONTEXT_OPEN, nullptr)
+        ->setEnabled(false);
+    AddItem(m_pContextMenu, "contextCreateDirAction", QStringLiteral("新規Dir作成"),
+            ID_CONTEXT_CREATE_DIR, &CMainDlg::CreateDirectoryCommand);
+    AddItem(m_pContextMenu, "contextDeleteAction", QStringLiteral("削除"), ID_CONTEXT_DELETE,
+            &CMainDlg::DeleteCommand);
+    AddItem(m_pContextMenu, "contextAttribAction", QStringLiteral("属性変更"), ID_CONTEXT_ATTRIB,
+            &CMainDlg::ChangeAttributesCommand);
+}
+
+QAction* CMainDlg::AddItem(QMenu* menu, const char* name, const QString& text, int id,
+                           void (CMainDlg::*handler)())
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setData(id);
+    // The grayed items have no command behind them.
+    if (handler) {
+        Route(action, handler);
+    }
+    return action;
+}
+
+void CMainDlg::Route(QAction* action, void (CMainDlg::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, action, handler] {
+        if (action->isCheckable()) {
+            action->setChecked(action->property("ticked").toBool());
+        }
+        RunCommand(handler);
+    });
+}
+
+} // namespace tarnwick

@@ -1,0 +1,157 @@
+// CMainDlg: the program's one top-level window. Two overlapping panes (remote and local) with
+// their path fields, the two transfer buttons, the status line and the command bar; the pane
+// the user worked in last is on top in white and is the one that side-dependent commands act
+// on. The window owns the FTP engine and the remote entry list for its whole life.
+//
+// Every command runs to its end on the one thread. The engine's waits call a pump that
+// repaints the window (no user input is taken meanwhile), and a one-shot wait text stays on
+// screen until the command that showed it returns.
+#pragma once
+
+#include <QBrush>
+#include <QDialog>
+#include <QIcon>
+
+#include <memory>
+#include <string>
+
+#include "files/remotefilelist.h"
+#include "ftp/ftpprogressclient.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+
+namespace tarnwick {
+
+class CArrowButton;
+class CDialogRunner;
+class CPaneList;
+class CPrompt;
+class CStatusLine;
+class CWaitDlg;
+
+class CMainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs its set-up: the local root listed in the local pane, the
+    // local pane active, the stored transfer mode ticked, the disconnected display. Message
+    // boxes go through `prompt` and modal dialogs through `runner`; both must outlive the
+    // window.
+    CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // The last set-up step: with ConnectDlgWithStartup set, shows the window at once and runs
+    // the connect command, before the caller enters the window's own loop.
+    void ConnectAtStartup();
+
+    // Field texts -> m_strLocalDir and m_strRemoteDir.
+    void ReadFields();
+    // m_strLocalDir and m_strRemoteDir -> the fields.
+    void ShowTexts();
+
+    // Ticks the 編集 menu item with the command `id` when `flag` is exactly 1, otherwise
+    // unticks it.
+    void CheckEditMenuItem(int id, int flag);
+    // True when the item with command `id` carries a tick.
+    [[nodiscard]] bool IsEditMenuItemChecked(int id) const;
+
+    // Shows `text` (one or two lines) in a wait box that stays up until the running command
+    // returns.
+    void ShowWaitMessage(const QString& text);
+
+    // The status line: each write replaces the whole text.
+    void SetStatusText(const QString& text);
+    void SetStatusText(const std::string& text);
+    [[nodiscard]] QString GetStatusText() const;
+
+    // The command bar and the transfer buttons while connected (接続 off, 切断 and the
+    // buttons on) and while disconnected (the reverse).
+    void SetConnectedDisplay();
+    void SetDisconnectedDisplay();
+
+    // The pane whose list got the focus becomes the active one.
+    void ActivateLocalPane();
+    void ActivateRemotePane();
+
+    // Runs `handler` as a command: a wait text it shows goes away when it returns.
+    void RunCommand(void (CMainDlg::*handler)());
+
+    // Another start of the program asked for this window: bring it to the front.
+    void BringToFront();
+
+    // The state the commands work on (1 = local pane active, 0 = remote pane active).
+    int m_nActivePane = 1;
+    std::string m_strLocalDir;  // "/" separated, "/" for the root
+    std::string m_strRemoteDir; // "/" separated; empty while disconnected
+    CFtpProgressClient m_engine;
+    CRemoteFileList m_remoteFiles;
+    // m_hRasConn, the dial-up connection, arrives with the dial-up manager.
+
+public slots:
+    // Commands of the command bar, the menus and the buttons. Those of later features are
+    // empty hooks here, routed already so that they act on the active pane.
+    virtual void ConnectCommand();
+    // QUIT, status line = last reply, remote field and pane emptied, disconnected display.
+    virtual void DisconnectCommand();
+    // Disconnects, then closes the window.
+    virtual void ExitCommand();
+    virtual void SettingsCommand();
+    virtual void TransferModeAuto();
+    virtual void TransferModeText();
+    virtual void TransferModeBinary();
+    virtual void CreateDirectoryCommand();
+    virtual void DeleteCommand();
+    virtual void ChangeAttributesCommand();
+    virtual void DownloadSelected();
+    virtual void UploadSelected();
+
+protected:
+    // The window's close button is the caption's OK: disconnect, then close. Refused while a
+    // command runs, since the engine is in the middle of it.
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildCommandBar();
+    void BuildContextMenu();
+    // Connects `action` so that it runs `handler` as a command. A ticked item keeps the tick
+    // CheckEditMenuItem gave it: choosing it does not change the tick by itself.
+    void Route(QAction* action, void (CMainDlg::*handler)());
+    QAction* AddItem(QMenu* menu, const char* name, const QString& text, int id,
+                     void (CMainDlg::*handler)());
+    void ApplyPaneColours();
+    void ShowContextMenu(CPaneList* list, const QPoint& pos);
+    [[nodiscard]] QAction* FindEditMenuItem(int id) const;
+
+    CPrompt& m_prompt;
+    CDialogRunner& m_runner;
+
+    QLineEdit* m_editRemoteDir = nullptr;
+    QLineEdit* m_editLocalDir = nullptr;
+    QLabel* m_labelLocal = nullptr;
+    QLabel* m_labelRemote = nullptr;
+    CStatusLine* m_editStatus = nullptr;
+    CPaneList* m_remoteList = nullptr;
+    CPaneList* m_localList = nullptr;
+    CArrowButton* m_btnDownload = nullptr;
+    CArrowButton* m_btnUpload = nullptr;
+    QIcon m_hIcon;
+    QBrush m_brushGray;
+    QBrush m_brushWhite;
+    QToolBar* m_hMenuBar = nullptr;
+    QAction* m_pConnectAction = nullptr;
+    QAction* m_pDisconnectAction = nullptr;
+    QMenu* m_pEditMenu = nullptr;
+    QMenu* m_pContextMenu = nullptr;
+
+    CWaitDlg* m_pProgressBox = nullptr;
+    std::unique_ptr<CWaitDlg> m_pWaitMessage;
+    int m_nCommandDepth = 0;
+};
+
+} // namespace tarnwick

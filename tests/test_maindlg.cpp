@@ -1,0 +1,492 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/arrowbutton.h"
+#include "app/commandids.h"
+#include "app/maindlg.h"
+#include "app/panelist.h"
+#include "app/statusline.h"
+#include "settings/settings.h"
+#include "support/gui/scripteddialogrunner.h"
+#include "support/gui/scriptedprompt.h"
+#include "support/scriptedserver.h"
+#include "support/tempdir.h"
+#include "ui/waitdlg.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kGray(0xC0, 0xC0, 0xC0);
+
+// The main window with its command hooks recording which command ran while which pane was
+// active.
+class CRecordingDlg : public CMainDlg {
+public:
+    using CMainDlg::CMainDlg;
+    struct Call {
+        std::string command;
+        int activePane;
+        bool operator==(const Call&) const = default;
+    };
+    void ConnectCommand() override { Record("connect"); }
+    void SettingsCommand() override { Record("settings"); }
+    void TransferModeAuto() override { Record("auto"); }
+    void TransferModeText() override { Record("text"); }
+    void TransferModeBinary() override { Record("binary"); }
+    void CreateDirectoryCommand() override { Record("createDir"); }
+    void DeleteCommand() override
+    {
+        Record("delete");
+        if (onDelete) {
+            onDelete();
+        }
+    }
+    void ChangeAttributesCommand() override { Record("attrib"); }
+    void DownloadSelected() override { Record("download"); }
+    void UploadSelected() override { Record("upload"); }
+
+    std::vector<Call> calls;
+    std::function<void()> onDelete;
+
+private:
+    void Record(const char* command) { calls.push_back({command, m_nActivePane}); }
+};
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(); }
+
+    void Open()
+    {
+        dlg = std::make_unique<CRecordingDlg>(prompt, runner);
+        dlg->show();
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get(), 5000));
+    }
+
+    template <class T> T* Find(const char* name)
+    {
+        T* found = dlg->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QAction* Action(const char* name) { return Find<QAction>(name); }
+    CPaneList* List(const char* name) { return Find<CPaneList>(name); }
+
+    static bool IsAbove(const QWidget* upper, const QWidget* lower)
+    {
+        const QObjectList& order = upper->parent()->children();
+        return order.indexOf(upper) > order.indexOf(lower);
+    }
+    static QColor Base(const QWidget* widget) { return widget->palette().color(QPalette::Base); }
+
+    // The whole display that depends on the active pane.
+    void ExpectActivePane(int pane)
+    {
+        const bool local = pane == 1;
+        SCOPED_TRACE(local ? "local pane active" : "remote pane active");
+        EXPECT_EQ(dlg->m_nActivePane, pane);
+        CPaneList* localList = List("localList");
+        CPaneList* remoteList = List("remoteList");
+        EXPECT_EQ(IsAbove(localList, remoteList), local);
+        EXPECT_EQ(Base(localList), local ? kWhite : kGray);
+        EXPECT_EQ(Base(Find<QLineEdit>("localDirEdit")), local ? kWhite : kGray);
+        EXPECT_EQ(Base(remoteList), local ? kGray : kWhite);
+        EXPECT_EQ(Base(Find<QLineEdit>("remoteDirEdit")), local ? kGray : kWhite);
+        EXPECT_EQ(Find<QLabel>("localLabel")->isEnabled(), local);
+        EXPECT_EQ(Find<QLineEdit>("localDirEdit")->isEnabled(), local);
+        EXPECT_EQ(Find<QLabel>("remoteLabel")->isEnabled(), !local);
+        EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->isEnabled(), !local);
+    }
+
+    void ExpectDisplay(bool connected)
+    {
+        SCOPED_TRACE(connected ? "connected display" : "disconnected display");
+        EXPECT_EQ(Action("connectAction")->isEnabled(), !connected);
+        EXPECT_EQ(Action("disconnectAction")->isEnabled(), connected);
+        EXPECT_EQ(Find<CArrowButton>("downloadButton")->isEnabled(), connected);
+        EXPECT_EQ(Find<CArrowButton>("uploadButton")->isEnabled(), connected);
+    }
+
+    void Click(QWidget* list, QPoint at = QPoint(8, 8))
+    {
+        QTest::mouseClick(static_cast<CPaneList*>(list)->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    // Right-click on a list: the press gives it the focus, the context-menu event shows the
+    // pop-up menu.
+    QMenu* OpenContextMenu(CPaneList* list)
+    {
+        const QPoint at(8, 8);
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list->viewport(), &event);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+        QMenu* menu = Find<QMenu>("contextMenu");
+        EXPECT_TRUE(menu && menu->isVisible());
+        return menu;
+    }
+
+    CTempStore store;
+    CScriptedPrompt prompt;
+    CScriptedDialogRunner runner;
+    std::unique_ptr<CRecordingDlg> dlg;
+};
+
+QStringList MenuLayout(const QMenu* menu)
+{
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            items << "-";
+        } else {
+            items << action->text() + (action->isEnabled() ? "" : " (grayed)");
+        }
+    }
+    return items;
+}
+
+} // namespace
+
+TEST_F(MainDlgTest, StartUpState)
+{
+    EXPECT_EQ(dlg->windowTitle(), "Tarnwick for PocketPC");
+    ExpectActivePane(1);
+    ExpectDisplay(false);
+    EXPECT_EQ(Find<CArrowButton>("downloadButton")->CurrentFace(), CArrowButton::Face::Disabled);
+    EXPECT_EQ(dlg->GetStatusText(), "Tarnwick for PocketPC - Build 09");
+    EXPECT_EQ(Find<CStatusLine>("statusLine")->text(), "Tarnwick for PocketPC - Build 09");
+    EXPECT_TRUE(Action("modeTextAction")->isChecked());
+    EXPECT_FALSE(Action("modeAutoAction")->isChecked());
+    EXPECT_FALSE(Action("modeBinaryAction")->isChecked());
+
+    EXPECT_EQ(dlg->m_strLocalDir, "/");
+    EXPECT_EQ(dlg->m_strRemoteDir, "");
+    EXPECT_EQ(Find<QLineEdit>("localDirEdit")->text(), "/");
+    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "");
+    const QStringList rows = List("localList")->Rows();
+    EXPECT_FALSE(rows.contains("..")) << "the root has no parent row";
+    EXPECT_TRUE(rows.contains("<tmp>"));
+    EXPECT_EQ(List("remoteList")->count(), 0);
+    EXPECT_EQ(List("localList")->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(List("localList")->isSortingEnabled());
+    EXPECT_GT(dlg->height(), dlg->width()) << "a tall window";
+    EXPECT_TRUE(prompt.asked.isEmpty());
+    EXPECT_TRUE(runner.ran.isEmpty());
+}
+
+TEST_F(MainDlgTest, CommandBarAndMenusHoldTheirItemsInOrder)
+{
+    QStringList bar;
+    for (const char* name : {"connectAction", "disconnectAction", "settingsAction", "exitAction"}) {
+        bar << Action(name)->text();
+    }
+    EXPECT_EQ(bar, QStringList({"接続", "切断", "設定", "終了"}));
+    EXPECT_EQ(Find<QWidget>("editButton")->property("text").toString(), "編集");
+
+    EXPECT_EQ(MenuLayout(Find<QMenu>("editMenu")),
+              QStringList({"転送モード", "-", "開く (grayed)", "新規Dir作成", "削除", "-",
+                           "属性変更", "移動 (grayed)"}));
+    EXPECT_EQ(MenuLayout(Find<QMenu>("transferModeMenu")),
+              QStringList({"自動", "-", "テキスト", "バイナリ"}));
+    EXPECT_EQ(MenuLayout(Find<QMenu>("contextMenu")),
+              QStringList({"開く (grayed)", "新規Dir作成", "削除", "属性変更"}));
+}
+
+TEST(MainDlgStartUp, TicksTheStoredTransferMode)
+{
+    const struct {
+        const char* name;
+        int stored; // -1: no value stored
+        bool autoTicked;
+    } cases[] = {
+        {"missing", -1, false},
+        {"zero", 0, false},
+        {"one", 1, true},
+        {"two-is-not-set", 2, false},
+    };
+    for (const auto& c : cases) {
+        CTempStore store;
+        if (c.stored >= 0) {
+            ASSERT_TRUE(SetSettingInt("AutoTransferMode", static_cast<std::uint32_t>(c.stored)));
+        }
+        CScriptedPrompt prompt;
+        CScriptedDialogRunner runner;
+        CMainDlg dlg(prompt, runner);
+        EXPECT_EQ(dlg.IsEditMenuItemChecked(ID_MODE_AUTO), c.autoTicked) << c.name;
+        EXPECT_EQ(dlg.IsEditMenuItemChecked(ID_MODE_TEXT), !c.autoTicked) << c.name;
+        EXPECT_FALSE(dlg.IsEditMenuItemChecked(ID_MODE_BINARY)) << c.name;
+    }
+}
+
+TEST_F(MainDlgTest, ClickingTheRemoteListReversesTheDisplayAndClickingBackRestoresIt)
+{
+    List("localList")->item(0)->setSelected(true);
+    Click(List("remoteList"));
+    ExpectActivePane(0);
+    EXPECT_TRUE(List("localList")->item(0)->isSelected()) << "selections stay as they are";
+
+    Click(List("localList"));
+    ExpectActivePane(1);
+    ExpectDisplay(false);
+    EXPECT_EQ(dlg->GetStatusText(), "Tarnwick for PocketPC - Build 09");
+}
+
+TEST_F(MainDlgTest, CheckEditMenuItemTicksOnlyForFlagOne)
+{
+    const struct {
+        int flag;
+        bool ticked;
+    } cases[] = {{1, true}, {2, false}, {0, false}, {-1, false}, {1, true}};
+    for (const auto& c : cases) {
+        dlg->CheckEditMenuItem(ID_MODE_BINARY, c.flag);
+        EXPECT_EQ(Action("modeBinaryAction")->isChecked(), c.ticked) << "flag " << c.flag;
+    }
+    dlg->CheckEditMenuItem(ID_MODE_TEXT, 2);
+    EXPECT_FALSE(Action("modeTextAction")->isChecked());
+}
+
+TEST_F(MainDlgTest, ChoosingAModeItemLeavesTheTicksToItsCommand)
+{
+    Action("modeBinaryAction")->trigger();
+    Action("modeTextAction")->trigger();
+    EXPECT_EQ(dlg->calls, (std::vector<CRecordingDlg::Call>{{"binary", 1}, {"text", 1}}));
+    EXPECT_TRUE(Action("modeTextAction")->isChecked());
+    EXPECT_FALSE(Action("modeBinaryAction")->isChecked());
+    EXPECT_FALSE(Action("modeAutoAction")->isChecked());
+}
+
+TEST_F(MainDlgTest, GrayedItemsDoNothing)
+{
+    const QStringList localRows = List("localList")->Rows();
+    for (const char* name : {"openAction", "moveAction", "contextOpenAction"}) {
+        QAction* action = Action(name);
+        EXPECT_FALSE(action->isEnabled()) << name;
+        action->trigger();
+    }
+    EXPECT_TRUE(dlg->calls.empty());
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->GetStatusText(), "Tarnwick for PocketPC - Build 09");
+    EXPECT_EQ(List("localList")->Rows(), localRows);
+    EXPECT_TRUE(prompt.asked.isEmpty());
+    EXPECT_TRUE(runner.ran.isEmpty());
+}
+
+TEST_F(MainDlgTest, MenuCommandsRunOnThePaneClickedLast)
+{
+    const struct {
+        const char* action;
+        const char* command;
+    } items[] = {
+        {"createDirAction", "createDir"}, {"deleteAction", "delete"},
+        {"attribAction", "attrib"},       {"connectAction", "connect"},
+        {"settingsAction", "settings"},   {"modeAutoAction", "auto"},
+    };
+    for (const char* list : {"remoteList", "localList"}) {
+        Click(List(list));
+        const int pane = std::string(list) == "localList" ? 1 : 0;
+        for (const auto& item : items) {
+            dlg->calls.clear();
+            Action(item.action)->trigger();
+            EXPECT_EQ(dlg->calls, (std::vector<CRecordingDlg::Call>{{item.command, pane}}))
+                << item.action << " after clicking " << list;
+        }
+    }
+}
+
+TEST_F(MainDlgTest, ContextMenuCommandsGoToThePaneClickedLast)
+{
+    const struct {
+        const char* list;
+        const char* action;
+        CRecordingDlg::Call call;
+    } cases[] = {
+        {"remoteList", "contextDeleteAction", {"delete", 0}},
+        {"localList", "contextCreateDirAction", {"createDir", 1}},
+        {"remoteList", "contextAttribAction", {"attrib", 0}},
+        {"localList", "contextDeleteAction", {"delete", 1}},
+        {"remoteList", "contextCreateDirAction", {"createDir", 0}},
+    };
+    for (const auto& c : cases) {
+        dlg->calls.clear();
+        QMenu* menu = OpenContextMenu(List(c.list));
+        ASSERT_NE(menu, nullptr);
+        ExpectActivePane(c.call.activePane);
+        Action(c.action)->trigger();
+        menu->hide();
+        EXPECT_EQ(dlg->calls, std::vector<CRecordingDlg::Call>{c.call}) << c.list << " " << c.action;
+    }
+}
+
+TEST_F(MainDlgTest, TransferButtonsWorkOnlyInTheConnectedDisplay)
+{
+    QTest::mouseClick(Find<CArrowButton>("downloadButton"), Qt::LeftButton);
+    EXPECT_TRUE(dlg->calls.empty()) << "disabled buttons do nothing";
+
+    dlg->SetConnectedDisplay();
+    ExpectDisplay(true);
+    EXPECT_EQ(Find<CArrowButton>("uploadButton")->CurrentFace(), CArrowButton::Face::Normal);
+    Click(List("remoteList"));
+    QTest::mouseClick(Find<CArrowButton>("downloadButton"), Qt::LeftButton);
+    QTest::mouseClick(Find<CArrowButton>("uploadButton"), Qt::LeftButton);
+    EXPECT_EQ(dlg->calls, (std::vector<CRecordingDlg::Call>{{"download", 0}, {"upload", 0}}));
+    ExpectActivePane(0);
+
+    dlg->SetDisconnectedDisplay();
+    ExpectDisplay(false);
+}
+
+TEST_F(MainDlgTest, FieldsAndMembersExchangeBothWays)
+{
+    Click(List("remoteList"));
+    QTest::keyClicks(Find<QLineEdit>("remoteDirEdit"), "/pub");
+    Click(List("localList"));
+    Find<QLineEdit>("localDirEdit")->setText("/tmp");
+    dlg->ReadFields();
+    EXPECT_EQ(dlg->m_strRemoteDir, "/pub");
+    EXPECT_EQ(dlg->m_strLocalDir, "/tmp");
+
+    dlg->m_strLocalDir = "/home/ユーザー";
+    dlg->m_strRemoteDir = "/";
+    dlg->ShowTexts();
+    EXPECT_EQ(Find<QLineEdit>("localDirEdit")->text(), "/home/ユーザー");
+    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "/");
+}
+
+TEST_F(MainDlgTest, StatusLineKeepsTheExactTextAndShowsLineEndsAsBlanks)
+{
+    dlg->SetStatusText(std::string("226 Transfer complete\r\n"));
+    EXPECT_EQ(dlg->GetStatusText(), "226 Transfer complete\r\n");
+    EXPECT_EQ(Find<CStatusLine>("statusLine")->text(), "226 Transfer complete  ");
+    dlg->SetStatusText(QString("UserLogin に失敗\r\n"));
+    EXPECT_EQ(dlg->GetStatusText(), "UserLogin に失敗\r\n");
+}
+
+TEST_F(MainDlgTest, DisconnectWithoutConnectionEmptiesTheRemoteSideOnly)
+{
+    dlg->SetConnectedDisplay();
+    dlg->m_strRemoteDir = "/pub";
+    dlg->ShowTexts();
+    List("remoteList")->AddString("..");
+    const QStringList localRows = List("localList")->Rows();
+
+    Action("disconnectAction")->trigger();
+    EXPECT_EQ(dlg->m_strRemoteDir, "");
+    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "");
+    EXPECT_EQ(List("remoteList")->count(), 0);
+    EXPECT_EQ(List("localList")->Rows(), localRows);
+    EXPECT_EQ(Find<QLineEdit>("localDirEdit")->text(), "/");
+    ExpectDisplay(false);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+// The window's ways to close, against a server that is connected: which of them say QUIT.
+class MainDlgCloseTest : public MainDlgTest {
+protected:
+    void Connect(bool expectQuit)
+    {
+        server = std::make_unique<CScriptedFtpServer>([expectQuit](CScriptSession& s) {
+            s.Send("220 Ready\r\n");
+            if (expectQuit) {
+                s.ExpectReply("QUIT", "221 Goodbye\r\n");
+            }
+            s.ExpectClosed();
+        });
+        ASSERT_TRUE(dlg->m_engine.Connect("127.0.0.1", server->Port()));
+        dlg->SetConnectedDisplay();
+        dlg->m_strRemoteDir = "/pub";
+        dlg->ShowTexts();
+    }
+    std::string Finish()
+    {
+        dlg.reset(); // drops a connection that is still open
+        std::string failures;
+        for (const std::string& failure : server->Finish()) {
+            failures += failure + "\n";
+        }
+        return failures;
+    }
+    std::unique_ptr<CScriptedFtpServer> server;
+};
+
+TEST_F(MainDlgCloseTest, ExitDisconnectsThenCloses)
+{
+    Connect(true);
+    Action("exitAction")->trigger();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(dlg->GetStatusText(), "221 Goodbye\r\n");
+    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "QUIT\r\n");
+}
+
+TEST_F(MainDlgCloseTest, CloseButtonDisconnectsThenCloses)
+{
+    Connect(true);
+    EXPECT_TRUE(dlg->close());
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->GetStatusText(), "221 Goodbye\r\n");
+    ExpectDisplay(false);
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "QUIT\r\n");
+}
+
+TEST_F(MainDlgCloseTest, EscapeClosesWithoutDisconnecting)
+{
+    Connect(false);
+    QTest::keyClick(List("localList"), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_EQ(dlg->GetStatusText(), "Tarnwick for PocketPC - Build 09");
+    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "/pub");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "");
+}
+
+TEST_F(MainDlgCloseTest, CloseRequestWhileACommandRunsIsRefused)
+{
+    Connect(true);
+    bool closed = true;
+    // A close request that reaches the window while a command waits on the network.
+    dlg->onDelete = [&] { closed = dlg->close(); };
+    Action("deleteAction")->trigger();
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(server->Received(), "");
+    Action("exitAction")->trigger();
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "QUIT\r\n");
+}
+
+TEST_F(MainDlgTest, WaitTextStaysUpUntilTheCommandReturns)
+{
+    const QString text = "ファイルリスト取得中です。\nしばらくお待ちください...";
+    bool upDuringWork = false;
+    dlg->onDelete = [&] {
+        dlg->ShowWaitMessage(text);
+        // The engine's pump runs while the command blocks on the network.
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QTest::qWait(10);
+        }
+        auto* box = dlg->findChild<CWaitDlg*>("waitDialog");
+        upDuringWork = box && box->isVisible() && box->GetText() == text;
+    };
+    Action("deleteAction")->trigger();
+    EXPECT_TRUE(upDuringWork);
+    EXPECT_EQ(dlg->findChild<CWaitDlg*>("waitDialog"), nullptr);
+}
