@@ -1,0 +1,401 @@
+// The engine against real servers on loopback: vsftpd and pyftpdlib, each in active and
+// passive mode. The servers are started per test by tests/support/realserver.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <set>
+
+#include "files/remotepane.h"
+#include "ftp/ftpclient.h"
+#include "support/realserver.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct ServerCase {
+    ServerKind kind;
+    bool passive;
+};
+
+std::string CaseText(const ServerCase& c)
+{
+    return std::string(c.kind == ServerKind::Vsftpd ? "Vsftpd" : "Pyftpdlib") +
+           (c.passive ? "_Passive" : "_Active");
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ServerCase>& info)
+{
+    return CaseText(info.param);
+}
+
+// Failure messages name the case instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const ServerCase& c, std::ostream* out)
+{
+    *out << CaseText(c);
+}
+
+const ServerCase kAllCases[] = {
+    {ServerKind::Vsftpd, false},
+    {ServerKind::Vsftpd, true},
+    {ServerKind::Pyftpdlib, false},
+    {ServerKind::Pyftpdlib, true},
+};
+
+const std::string kJapaneseName = "日本語のファイル.txt";
+
+// Bytes of every value, CR and LF among them, that no line-end rule leaves alone.
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string data(size, '\0');
+    for (char& c : data) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    return data;
+}
+
+// Compares without printing megabytes on failure.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected) {
+        return ::testing::AssertionSuccess();
+    }
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
+        ++at;
+    }
+    return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
+                                         << ", first difference at byte " << at;
+}
+
+struct Listing {
+    CRowList rows;
+    CRemoteFileList list;
+
+    [[nodiscard]] std::set<std::string> RowSet() const
+    {
+        return {rows.rows.begin(), rows.rows.end()};
+    }
+    [[nodiscard]] const RemoteFileEntry* Find(const std::string& displayName) const
+    {
+        const int index = list.FindByDisplayName(displayName);
+        return index < 0 ? nullptr : &list.At(index);
+    }
+};
+
+class RealServerTest {
+protected:
+    // Starts the server, or says why the test cannot run (empty when it started).
+    std::string StartServer(ServerKind kind, CRealFtpServer::Options options = {})
+    {
+        const std::string why = RealServerSkipReason(kind);
+        if (!why.empty()) {
+            m_skipped = true;
+            return why;
+        }
+        m_server = MakeRealServer(kind, options);
+        if (!m_server->Start()) {
+            return m_server->Error();
+        }
+        return {};
+    }
+
+    // Connects and logs in with a time limit far above anything a working exchange needs, so
+    // a hang shows as a slow failure rather than a quick one.
+    ::testing::AssertionResult Open(CFtpClient& engine, bool passive)
+    {
+        engine.SetTimeout(30s);
+        engine.SetServerEncoding("UTF-8");
+        if (!engine.Connect(m_server->Host(), m_server->Port())) {
+            return ::testing::AssertionFailure() << "connect: " << engine.GetLastReply();
+        }
+        if (!engine.Login(m_server->User(), m_server->Password())) {
+            return ::testing::AssertionFailure() << "login: " << engine.GetLastReply();
+        }
+        engine.SetPassive(passive);
+        return ::testing::AssertionSuccess();
+    }
+
+    // The current directory as the remote pane shows it; the listing must end with 226.
+    static void List(CFtpClient& engine, Listing& listing)
+    {
+        RefreshRemotePane(listing.rows, "", engine, listing.list);
+        EXPECT_EQ(engine.GetReplyCode(), 226) << engine.GetLastReply();
+    }
+
+    std::unique_ptr<CRealFtpServer> m_server;
+    bool m_skipped = false;
+    CTempDir m_local;
+};
+
+class Integration : public ::testing::TestWithParam<ServerCase>, protected RealServerTest {
+protected:
+    void SetUp() override
+    {
+        const std::string problem = StartServer(GetParam().kind);
+        if (m_skipped) {
+            GTEST_SKIP() << problem;
+        }
+        ASSERT_EQ(problem, "");
+        ASSERT_TRUE(Open(m_engine, GetParam().passive));
+    }
+
+    CFtpClient m_engine;
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, Integration, ::testing::ValuesIn(kAllCases), CaseName);
+
+TEST_P(Integration, ListingShowsEveryKindOfEntry)
+{
+    m_server->PutFile("a.txt", "alpha\n");
+    m_server->PutFile("name with blanks.txt", "blanks\n");
+    m_server->PutFile(kJapaneseName, "nihongo\n");
+    m_server->PutFile("empty.dat", "");
+    m_server->PutDir("sub");
+    m_server->PutSymlink("link", "a.txt");
+    // Noon UTC: the same day in every time zone; older than six months, so a year column.
+    const utimbuf old{1614859200, 1614859200}; // 2021-03-04 12:00 UTC
+    ASSERT_EQ(::utime(m_server->PathOf("a.txt").c_str(), &old), 0);
+
+    Listing listing;
+    List(m_engine, listing);
+
+    // vsftpd lists "." and ".." too (it answers "NLST -alL" with long lines); pyftpdlib
+    // refuses NLST and the engine falls back to "LIST -a".
+    EXPECT_EQ(listing.RowSet(), (std::set<std::string>{"..", "a.txt", "name with blanks.txt",
+                                                       kJapaneseName, "empty.dat", "<sub>", "link"}));
+    EXPECT_EQ(listing.rows.rows.size(), 7u) << "a row twice";
+    EXPECT_EQ(listing.rows.rows.front(), "..");
+    ASSERT_EQ(listing.list.GetSize(), 7); // six entries and the end marker
+    EXPECT_EQ(listing.list.At(6).displayName, "*end*");
+
+    const RemoteFileEntry* file = listing.Find("a.txt");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->permissions, "-rw-r--r--");
+    EXPECT_EQ(file->isDirectory, 0);
+    EXPECT_EQ(file->sizeText, "6");
+    EXPECT_EQ(file->dateText, "Mar 04  2021");
+
+    const RemoteFileEntry* blanks = listing.Find("name with blanks.txt");
+    ASSERT_NE(blanks, nullptr);
+    EXPECT_EQ(blanks->sizeText, "7");
+    EXPECT_EQ(blanks->dateText.size(), 12u) << blanks->dateText;
+
+    const RemoteFileEntry* japanese = listing.Find(kJapaneseName);
+    ASSERT_NE(japanese, nullptr);
+    EXPECT_EQ(japanese->sizeText, "8");
+
+    const RemoteFileEntry* empty = listing.Find("empty.dat");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->sizeText, "0");
+
+    const RemoteFileEntry* dir = listing.Find("<sub>");
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(dir->isDirectory, 1);
+    EXPECT_EQ(dir->permissions, "drwxr-xr-x");
+    EXPECT_EQ(dir->sizeText, "----");
+
+    // Both servers show the link itself ("link -> a.txt"), not what it points at.
+    const RemoteFileEntry* link = listing.Find("link");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->permissions, "lrwxrwxrwx");
+    EXPECT_EQ(link->isDirectory, 0);
+    EXPECT_EQ(link->sizeText, "5"); // the length of "a.txt"
+}
+
+TEST_P(Integration, BinaryTransfersKeepEveryByte)
+{
+    const std::string served = RandomBytes(3 * 1024 * 1024 + 4093, 1);
+    const std::string local = RandomBytes(2 * 1024 * 1024 + 77, 2);
+    m_server->PutFile("big.bin", served);
+    m_server->PutFile("empty.dat", "");
+    WriteWholeFile(m_local.File("up.bin"), local);
+    WriteWholeFile(m_local.File("nothing.bin"), "");
+    m_engine.SetBinaryType();
+
+    EXPECT_TRUE(m_engine.Download("big.bin", m_local.File("big.bin"))) << m_engine.GetLastReply();
+    EXPECT_TRUE(SameBytes(ReadWholeFile(m_local.File("big.bin")), served));
+
+    EXPECT_TRUE(m_engine.Upload(m_local.File("up.bin"), "uploaded.bin")) << m_engine.GetLastReply();
+    EXPECT_TRUE(SameBytes(m_server->ReadFile("uploaded.bin"), local));
+
+    EXPECT_TRUE(m_engine.Download("empty.dat", m_local.File("empty.dat")));
+    EXPECT_TRUE(std::filesystem::exists(m_local.File("empty.dat")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("empty.dat")), "");
+
+    EXPECT_TRUE(m_engine.Upload(m_local.File("nothing.bin"), "nothing.bin"));
+    EXPECT_TRUE(std::filesystem::exists(m_server->PathOf("nothing.bin")));
+    EXPECT_EQ(m_server->ReadFile("nothing.bin"), "");
+}
+
+// Both servers, configured as here, send text with CR LF and store what they receive with LF.
+TEST_P(Integration, TextModeConvertsLineEnds)
+{
+    m_server->PutFile("lf.txt", "one\ntwo\n\nthree\n");
+    m_server->PutFile("crlf.txt", "one\r\ntwo\r\n");
+    WriteWholeFile(m_local.File("local.txt"), "first\nsecond\n");
+
+    m_engine.SetTextType();
+    EXPECT_TRUE(m_engine.Download("lf.txt", m_local.File("lf.txt")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("lf.txt")), "one\ntwo\n\nthree\n");
+    EXPECT_TRUE(m_engine.Download("crlf.txt", m_local.File("crlf.txt")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("crlf.txt")), "one\ntwo\n");
+    EXPECT_TRUE(m_engine.Upload(m_local.File("local.txt"), "text-up.txt"));
+    EXPECT_EQ(m_server->ReadFile("text-up.txt"), "first\nsecond\n");
+
+    // Binary mode on the same connection moves the bytes as stored.
+    m_engine.SetBinaryType();
+    EXPECT_TRUE(m_engine.Download("crlf.txt", m_local.File("crlf-binary.txt")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("crlf-binary.txt")), "one\r\ntwo\r\n");
+}
+
+TEST_P(Integration, CommandsShowInTheNextListing)
+{
+    m_server->PutFile("a.txt", "alpha\n");
+    m_server->PutFile("keep.txt", "keep\n");
+    m_server->PutDir("sub");
+    m_server->PutFile("sub/inner.txt", "inner\n");
+
+    EXPECT_TRUE(m_engine.MakeDir("made")) << m_engine.GetLastReply();
+    EXPECT_TRUE(m_engine.MakeDir("新しいフォルダ")) << m_engine.GetLastReply();
+    Listing afterMake;
+    List(m_engine, afterMake);
+    EXPECT_EQ(afterMake.RowSet(), (std::set<std::string>{"..", "a.txt", "keep.txt", "<sub>",
+                                                         "<made>", "<新しいフォルダ>"}));
+    EXPECT_TRUE(std::filesystem::is_directory(m_server->PathOf("新しいフォルダ")));
+
+    EXPECT_TRUE(m_engine.RemoveDir("made")) << m_engine.GetLastReply();
+    EXPECT_TRUE(m_engine.DeleteRemoteFile("a.txt")) << m_engine.GetLastReply();
+    EXPECT_TRUE(m_engine.ChangeMode("keep.txt", "600"));
+    EXPECT_EQ(m_engine.GetReplyCode(), 200) << m_engine.GetLastReply();
+    EXPECT_FALSE(m_engine.RemoveDir("no-such-dir"));
+    EXPECT_FALSE(m_engine.DeleteRemoteFile("no-such-file"));
+
+    Listing afterChange;
+    List(m_engine, afterChange);
+    EXPECT_EQ(afterChange.RowSet(),
+              (std::set<std::string>{"..", "keep.txt", "<sub>", "<新しいフォルダ>"}));
+    const RemoteFileEntry* kept = afterChange.Find("keep.txt");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->permissions, "-rw-------");
+    EXPECT_EQ(std::filesystem::status(m_server->PathOf("keep.txt")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_FALSE(std::filesystem::exists(m_server->PathOf("made")));
+    EXPECT_FALSE(std::filesystem::exists(m_server->PathOf("a.txt")));
+
+    // Into a directory and back, listing each.
+    ASSERT_TRUE(m_engine.ChangeDir("sub")) << m_engine.GetLastReply();
+    const std::string top = m_server->LoginDir();
+    EXPECT_EQ(m_engine.GetCurrentDir(), (top == "/" ? "" : top) + "/sub");
+    Listing inner;
+    List(m_engine, inner);
+    EXPECT_EQ(inner.RowSet(), (std::set<std::string>{"..", "inner.txt"}));
+    ASSERT_TRUE(m_engine.ChangeDir(".."));
+    EXPECT_EQ(m_engine.GetCurrentDir(), top);
+}
+
+// Servers refuse RETR and STOR and may leave the passive data connection open; the engine
+// reads the refusal and stops instead of waiting for the data to end.
+TEST_P(Integration, RefusedTransfersFailQuicklyAndKeepTheConnection)
+{
+    m_server->PutFile("a.txt", "alpha\n");
+    WriteWholeFile(m_local.File("up.bin"), "data");
+    m_engine.SetBinaryType();
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(m_engine.Download("missing.bin", m_local.File("missing.bin")));
+    const auto retr = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(m_engine.GetReplyCode(), 550) << m_engine.GetLastReply();
+    EXPECT_FALSE(m_engine.Upload(m_local.File("up.bin"), "no-such-dir/up.bin"));
+    const auto both = std::chrono::steady_clock::now() - start;
+    const auto ms = [](auto d) {
+        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+    };
+    std::printf("refused RETR took %lld ms, refused RETR and STOR %lld ms (time limit 30 s)\n",
+                ms(retr), ms(both));
+    // Half the engine's time limit: a wait that ran into the limit is a hang, not a failure.
+    EXPECT_LT(both, 15s);
+
+    // Nothing is left in the local folder: no target, no temporary file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_local.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "only up.bin";
+
+    // The control connection is still in step: the next listing and download work.
+    Listing listing;
+    List(m_engine, listing);
+    EXPECT_EQ(listing.RowSet(), (std::set<std::string>{"..", "a.txt"}));
+    EXPECT_TRUE(m_engine.Download("a.txt", m_local.File("a.txt"))) << m_engine.GetLastReply();
+    EXPECT_EQ(ReadWholeFile(m_local.File("a.txt")), "alpha\n");
+}
+
+// IPv6 loopback: EPSV and EPRT instead of PASV and PORT.
+class IntegrationIpv6 : public ::testing::TestWithParam<ServerCase>, protected RealServerTest {};
+
+INSTANTIATE_TEST_SUITE_P(Servers, IntegrationIpv6, ::testing::ValuesIn(kAllCases), CaseName);
+
+TEST_P(IntegrationIpv6, ListsAndTransfers)
+{
+    const std::string problem = StartServer(GetParam().kind, {.ipv6 = true});
+    if (m_skipped) {
+        GTEST_SKIP() << problem;
+    }
+    ASSERT_EQ(problem, "");
+    m_server->PutFile("a.txt", "alpha\n");
+    WriteWholeFile(m_local.File("up.bin"), RandomBytes(300000, 3));
+    CFtpClient engine;
+    ASSERT_TRUE(Open(engine, GetParam().passive));
+    Listing listing;
+    List(engine, listing);
+    EXPECT_EQ(listing.RowSet(), (std::set<std::string>{"..", "a.txt"}));
+    engine.SetBinaryType();
+    EXPECT_TRUE(engine.Download("a.txt", m_local.File("a.txt"))) << engine.GetLastReply();
+    EXPECT_EQ(ReadWholeFile(m_local.File("a.txt")), "alpha\n");
+    EXPECT_TRUE(engine.Upload(m_local.File("up.bin"), "up.bin")) << engine.GetLastReply();
+    EXPECT_TRUE(SameBytes(m_server->ReadFile("up.bin"), ReadWholeFile(m_local.File("up.bin"))));
+}
+
+// vsftpd without line-end conversion stores and sends bytes as they are, which shows what the
+// engine itself puts on the wire in text mode.
+class TextOnTheWire : public ::testing::TestWithParam<bool>, protected RealServerTest {};
+
+INSTANTIATE_TEST_SUITE_P(Vsftpd, TextOnTheWire, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Passive" : "Active");
+                         });
+
+TEST_P(TextOnTheWire, EngineSendsCrLfAndStoresLf)
+{
+    const std::string problem = StartServer(ServerKind::Vsftpd, {.asciiConversion = false});
+    if (m_skipped) {
+        GTEST_SKIP() << problem;
+    }
+    ASSERT_EQ(problem, "");
+    m_server->PutFile("crlf.txt", "one\r\ntwo\r\n");
+    m_server->PutFile("lone.txt", "x\ny\rz\n");
+    WriteWholeFile(m_local.File("local.txt"), "first\nsecond\n");
+    CFtpClient engine;
+    ASSERT_TRUE(Open(engine, GetParam()));
+    engine.SetTextType();
+
+    EXPECT_TRUE(engine.Upload(m_local.File("local.txt"), "up.txt"));
+    EXPECT_EQ(m_server->ReadFile("up.txt"), "first\r\nsecond\r\n");
+    EXPECT_TRUE(engine.Download("crlf.txt", m_local.File("crlf.txt")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("crlf.txt")), "one\ntwo\n");
+    // A lone LF or CR is no network line end: it stays.
+    EXPECT_TRUE(engine.Download("lone.txt", m_local.File("lone.txt")));
+    EXPECT_EQ(ReadWholeFile(m_local.File("lone.txt")), "x\ny\rz\n");
+}
+
+} // namespace
