@@ -4,7 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib
+# The integration tests run vsftpd as a throw-away system user (useradd and chpasswd from
+# passwd); vsftpd needs root for that, pyftpdlib does not.
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib \
+    passwd
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Not root: the vsftpd integration tests will be skipped." >&2
+fi
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$BUILD_DIR" -j"$(jobs)"
