@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# Transfer and listing benchmark: tarnwick-cli, curl and lftp against one vsftpd on loopback,
+# in the same run, all in passive mode (PASV; EPSV off in curl and lftp). Measures wall time,
+# user+sys CPU time and peak RSS of each client with /usr/bin/time and prints medians and the
+# ratios of tarnwick-cli to curl and lftp. Then runs the listing-parser microbenchmarks.
+#
+#   sudo bench/run.sh                      # 5 repetitions, 1 GiB file, 20,000 entries
+#   REPS=3 SIZE_MIB=256 sudo bench/run.sh  # a quicker run
+#
+# Needs root: vsftpd logs in a throw-away system user (the integration tests' "tarnwickftp").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+REPO=$PWD
+REPS=${REPS:-5}
+SIZE_MIB=${SIZE_MIB:-1024}
+ENTRIES=${ENTRIES:-20000}
+BUILD_DIR=${BUILD_DIR:-build-bench}
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "bench/run.sh needs root (it adds a system user and a PAM service for vsftpd)" >&2
+    exit 1
+fi
+. scripts/deps.sh
+ensure_packages cmake make g++ pkg-config libbenchmark-dev vsftpd curl lftp time passwd
+
+# --- build --------------------------------------------------------------------------------
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARNWICK_BUILD_GUI=OFF \
+    -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=ON >/dev/null
+cmake --build "$BUILD_DIR" -j"$(jobs)" --target tarnwick-cli bench_listingparser
+CLI=$REPO/$BUILD_DIR/tarnwick-cli
+
+# --- vsftpd, set up as tests/support/realserver.cpp does -------------------------------
+FTP_USER=tarnwickftp
+FTP_PASS=tarnwick-test-pw
+PAM_SERVICE=tarnwick-test-vsftpd
+HOST=127.0.0.1
+(
+    flock 9
+    if ! getent passwd "$FTP_USER" >/dev/null; then
+        useradd --system --no-create-home --home-dir /var/lib/tarnwickftp \
+            --shell /usr/sbin/nologin "$FTP_USER"
+    fi
+    home=$(getent passwd "$FTP_USER" | cut -d: -f6)
+    install -d -o "$FTP_USER" -g "$(id -gn "$FTP_USER")" "$home" # vsftpd enters it first
+    # SHA-512: Debian's default yescrypt costs the server ~170 ms per login.
+    echo "$FTP_USER:$FTP_PASS" | chpasswd -c SHA512
+    printf 'auth required pam_unix.so\naccount required pam_unix.so\nsession required pam_permit.so\n' \
+        >/etc/pam.d/$PAM_SERVICE
+) 9>/tmp/tarnwick-test-vsftpd.lock
+
+WORK=$(mktemp -d /tmp/tarnwick-bench-XXXXXX)
+chmod 711 "$WORK"
+mkdir "$WORK/root" "$WORK/empty" "$WORK/local" "$WORK/config"
+chmod 555 "$WORK/empty"
+VSFTPD_PID=
+
+# The pid of every process below $1 (vsftpd puts each session in a process group of its own).
+descendants() {
+    local stat line rest pid ppid
+    for stat in /proc/[0-9]*/stat; do
+        read -r line <"$stat" 2>/dev/null || continue
+        pid=${line%% *}
+        rest=${line##*) }   # "state ppid ...": the name before it may hold blanks
+        rest=${rest#* }
+        ppid=${rest%% *}
+        if [ "$ppid" = "$1" ]; then
+            echo "$pid"
+            descendants "$pid"
+        fi
+    done
+}
+
+cleanup() {
+    if [ -n "$VSFTPD_PID" ]; then
+        for pid in $(descendants "$VSFTPD_PID"); do
+            kill -9 "$pid" 2>/dev/null || true
+        done
+        kill "$VSFTPD_PID" 2>/dev/null || true
+        wait "$VSFTPD_PID" 2>/dev/null || true
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+echo "Preparing a ${SIZE_MIB} MiB file and a directory of $ENTRIES entries in $WORK"
+head -c "${SIZE_MIB}M" /dev/urandom >"$WORK/root/big.bin"
+cp "$WORK/root/big.bin" "$WORK/local/src.bin"
+mkdir "$WORK/root/many"
+(cd "$WORK/root/many" && seq -f 'entry-%05g.dat' 1 "$ENTRIES" | xargs touch)
+chown -R "$FTP_USER:$(id -gn "$FTP_USER")" "$WORK/root"
+SIZE_BYTES=$((SIZE_MIB * 1024 * 1024))
+
+start_vsftpd() {
+    local port=$1
+    cat >"$WORK/vsftpd.conf" <<EOF
+listen=YES
+listen_ipv6=NO
+listen_address=$HOST
+listen_port=$port
+background=NO
+anonymous_enable=NO
+local_enable=YES
+write_enable=YES
+local_umask=022
+chroot_local_user=NO
+pasv_enable=YES
+pasv_min_port=21000
+pasv_max_port=21999
+connect_from_port_20=NO
+pam_service_name=$PAM_SERVICE
+secure_chroot_dir=$WORK/empty
+local_root=$WORK/root
+seccomp_sandbox=NO
+xferlog_enable=NO
+EOF
+    /usr/sbin/vsftpd "$WORK/vsftpd.conf" </dev/null >"$WORK/vsftpd.err" 2>&1 &
+    VSFTPD_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        if ! kill -0 "$VSFTPD_PID" 2>/dev/null; then
+            VSFTPD_PID=
+            return 1 # the port was taken
+        fi
+        if (exec 3<>"/dev/tcp/$HOST/$port") 2>/dev/null; then
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+PORT=
+for attempt in 1 2 3 4 5; do
+    candidate=$((40000 + RANDOM % 10000))
+    if start_vsftpd "$candidate"; then
+        PORT=$candidate
+        break
+    fi
+done
+if [ -z "$PORT" ]; then
+    echo "vsftpd did not start:" >&2
+    cat "$WORK/vsftpd.err" >&2
+    exit 1
+fi
+URL="ftp://$FTP_USER:$FTP_PASS@$HOST:$PORT"
+echo "vsftpd $("/usr/sbin/vsftpd" -v 0>&- 2>&1 | head -1) on $HOST:$PORT (pid $VSFTPD_PID)"
+echo "curl: $(curl --version | head -1)"
+echo "lftp: $(lftp --version | head -1)"
+
+# --- the clients --------------------------------------------------------------------------
+export TARNWICK_CONFIG_DIR=$WORK/config # no user settings (time limit, encoding) in the way
+LFTP_SET="set ftp:passive-mode on; set ftp:prefer-epsv no; set net:max-retries 1;"
+LFTP_SET+=" set xfer:clobber on; open -u $FTP_USER,$FTP_PASS -p $PORT $HOST;"
+DL=$WORK/local/dl.bin
+SRC=$WORK/local/src.bin
+LISTING=$WORK/local/listing.txt
+
+# Sets CMD (the client's command line) and OUT (where its output goes) for one run.
+client_command() { # operation client
+    OUT=/dev/null
+    case "$1:$2" in
+    download:tarnwick-cli) CMD=("$CLI" --passive --quiet --type binary "$URL/" get big.bin "$DL") ;;
+    download:curl) CMD=(curl -sS --disable-epsv -o "$DL" "$URL/big.bin") ;;
+    download:lftp) CMD=(lftp --norc -c "$LFTP_SET get big.bin -o $DL") ;;
+    upload:tarnwick-cli) CMD=("$CLI" --passive --quiet --type binary "$URL/" put "$SRC" up.bin) ;;
+    upload:curl) CMD=(curl -sS --disable-epsv -T "$SRC" "$URL/up.bin") ;;
+    upload:lftp) CMD=(lftp --norc -c "$LFTP_SET put $SRC -o up.bin") ;;
+    listing:tarnwick-cli) CMD=("$CLI" --passive --quiet "$URL/many" ls) OUT=$LISTING ;;
+    listing:curl) CMD=(curl -sS --disable-epsv "$URL/many/") OUT=$LISTING ;;
+    listing:lftp) CMD=(lftp --norc -c "$LFTP_SET cd many; cls -l") OUT=$LISTING ;;
+    esac
+}
+
+# Each run must have done its work, or its time means nothing.
+check_result() { # operation client repetition
+    local size
+    case "$1" in
+    download)
+        size=$(stat -c %s "$DL")
+        [ "$size" = "$SIZE_BYTES" ] || { echo "$2 downloaded $size bytes" >&2; exit 1; }
+        if [ "$3" = 1 ]; then
+            cmp -s "$DL" "$WORK/root/big.bin" || { echo "$2 downloaded other bytes" >&2; exit 1; }
+        fi
+        rm -f "$DL"
+        ;;
+    upload)
+        size=$(stat -c %s "$WORK/root/up.bin")
+        [ "$size" = "$SIZE_BYTES" ] || { echo "$2 uploaded $size bytes" >&2; exit 1; }
+        if [ "$3" = 1 ]; then
+            cmp -s "$SRC" "$WORK/root/up.bin" || { echo "$2 uploaded other bytes" >&2; exit 1; }
+        fi
+        rm -f "$WORK/root/up.bin"
+        ;;
+    listing)
+        size=$(grep -c 'entry-' "$LISTING" || true)
+        [ "$size" = "$ENTRIES" ] || { echo "$2 listed $size entries" >&2; exit 1; }
+        ;;
+    esac
+}
+
+CLIENTS=(tarnwick-cli curl lftp)
+OPERATIONS=(download upload listing)
+RESULTS=$WORK/results.txt
+: >"$RESULTS"
+# Repetitions interleave the clients, so a slow phase of the machine hits all of them.
+for rep in $(seq 1 "$REPS"); do
+    for op in "${OPERATIONS[@]}"; do
+        for client in "${CLIENTS[@]}"; do
+            sync
+            client_command "$op" "$client"
+            /usr/bin/time -f "%e %U %S %M" -o "$WORK/time.txt" "${CMD[@]}" >"$OUT" ||
+                { echo "$client $op failed: ${CMD[*]}" >&2; exit 1; }
+            check_result "$op" "$client" "$rep"
+            read -r wall user sys rss <"$WORK/time.txt"
+            echo "$op $client $wall $(awk "BEGIN { print $user + $sys }") $rss" >>"$RESULTS"
+            printf '  rep %d %-8s %-12s %6.2f s wall\n' "$rep" "$op" "$client" "$wall"
+        done
+    done
+done
+
+# --- summary --------------------------------------------------------------------------------
+median() { # operation client column (3 wall, 4 cpu, 5 rss KiB)
+    awk -v op="$1" -v c="$2" -v col="$3" '$1 == op && $2 == c { print $col }' "$RESULTS" |
+        sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+echo
+echo "Medians of $REPS runs; passive mode; ${SIZE_MIB} MiB file; $ENTRIES entries; vsftpd on loopback"
+printf '%-9s %-13s %9s %10s %13s %13s\n' operation client "wall s" "MiB/s" "user+sys s" "peak RSS MiB"
+declare -A WALL CPU
+for op in "${OPERATIONS[@]}"; do
+    for client in "${CLIENTS[@]}"; do
+        wall=$(median "$op" "$client" 3)
+        cpu=$(median "$op" "$client" 4)
+        rss=$(median "$op" "$client" 5)
+        WALL[$op:$client]=$wall
+        CPU[$op:$client]=$cpu
+        if [ "$op" = listing ]; then
+            rate=-
+        else
+            rate=$(awk "BEGIN { printf \"%.0f\", $SIZE_MIB / ($wall > 0 ? $wall : 0.001) }")
+        fi
+        printf '%-9s %-13s %9.3f %10s %13.3f %13.1f\n' "$op" "$client" "$wall" "$rate" "$cpu" \
+            "$(awk "BEGIN { print $rss / 1024 }")"
+    done
+done
+
+echo
+echo "tarnwick-cli / other (below 1 = tarnwick-cli takes less)"
+printf '%-9s %14s %14s %14s %14s\n' operation "wall vs curl" "wall vs lftp" "CPU vs curl" "CPU vs lftp"
+ratio() { awk "BEGIN { printf \"%.2f\", ($2 > 0) ? $1 / $2 : 0 }"; }
+for op in "${OPERATIONS[@]}"; do
+    printf '%-9s %14s %14s %14s %14s\n' "$op" \
+        "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:curl]}")" \
+        "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:lftp]}")" \
+        "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:curl]}")" \
+        "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:lftp]}")"
+done
+
+echo
+echo "Listing parser (Google Benchmark)"
+"$REPO/$BUILD_DIR/bench/bench_listingparser" --benchmark_min_time=0.2
