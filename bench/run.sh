@@ -170,29 +170,27 @@ client_command() { # operation client
     esac
 }
 
-# Each run must have done its work, or its time means nothing.
-check_result() { # operation client repetition
+# Each run must have done its work, or its time means nothing. A copy is checked by its size,
+# in the first repetition byte for byte, and removed.
+check_copy() { # client copy original repetition
     local size
+    size=$(stat -c %s "$2")
+    [ "$size" = "$SIZE_BYTES" ] || { echo "$1 moved $size bytes" >&2; exit 1; }
+    if [ "$4" = 1 ] && ! cmp -s "$2" "$3"; then
+        echo "$1 moved other bytes" >&2
+        exit 1
+    fi
+    rm -f "$2"
+}
+
+check_result() { # operation client repetition
+    local entries
     case "$1" in
-    download)
-        size=$(stat -c %s "$DL")
-        [ "$size" = "$SIZE_BYTES" ] || { echo "$2 downloaded $size bytes" >&2; exit 1; }
-        if [ "$3" = 1 ]; then
-            cmp -s "$DL" "$WORK/root/big.bin" || { echo "$2 downloaded other bytes" >&2; exit 1; }
-        fi
-        rm -f "$DL"
-        ;;
-    upload)
-        size=$(stat -c %s "$WORK/root/up.bin")
-        [ "$size" = "$SIZE_BYTES" ] || { echo "$2 uploaded $size bytes" >&2; exit 1; }
-        if [ "$3" = 1 ]; then
-            cmp -s "$SRC" "$WORK/root/up.bin" || { echo "$2 uploaded other bytes" >&2; exit 1; }
-        fi
-        rm -f "$WORK/root/up.bin"
-        ;;
+    download) check_copy "$2" "$DL" "$WORK/root/big.bin" "$3" ;;
+    upload) check_copy "$2" "$WORK/root/up.bin" "$SRC" "$3" ;;
     listing)
-        size=$(grep -c 'entry-' "$LISTING" || true)
-        [ "$size" = "$ENTRIES" ] || { echo "$2 listed $size entries" >&2; exit 1; }
+        entries=$(grep -c 'entry-' "$LISTING" || true)
+        [ "$entries" = "$ENTRIES" ] || { echo "$2 listed $entries entries" >&2; exit 1; }
         ;;
     esac
 }

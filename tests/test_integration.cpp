@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -76,6 +77,22 @@ std::string RandomBytes(std::size_t size, unsigned seed)
     }
     return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
                                          << ", first difference at byte " << at;
+}
+
+// The date columns both servers write for a file: in UTC, "Mar 04  2021" for a file older than
+// six months, "Dec 07 06:26" for a recent one.
+std::string ListingDate(const std::string& path)
+{
+    struct stat info{};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return "no such file";
+    }
+    std::tm parts{};
+    ::gmtime_r(&info.st_mtime, &parts);
+    const bool recent = std::time(nullptr) - info.st_mtime < 180L * 24 * 3600;
+    char text[32];
+    std::strftime(text, sizeof text, recent ? "%b %d %H:%M" : "%b %d  %Y", &parts);
+    return text;
 }
 
 struct Listing {
@@ -179,38 +196,33 @@ TEST_P(Integration, ListingShowsEveryKindOfEntry)
     ASSERT_EQ(listing.list.GetSize(), 7); // six entries and the end marker
     EXPECT_EQ(listing.list.At(6).displayName, "*end*");
 
-    const RemoteFileEntry* file = listing.Find("a.txt");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->permissions, "-rw-r--r--");
-    EXPECT_EQ(file->isDirectory, 0);
-    EXPECT_EQ(file->sizeText, "6");
-    EXPECT_EQ(file->dateText, "Mar 04  2021");
-
-    const RemoteFileEntry* blanks = listing.Find("name with blanks.txt");
-    ASSERT_NE(blanks, nullptr);
-    EXPECT_EQ(blanks->sizeText, "7");
-    EXPECT_EQ(blanks->dateText.size(), 12u) << blanks->dateText;
-
-    const RemoteFileEntry* japanese = listing.Find(kJapaneseName);
-    ASSERT_NE(japanese, nullptr);
-    EXPECT_EQ(japanese->sizeText, "8");
-
-    const RemoteFileEntry* empty = listing.Find("empty.dat");
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->sizeText, "0");
-
-    const RemoteFileEntry* dir = listing.Find("<sub>");
-    ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(dir->isDirectory, 1);
-    EXPECT_EQ(dir->permissions, "drwxr-xr-x");
-    EXPECT_EQ(dir->sizeText, "----");
-
-    // Both servers show the link itself ("link -> a.txt"), not what it points at.
-    const RemoteFileEntry* link = listing.Find("link");
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(link->permissions, "lrwxrwxrwx");
-    EXPECT_EQ(link->isDirectory, 0);
-    EXPECT_EQ(link->sizeText, "5"); // the length of "a.txt"
+    // Both servers show the link itself ("link -> a.txt"), not what it points at; its size is
+    // the length of "a.txt".
+    struct Expected {
+        std::string name;
+        const char* row;
+        const char* permissions;
+        int isDirectory;
+        const char* sizeText;
+    };
+    const Expected expected[] = {
+        {"a.txt", "a.txt", "-rw-r--r--", 0, "6"},
+        {"name with blanks.txt", "name with blanks.txt", "-rw-r--r--", 0, "7"},
+        {kJapaneseName, kJapaneseName.c_str(), "-rw-r--r--", 0, "8"},
+        {"empty.dat", "empty.dat", "-rw-r--r--", 0, "0"},
+        {"sub", "<sub>", "drwxr-xr-x", 1, "----"},
+        {"link", "link", "lrwxrwxrwx", 0, "5"},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.row);
+        const RemoteFileEntry* entry = listing.Find(e.row);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->permissions, e.permissions);
+        EXPECT_EQ(entry->isDirectory, e.isDirectory);
+        EXPECT_EQ(entry->sizeText, e.sizeText);
+        EXPECT_EQ(entry->dateText, ListingDate(m_server->PathOf(e.name)));
+    }
+    EXPECT_EQ(listing.Find("a.txt")->dateText, "Mar 04  2021");
 }
 
 TEST_P(Integration, BinaryTransfersKeepEveryByte)

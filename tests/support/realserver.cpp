@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/scriptedserver.h"
+
 namespace tarnwick::testing {
 
 namespace {
@@ -53,37 +55,6 @@ std::string ReadText(const std::string& path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-// A port on the loopback address that nobody listens on right now. Another process may take
-// it before the server binds it; callers retry.
-unsigned FreePort(bool ipv6)
-{
-    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return 0;
-    }
-    sockaddr_storage storage{};
-    socklen_t len = 0;
-    if (ipv6) {
-        auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
-        addr->sin6_family = AF_INET6;
-        addr->sin6_addr = in6addr_loopback;
-        len = sizeof(sockaddr_in6);
-    } else {
-        auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
-        addr->sin_family = AF_INET;
-        addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        len = sizeof(sockaddr_in);
-    }
-    unsigned port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), len) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &len) == 0) {
-        port = ipv6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port)
-                    : ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
-    }
-    ::close(fd);
-    return port;
 }
 
 bool Accepts(const std::string& host, unsigned port)
@@ -420,9 +391,10 @@ bool CVsftpdServer::Start()
 
     const Options& options = GetOptions();
     const std::string conf = ScratchPath("vsftpd.conf");
-    // A port taken by someone else between FreePort and vsftpd's bind ends vsftpd at once.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        m_port = FreePort(options.ipv6);
+        // Free on 127.0.0.1 a moment ago, and almost always on ::1 too; another process may
+        // take it before vsftpd binds it, and vsftpd then ends at once.
+        m_port = UnusedPort();
         const auto [pasvLow, pasvHigh] = PassiveRange();
         std::ofstream out(conf, std::ios::trunc);
         if (options.ipv6) {
