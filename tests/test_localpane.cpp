@@ -65,8 +65,8 @@ TEST(LocalPane, HiddenEntriesAndDirectoryLinksAreShown)
     ASSERT_EQ(symlink(temp.File("gone").c_str(), temp.File("broken").c_str()), 0);
     CRowList pane;
     EXPECT_TRUE(RefreshLocalPane(pane, temp.Path()));
-    EXPECT_EQ(Sorted(pane.rows), (std::vector<std::string>{"..", ".profile", "<.cache>",
-                                                           "<cachelink>", "broken"}));
+    EXPECT_EQ(Sorted(pane.rows),
+              (std::vector<std::string>{"..", ".profile", "<.cache>", "<cachelink>", "broken"}));
 }
 
 TEST(LocalPane, EmptyDirectoryShowsOnlyTheParentRow)

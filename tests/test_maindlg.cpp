@@ -41,7 +41,11 @@ public:
         int activePane;
         bool operator==(const Call&) const = default;
     };
-    void ConnectCommand() override { Record("connect"); }
+    void ConnectCommand() override
+    {
+        Record("connect");
+        visibleAtConnect = isVisible();
+    }
     void SettingsCommand() override { Record("settings"); }
     void TransferModeAuto() override { Record("auto"); }
     void TransferModeText() override { Record("text"); }
@@ -60,6 +64,7 @@ public:
 
     std::vector<Call> calls;
     std::function<void()> onDelete;
+    bool visibleAtConnect = false;
 
 private:
     void Record(const char* command) { calls.push_back({command, m_nActivePane}); }
@@ -327,7 +332,8 @@ TEST_F(MainDlgTest, ContextMenuCommandsGoToThePaneClickedLast)
         ExpectActivePane(c.call.activePane);
         Action(c.action)->trigger();
         menu->hide();
-        EXPECT_EQ(dlg->calls, std::vector<CRecordingDlg::Call>{c.call}) << c.list << " " << c.action;
+        EXPECT_EQ(dlg->calls, std::vector<CRecordingDlg::Call>{c.call})
+            << c.list << " " << c.action;
     }
 }
 
@@ -345,8 +351,62 @@ TEST_F(MainDlgTest, TransferButtonsWorkOnlyInTheConnectedDisplay)
     EXPECT_EQ(dlg->calls, (std::vector<CRecordingDlg::Call>{{"download", 0}, {"upload", 0}}));
     ExpectActivePane(0);
 
+    // Enter in a field presses no button.
+    dlg->calls.clear();
+    QTest::keyClick(Find<QLineEdit>("localDirEdit"), Qt::Key_Return);
+    EXPECT_TRUE(dlg->calls.empty());
+    EXPECT_TRUE(dlg->isVisible());
+
     dlg->SetDisconnectedDisplay();
     ExpectDisplay(false);
+}
+
+TEST(MainDlgStartUp, ConnectsAtStartOnlyWhenAskedWithTheWindowShown)
+{
+    for (const bool asked : {false, true}) {
+        CTempStore store;
+        ASSERT_TRUE(SetSettingFlag("ConnectDlgWithStartup", asked));
+        CScriptedPrompt prompt;
+        CScriptedDialogRunner runner;
+        CRecordingDlg dlg(prompt, runner);
+        dlg.ConnectAtStartup();
+        if (asked) {
+            EXPECT_EQ(dlg.calls, (std::vector<CRecordingDlg::Call>{{"connect", 1}}));
+            EXPECT_TRUE(dlg.visibleAtConnect);
+        } else {
+            EXPECT_TRUE(dlg.calls.empty());
+            EXPECT_FALSE(dlg.isVisible());
+        }
+    }
+}
+
+TEST_F(MainDlgTest, PanesOverlapLikeCardsAtEverySize)
+{
+    for (const QSize size : {QSize(420, 680), QSize(300, 420), QSize(900, 1000)}) {
+        dlg->resize(size);
+        QCoreApplication::processEvents();
+        const QRect remote = List("remoteList")->geometry();
+        const QRect local = List("localList")->geometry();
+        const QRect download = Find<QWidget>("downloadButton")->geometry();
+        const QRect upload = Find<QWidget>("uploadButton")->geometry();
+        const QRect area = List("remoteList")->parentWidget()->rect();
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        EXPECT_EQ(remote.topLeft(), area.topLeft());
+        EXPECT_EQ(local.bottomRight(), area.bottomRight());
+        EXPECT_TRUE(remote.intersects(local));
+        EXPECT_LT(remote.left(), local.left());
+        EXPECT_LT(remote.top(), local.top());
+        EXPECT_GT(remote.height(), area.height() / 2);
+        EXPECT_GT(local.width(), area.width() / 2);
+        // The buttons stand in the two notches, clear of both panes.
+        for (const QRect& button : {download, upload}) {
+            EXPECT_TRUE(area.contains(button));
+            EXPECT_FALSE(button.intersects(remote));
+            EXPECT_FALSE(button.intersects(local));
+        }
+        EXPECT_EQ(download.topRight(), area.topRight());
+        EXPECT_EQ(upload.bottomLeft(), area.bottomLeft());
+    }
 }
 
 TEST_F(MainDlgTest, FieldsAndMembersExchangeBothWays)

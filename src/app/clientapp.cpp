@@ -40,7 +40,7 @@ int CClientApp::InitInstance()
     }
 
     CSingleInstance instance(m_strInstanceKey.isEmpty() ? CSingleInstance::DefaultKey()
-                                                         : m_strInstanceKey);
+                                                        : m_strInstanceKey);
     if (!instance.Acquire()) {
         // No answer means the running copy has no window yet, or is just ending: leave
         // quietly either way.

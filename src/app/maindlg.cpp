@@ -191,8 +191,7 @@ void CMainDlg::BuildCommandBar()
         mode->setCheckable(!mode->isSeparator());
     }
     m_pEditMenu->addSeparator();
-    AddItem(m_pEditMenu, "openAction", QStringLiteral("開く"), ID_OPEN, nullptr)
-        ->setEnabled(false);
+    AddItem(m_pEditMenu, "openAction", QStringLiteral("開く"), ID_OPEN, nullptr)->setEnabled(false);
     AddItem(m_pEditMenu, "createDirAction", QStringLiteral("新規Dir作成"), ID_CREATE_DIR,
             &CMainDlg::CreateDirectoryCommand);
     AddItem(m_pEditMenu, "deleteAction", QStringLiteral("削除"), ID_DELETE,
@@ -200,8 +199,7 @@ void CMainDlg::BuildCommandBar()
     m_pEditMenu->addSeparator();
     AddItem(m_pEditMenu, "attribAction", QStringLiteral("属性変更"), ID_ATTRIB,
             &CMainDlg::ChangeAttributesCommand);
-    AddItem(m_pEditMenu, "moveAction", QStringLiteral("移動"), ID_MOVE, nullptr)
-        ->setEnabled(false);
+    AddItem(m_pEditMenu, "moveAction", QStringLiteral("移動"), ID_MOVE, nullptr)->setEnabled(false);
 
     auto* edit = new QToolButton(m_hMenuBar);
     edit->setObjectName(QStringLiteral("editButton"));

@@ -124,6 +124,8 @@ private:
     void Route(QAction* action, void (CMainDlg::*handler)());
     QAction* AddItem(QMenu* menu, const char* name, const QString& text, int id,
                      void (CMainDlg::*handler)());
+    // 1 = local, 0 = remote: the labels, fields, stacking order and colours that go with it.
+    void SetActivePane(int pane);
     void ApplyPaneColours();
     void ShowContextMenu(CPaneList* list, const QPoint& pos);
     [[nodiscard]] QAction* FindEditMenuItem(int id) const;

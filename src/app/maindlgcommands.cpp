@@ -99,23 +99,23 @@ void CMainDlg::SetDisconnectedDisplay()
 
 void CMainDlg::ActivateLocalPane()
 {
-    m_nActivePane = 1;
-    m_labelLocal->setEnabled(true);
-    m_labelRemote->setEnabled(false);
-    m_editLocalDir->setEnabled(true);
-    m_editRemoteDir->setEnabled(false);
-    m_localList->raise();
-    ApplyPaneColours();
+    SetActivePane(1);
 }
 
 void CMainDlg::ActivateRemotePane()
 {
-    m_nActivePane = 0;
-    m_labelLocal->setEnabled(false);
-    m_labelRemote->setEnabled(true);
-    m_editLocalDir->setEnabled(false);
-    m_editRemoteDir->setEnabled(true);
-    m_remoteList->raise();
+    SetActivePane(0);
+}
+
+void CMainDlg::SetActivePane(int pane)
+{
+    m_nActivePane = pane;
+    const bool local = pane == 1;
+    m_labelLocal->setEnabled(local);
+    m_labelRemote->setEnabled(!local);
+    m_editLocalDir->setEnabled(local);
+    m_editRemoteDir->setEnabled(!local);
+    (local ? m_localList : m_remoteList)->raise();
     ApplyPaneColours();
 }
 

@@ -40,8 +40,7 @@ void CPaneArea::Arrange()
     const int dx = button.width() + kGap;
     const int dy = button.height() + kGap;
     m_pRemote->setGeometry(area.left(), area.top(), area.width() - dx, area.height() - dy);
-    m_pLocal->setGeometry(area.left() + dx, area.top() + dy, area.width() - dx,
-                          area.height() - dy);
+    m_pLocal->setGeometry(area.left() + dx, area.top() + dy, area.width() - dx, area.height() - dy);
     m_pDownload->setGeometry(area.right() + 1 - button.width(), area.top(), button.width(),
                              button.height());
     m_pUpload->setGeometry(area.left(), area.bottom() + 1 - button.height(), button.width(),

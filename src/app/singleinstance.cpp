@@ -40,8 +40,7 @@ QString UserName()
 
 } // namespace
 
-CSingleInstance::CSingleInstance(const QString& key, QObject* parent)
-    : QObject(parent), m_key(key)
+CSingleInstance::CSingleInstance(const QString& key, QObject* parent) : QObject(parent), m_key(key)
 {
     // The key becomes a file name.
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));

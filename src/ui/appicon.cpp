@@ -23,7 +23,8 @@ QPixmap AppIconPixmap(int size)
     // Rows of the front pane.
     painter.setPen(QPen(QColor(0x70, 0x80, 0xA0), 1.5));
     for (int row = 0; row < 4; ++row) {
-        painter.drawLine(QPointF(13.5, 13.5 + row * 4), QPointF(26.5 - (row % 2) * 4, 13.5 + row * 4));
+        painter.drawLine(QPointF(13.5, 13.5 + row * 4),
+                         QPointF(26.5 - (row % 2) * 4, 13.5 + row * 4));
     }
 
     // The arrow from the back pane into the front one.

@@ -14,7 +14,11 @@ namespace tarnwick::testing {
 
 class CScriptedPrompt : public CPrompt {
 public:
-    void Message(const QString& text) override { messages << text; asked << text; }
+    void Message(const QString& text) override
+    {
+        messages << text;
+        asked << text;
+    }
     bool Ask(const QString& text) override
     {
         questions << text;
