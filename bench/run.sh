@@ -142,7 +142,8 @@ if [ -z "$PORT" ]; then
     exit 1
 fi
 URL="ftp://$FTP_USER:$FTP_PASS@$HOST:$PORT"
-echo "vsftpd $("/usr/sbin/vsftpd" -v 0>&- 2>&1 | head -1) on $HOST:$PORT (pid $VSFTPD_PID)"
+# vsftpd writes its version to file descriptor 0 (its control connection under inetd).
+echo "$(/usr/sbin/vsftpd -v 0>&1 | head -1) on $HOST:$PORT (pid $VSFTPD_PID)"
 echo "curl: $(curl --version | head -1)"
 echo "lftp: $(lftp --version | head -1)"
 
@@ -199,10 +200,12 @@ CLIENTS=(tarnwick-cli curl lftp)
 OPERATIONS=(download upload listing)
 RESULTS=$WORK/results.txt
 : >"$RESULTS"
-# Repetitions interleave the clients, so a slow phase of the machine hits all of them.
+# Repetitions interleave the clients, so a slow phase of the machine hits all of them, and
+# each repetition starts with another client (the one after the previous run's clean-up).
 for rep in $(seq 1 "$REPS"); do
     for op in "${OPERATIONS[@]}"; do
-        for client in "${CLIENTS[@]}"; do
+        for turn in 0 1 2; do
+            client=${CLIENTS[$(((rep - 1 + turn) % 3))]}
             sync
             client_command "$op" "$client"
             /usr/bin/time -f "%e %U %S %M" -o "$WORK/time.txt" "${CMD[@]}" >"$OUT" ||
