@@ -409,23 +409,6 @@ TEST_F(MainDlgTest, PanesOverlapLikeCardsAtEverySize)
     }
 }
 
-TEST_F(MainDlgTest, FieldsAndMembersExchangeBothWays)
-{
-    Click(List("remoteList"));
-    QTest::keyClicks(Find<QLineEdit>("remoteDirEdit"), "/pub");
-    Click(List("localList"));
-    Find<QLineEdit>("localDirEdit")->setText("/tmp");
-    dlg->ReadFields();
-    EXPECT_EQ(dlg->m_strRemoteDir, "/pub");
-    EXPECT_EQ(dlg->m_strLocalDir, "/tmp");
-
-    dlg->m_strLocalDir = "/home/ユーザー";
-    dlg->m_strRemoteDir = "/";
-    dlg->ShowTexts();
-    EXPECT_EQ(Find<QLineEdit>("localDirEdit")->text(), "/home/ユーザー");
-    EXPECT_EQ(Find<QLineEdit>("remoteDirEdit")->text(), "/");
-}
-
 TEST_F(MainDlgTest, StatusLineKeepsTheExactTextAndShowsLineEndsAsBlanks)
 {
     dlg->SetStatusText(std::string("226 Transfer complete\r\n"));
