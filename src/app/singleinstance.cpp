@@ -89,7 +89,9 @@ bool CSingleInstance::Acquire()
         return true;
     }
     const QByteArray path = QFile::encodeName(LockPath());
-    m_lockFd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Without a runtime directory the file lies in the shared temporary directory, where a
+    // planted symbolic link must not be followed.
+    m_lockFd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_lockFd < 0) {
         return true;
     }
