@@ -23,6 +23,9 @@ void Paint(QWidget* widget, const QBrush& brush)
     QPalette palette = widget->palette();
     // Every colour group, so that a disabled field shows the pane's colour too.
     palette.setBrush(QPalette::All, QPalette::Base, brush);
+    // The style's disabled text is as light as the gray pane; keep the inactive path
+    // readable, as gray text on gray.
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x60, 0x60, 0x60));
     widget->setPalette(palette);
     widget->update();
 }
