@@ -213,6 +213,33 @@ TEST(Download, ActiveWith125AndMultiLineReplies)
     EXPECT_EQ(ReadWholeFile(dir.File("a.bin")), "abc");
 }
 
+TEST(Download, ActiveServerThatFinishesBeforeTheAccept)
+{
+    // A quick server connects, sends, closes and answers 226 before the client has even
+    // accepted: the finished reply must not be taken for a refusal.
+    CTempDir dir;
+    bool ok = false;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE A", "200 ok\r\n");
+            s.ExpectPort();
+            s.Send("200 ok\r\n");
+            s.Expect("RETR quick.txt");
+            if (s.ConnectActive()) {
+                s.DataSend("all of it");
+                s.DataClose();
+            }
+            s.Send("150 Opening\r\n226 Transfer complete\r\n");
+        },
+        [&](CFtpClient& c) {
+            ok = c.Download("quick.txt", dir.File("quick.txt"));
+            EXPECT_EQ(c.GetReplyCode(), 226);
+        });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(ReadWholeFile(dir.File("quick.txt")), "all of it");
+}
+
 TEST(Download, TextModeConvertsLineEnds)
 {
     CTempDir dir;

@@ -97,9 +97,10 @@ bool CFtpClient::OpenPassiveData()
     return true;
 }
 
-bool CFtpClient::AttachDataSocket(CSocket& data, int& reply)
+bool CFtpClient::AttachDataSocket(CSocket& data, int& reply, int& finalCode)
 {
     reply = 0;
+    finalCode = 0;
     if (m_bPassive) {
         const IoResult connected =
             data.Connect(m_strDataHost, static_cast<std::uint16_t>(m_nPasvPort), Policy());
@@ -121,18 +122,24 @@ bool CFtpClient::AttachDataSocket(CSocket& data, int& reply)
         return false;
     }
     reply = m_nReplyCode;
-    // Wait for the server's connection, and for a final reply (425 and the like) that says
-    // it will not come.
+    // While waiting for the server's connection, a final reply may come: a refusal (425 and
+    // the like) means the connection will not come; a 2xx means a quick server has already
+    // sent everything, and its connection waits to be accepted.
+    const auto takeReply = [&]() {
+        ReadReply();
+        if (LastReplyComplete() && IsPreliminaryReply(m_nReplyCode)) {
+            return true;
+        }
+        finalCode = LastReplyComplete() ? m_nReplyCode : 0;
+        if (finalCode >= 200 && finalCode < 300) {
+            return true;
+        }
+        reply = finalCode;
+        m_listenSocket.Close();
+        return false;
+    };
     const CDeadline deadline(Policy());
     for (;;) {
-        if (ReplyLineBuffered()) {
-            ReadReply();
-            if (!LastReplyComplete() || !IsPreliminaryReply(m_nReplyCode)) {
-                reply = LastReplyComplete() ? m_nReplyCode : 0;
-                m_listenSocket.Close();
-                return false;
-            }
-        }
         bool wouldBlock = false;
         if (m_listenSocket.TryAccept(data, wouldBlock)) {
             return true;
@@ -140,18 +147,19 @@ bool CFtpClient::AttachDataSocket(CSocket& data, int& reply)
         if (!wouldBlock) {
             break;
         }
-        pollfd fds[2] = {{m_listenSocket.Fd(), POLLIN, 0}, {m_pControl->Fd(), POLLIN, 0}};
-        const IoResult waited = WaitForAny(fds, deadline, m_pump);
-        if (waited != IoResult::Ok) {
-            break;
-        }
-        if (fds[1].revents != 0 && !ReplyLineBuffered()) {
-            ReadReply(); // a reply (or the closed connection) on the control connection
-            if (!LastReplyComplete() || !IsPreliminaryReply(m_nReplyCode)) {
-                reply = LastReplyComplete() ? m_nReplyCode : 0;
-                m_listenSocket.Close();
+        if (finalCode == 0 && ReplyLineBuffered()) {
+            if (!takeReply()) {
                 return false;
             }
+            continue;
+        }
+        pollfd fds[2] = {{m_listenSocket.Fd(), POLLIN, 0}, {m_pControl->Fd(), POLLIN, 0}};
+        const std::size_t watched = finalCode == 0 ? 2 : 1;
+        if (WaitForAny(std::span(fds, watched), deadline, m_pump) != IoResult::Ok) {
+            break;
+        }
+        if (watched == 2 && fds[1].revents != 0 && !takeReply()) {
+            return false;
         }
     }
     m_nReplyCode = kCodeDataAcceptOrFile;
@@ -175,12 +183,12 @@ bool CFtpClient::TransferData(const std::string& command, CDataStream& stream, b
     }
     CSocket data;
     int reply = 0;
-    if (!AttachDataSocket(data, reply)) {
+    int finalCode = 0;
+    if (!AttachDataSocket(data, reply, finalCode)) {
         refused = reply >= 400;
         return false;
     }
     bool preliminary = IsPreliminaryReply(reply);
-    int finalCode = 0;
     bool dataOk = data.IsOpen();
     const bool upload = stream.IsUpload();
     std::vector<char> buffer(kPieceSize);

@@ -169,9 +169,10 @@ private:
     enum class ListMode { Unknown, Nlst, List };
     bool PrepareDataConnection();
     // The data connection's socket after the command was sent; false on failure (code 5004
-    // when an active-mode connection is not accepted). `reply` is the preliminary or final
-    // reply read on the way, 0 when none was read.
-    bool AttachDataSocket(CSocket& data, int& reply);
+    // when an active-mode connection is not accepted). `reply` is the preliminary reply, or
+    // the refusal, read on the way (0 when none was); `finalCode` a 2xx final reply that came
+    // before the connection was accepted (0 when none did).
+    bool AttachDataSocket(CSocket& data, int& reply, int& finalCode);
     // Fetches one listing with `command`.
     bool FetchListing(const std::string& command, std::string& text, bool& refused);
     // True when a whole reply line waits in the receive buffer.
