@@ -21,9 +21,12 @@ void CRemoteFileList::SetSize(int newSize, int growBy)
         if (step == 0) {
             step = std::clamp(GetSize() / 8, 4, 1024);
         }
-        const int capacity = m_nCapacity == 0 ? newSize : std::max(m_nCapacity + step, newSize);
-        m_entries.reserve(static_cast<std::size_t>(capacity));
-        m_nCapacity = capacity;
+        m_nCapacity = m_nCapacity == 0 ? newSize : std::max(m_nCapacity + step, newSize);
+        // The storage itself grows geometrically: growing it by the small step would copy a
+        // 20,000-entry listing twenty times over.
+        if (static_cast<std::size_t>(m_nCapacity) > m_entries.capacity()) {
+            m_entries.reserve(std::max(static_cast<std::size_t>(m_nCapacity), 2 * m_entries.capacity()));
+        }
     }
     m_entries.resize(static_cast<std::size_t>(newSize));
 }

@@ -27,6 +27,7 @@ public:
 
     [[nodiscard]] const RemoteFileEntry& At(int index) const { return m_entries[static_cast<std::size_t>(index)]; }
     [[nodiscard]] int GetSize() const { return static_cast<int>(m_entries.size()); }
+    // The slots the growth rule has made room for (the storage behind may be larger).
     [[nodiscard]] int GetCapacity() const { return m_nCapacity; }
 
     // The index of the first entry whose displayName equals `text` exactly (case matters; a
