@@ -16,6 +16,7 @@
 #include "app/panearea.h"
 #include "app/panelist.h"
 #include "app/statusline.h"
+#include "dialup/nmclibackend.h"
 #include "files/localpane.h"
 #include "settings/settings.h"
 #include "ui/appicon.h"
@@ -39,7 +40,11 @@ QLineEdit* MakeField(QWidget* parent, const char* name)
 } // namespace
 
 CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
-    : QDialog(parent), m_prompt(prompt), m_runner(runner)
+    : QDialog(parent),
+      m_prompt(prompt),
+      m_runner(runner),
+      m_pDialUpBackend(std::make_unique<CNmcliBackend>()),
+      m_pDialUpClock(std::make_unique<CSteadyClock>())
 {
     setObjectName(QStringLiteral("mainDialog"));
     // Another start of the program finds this window by its caption; it never changes.
@@ -248,6 +253,16 @@ void CMainDlg::Route(QAction* action, void (CMainDlg::*handler)())
         }
         RunCommand(handler);
     });
+}
+
+void CMainDlg::SetDialUpBackend(std::unique_ptr<CDialUpBackend> backend)
+{
+    m_pDialUpBackend = std::move(backend);
+}
+
+void CMainDlg::SetDialUpClock(std::unique_ptr<CClock> clock)
+{
+    m_pDialUpClock = std::move(clock);
 }
 
 } // namespace tarnwick

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "dialup/dialupbackend.h"
+#include "dialup/dialupmanager.h"
 #include "files/remotefilelist.h"
 #include "ftp/ftpprogressclient.h"
 
@@ -83,6 +85,14 @@ public:
     // Another start of the program asked for this window: bring it to the front.
     void BringToFront();
 
+    // The saved network connections that dial-up and the options sheet use (NetworkManager's
+    // profiles unless replaced), and the clock the dial-up waits run on. Tests put scripted
+    // ones in.
+    void SetDialUpBackend(std::unique_ptr<CDialUpBackend> backend);
+    void SetDialUpClock(std::unique_ptr<CClock> clock);
+    [[nodiscard]] CDialUpBackend& DialUpBackend() { return *m_pDialUpBackend; }
+    [[nodiscard]] CClock& DialUpClock() { return *m_pDialUpClock; }
+
     // The state the commands work on (1 = local pane active, 0 = remote pane active).
     int m_nActivePane = 1;
     std::string m_strLocalDir;  // "/" separated, "/" for the root
@@ -150,6 +160,9 @@ private:
     QAction* m_pDisconnectAction = nullptr;
     QMenu* m_pEditMenu = nullptr;
     QMenu* m_pContextMenu = nullptr;
+
+    std::unique_ptr<CDialUpBackend> m_pDialUpBackend;
+    std::unique_ptr<CClock> m_pDialUpClock;
 
     CWaitDlg* m_pProgressBox = nullptr;
     std::unique_ptr<CWaitDlg> m_pWaitMessage;
