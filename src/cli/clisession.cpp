@@ -24,9 +24,8 @@ struct CommandShape {
 const std::map<std::string, CommandShape>& Shapes()
 {
     static const std::map<std::string, CommandShape> shapes = {
-        {"ls", {0, 1}},    {"pwd", {0, 0}},   {"cd", {1, 1}},   {"get", {1, 2}},
-        {"put", {1, 2}},   {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}},
-        {"chmod", {2, 2}},
+        {"ls", {0, 1}},    {"pwd", {0, 0}},   {"cd", {1, 1}}, {"get", {1, 2}},   {"put", {1, 2}},
+        {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}}, {"chmod", {2, 2}},
     };
     return shapes;
 }
@@ -42,13 +41,13 @@ std::string Joined(const CliCommand& command)
 
 bool IsDirectory(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::int64_t FileSize(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
@@ -63,7 +62,8 @@ std::string HumanBytes(std::int64_t bytes)
 {
     char text[32];
     if (bytes >= 1024 * 1024) {
-        std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+        std::snprintf(text, sizeof text, "%.1f MiB",
+                      static_cast<double>(bytes) / (1024.0 * 1024.0));
     } else if (bytes >= 1024) {
         std::snprintf(text, sizeof text, "%.1f KiB", static_cast<double>(bytes) / 1024.0);
     } else {
@@ -148,8 +148,8 @@ private:
         for (int i = 0; i + 1 < list.GetSize(); ++i) {
             const RemoteFileEntry& entry = list.At(i);
             if (longForm) {
-                m_out << entry.permissions << '\t' << entry.sizeText << '\t' << entry.dateText << '\t'
-                      << entry.displayName << '\n';
+                m_out << entry.permissions << '\t' << entry.sizeText << '\t' << entry.dateText
+                      << '\t' << entry.displayName << '\n';
             } else {
                 m_out << entry.displayName << '\n';
             }

@@ -19,7 +19,7 @@ bool PercentDecode(std::string_view text, std::string& out)
             return false;
         }
         const auto hex = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0'
+            return c >= '0' && c <= '9'   ? c - '0'
                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                           : -1;
@@ -66,7 +66,8 @@ bool ParseFtpUrl(const std::string& text, FtpUrl& url)
         }
     }
     std::string hostPort;
-    if (!PercentDecode(authority, hostPort) || !SplitHostPort(hostPort, 21, parsed.host, parsed.port)) {
+    if (!PercentDecode(authority, hostPort) ||
+        !SplitHostPort(hostPort, 21, parsed.host, parsed.port)) {
         return false;
     }
     if (!PercentDecode(path, parsed.directory)) {

@@ -142,8 +142,7 @@ std::string DecodeText(std::string_view bytes, const std::string& encoding)
     return out;
 }
 
-CTextDecoder::CTextDecoder(const std::string& encoding)
-    : m_cd(kNoConverter)
+CTextDecoder::CTextDecoder(const std::string& encoding) : m_cd(kNoConverter)
 {
     if (IsUtf8Name(encoding)) {
         m_bUtf8Passthrough = true;

@@ -50,9 +50,9 @@ public:
 
     // Dials AutoDialUpName. True when the FTP connection should be tried: the connection is
     // up, or its state cannot be learnt. False after a message: the entry cannot be read
-    // ("接続に失敗しました\nRasGetEntryDialParams Failed"), the dial is refused ("接続に失敗しました\n
-    // RasDial Failed"), or it did not connect within 90 seconds ("接続タイムアウトです"). No
-    // failure hangs up.
+    // ("接続に失敗しました\nRasGetEntryDialParams Failed"), the dial is refused
+    // ("接続に失敗しました\n RasDial Failed"), or it did not connect within 90 seconds
+    // ("接続タイムアウトです"). No failure hangs up.
     bool DialUp();
     // Hangs the connection up and waits (at most 30 seconds) until it is down. Reports
     // nothing; with no live connection it ends after showing its wait text.

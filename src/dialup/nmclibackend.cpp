@@ -26,7 +26,8 @@ std::string CNmcliBackend::UnescapeTerse(const std::string& field)
 bool CNmcliBackend::ListEntries(std::vector<std::string>& names)
 {
     std::string output;
-    if (RunProgram({m_program, "-t", "-f", "NAME", "connection", "show"}, output, kQueryLimitMs) != 0) {
+    if (RunProgram({m_program, "-t", "-f", "NAME", "connection", "show"}, output, kQueryLimitMs) !=
+        0) {
         return false;
     }
     names.clear();

@@ -177,7 +177,8 @@ bool ParseListingLine(std::string_view line, RemoteFileEntry& entry)
     }
     entry.displayName = std::string(name);
     entry.sizeText = entry.isDirectory ? "----" : std::string(text(columns.sizeToken));
-    entry.dateText = std::string(line.substr(columns.dateBegin, columns.dateEnd - columns.dateBegin));
+    entry.dateText =
+        std::string(line.substr(columns.dateBegin, columns.dateEnd - columns.dateBegin));
     return true;
 }
 

@@ -25,7 +25,8 @@ void CRemoteFileList::SetSize(int newSize, int growBy)
         // The storage itself grows geometrically: growing it by the small step would copy a
         // 20,000-entry listing twenty times over.
         if (static_cast<std::size_t>(m_nCapacity) > m_entries.capacity()) {
-            m_entries.reserve(std::max(static_cast<std::size_t>(m_nCapacity), 2 * m_entries.capacity()));
+            m_entries.reserve(
+                std::max(static_cast<std::size_t>(m_nCapacity), 2 * m_entries.capacity()));
         }
     }
     m_entries.resize(static_cast<std::size_t>(newSize));

@@ -25,7 +25,10 @@ public:
     void SetAtGrow(int index, const RemoteFileEntry& entry);
     void Clear() { SetSize(0); }
 
-    [[nodiscard]] const RemoteFileEntry& At(int index) const { return m_entries[static_cast<std::size_t>(index)]; }
+    [[nodiscard]] const RemoteFileEntry& At(int index) const
+    {
+        return m_entries[static_cast<std::size_t>(index)];
+    }
     [[nodiscard]] int GetSize() const { return static_cast<int>(m_entries.size()); }
     // The slots the growth rule has made room for (the storage behind may be larger).
     [[nodiscard]] int GetCapacity() const { return m_nCapacity; }

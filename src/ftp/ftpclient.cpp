@@ -13,10 +13,7 @@ const std::string kClosedMidReply = "GetResponce nRead=0 Error";
 
 } // namespace
 
-CFtpClient::CFtpClient()
-    : m_strEncoding(DefaultServerEncoding())
-{
-}
+CFtpClient::CFtpClient() : m_strEncoding(DefaultServerEncoding()) {}
 
 CFtpClient::~CFtpClient() = default;
 

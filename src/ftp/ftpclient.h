@@ -142,8 +142,7 @@ protected:
 
     // Called while a transfer moves data (at most about ten times a second, and once at
     // the end with `final` set). The progress client shows it; the plain engine does not.
-    virtual void OnTransferProgress(const std::string& remoteName, std::int64_t moved,
-                                    bool final);
+    virtual void OnTransferProgress(const std::string& remoteName, std::int64_t moved, bool final);
 
     // Sends the transfer command (RETR, STOR, NLST, LIST), obtains the data socket, moves the
     // data through `stream` while watching the control connection, and reads the replies.

@@ -36,8 +36,7 @@ void CFtpProgressClient::OnTransferProgress(const std::string& remoteName, std::
     }
 }
 
-template <typename Transfer>
-bool CFtpProgressClient::WithProgress(Transfer transfer)
+template <typename Transfer> bool CFtpProgressClient::WithProgress(Transfer transfer)
 {
     if (m_pProgress == nullptr) {
         return transfer();

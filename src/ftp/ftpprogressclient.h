@@ -20,15 +20,14 @@ public:
     void SetProgressSink(CProgressSink* sink) { m_pProgress = sink; }
 
     // "...<last 15 characters of the name>\n<moved>/<size>".
-    [[nodiscard]] static std::string ProgressText(const std::string& remoteName,
-                                                  std::int64_t moved, std::int64_t size);
+    [[nodiscard]] static std::string ProgressText(const std::string& remoteName, std::int64_t moved,
+                                                  std::int64_t size);
 
 protected:
     void OnTransferProgress(const std::string& remoteName, std::int64_t moved, bool final) override;
 
 private:
-    template <typename Transfer>
-    bool WithProgress(Transfer transfer);
+    template <typename Transfer> bool WithProgress(Transfer transfer);
 
     CProgressSink* m_pProgress = nullptr;
 };

@@ -11,7 +11,9 @@ namespace {
 // Listing bytes decoded as one stream, so a character split between two pieces is whole.
 class CListingSink : public CDataStream {
 public:
-    CListingSink(const std::string& encoding, std::string& text) : m_decoder(encoding), m_text(text) {}
+    CListingSink(const std::string& encoding, std::string& text) : m_decoder(encoding), m_text(text)
+    {
+    }
     bool IsUpload() const override { return false; }
     bool Write(const char* data, std::size_t size) override
     {

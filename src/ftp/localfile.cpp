@@ -8,11 +8,11 @@
 
 namespace tarnwick {
 
-CDownloadTarget::CDownloadTarget(const std::string& targetPath)
-    : m_target(targetPath)
+CDownloadTarget::CDownloadTarget(const std::string& targetPath) : m_target(targetPath)
 {
     const std::size_t slash = targetPath.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : targetPath.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : targetPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
     if (name.empty()) {
         return;
@@ -46,7 +46,7 @@ bool CDownloadTarget::Commit()
     if (m_fd < 0) {
         return false;
     }
-    struct stat existing{};
+    struct stat existing {};
     if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         ::fchmod(m_fd, existing.st_mode & 07777);
     }

@@ -71,8 +71,7 @@ const char* IoResultText(IoResult result)
     return "unknown";
 }
 
-CDeadline::CDeadline(const WaitPolicy& policy)
-    : m_limit(policy.limit)
+CDeadline::CDeadline(const WaitPolicy& policy) : m_limit(policy.limit)
 {
     Restart();
 }
@@ -128,8 +127,7 @@ CSocket::~CSocket()
     Close();
 }
 
-CSocket::CSocket(CSocket&& other) noexcept
-    : m_fd(other.m_fd)
+CSocket::CSocket(CSocket&& other) noexcept : m_fd(other.m_fd)
 {
     other.m_fd = -1;
 }

@@ -19,12 +19,12 @@ using PumpFn = std::function<bool()>;
 
 enum class IoResult {
     Ok,
-    Closed,       // the peer closed the connection (receive gave 0)
-    Error,        // a socket error
-    TimedOut,     // the wait's time limit passed
-    Cancelled,    // the pump asked to stop
-    NoSocket,     // a socket could not be created
-    Unresolved,   // the host name did not resolve
+    Closed,     // the peer closed the connection (receive gave 0)
+    Error,      // a socket error
+    TimedOut,   // the wait's time limit passed
+    Cancelled,  // the pump asked to stop
+    NoSocket,   // a socket could not be created
+    Unresolved, // the host name did not resolve
 };
 
 [[nodiscard]] const char* IoResultText(IoResult result);

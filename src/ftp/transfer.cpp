@@ -62,7 +62,8 @@ public:
             if (n <= 0) {
                 return n;
             }
-            m_text.Convert(std::string_view(m_raw.data(), static_cast<std::size_t>(n)), m_converted);
+            m_text.Convert(std::string_view(m_raw.data(), static_cast<std::size_t>(n)),
+                           m_converted);
         }
         const std::size_t count = std::min(capacity, m_converted.size() - m_offset);
         m_converted.copy(buffer, count, m_offset);
@@ -94,7 +95,7 @@ class CReadFile {
 public:
     explicit CReadFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
     {
-        struct stat info{};
+        struct stat info {};
         if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode))) {
             ::close(m_fd);
             m_fd = -1;

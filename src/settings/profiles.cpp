@@ -98,7 +98,8 @@ bool DeleteProfile(const std::string& name)
         return false;
     }
     // The values stay, empty, rather than being removed.
-    for (const char* value : {"SettingName", "Server", "Name", "Pass", "LocalInitDir", "RemoteInitDir"}) {
+    for (const char* value :
+         {"SettingName", "Server", "Name", "Pass", "LocalInitDir", "RemoteInitDir"}) {
         (void)key.SetString(Slotted(value, slot), std::string());
     }
     return true;

@@ -15,10 +15,10 @@ inline constexpr RegistryRoot HKEY_CURRENT_USER_ROOT = RegistryRoot::CurrentUser
 // Status codes as the registry gives them; 0 is success.
 enum RegistryStatus : long {
     kRegOk = 0,
-    kRegNotFound = 2,       // no such value (or the key vanished)
-    kRegAccessDenied = 5,   // the store file could not be read or written
-    kRegInvalidHandle = 6,  // the key is not open
-    kRegMoreData = 234,     // the value is larger than the reader's buffer
+    kRegNotFound = 2,      // no such value (or the key vanished)
+    kRegAccessDenied = 5,  // the store file could not be read or written
+    kRegInvalidHandle = 6, // the key is not open
+    kRegMoreData = 234,    // the value is larger than the reader's buffer
 };
 
 class CRegistryKey {
