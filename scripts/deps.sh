@@ -22,6 +22,6 @@ ensure_packages() {
 # Packages to build the program.
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev fonts-noto-cjk)
 
-jobs() {
+build_jobs() {
     nproc 2>/dev/null || echo 2
 }

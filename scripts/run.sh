@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(jobs)"
+cmake --build build -j"$(build_jobs)"
 exec ./build/tarnwick "$@"

@@ -13,6 +13,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-cmake --build "$BUILD_DIR" -j"$(jobs)"
+cmake --build "$BUILD_DIR" -j"$(build_jobs)"
 cd "$BUILD_DIR"
-ctest --output-on-failure -j"$(jobs)" --timeout 300
+ctest --output-on-failure -j"$(build_jobs)" --timeout 300
