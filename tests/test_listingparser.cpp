@@ -31,6 +31,8 @@ TEST(ListingParser, RealListingLines)
          " lead", 0, "7", "Dec  1 12:00"},
         {"symlink", "lrwxrwxrwx   1 root     root            7 Jan  2 03:04 latest -> v2.1", true,
          "lrwxrwxrwx", "latest", 0, "7", "Jan  2 03:04"},
+        {"symlink-without-name", "lrwxrwxrwx 1 a b 7 Jan  2 03:04  -> lt", true, "lrwxrwxrwx",
+         " -> lt", 0, "7", "Jan  2 03:04"},
         {"year-instead-of-time", "-rw-r--r--   1 1000 1000 3000000000 Nov 30  2021 big.iso", true,
          "-rw-r--r--", "big.iso", 0, "3000000000", "Nov 30  2021"},
         {"numeric-owners", "-rw-------   1 1000     1000            0 Jan  1 00:00 empty", true,

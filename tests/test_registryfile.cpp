@@ -40,6 +40,9 @@ TEST(RegistryText, RejectsWhatIsNotTheLayout)
         "\"Orphan\"=\"value before any key\"\n",
         "[HKEY_LOCAL_MACHINE\\Software]\n",
         "[HKEY_CURRENT_USER\\Software\n",
+        "[HKEY_CURRENT_USER\\Software\\\\Empty]\n",
+        "[HKEY_CURRENT_USER\\\\Lead]\n",
+        "[HKEY_CURRENT_USER\\Soft\x01ware]\n",
         "[HKEY_CURRENT_USER\\Software]\n\"Flag\"=dword:123456789\n",
         "[HKEY_CURRENT_USER\\Software]\n\"Flag\"=dword:xyz\n",
         "[HKEY_CURRENT_USER\\Software]\n\"Text\"=\"unterminated\n",
@@ -50,6 +53,21 @@ TEST(RegistryText, RejectsWhatIsNotTheLayout)
         RegistryDocument doc;
         EXPECT_FALSE(ParseRegistryText(row, doc)) << row;
     }
+}
+
+TEST(RegistryText, BytesThatAreNotUtf8BecomeReplacementCharacters)
+{
+    // Found by fuzzing: such a value with a control character did not write back unchanged.
+    RegistryDocument doc;
+    ASSERT_TRUE(ParseRegistryText("[HKEY_CURRENT_USER\\A]\n\"V\"=\"a\x17\x97\"\n", doc));
+    EXPECT_EQ(doc.FindKey("A")->FindValue("V")->text, "a\x17\xEF\xBF\xBD");
+    RegistryDocument again;
+    ASSERT_TRUE(ParseRegistryText(SerializeRegistry(doc), again));
+    EXPECT_EQ(again.FindKey("A")->FindValue("V")->text, "a\x17\xEF\xBF\xBD");
+    // A 0 character ends the text.
+    static constexpr char kWithZero[] = "[HKEY_CURRENT_USER\\A]\n\"V\"=\"ab\0cd\"\n";
+    ASSERT_TRUE(ParseRegistryText(std::string(kWithZero, sizeof kWithZero - 1), doc));
+    EXPECT_EQ(doc.FindKey("A")->FindValue("V")->text, "ab");
 }
 
 TEST(RegistryText, SerializesAndParsesBack)

@@ -50,6 +50,7 @@ TEST(ReplyRule, CodeIsTheFirstThreeCharactersReadAsAtoi)
     EXPECT_EQ(ParseReplyCode("2570"), 257);
     EXPECT_EQ(ParseReplyCode(" 22x"), 22);
     EXPECT_EQ(ParseReplyCode("abc"), 0);
+    EXPECT_EQ(ParseReplyCode("\r-5\n"), 0); // found by fuzzing: a sign is no digit
     EXPECT_EQ(ParseReplyCode(""), 0);
 }
 

@@ -168,7 +168,7 @@ bool ParseListingLine(std::string_view line, RemoteFileEntry& entry)
     if (entry.permissions.front() == 'l') {
         // "latest -> v2.1": the link's own name.
         const std::size_t arrow = name.find(" -> ");
-        if (arrow != std::string_view::npos) {
+        if (arrow != std::string_view::npos && arrow > 0) {
             name = name.substr(0, arrow);
         }
     }

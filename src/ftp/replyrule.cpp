@@ -1,7 +1,5 @@
 #include "ftp/replyrule.h"
 
-#include "core/strutil.h"
-
 namespace tarnwick {
 
 bool OpensMultiLineReply(std::string_view firstLine)
@@ -20,7 +18,20 @@ bool ClosesMultiLineReply(std::string_view line, std::string_view firstLine)
 
 int ParseReplyCode(std::string_view reply)
 {
-    return static_cast<int>(ParseLeadingInt(reply.substr(0, 3)));
+    // Blanks, then digits; a sign is not a digit, so no code is ever negative.
+    std::string_view head = reply.substr(0, 3);
+    while (!head.empty() && (head.front() == ' ' || head.front() == '\t' || head.front() == '\r' ||
+                             head.front() == '\n')) {
+        head.remove_prefix(1);
+    }
+    int code = 0;
+    for (const char c : head) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        code = code * 10 + (c - '0');
+    }
+    return code;
 }
 
 bool IsPreliminaryReply(int code)

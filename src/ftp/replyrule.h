@@ -19,8 +19,8 @@ namespace tarnwick {
 // characters, then a blank (or nothing but the line end).
 [[nodiscard]] bool ClosesMultiLineReply(std::string_view line, std::string_view firstLine);
 
-// The code of a reply: its first three characters read as atoi reads them (leading blanks
-// skipped, digits up to the first other character, none giving 0).
+// The code of a reply: its first three characters read as a number (leading blanks skipped,
+// digits up to the first other character, none giving 0).
 [[nodiscard]] int ParseReplyCode(std::string_view reply);
 
 // 125 ("data connection already open; transfer starting") and 150 ("opening data

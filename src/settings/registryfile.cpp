@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "core/strutil.h"
+#include "core/textcodec.h"
 
 namespace tarnwick {
 
@@ -173,7 +175,15 @@ bool ParseValueLine(std::string_view line, RegistryValue& value)
     if (StartsWith(data, "\"")) {
         std::size_t p = 0;
         value.kind = RegistryValue::Kind::Text;
-        return ReadQuoted(data, p, value.text) && p == data.size();
+        if (!ReadQuoted(data, p, value.text) || p != data.size()) {
+            return false;
+        }
+        // A hand-edited file may hold bytes that are not UTF-8; keep texts valid so that
+        // they write back unchanged.
+        value.text = DecodeText(value.text, "UTF-8");
+        // A text ends at its first 0 character, as the registry's texts do.
+        value.text.resize(std::min(value.text.size(), value.text.find('\0')));
+        return true;
     }
     if (StartsWith(AsciiLower(data), "dword:")) {
         const std::string_view digits = data.substr(6);
@@ -338,6 +348,11 @@ bool ParseRegistryText(std::string_view text, RegistryDocument& doc)
                 return false;
             }
             path.remove_prefix(1);
+            // Every part of the path names a key: no empty part, no control character.
+            if (path.front() == '\\' || path.find("\\\\") != std::string_view::npos ||
+                HasControlCharacter(path)) {
+                return false;
+            }
             current = &doc.CreateKey(path);
             continue;
         }
