@@ -8,12 +8,17 @@ add_library(tarnwick_gui STATIC
     src/ui/waitdlg.cpp
     src/app/arrowbutton.cpp
     src/app/clientapp.cpp
+    src/app/connectcommands.cpp
+    src/app/guiclock.cpp
+    src/app/guidialupui.cpp
     src/app/maindlg.cpp
     src/app/maindlgcommands.cpp
+    src/app/navigation.cpp
     src/app/panearea.cpp
     src/app/panelist.cpp
     src/app/singleinstance.cpp
     src/app/statusline.cpp
+    src/settings/gui/connectdlg.cpp
 )
 set_target_properties(tarnwick_gui PROPERTIES AUTOMOC ON)
 target_link_libraries(tarnwick_gui PUBLIC tarnwick_core Qt6::Widgets Qt6::Network)

@@ -13,6 +13,7 @@
 
 #include "app/arrowbutton.h"
 #include "app/commandids.h"
+#include "app/guiclock.h"
 #include "app/panearea.h"
 #include "app/panelist.h"
 #include "app/statusline.h"
@@ -44,7 +45,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
       m_prompt(prompt),
       m_runner(runner),
       m_pDialUpBackend(std::make_unique<CNmcliBackend>()),
-      m_pDialUpClock(std::make_unique<CSteadyClock>())
+      m_pDialUpClock(std::make_unique<CGuiClock>())
 {
     setObjectName(QStringLiteral("mainDialog"));
     // Another start of the program finds this window by its caption; it never changes.
@@ -149,6 +150,10 @@ void CMainDlg::BuildControls()
             [this] { RunCommand(&CMainDlg::DownloadSelected); });
     connect(m_btnUpload, &QAbstractButton::clicked, this,
             [this] { RunCommand(&CMainDlg::UploadSelected); });
+    connect(m_localList, &QListWidget::itemDoubleClicked, this,
+            [this] { RunCommand(&CMainDlg::LocalRowDoubleClicked); });
+    connect(m_remoteList, &QListWidget::itemDoubleClicked, this,
+            [this] { RunCommand(&CMainDlg::RemoteRowDoubleClicked); });
 
     setTabOrder(m_editRemoteDir, m_editLocalDir);
     setTabOrder(m_editLocalDir, m_remoteList);
@@ -257,11 +262,13 @@ void CMainDlg::Route(QAction* action, void (CMainDlg::*handler)())
 
 void CMainDlg::SetDialUpBackend(std::unique_ptr<CDialUpBackend> backend)
 {
+    m_pDialUp.reset();
     m_pDialUpBackend = std::move(backend);
 }
 
 void CMainDlg::SetDialUpClock(std::unique_ptr<CClock> clock)
 {
+    m_pDialUp.reset();
     m_pDialUpClock = std::move(clock);
 }
 

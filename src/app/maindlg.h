@@ -64,6 +64,8 @@ public:
     // Shows `text` (one or two lines) in a wait box that stays up until the running command
     // returns.
     void ShowWaitMessage(const QString& text);
+    // Takes the wait box away before the command returns.
+    void HideWaitMessage();
 
     // The status line: each write replaces the whole text.
     void SetStatusText(const QString& text);
@@ -99,7 +101,7 @@ public:
     std::string m_strRemoteDir; // "/" separated; empty while disconnected
     CFtpProgressClient m_engine;
     CRemoteFileList m_remoteFiles;
-    // m_hRasConn, the dial-up connection, arrives with the dial-up manager.
+    // The dial-up connection m_hRasConn is the handle of the dial-up manager (below).
 
 public slots:
     // Commands of the command bar, the menus and the buttons. Those of later features are
@@ -118,6 +120,10 @@ public slots:
     virtual void ChangeAttributesCommand();
     virtual void DownloadSelected();
     virtual void UploadSelected();
+    // A double-clicked ".." or directory row: the local pane moves to that directory; the
+    // remote pane changes the server's directory and lists it.
+    void OpenLocalItem();
+    void OpenRemoteItem();
 
 protected:
     // The window's close button is the caption's OK: disconnect, then close. Refused while a
@@ -139,6 +145,11 @@ private:
     void ApplyPaneColours();
     void ShowContextMenu(CPaneList* list, const QPoint& pos);
     [[nodiscard]] QAction* FindEditMenuItem(int id) const;
+    // A double-click in a pane: directory rows and ".." open, file rows do nothing.
+    void LocalRowDoubleClicked();
+    void RemoteRowDoubleClicked();
+    // The dial-up manager, built when first needed over the current backend and clock.
+    CDialUpManager& DialUpManager();
 
     CPrompt& m_prompt;
     CDialogRunner& m_runner;
@@ -163,6 +174,10 @@ private:
 
     std::unique_ptr<CDialUpBackend> m_pDialUpBackend;
     std::unique_ptr<CClock> m_pDialUpClock;
+    std::unique_ptr<CDialUpUi> m_pDialUpUi;
+    // Dropped when the backend or the clock is replaced. Its handle is m_hRasConn: empty at
+    // first, then the connection the last dial started, kept after a hang-up.
+    std::unique_ptr<CDialUpManager> m_pDialUp;
 
     CWaitDlg* m_pProgressBox = nullptr;
     std::unique_ptr<CWaitDlg> m_pWaitMessage;

@@ -179,6 +179,11 @@ void CMainDlg::ShowWaitMessage(const QString& text)
     }
 }
 
+void CMainDlg::HideWaitMessage()
+{
+    m_pWaitMessage.reset();
+}
+
 void CMainDlg::BringToFront()
 {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -205,19 +210,6 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-void CMainDlg::DisconnectCommand()
-{
-    // Without a connection the engine sends nothing; the status line still shows the last
-    // reply.
-    static_cast<void>(m_engine.Quit());
-    SetStatusText(m_engine.GetLastReply());
-    m_strRemoteDir.clear();
-    m_remoteList->ResetContent();
-    // The dial-up hang-up joins here with the dial-up manager.
-    SetDisconnectedDisplay();
-    ShowTexts();
-}
-
 void CMainDlg::ExitCommand()
 {
     DisconnectCommand();
@@ -227,7 +219,6 @@ void CMainDlg::ExitCommand()
 
 // Hooks of the features still to come. Each runs as a command already, so the routing from
 // the command bar, the menus and the buttons is in place.
-void CMainDlg::ConnectCommand() {}
 void CMainDlg::SettingsCommand() {}
 void CMainDlg::TransferModeAuto() {}
 void CMainDlg::TransferModeText() {}

@@ -1,0 +1,23 @@
+#include "app/guidialupui.h"
+
+#include "app/maindlg.h"
+#include "ui/prompt.h"
+
+namespace tarnwick {
+
+void CGuiDialUpUi::ShowWaitText(const std::string& text)
+{
+    m_window.ShowWaitMessage(QString::fromStdString(text));
+}
+
+void CGuiDialUpUi::HideWaitText()
+{
+    m_window.HideWaitMessage();
+}
+
+void CGuiDialUpUi::ShowMessage(const std::string& text)
+{
+    m_prompt.Message(QString::fromStdString(text));
+}
+
+} // namespace tarnwick

@@ -1,0 +1,231 @@
+#include "settings/gui/connectdlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "settings/profiles.h"
+#include "ui/prompt.h"
+
+namespace tarnwick {
+
+namespace {
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter in a field confirms the dialog; it must not store or delete a profile.
+    button->setAutoDefault(false);
+    return button;
+}
+
+std::string Text(const QLineEdit* edit)
+{
+    return edit->text().toStdString();
+}
+
+} // namespace
+
+CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_prompt(prompt)
+{
+    setObjectName(QStringLiteral("connectDialog"));
+    setWindowTitle(QStringLiteral("Tarnwick ログイン"));
+
+    auto* group = new QGroupBox(QStringLiteral("設定名"), this);
+    group->setObjectName(QStringLiteral("profileGroup"));
+    m_comboProfile = new QComboBox(group);
+    m_comboProfile->setObjectName(QStringLiteral("profileCombo"));
+    m_comboProfile->setEditable(true);
+    // The list holds exactly the ten slots: Enter adds no item, and typing completes nothing,
+    // since a name is stored as typed.
+    m_comboProfile->setInsertPolicy(QComboBox::NoInsert);
+    m_comboProfile->setCompleter(nullptr);
+    m_comboProfile->setMaxVisibleItems(kProfileSlots);
+    m_btnSave = MakeButton(group, "saveButton", QStringLiteral("保存"));
+    m_btnDelete = MakeButton(group, "deleteButton", QStringLiteral("削除"));
+    m_editServer = MakeEdit(group, "serverEdit");
+    m_editUserName = MakeEdit(group, "userEdit");
+    m_editPassword = MakeEdit(group, "passwordEdit");
+    m_editPassword->setEchoMode(QLineEdit::Password);
+    m_checkSavePass = new QCheckBox(QStringLiteral("パスワードを保存する"), group);
+    m_checkSavePass->setObjectName(QStringLiteral("savePassCheck"));
+    m_editLocalInitDir = MakeEdit(group, "localInitDirEdit");
+    m_editRemoteInitDir = MakeEdit(group, "remoteInitDirEdit");
+
+    auto* grid = new QGridLayout(group);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_btnSave);
+    buttons->addWidget(m_btnDelete);
+    grid->addWidget(m_comboProfile, 0, 0, 1, 2);
+    grid->addLayout(buttons, 1, 0, 1, 2);
+    int row = 2;
+    for (const auto& [label, edit] : {std::pair{"サーバー名", m_editServer},
+                                      std::pair{"ユーザー名", m_editUserName},
+                                      std::pair{"パスワード", m_editPassword}}) {
+        auto* caption = new QLabel(QString::fromUtf8(label), group);
+        caption->setBuddy(edit);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(edit, row++, 1);
+    }
+    grid->addWidget(m_checkSavePass, row++, 0, 1, 2);
+    for (const auto& [label, edit] : {std::pair{"Local 初期 Dir", m_editLocalInitDir},
+                                      std::pair{"Remote 初期Dir", m_editRemoteInitDir}}) {
+        auto* caption = new QLabel(QString::fromUtf8(label), group);
+        caption->setBuddy(edit);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(edit, row++, 1);
+    }
+
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    QPushButton* ok = box->button(QDialogButtonBox::Ok);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setText(QStringLiteral("OK"));
+    ok->setDefault(true);
+    connect(box, &QDialogButtonBox::accepted, this, &CConnectDlg::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(box);
+
+    FillList();
+    m_comboProfile->setCurrentIndex(0);
+    TakeControls();
+    if (GetSavePassFlag()) {
+        m_nSavePass = 1;
+    }
+    LoadProfileByName(ReadProfileName(1));
+    if (m_nSavePass == 0) {
+        m_strPassword.clear();
+    }
+    PutMembers();
+    m_editPassword->setFocus();
+
+    connect(m_btnSave, &QPushButton::clicked, this, &CConnectDlg::OnSave);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CConnectDlg::OnDelete);
+    // Only the user's choice loads a profile; filling and selecting from code does not.
+    connect(m_comboProfile, &QComboBox::activated, this, &CConnectDlg::OnSelectionChange);
+}
+
+void CConnectDlg::FillList()
+{
+    for (int slot = 1; slot <= kProfileSlots; ++slot) {
+        m_comboProfile->addItem(QString::fromStdString(ReadProfileName(slot)));
+    }
+}
+
+bool CConnectDlg::LoadProfileByName(const std::string& name)
+{
+    ServerProfile profile{m_strServer, m_strUserName, m_strPassword, m_strLocalInitDir,
+                          m_strRemoteInitDir};
+    if (!LoadProfile(name, profile)) {
+        return false;
+    }
+    m_strServer = profile.server;
+    m_strUserName = profile.userName;
+    m_strPassword = profile.password;
+    m_strLocalInitDir = profile.localInitDir;
+    m_strRemoteInitDir = profile.remoteInitDir;
+    return true;
+}
+
+void CConnectDlg::TakeControls()
+{
+    m_strPassword = Text(m_editPassword);
+    m_strServer = Text(m_editServer);
+    m_strUserName = Text(m_editUserName);
+    m_nSavePass = m_checkSavePass->isChecked() ? 1 : 0;
+    m_strLocalInitDir = Text(m_editLocalInitDir);
+    m_strRemoteInitDir = Text(m_editRemoteInitDir);
+}
+
+void CConnectDlg::PutMembers()
+{
+    m_editPassword->setText(QString::fromStdString(m_strPassword));
+    m_editServer->setText(QString::fromStdString(m_strServer));
+    m_editUserName->setText(QString::fromStdString(m_strUserName));
+    m_checkSavePass->setChecked(m_nSavePass == 1);
+    m_editLocalInitDir->setText(QString::fromStdString(m_strLocalInitDir));
+    m_editRemoteInitDir->setText(QString::fromStdString(m_strRemoteInitDir));
+}
+
+void CConnectDlg::OnSave()
+{
+    const std::string name = m_comboProfile->currentText().toStdString();
+    if (name.empty()) {
+        m_prompt.Message(QStringLiteral("コンボボックスに設定名を入力してください\n"));
+        return;
+    }
+    TakeControls();
+    // Only the stored copy loses the password; the field keeps it for this connection.
+    if (m_nSavePass == 0) {
+        m_strPassword.clear();
+    }
+    const ServerProfile profile{m_strServer, m_strUserName, m_strPassword, m_strLocalInitDir,
+                                m_strRemoteInitDir};
+    // A store that cannot be written after a free slot was found stays silent.
+    if (SaveProfile(name, profile) == SaveProfileResult::NoFreeSlot) {
+        m_prompt.Message(QStringLiteral(
+            "保存できません。\n設定保存数の上限(10)に達している可能性があります。"));
+    }
+    m_comboProfile->clear();
+    FillList();
+    m_comboProfile->setCurrentIndex(-1);
+    m_comboProfile->clearEditText();
+}
+
+void CConnectDlg::OnSelectionChange(int index)
+{
+    const std::string name =
+        index >= 0 ? m_comboProfile->itemText(index).toStdString() : std::string();
+    TakeControls();
+    if (!name.empty()) {
+        LoadProfileByName(name);
+        if (m_nSavePass == 0) {
+            m_strPassword.clear();
+        }
+    } else {
+        m_strServer.clear();
+        m_strUserName.clear();
+        m_strPassword.clear();
+    }
+    PutMembers();
+}
+
+void CConnectDlg::OnDelete()
+{
+    // No question and no message, also for a name that is not stored.
+    static_cast<void>(DeleteProfile(m_comboProfile->currentText().toStdString()));
+    m_comboProfile->clear();
+    FillList();
+    m_comboProfile->setCurrentIndex(0);
+    TakeControls();
+    m_strServer.clear();
+    m_strUserName.clear();
+    m_strPassword.clear();
+    PutMembers();
+}
+
+void CConnectDlg::accept()
+{
+    TakeControls();
+    SetSavePassFlag(m_nSavePass == 1);
+    TakeControls();
+    QDialog::accept();
+}
+
+} // namespace tarnwick

@@ -1,0 +1,76 @@
+// CConnectDlg: "Tarnwick ログイン", the login dialog the connect command runs for each attempt.
+// It asks for the server, the account and the two start directories, and keeps up to ten
+// named server profiles: choosing a name in the drop-down list fills the fields, 保存 stores
+// the fields under the typed name in the lowest free slot, 削除 empties the named slot.
+// Profiles change the moment a button is pressed; the save-password flag only at OK.
+//
+// The dialog keeps its values in members and moves them to and from the controls in one
+// step each way (TakeControls, PutMembers), so every event works on the values as shown.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tarnwick {
+
+class CPrompt;
+
+class CConnectDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Fills the list from the store, selects its first item and loads slot 1's profile, with
+    // the password left out unless SavePass is set. Messages go through `prompt`.
+    explicit CConnectDlg(CPrompt& prompt, QWidget* parent = nullptr);
+
+    // What the connect command reads after OK.
+    [[nodiscard]] const std::string& GetServer() const { return m_strServer; }
+    [[nodiscard]] const std::string& GetUserName() const { return m_strUserName; }
+    [[nodiscard]] const std::string& GetPassword() const { return m_strPassword; }
+    [[nodiscard]] const std::string& GetLocalInitDir() const { return m_strLocalInitDir; }
+    [[nodiscard]] const std::string& GetRemoteInitDir() const { return m_strRemoteInitDir; }
+    [[nodiscard]] int GetSavePass() const { return m_nSavePass; }
+
+public slots:
+    // OK: stores the save-password flag and takes the fields.
+    void accept() override;
+
+private:
+    void OnSave();
+    void OnDelete();
+    void OnSelectionChange(int index);
+
+    // Refills the drop-down list with the ten slots' names in slot order.
+    void FillList();
+    // Loads the profile named `name` into the members; false (members kept) when none is.
+    bool LoadProfileByName(const std::string& name);
+    void TakeControls();
+    void PutMembers();
+
+    CPrompt& m_prompt;
+
+    std::string m_strPassword;
+    std::string m_strServer;
+    std::string m_strUserName;
+    int m_nSavePass = 0;
+    std::string m_strLocalInitDir;
+    std::string m_strRemoteInitDir;
+
+    QComboBox* m_comboProfile = nullptr;
+    QPushButton* m_btnSave = nullptr;
+    QPushButton* m_btnDelete = nullptr;
+    QLineEdit* m_editServer = nullptr;
+    QLineEdit* m_editUserName = nullptr;
+    QLineEdit* m_editPassword = nullptr;
+    QCheckBox* m_checkSavePass = nullptr;
+    QLineEdit* m_editLocalInitDir = nullptr;
+    QLineEdit* m_editRemoteInitDir = nullptr;
+};
+
+} // namespace tarnwick
