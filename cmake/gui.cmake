@@ -7,8 +7,10 @@ add_library(tarnwick_gui STATIC
     src/ui/settingpagex.cpp
     src/ui/waitdlg.cpp
     src/app/arrowbutton.cpp
+    src/app/attribcommand.cpp
     src/app/clientapp.cpp
     src/app/connectcommands.cpp
+    src/app/createdeletecommands.cpp
     src/app/guiclock.cpp
     src/app/guidialupui.cpp
     src/app/maindlg.cpp
@@ -16,9 +18,17 @@ add_library(tarnwick_gui STATIC
     src/app/navigation.cpp
     src/app/panearea.cpp
     src/app/panelist.cpp
+    src/app/settingscommands.cpp
     src/app/singleinstance.cpp
     src/app/statusline.cpp
+    src/app/transfercommands.cpp
+    src/files/gui/attribdlg.cpp
+    src/files/gui/createdirdlg.cpp
     src/settings/gui/connectdlg.cpp
+    src/settings/gui/optionssheet.cpp
+    src/settings/gui/settingpage1.cpp
+    src/settings/gui/settingpage2.cpp
+    src/settings/gui/settingpage3.cpp
 )
 set_target_properties(tarnwick_gui PROPERTIES AUTOMOC ON)
 target_link_libraries(tarnwick_gui PUBLIC tarnwick_core Qt6::Widgets Qt6::Network)

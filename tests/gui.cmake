@@ -21,6 +21,11 @@ tarnwick_add_gui_test(test_uiparts
     test_waitdlg.cpp
     test_seams.cpp
 )
+tarnwick_add_gui_test(test_filecommands
+    test_transfercommands.cpp
+    test_createdelete.cpp
+    test_attrib.cpp
+)
 tarnwick_add_gui_test(test_clientapp
     test_clientapp.cpp
 )

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dialup/dialupbackend.h"
 #include "dialup/dialupmanager.h"
@@ -145,6 +146,21 @@ private:
     void ApplyPaneColours();
     void ShowContextMenu(CPaneList* list, const QPoint& pos);
     [[nodiscard]] QAction* FindEditMenuItem(int id) const;
+    // The file commands' two sides and the steps they share.
+    void CreateLocalDirectory();
+    void CreateRemoteDirectory();
+    void DeleteLocalFiles();
+    void DeleteRemoteFiles();
+    // The name typed into the create-directory dialog; empty when it was not confirmed.
+    [[nodiscard]] std::string AskDirectoryName(const char* prompt);
+    // The texts of the selected rows, top to bottom.
+    [[nodiscard]] static std::vector<std::string> SelectedRowTexts(const CPaneList& list);
+    // Asks `question` with `count` filled in; false without asking when `count` is 0.
+    [[nodiscard]] bool AskSelectedCount(const char* question, std::size_t count);
+    // In automatic mode, text type when `name` ends with a listed ending, binary otherwise.
+    void ChooseTransferType(const std::string& name);
+    // Ticks the transfer-mode item `id` and unticks the other two.
+    void TickTransferMode(int id);
     // A double-click in a pane: directory rows and ".." open, file rows do nothing.
     void LocalRowDoubleClicked();
     void RemoteRowDoubleClicked();

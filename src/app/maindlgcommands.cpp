@@ -217,16 +217,4 @@ void CMainDlg::ExitCommand()
     accept();
 }
 
-// Hooks of the features still to come. Each runs as a command already, so the routing from
-// the command bar, the menus and the buttons is in place.
-void CMainDlg::SettingsCommand() {}
-void CMainDlg::TransferModeAuto() {}
-void CMainDlg::TransferModeText() {}
-void CMainDlg::TransferModeBinary() {}
-void CMainDlg::CreateDirectoryCommand() {}
-void CMainDlg::DeleteCommand() {}
-void CMainDlg::ChangeAttributesCommand() {}
-void CMainDlg::DownloadSelected() {}
-void CMainDlg::UploadSelected() {}
-
 } // namespace tarnwick

@@ -1,0 +1,106 @@
+#include "files/gui/attribdlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "core/strutil.h"
+#include "files/remotefilelist.h"
+
+namespace tarnwick {
+
+namespace {
+
+const char* const kGroupCaptions[3] = {"Owner", "Group", "All"};
+const char* const kGroupNames[3] = {"owner", "group", "all"};
+const char* const kBitCaptions[3] = {"呼出", "書込", "実行"};
+const char* const kBitNames[3] = {"Read", "Write", "Exec"};
+const char kBitLetters[3] = {'r', 'w', 'x'};
+
+} // namespace
+
+CAttribDlg::CAttribDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("attribDialog"));
+    setWindowTitle(QStringLiteral("属性変更"));
+
+    m_pPrompt = new QLabel(this);
+    m_pPrompt->setObjectName(QStringLiteral("attribPrompt"));
+    m_pPrompt->setTextFormat(Qt::PlainText);
+
+    auto* groups = new QHBoxLayout;
+    for (int group = 0; group < 3; ++group) {
+        auto* box = new QGroupBox(QString::fromUtf8(kGroupCaptions[group]), this);
+        box->setObjectName(QString::fromLatin1(kGroupNames[group]) + "GroupBox");
+        auto* column = new QVBoxLayout(box);
+        for (int bit = 0; bit < 3; ++bit) {
+            auto* check = new QCheckBox(QString::fromUtf8(kBitCaptions[bit]), box);
+            check->setObjectName(QString::fromLatin1(kGroupNames[group]) + kBitNames[bit]);
+            column->addWidget(check);
+            m_boxes[static_cast<std::size_t>(group * 3 + bit)] = check;
+        }
+        groups->addWidget(box);
+    }
+
+    // OK stands for the caption's OK button.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("attribButtons"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pPrompt);
+    layout->addLayout(groups);
+    layout->addWidget(buttons);
+}
+
+CAttribDlg::Bits CAttribDlg::ReadPermissionBits(std::string_view permissions)
+{
+    Bits bits{};
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        const std::size_t at = i + 1;
+        bits[i] = at < permissions.size() && permissions[at] == kBitLetters[i % 3];
+    }
+    return bits;
+}
+
+int CAttribDlg::ModeDigit(const Bits& bits, int group)
+{
+    const std::size_t first = static_cast<std::size_t>(group) * 3;
+    return (bits[first] ? 4 : 0) + (bits[first + 1] ? 2 : 0) + (bits[first + 2] ? 1 : 0);
+}
+
+void CAttribDlg::Preset(const CRemoteFileList& list, int index)
+{
+    const Bits bits = ReadPermissionBits(list.At(index).permissions);
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        m_boxes[i]->setChecked(bits[i]);
+    }
+    // Plain decimal: -r--r--r-- is 444 and ---------r is 4.
+    const int mode = ModeDigit(bits, 0) * 100 + ModeDigit(bits, 1) * 10 + ModeDigit(bits, 2);
+    m_pPrompt->setText(QString::fromStdString(FormatText("現在の属性：%d", mode)));
+}
+
+CAttribDlg::Bits CAttribDlg::CheckedBits() const
+{
+    Bits bits{};
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        bits[i] = m_boxes[i]->isChecked();
+    }
+    return bits;
+}
+
+std::string CAttribDlg::GetModeText() const
+{
+    const Bits bits = CheckedBits();
+    std::string mode;
+    for (int group = 0; group < 3; ++group) {
+        mode += static_cast<char>('0' + ModeDigit(bits, group));
+    }
+    return mode;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,45 @@
+#include "files/gui/createdirdlg.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace tarnwick {
+
+CCreateDirDlg::CCreateDirDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("createDirDialog"));
+    setWindowTitle(QStringLiteral("Tarnwick CreateDirectory"));
+
+    m_pPrompt = new QLabel(this);
+    m_pPrompt->setObjectName(QStringLiteral("createDirPrompt"));
+    m_pPrompt->setTextFormat(Qt::PlainText);
+    m_pName = new QLineEdit(this);
+    m_pName->setObjectName(QStringLiteral("createDirName"));
+    m_pPrompt->setBuddy(m_pName);
+
+    // OK stands for the caption's OK button; Escape or Cancel leaves without creating.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("createDirButtons"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pPrompt);
+    layout->addWidget(m_pName);
+    layout->addWidget(buttons);
+    setMinimumWidth(300);
+}
+
+void CCreateDirDlg::SetPrompt(const QString& text)
+{
+    m_pPrompt->setText(text);
+}
+
+std::string CCreateDirDlg::GetName() const
+{
+    return m_pName->text().toStdString();
+}
+
+} // namespace tarnwick

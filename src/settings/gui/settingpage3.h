@@ -1,0 +1,32 @@
+// CSettingPage3: the options page "FTP 拡張": passive mode, LIST instead of NLST, the time
+// limit of every network wait and the encoding of the server's texts.
+#pragma once
+
+#include "settings/gui/propertypage.h"
+
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+
+namespace tarnwick {
+
+class CSettingPage3 : public CPropertyPage {
+    Q_OBJECT
+
+public:
+    explicit CSettingPage3(QWidget* parent = nullptr);
+
+    // UsePASV, UseLIST, TimeoutSeconds (60 when missing) and ServerEncoding (the locale's
+    // charset when empty; a stored name outside the choices is kept as a choice of its own).
+    void Load() override;
+    // UsePASV, then UseLIST, then TimeoutSeconds and ServerEncoding.
+    void Store() override;
+
+private:
+    QCheckBox* m_pUsePasv = nullptr;
+    QCheckBox* m_pUseList = nullptr;
+    QSpinBox* m_pTimeout = nullptr;
+    QComboBox* m_pEncoding = nullptr;
+};
+
+} // namespace tarnwick

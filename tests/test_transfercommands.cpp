@@ -1,0 +1,269 @@
+// Download and upload of the selected rows against the scripted server.
+#include <algorithm>
+#include <filesystem>
+
+#include "filecommandtest.h"
+#include "ftp/progresssink.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+const QString kOverwrite = "そのファイルはすでに存在します。\n上書きしますか？";
+
+class CRecordingSink : public CProgressSink {
+public:
+    void Begin(const std::string&) override {}
+    void Update(const std::string& text, std::int64_t, std::int64_t) override
+    {
+        texts.push_back(text);
+    }
+    void End() override {}
+    std::vector<std::string> texts;
+};
+
+class TransferCommandTest : public FileCommandTest {};
+
+} // namespace
+
+TEST_F(TransferCommandTest, NothingSelectedOrAnsweredNoAsksOrMovesNothingMore)
+{
+    const std::string listing = FileLine("a.txt");
+    Connect([](CScriptSession&) {}, listing);
+    WriteWholeFile(local.File("up.txt"), "x");
+    static_cast<void>(RefreshLocalPane(*List("localList"), local.Path()));
+    const QStringList remoteRows = List("remoteList")->Rows();
+
+    dlg->DownloadSelected();
+    dlg->UploadSelected();
+    EXPECT_TRUE(prompt.asked.isEmpty());
+
+    Select("remoteList", {"a.txt"});
+    Select("localList", {"up.txt"});
+    prompt.answers = {false, false};
+    dlg->DownloadSelected();
+    dlg->UploadSelected();
+    EXPECT_EQ(prompt.questions, QStringList({"1 個のファイルをダウンロードしますか？",
+                                             "1 個のファイルをアップロードしますか？"}));
+    EXPECT_TRUE(statuses.isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(local.File("a.txt")));
+    EXPECT_EQ(List("remoteList")->Rows(), remoteRows);
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "");
+}
+
+TEST_F(TransferCommandTest, OnlyDirectoryRowsAreCountedButNotMovedAndThePaneIsRefreshed)
+{
+    std::filesystem::create_directory(local.File("docs"));
+    std::filesystem::create_directory(local.File("src"));
+    const std::string after = DirLine("src") + FileLine("new.txt");
+    Connect([&](CScriptSession& s) { ServeListing(s, "TYPE A", after); },
+            DirLine("src") + DirLine("doc"));
+    // Appears only when the local pane is listed again.
+    WriteWholeFile(local.File("arrived.txt"), "x");
+
+    Select("remoteList", {"<doc>", "<src>"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_TRUE(List("localList")->Rows().contains("arrived.txt"));
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+
+    Select("localList", {"<docs>", "<src>"});
+    prompt.answers = {true};
+    dlg->UploadSelected();
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<src>", "new.txt"}));
+    EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
+
+    EXPECT_EQ(prompt.questions, QStringList({"2 個のファイルをダウンロードしますか？",
+                                             "2 個のファイルをアップロードしますか？"}));
+    EXPECT_EQ(statuses, QStringList({"ダウンロードが完了しました", "アップロードが完了しました"}));
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "TYPE A\r\nPASV\r\nNLST -alL\r\n");
+}
+
+TEST_F(TransferCommandTest, AtTheRemoteRootTheNameFollowsTheSlash)
+{
+    CRecordingSink sink;
+    WriteWholeFile(local.File("up.bin"), std::string(7, 'u'));
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE I", "/a.bin", "12345");
+            ServeStor(s, "TYPE I", "up.bin");
+            ServeListing(s, "TYPE I", FileLine("a.bin", "5") + FileLine("up.bin", "7"));
+        },
+        FileLine("a.bin", "5"), "/");
+    dlg->m_engine.SetProgressSink(&sink);
+    dlg->TransferModeBinary();
+
+    Select("remoteList", {"a.bin"});
+    prompt.answers = {true, true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(ReadWholeFile(local.File("a.bin")), "12345");
+    Select("localList", {"up.bin"});
+    dlg->UploadSelected();
+
+    EXPECT_EQ(statuses, QStringList({"/a.bin のダウンロードが正常に終了しました",
+                                     "ダウンロードが完了しました",
+                                     QString::fromStdString(local.File("up.bin")) +
+                                         " のアップロードが正常に終了しました",
+                                     "アップロードが完了しました"}));
+    // The expected sizes: the listing's size column, the local file's length.
+    EXPECT_EQ(sink.texts.front(), ".../a.bin\n5/5");
+    EXPECT_NE(std::find(sink.texts.begin(), sink.texts.end(), "...up.bin\n7/7"), sink.texts.end());
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), std::string(7, 'u'));
+}
+
+TEST_F(TransferCommandTest, WithCheckOverwriteOffNothingIsAsked)
+{
+    WriteWholeFile(local.File("a.txt"), "old\n");
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE A", "/pub/a.txt", "new\r\n");
+            ServeStor(s, "TYPE A", "a.txt");
+            ServeListing(s, "TYPE A", FileLine("a.txt"));
+        },
+        FileLine("a.txt"));
+    Select("remoteList", {"a.txt"});
+    prompt.answers = {true, true};
+    dlg->DownloadSelected();
+    Select("localList", {"a.txt"});
+    dlg->UploadSelected();
+    EXPECT_EQ(prompt.questions, QStringList({"1 個のファイルをダウンロードしますか？",
+                                             "1 個のファイルをアップロードしますか？"}));
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "new\n") << "text mode: CR LF became LF";
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "new\r\n");
+}
+
+TEST_F(TransferCommandTest, DownloadAnsweredNoIsSkippedSilentlyAndTheOthersProceed)
+{
+    ASSERT_TRUE(SetSettingFlag("CheckOverwrite", true));
+    WriteWholeFile(local.File("a.txt"), "keep");
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE A", "/pub/b.txt", "b");
+            ServeRetr(s, "TYPE A", "/pub/c.txt", "c");
+        },
+        FileLine("a.txt") + FileLine("b.txt") + FileLine("c.txt"));
+    WriteWholeFile(local.File("c.txt"), "old");
+    Select("remoteList", {"a.txt", "b.txt", "c.txt"});
+    prompt.answers = {true, false, true};
+    dlg->DownloadSelected();
+
+    EXPECT_EQ(prompt.questions,
+              QStringList({"3 個のファイルをダウンロードしますか？", kOverwrite, kOverwrite}));
+    EXPECT_EQ(statuses, QStringList({"/pub/b.txt のダウンロードが正常に終了しました",
+                                     "/pub/c.txt のダウンロードが正常に終了しました",
+                                     "ダウンロードが完了しました"}));
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "keep");
+    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "b");
+    EXPECT_EQ(ReadWholeFile(local.File("c.txt")), "c");
+    EXPECT_EQ(Finish(), "");
+}
+
+TEST_F(TransferCommandTest, UploadAsksOnlyForAnExactFileNameOfTheLastListing)
+{
+    ASSERT_TRUE(SetSettingFlag("CheckOverwrite", true));
+    for (const char* name : {"docs", "readme.txt", "same.txt", "kept.txt"}) {
+        WriteWholeFile(local.File(name), name);
+    }
+    Connect(
+        [](CScriptSession& s) {
+            for (const char* name : {"docs", "readme.txt", "same.txt"}) {
+                ServeStor(s, "TYPE A", name);
+            }
+            ServeListing(s, "TYPE A", FileLine("same.txt"));
+        },
+        DirLine("docs") + FileLine("README.TXT") + FileLine("same.txt") + FileLine("kept.txt"));
+    Select("localList", {"docs", "kept.txt", "readme.txt", "same.txt"});
+    // The count, then kept.txt (No) and same.txt (Yes).
+    prompt.answers = {true, false, true};
+    dlg->UploadSelected();
+    EXPECT_EQ(prompt.questions,
+              QStringList({"4 個のファイルをアップロードしますか？", kOverwrite, kOverwrite}));
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "docsreadme.txtsame.txt");
+}
+
+TEST_F(TransferCommandTest, AutoModeTypesEachFileByItsEndingAndTheLastTypeStays)
+{
+    SetSettingText("AutoTransferModeList", "txt html htm cgi pl");
+    WriteWholeFile(local.File("a.bin"), "\x01\x02\n");
+    WriteWholeFile(local.File("b.pl"), "print\n");
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE I", "/pub/a.jpg", "J\r\nPG");
+            ServeRetr(s, "TYPE A", "/pub/a.txt", "one\r\ntwo\r\n");
+            ServeStor(s, "TYPE I", "a.bin");
+            ServeStor(s, "TYPE A", "b.pl");
+            ServeListing(s, "TYPE A", FileLine("a.bin"));
+            ServeStor(s, "TYPE I", "a.bin");
+            // The listing after a.bin goes in a.bin's type.
+            ServeListing(s, "TYPE I", FileLine("a.bin"));
+        },
+        FileLine("a.txt") + FileLine("a.jpg"));
+    dlg->TransferModeAuto();
+    ASSERT_TRUE(GetSettingFlag("AutoTransferMode"));
+
+    Select("remoteList", {"a.jpg", "a.txt"});
+    prompt.answers = {true, true, true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(ReadWholeFile(local.File("a.jpg")), "J\r\nPG");
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "one\ntwo\n");
+
+    Select("localList", {"a.bin", "b.pl"});
+    dlg->UploadSelected();
+    Select("localList", {"a.bin"});
+    dlg->UploadSelected();
+
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "\x01\x02\nprint\r\n\x01\x02\n");
+}
+
+TEST_F(TransferCommandTest, TypedPathsAreTheDirectoriesOfTheCommand)
+{
+    CTempDir other;
+    Connect([](CScriptSession& s) { ServeRetr(s, "TYPE A", "/elsewhere/a.txt", "a"); },
+            FileLine("a.txt"));
+    Field("localDirEdit")->setText(QString::fromStdString(other.Path()));
+    Field("remoteDirEdit")->setText("/elsewhere");
+    Select("remoteList", {"a.txt"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(ReadWholeFile(other.File("a.txt")), "a");
+    EXPECT_FALSE(std::filesystem::exists(local.File("a.txt")));
+    EXPECT_EQ(dlg->m_strLocalDir, other.Path());
+    EXPECT_EQ(Field("remoteDirEdit")->text(), "/elsewhere");
+    EXPECT_TRUE(List("localList")->Rows().contains("a.txt"));
+    EXPECT_EQ(Finish(), "");
+}
+
+TEST_F(TransferCommandTest, UnsafeRemoteNamesAreNeverWrittenLocallyAndTheOthersGo)
+{
+    // The local directory is a folder below the scratch folder, so "../x" would land in it.
+    const std::string down = local.File("down");
+    std::filesystem::create_directory(down);
+    Connect([](CScriptSession& s) { ServeRetr(s, "TYPE A", "/pub/ok.txt", "ok"); },
+            FileLine("../x") + FileLine("a/b") + FileLine("ok.txt"), "/pub", down);
+    const QStringList rows = List("remoteList")->Rows();
+    ASSERT_EQ(rows, QStringList({"..", "../x", "a/b", "ok.txt"}));
+    Select("remoteList", rows);
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+
+    EXPECT_EQ(prompt.questions, QStringList({"4 個のファイルをダウンロードしますか？"}));
+    // The failure text for "..", "../x" and "a/b" (one change of the line), then ok.txt.
+    EXPECT_EQ(statuses, QStringList({"ダウンロードに失敗しました",
+                                     "/pub/ok.txt のダウンロードが正常に終了しました",
+                                     "ダウンロードが完了しました"}));
+    EXPECT_EQ(ReadWholeFile(down + "/ok.txt"), "ok");
+    std::vector<std::string> everything;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(local.Path())) {
+        everything.push_back(item.path().lexically_relative(local.Path()).string());
+    }
+    std::sort(everything.begin(), everything.end());
+    EXPECT_EQ(everything, (std::vector<std::string>{"down", "down/ok.txt"}));
+    EXPECT_EQ(Finish(), "");
+}
