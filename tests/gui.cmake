@@ -26,6 +26,10 @@ tarnwick_add_gui_test(test_filecommands
     test_createdelete.cpp
     test_attrib.cpp
 )
+tarnwick_add_gui_test(test_options
+    test_options.cpp
+    test_transfermodemenu.cpp
+)
 tarnwick_add_gui_test(test_clientapp
     test_clientapp.cpp
 )

@@ -1,0 +1,132 @@
+// The transfer-mode menu: ticks, the stored flag and the engine's type command, through the
+// menu items, the options sheet and a restart.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <memory>
+
+#include "app/commandids.h"
+#include "app/maindlg.h"
+#include "settings/settings.h"
+#include "support/fakedialup.h"
+#include "support/gui/scripteddialogrunner.h"
+#include "support/gui/scriptedprompt.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+class TransferModeMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(); }
+    void Open()
+    {
+        dlg = std::make_unique<CMainDlg>(prompt, runner);
+        dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    }
+    void Choose(const char* action)
+    {
+        QAction* item = dlg->findChild<QAction*>(action);
+        ASSERT_NE(item, nullptr) << action;
+        item->trigger();
+    }
+    // "auto", "text" or "binary" for the one ticked item, and the engine's type command.
+    std::string State() const
+    {
+        std::string ticked;
+        const struct {
+            int id;
+            const char* name;
+        } items[] = {{ID_MODE_AUTO, "auto"}, {ID_MODE_TEXT, "text"}, {ID_MODE_BINARY, "binary"}};
+        for (const auto& item : items) {
+            if (dlg->IsEditMenuItemChecked(item.id)) {
+                ticked += ticked.empty() ? item.name : std::string("+") + item.name;
+            }
+        }
+        return ticked + " " + dlg->m_engine.GetTypeCommand();
+    }
+    // Confirms the options sheet with the automatic box set to `autoMode` and the list as
+    // `list`.
+    void ConfirmOptions(bool autoMode, const QString& list = "txt")
+    {
+        runner.answers = {[autoMode, list](QDialog& sheet) {
+            sheet.findChild<QCheckBox*>("autoModeCheck")->setChecked(autoMode);
+            sheet.findChild<QLineEdit*>("extensionListEdit")->setText(list);
+            return static_cast<int>(QDialog::Accepted);
+        }};
+        Choose("settingsAction");
+    }
+
+    CTempStore store;
+    CScriptedPrompt prompt;
+    CScriptedDialogRunner runner;
+    std::unique_ptr<CMainDlg> dlg;
+};
+
+} // namespace
+
+TEST_F(TransferModeMenuTest, EachItemTicksItselfStoresTheFlagAndSetsTheType)
+{
+    SetSettingText("AutoTransferModeList", "txt");
+    EXPECT_EQ(State(), "text TYPE A");
+
+    Choose("modeBinaryAction");
+    EXPECT_EQ(State(), "binary TYPE I");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+
+    // Auto keeps the type the engine holds; the next file sets it.
+    Choose("modeAutoAction");
+    EXPECT_EQ(State(), "auto TYPE I");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 1u);
+
+    Choose("modeTextAction");
+    EXPECT_EQ(State(), "text TYPE A");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+    EXPECT_TRUE(prompt.asked.isEmpty());
+}
+
+TEST_F(TransferModeMenuTest, AutoWithoutAStoredListSaysSoAndChangesNothing)
+{
+    Choose("modeBinaryAction");
+    Choose("modeAutoAction");
+    EXPECT_EQ(prompt.messages, QStringList({"判別のための拡張子が\n未設定です"}));
+    EXPECT_EQ(State(), "binary TYPE I");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+}
+
+TEST_F(TransferModeMenuTest, ConfirmedOptionsBringTheMenuInLineWithTheStore)
+{
+    Choose("modeBinaryAction");
+    ConfirmOptions(false);
+    EXPECT_EQ(State(), "text TYPE A");
+
+    Choose("modeBinaryAction");
+    ConfirmOptions(true, "");
+    EXPECT_EQ(State(), "auto TYPE I") << "automatic even with an empty list";
+    EXPECT_TRUE(GetSettingFlag("AutoTransferMode"));
+    EXPECT_EQ(GetSettingText("AutoTransferModeList"), "");
+
+    // Cancel changes nothing.
+    Choose("modeBinaryAction");
+    runner.answers = {[](QDialog& sheet) {
+        sheet.findChild<QCheckBox*>("autoModeCheck")->setChecked(true);
+        return static_cast<int>(QDialog::Rejected);
+    }};
+    Choose("settingsAction");
+    EXPECT_EQ(State(), "binary TYPE I");
+    EXPECT_EQ(runner.unexpected, 0);
+    EXPECT_TRUE(prompt.asked.isEmpty());
+}
+
+TEST_F(TransferModeMenuTest, ARestartAfterBinaryStartsInText)
+{
+    Choose("modeBinaryAction");
+    dlg.reset();
+    Open();
+    EXPECT_EQ(State(), "text TYPE A");
+}
