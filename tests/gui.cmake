@@ -36,3 +36,7 @@ tarnwick_add_gui_test(test_clientapp
 # The single-instance tests start the real program.
 add_dependencies(test_clientapp tarnwick)
 target_compile_definitions(test_clientapp PRIVATE TARNWICK_EXE="$<TARGET_FILE:tarnwick>")
+# The window against a real vsftpd on loopback (started by the test; root only).
+tarnwick_add_test(test_endtoend integration gui_main.cpp test_endtoend.cpp)
+target_link_libraries(test_endtoend PRIVATE tarnwick_guitestsupport)
+set_target_properties(test_endtoend PROPERTIES AUTOMOC ON)

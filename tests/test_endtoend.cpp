@@ -1,0 +1,176 @@
+// The main window against a real vsftpd on loopback: connect through the login dialog, then
+// download, upload, create and delete a directory and change permissions through the
+// commands, with rows selected in the panes as a user would.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "app/maindlg.h"
+#include "app/panelist.h"
+#include "settings/settings.h"
+#include "support/fakedialup.h"
+#include "support/gui/scripteddialogrunner.h"
+#include "support/gui/scriptedprompt.h"
+#include "support/realserver.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string data(size, '\0');
+    for (char& c : data) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    return data;
+}
+
+// Fills the named line edits of a dialog and confirms it.
+CScriptedDialogRunner::Answer Fill(std::vector<std::pair<const char*, std::string>> fields)
+{
+    return [fields](QDialog& dialog) {
+        for (const auto& [name, text] : fields) {
+            auto* edit = dialog.findChild<QLineEdit*>(name);
+            if (edit == nullptr) {
+                ADD_FAILURE() << "no field " << name;
+                return static_cast<int>(QDialog::Rejected);
+            }
+            edit->setText(QString::fromStdString(text));
+        }
+        return static_cast<int>(QDialog::Accepted);
+    };
+}
+
+mode_t PermissionBits(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 07777;
+}
+
+class EndToEndTest : public ::testing::TestWithParam<bool> {
+protected:
+    CPaneList* List(const char* name) { return dlg->findChild<CPaneList*>(name); }
+    void Select(const char* list, const QStringList& rows)
+    {
+        CPaneList* pane = List(list);
+        pane->clearSelection();
+        for (const QString& row : rows) {
+            const QList<QListWidgetItem*> found = pane->findItems(row, Qt::MatchExactly);
+            ASSERT_EQ(found.size(), 1) << row.toStdString();
+            pane->setCurrentItem(found.front(), QItemSelectionModel::Select);
+        }
+    }
+    const RemoteFileEntry* Entry(const std::string& displayName) const
+    {
+        const int index = dlg->m_remoteFiles.FindByDisplayName(displayName);
+        return index < 0 ? nullptr : &dlg->m_remoteFiles.At(index);
+    }
+
+    CTempStore store;
+    CTempDir local;
+    CScriptedPrompt prompt;
+    CScriptedDialogRunner runner;
+    std::unique_ptr<CMainDlg> dlg;
+};
+
+} // namespace
+
+TEST_P(EndToEndTest, TransfersDirectoriesAndPermissionsThroughTheWindow)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // The server moves bytes as they are in both types, so the files show what the client
+    // did: text mode turns the server's CR LF into LF and back.
+    CVsftpdServer server({.asciiConversion = false});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    const std::string picture = RandomBytes(300000, 7);
+    const std::string upload = RandomBytes(200000, 11);
+    server.PutFile("pic.jpg", picture);
+    server.PutFile("notes.txt", "one\r\ntwo\r\n");
+    WriteWholeFile(local.File("up.bin"), upload);
+    WriteWholeFile(local.File("up.html"), "<p>\nthree\n</p>\n");
+
+    ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    SetSettingText("AutoTransferModeList", "txt html htm cgi pl");
+    dlg = std::make_unique<CMainDlg>(prompt, runner);
+    dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    dlg->TransferModeAuto();
+
+    runner.answers = {Fill({{"serverEdit", server.Host() + ":" + std::to_string(server.Port())},
+                            {"userEdit", server.User()},
+                            {"passwordEdit", server.Password()},
+                            {"localInitDirEdit", local.Path()},
+                            {"remoteInitDirEdit", server.LoginDir()}})};
+    dlg->ConnectCommand();
+    ASSERT_TRUE(dlg->m_engine.IsConnected()) << dlg->GetStatusText().toStdString();
+    EXPECT_EQ(dlg->m_strRemoteDir, server.LoginDir());
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "notes.txt", "pic.jpg"}));
+
+    // Download both files: the picture in binary, the notes in text.
+    Select("remoteList", {"notes.txt", "pic.jpg"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_TRUE(ReadWholeFile(local.File("pic.jpg")) == picture);
+    EXPECT_EQ(ReadWholeFile(local.File("notes.txt")), "one\ntwo\n");
+
+    Select("localList", {"up.bin", "up.html"});
+    prompt.answers = {true};
+    dlg->UploadSelected();
+    EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
+    EXPECT_TRUE(server.ReadFile("up.bin") == upload);
+    EXPECT_EQ(server.ReadFile("up.html"), "<p>\r\nthree\r\n</p>\r\n");
+    EXPECT_TRUE(List("remoteList")->Rows().contains("up.html"));
+
+    // A remote directory made and deleted through the commands.
+    dlg->ActivateRemotePane();
+    runner.answers = {Fill({{"createDirName", "made"}})};
+    dlg->CreateDirectoryCommand();
+    EXPECT_TRUE(std::filesystem::is_directory(server.PathOf("made")));
+    ASSERT_TRUE(List("remoteList")->Rows().contains("<made>"));
+    Select("remoteList", {"<made>"});
+    prompt.answers = {true};
+    dlg->DeleteCommand();
+    EXPECT_FALSE(std::filesystem::exists(server.PathOf("made")));
+    EXPECT_FALSE(List("remoteList")->Rows().contains("<made>"));
+    EXPECT_EQ(dlg->GetStatusText(), "削除が完了しました");
+
+    // Others lose read, the group gains write: 644 becomes 660.
+    ASSERT_NE(Entry("notes.txt"), nullptr);
+    EXPECT_EQ(Entry("notes.txt")->permissions, "-rw-r--r--");
+    Select("remoteList", {"notes.txt"});
+    runner.answers = {[](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>("groupWrite")->click();
+        dialog.findChild<QCheckBox*>("allRead")->click();
+        return static_cast<int>(QDialog::Accepted);
+    }};
+    dlg->ChangeAttributesCommand();
+    EXPECT_TRUE(dlg->GetStatusText().startsWith("200 ")) << dlg->GetStatusText().toStdString();
+    ASSERT_NE(Entry("notes.txt"), nullptr);
+    EXPECT_EQ(Entry("notes.txt")->permissions, "-rw-rw----");
+    EXPECT_EQ(PermissionBits(server.PathOf("notes.txt")), 0660u);
+
+    EXPECT_EQ(runner.unexpected, 0);
+    EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join("|").toStdString();
+    dlg->DisconnectCommand();
+    EXPECT_EQ(dlg->GetStatusText().left(4), "221 ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EndToEndTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Passive" : "Active";
+                         });
