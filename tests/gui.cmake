@@ -30,6 +30,11 @@ tarnwick_add_gui_test(test_options
     test_options.cpp
     test_transfermodemenu.cpp
 )
+tarnwick_add_gui_test(test_connect
+    test_connectdlg.cpp
+    test_connect.cpp
+    test_navigation.cpp
+)
 tarnwick_add_gui_test(test_clientapp
     test_clientapp.cpp
 )

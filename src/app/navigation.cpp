@@ -3,6 +3,7 @@
 // base of the move.
 #include "app/maindlg.h"
 #include "app/panelist.h"
+#include "app/rowtext.h"
 #include "files/localpane.h"
 #include "files/pathjoin.h"
 #include "files/remotepane.h"
@@ -12,29 +13,18 @@ namespace tarnwick {
 namespace {
 
 const std::string kRoot = "/";
-const QString kParentRow = QStringLiteral("..");
+const std::string kParentRow = "..";
 
 // The text of the row the caret is on; other selected rows play no part.
-QString CurrentRowText(const CPaneList& list)
+std::string CurrentRowText(const CPaneList& list)
 {
     const QListWidgetItem* item = list.currentItem();
-    return item ? item->text() : QString();
+    return item ? item->text().toStdString() : std::string();
 }
 
-bool IsDirectoryRow(const QString& row)
-{
-    return row.startsWith(QLatin1Char('<'));
-}
-
-bool OpensSomething(const QString& row)
+bool OpensSomething(const std::string& row)
 {
     return IsDirectoryRow(row) || row == kParentRow;
-}
-
-// "<name>" -> "name".
-std::string DirectoryName(const QString& row)
-{
-    return row.size() >= 2 ? row.mid(1, row.size() - 2).toStdString() : std::string();
 }
 
 // The text before the last "/" (empty when there is none).
@@ -64,7 +54,7 @@ void CMainDlg::RemoteRowDoubleClicked()
 void CMainDlg::OpenLocalItem()
 {
     ReadFields();
-    const QString row = CurrentRowText(*m_localList);
+    const std::string row = CurrentRowText(*m_localList);
     if (row == kParentRow) {
         ReadFields();
         m_strLocalDir = ParentOf(m_strLocalDir);
@@ -76,7 +66,7 @@ void CMainDlg::OpenLocalItem()
             static_cast<void>(RefreshLocalPane(*m_localList, m_strLocalDir));
         }
     } else if (IsDirectoryRow(row)) {
-        m_strLocalDir = JoinPath(m_strLocalDir, DirectoryName(row));
+        m_strLocalDir = JoinPath(m_strLocalDir, DirectoryRowName(row));
         // A directory that cannot be listed still becomes the field's text.
         static_cast<void>(RefreshLocalPane(*m_localList, m_strLocalDir));
     } else {
@@ -88,7 +78,7 @@ void CMainDlg::OpenLocalItem()
 void CMainDlg::OpenRemoteItem()
 {
     ReadFields();
-    const QString row = CurrentRowText(*m_remoteList);
+    const std::string row = CurrentRowText(*m_remoteList);
     ShowWaitMessage(QStringLiteral("ファイルリスト取得中です。\nしばらくお待ちください..."));
     // The results of the directory changes are not examined: the pane lists wherever the
     // server is, the field shows the text computed here.
@@ -102,7 +92,7 @@ void CMainDlg::OpenRemoteItem()
             m_strRemoteDir = m_engine.GetCurrentDir();
         }
     } else if (IsDirectoryRow(row)) {
-        const std::string name = DirectoryName(row);
+        const std::string name = DirectoryRowName(row);
         m_strRemoteDir = JoinPath(m_strRemoteDir, name);
         static_cast<void>(m_engine.ChangeDir(name));
     } else {

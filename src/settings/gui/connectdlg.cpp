@@ -74,9 +74,9 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     grid->addWidget(m_comboProfile, 0, 0, 1, 2);
     grid->addLayout(buttons, 1, 0, 1, 2);
     int row = 2;
-    for (const auto& [label, edit] : {std::pair{"サーバー名", m_editServer},
-                                      std::pair{"ユーザー名", m_editUserName},
-                                      std::pair{"パスワード", m_editPassword}}) {
+    for (const auto& [label, edit] :
+         {std::pair{"サーバー名", m_editServer}, std::pair{"ユーザー名", m_editUserName},
+          std::pair{"パスワード", m_editPassword}}) {
         auto* caption = new QLabel(QString::fromUtf8(label), group);
         caption->setBuddy(edit);
         grid->addWidget(caption, row, 0);
@@ -179,8 +179,8 @@ void CConnectDlg::OnSave()
                                 m_strRemoteInitDir};
     // A store that cannot be written after a free slot was found stays silent.
     if (SaveProfile(name, profile) == SaveProfileResult::NoFreeSlot) {
-        m_prompt.Message(QStringLiteral(
-            "保存できません。\n設定保存数の上限(10)に達している可能性があります。"));
+        m_prompt.Message(
+            QStringLiteral("保存できません。\n設定保存数の上限(10)に達している可能性があります。"));
     }
     m_comboProfile->clear();
     FillList();
