@@ -10,18 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
 #include <string>
 
-#include "app/maindlg.h"
 #include "app/panelist.h"
-#include "app/statusline.h"
 #include "filecommandtest.h"
-#include "settings/settings.h"
-#include "support/gui/scripteddialogrunner.h"
-#include "support/gui/scriptedprompt.h"
-#include "support/scriptedserver.h"
-#include "support/tempdir.h"
 #include "ui/waitdlg.h"
 
 namespace tarnwick::testing {
@@ -38,6 +30,17 @@ inline void ServeLogin(CScriptSession& s)
     s.Send("220 Ready\r\n");
     s.ExpectReply("USER anna", "331 Password required\r\n");
     s.ExpectReply("PASS secret", "230 Logged in\r\n");
+}
+
+// The login and a remote start directory: PWD says `home`, "CWD `startDir`" is answered
+// `cwdReply`, and the PWD after it says `reported`.
+inline void ServeStartDir(CScriptSession& s, const std::string& home, const std::string& startDir,
+                          const std::string& cwdReply, const std::string& reported)
+{
+    ServeLogin(s);
+    s.ExpectReply("PWD", Pwd(home));
+    s.ExpectReply("CWD " + startDir, cwdReply);
+    s.ExpectReply("PWD", Pwd(reported));
 }
 
 // Records the text of every wait box the window shows, as it is shown.
@@ -68,17 +71,13 @@ struct LoginFields {
     std::string remoteDir{};
 };
 
-class ConnectTest : public ::testing::Test {
+// The window of the file commands' tests, shown, reached through 接続 instead.
+class ConnectTest : public FileCommandTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(SetSettingFlag("UsePASV", true));
-        // A client that connected where it should not fails soon instead of waiting long.
-        ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 5));
-        dlg = std::make_unique<CMainDlg>(prompt, runner);
+        FileCommandTest::SetUp();
         dlg->show();
-        QObject::connect(Find<CStatusLine>("statusLine"), &QLineEdit::textChanged,
-                         [this] { statuses << dlg->GetStatusText(); });
     }
 
     // A server that plays `script` on its first control connection.
@@ -110,7 +109,7 @@ protected:
         });
     }
     // 接続 with the dialog answered by `fields` (the server field defaults to the server).
-    void Connect(LoginFields fields = {})
+    void RunConnect(LoginFields fields = {})
     {
         if (fields.server.empty() && server) {
             fields.server = ServerField();
@@ -132,19 +131,6 @@ protected:
         ASSERT_EQ(spy.count(), 1) << "the double-click reached the list";
     }
 
-    // Ends the window and the server; returns what went differently from the script.
-    std::string Finish()
-    {
-        dlg.reset();
-        std::string failures;
-        if (server) {
-            for (const std::string& failure : server->Finish()) {
-                failures += failure + "\n";
-            }
-        }
-        return failures;
-    }
-
     void ExpectDisplay(bool connected)
     {
         SCOPED_TRACE(connected ? "connected display" : "disconnected display");
@@ -154,25 +140,10 @@ protected:
         EXPECT_EQ(Find<QWidget>("uploadButton")->isEnabled(), connected);
     }
 
-    template <class T> T* Find(const char* name)
-    {
-        T* found = dlg->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     QAction* Action(const char* name) { return Find<QAction>(name); }
-    CPaneList* List(const char* name) { return Find<CPaneList>(name); }
-    QString FieldText(const char* name) { return Find<QLineEdit>(name)->text(); }
+    QString FieldText(const char* name) { return Field(name)->text(); }
 
-    CTempStore store;
-    CScriptedPrompt prompt;
-    CScriptedDialogRunner runner;
     CWaitTextWatcher waits;
-    std::unique_ptr<CScriptedFtpServer> server;
-    // Goes before the server, so that a connection still open is dropped first.
-    std::unique_ptr<CMainDlg> dlg;
-    // Every status text written, in order.
-    QStringList statuses;
 };
 
 } // namespace tarnwick::testing

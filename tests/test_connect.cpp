@@ -50,15 +50,12 @@ TEST_F(ConnectTest, TheWholeRoadShowsEachRepliesAndBothStartDirectories)
 {
     CLocalTree local;
     Serve([](CScriptSession& s) {
-        ServeLogin(s);
-        s.ExpectReply("PWD", Pwd("/home/anna"));
-        s.ExpectReply("CWD pub", "250 Directory changed\r\n");
-        s.ExpectReply("PWD", Pwd("/home/anna/pub"));
+        ServeStartDir(s, "/home/anna", "pub", "250 Directory changed\r\n", "/home/anna/pub");
         ServeListing(s, "TYPE A", DirLine("sub") + FileLine("a.txt"));
         s.ExpectReply("QUIT", "221 Goodbye\r\n");
         s.ExpectClosed();
     });
-    Connect({.localDir = local.Path(), .remoteDir = "pub"});
+    RunConnect({.localDir = local.Path(), .remoteDir = "pub"});
 
     EXPECT_EQ(runner.ran, QStringList{"connectDialog"});
     EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "230 Logged in\r\n", Q(Pwd("/home/anna")),
@@ -142,7 +139,7 @@ TEST_F(ConnectTest, NoConnectionWritesConnectToServerFailed)
     };
     for (const auto& c : cases) {
         dlg->SetStatusText(QString("previous"));
-        Connect({.server = c.server});
+        RunConnect({.server = c.server});
         EXPECT_EQ(dlg->GetStatusText(), "ConnectToServer に失敗\r\n") << c.name;
         ExpectDisplay(false);
         EXPECT_EQ(FieldText("remoteDirEdit"), "") << c.name;
@@ -162,12 +159,12 @@ TEST_F(ConnectTest, ARefusedLoginLeavesConnectUsableAndASecondAttemptWorks)
         }
         ServeSession(s);
     });
-    Connect({.password = "wrong"});
+    RunConnect({.password = "wrong"});
     EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "UserLogin に失敗\r\n"}));
     ExpectDisplay(false);
     EXPECT_EQ(FieldText("remoteDirEdit"), "");
 
-    Connect();
+    RunConnect();
     ExpectDisplay(true);
     EXPECT_EQ(FieldText("remoteDirEdit"), "/home/anna");
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "listed.txt"}));
@@ -191,15 +188,12 @@ TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Serve([&c](CScriptSession& s) {
-            ServeLogin(s);
-            s.ExpectReply("PWD", Pwd("/home/anna"));
-            s.ExpectReply(std::string("CWD ") + c.startDir, c.cwdReply);
-            s.ExpectReply("PWD", Pwd(c.reported));
+            ServeStartDir(s, "/home/anna", c.startDir, c.cwdReply, c.reported);
             ServeListing(s, "TYPE A", FileLine("here.txt"));
             s.ExpectReply("QUIT", "221 Goodbye\r\n");
             s.ExpectClosed();
         });
-        Connect({.remoteDir = c.startDir});
+        RunConnect({.remoteDir = c.startDir});
         EXPECT_EQ(dlg->GetStatusText(), c.cwdReply);
         EXPECT_EQ(FieldText("remoteDirEdit"), c.reported);
         EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "here.txt"}));
@@ -233,7 +227,7 @@ TEST_F(ConnectTest, LocalStartDirectories)
         static_cast<void>(RefreshLocalPane(*List("localList"), before.Path()));
         dlg->ShowTexts();
         Serve([](CScriptSession& s) { ServeSession(s); });
-        Connect({.localDir = c.startDir});
+        RunConnect({.localDir = c.startDir});
         ExpectDisplay(true);
         EXPECT_EQ(dlg->m_strLocalDir, c.shown);
         EXPECT_EQ(FieldText("localDirEdit"), Q(c.shown));
@@ -325,7 +319,7 @@ TEST_F(DialUpConnectTest, FailedDialsStopBeforeAnythingIsSent)
         prompt.messages.clear();
         ServeNothing();
         const std::int64_t start = clock->now;
-        Connect();
+        RunConnect();
         EXPECT_EQ(prompt.messages, QStringList{c.message});
         EXPECT_EQ(clock->now - start, c.waited);
         EXPECT_TRUE(statuses.isEmpty()) << "no FTP connection was tried";
@@ -345,7 +339,7 @@ TEST_F(DialUpConnectTest, TheWaitTextNamesTheEntryAndTheConnectionFollows)
         return query >= 3 ? DialState::Connected : DialState::Connecting;
     };
     Serve([](CScriptSession& s) { ServeSession(s); });
-    Connect();
+    RunConnect();
     EXPECT_EQ(waits.texts, QStringList{"ABCDEFGHIJ..に接続中です\nしばらくお待ちください..."});
     EXPECT_EQ(backend->dialed, std::vector<std::string>{name});
     EXPECT_EQ(clock->sleeps, 2);
@@ -377,7 +371,7 @@ TEST_F(DialUpConnectTest, AFailedStatusQueryAndAnOpenPortBothCountAsConnected)
         backend->statusWorks = c.statusWorks;
         backend->dialResult = c.dialResult;
         Serve([](CScriptSession& s) { ServeSession(s); });
-        Connect();
+        RunConnect();
         ExpectDisplay(true);
         EXPECT_TRUE(prompt.asked.isEmpty());
         Action("disconnectAction")->trigger();
@@ -404,7 +398,7 @@ TEST_F(DialUpConnectTest, ReplacingTheBackendTakesEffectAtTheNextDial)
     SetEntry("Office");
     ServeNothing();
     backend->dialResult = kDialFailed;
-    Connect();
+    RunConnect();
     ASSERT_EQ(backend->dialed.size(), 1u);
 
     auto second = std::make_unique<CFakeDialUpBackend>();
@@ -413,7 +407,7 @@ TEST_F(DialUpConnectTest, ReplacingTheBackendTakesEffectAtTheNextDial)
     backend = replaced;
     SetEntry("Home");
     backend->dialResult = kDialFailed;
-    Connect();
+    RunConnect();
     EXPECT_EQ(replaced->dialed, std::vector<std::string>{"Home"});
 }
 

@@ -70,10 +70,7 @@ TEST_F(ConnectTest, LocalRowsMoveThroughTheFileSystem)
 TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
 {
     Serve([](CScriptSession& s) {
-        ServeLogin(s);
-        s.ExpectReply("PWD", Pwd("/"));
-        s.ExpectReply("CWD /pub", "250 ok\r\n");
-        s.ExpectReply("PWD", Pwd("/pub"));
+        ServeStartDir(s, "/", "/pub", "250 ok\r\n", "/pub");
         ServeListing(s, "TYPE A", DirLine("incoming") + FileLine("readme.txt"));
         // ".." from /pub: the parent text is empty, so the root by name.
         s.ExpectReply("CWD /", "250 ok\r\n");
@@ -100,7 +97,7 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         ServeListing(s, "TYPE A", FileLine("readme.txt"));
         s.ExpectClosed();
     });
-    Connect({.remoteDir = "/pub"});
+    RunConnect({.remoteDir = "/pub"});
     ASSERT_EQ(FieldText("remoteDirEdit"), "/pub");
     const QString afterConnect = dlg->GetStatusText();
     CPaneList* remote = List("remoteList");
