@@ -225,17 +225,6 @@ TEST_F(ConnectDlgTest, DeletingSlotThreeOfFiveFreesItForTheNextSave)
     EXPECT_EQ(Items(), Names({"a", "b", "f", "d", "e", "", "", "", "", ""}));
 }
 
-TEST_F(ConnectDlgTest, DeletingAnUnknownNameOnlyEmptiesTheAccountFields)
-{
-    ASSERT_EQ(SaveProfile("a", Profile("a")), SaveProfileResult::Saved);
-    Open();
-    const std::string before = store.Text();
-    Delete("nobody");
-    EXPECT_EQ(store.Text(), before);
-    EXPECT_EQ(Fields(), (Shown{"", "", "", "/local/a", "remote/a"}));
-    EXPECT_TRUE(prompt.asked.isEmpty());
-}
-
 TEST_F(ConnectDlgTest, ANameSavedTwiceLoadsTheLowerSlot)
 {
     ASSERT_EQ(SaveProfile("old", Profile("old.example")), SaveProfileResult::Saved);
@@ -308,20 +297,6 @@ TEST_F(ConnectDlgTest, TheFlagChangesOnlyAtOkAndTheNextOpeningShowsSlotOnesPassw
     Open();
     EXPECT_EQ(Field("passwordEdit")->text(), "stored-pw");
     EXPECT_TRUE(Find<QCheckBox>("savePassCheck")->isChecked());
-}
-
-TEST_F(ConnectDlgTest, OkTakesWhatTheFieldsShow)
-{
-    Open();
-    Fill({"ftp.example:2121", "anna", "pw", "/tmp", "/pub"});
-    dlg->accept();
-    EXPECT_EQ(dlg->GetServer(), "ftp.example:2121");
-    EXPECT_EQ(dlg->GetUserName(), "anna");
-    EXPECT_EQ(dlg->GetPassword(), "pw");
-    EXPECT_EQ(dlg->GetLocalInitDir(), "/tmp");
-    EXPECT_EQ(dlg->GetRemoteInitDir(), "/pub");
-    EXPECT_EQ(dlg->GetSavePass(), 0);
-    EXPECT_FALSE(GetSavePassFlag());
 }
 
 TEST_F(ConnectDlgTest, AServerOfOneHundredCharactersLoadsAsEmptyFields)
