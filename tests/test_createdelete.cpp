@@ -100,10 +100,15 @@ TEST_F(CreateDeleteTest, RefusedRemoteCreateSaysSoAndKeepsTheRows)
 
 TEST_F(CreateDeleteTest, OnlyTheParentRowIsCountedButNeverDeleted)
 {
+    // The local directory sits in a parent of the test's own, so nothing else changes what
+    // the parent holds while the test runs.
+    const std::string inner = local.File("inner");
+    std::filesystem::create_directory(inner);
+    WriteWholeFile(inner + "/kept.txt", "x");
+    WriteWholeFile(local.File("beside.txt"), "y");
     Connect([](CScriptSession& s) { ServeListing(s, "TYPE A", FileLine("a.txt")); },
-            FileLine("a.txt"));
-    WriteWholeFile(local.File("kept.txt"), "x");
-    const std::string parent = std::filesystem::path(local.Path()).parent_path().string();
+            FileLine("a.txt"), "/pub", inner);
+    const std::string parent = local.Path();
     const std::size_t parentEntries = static_cast<std::size_t>(std::distance(
         std::filesystem::directory_iterator(parent), std::filesystem::directory_iterator()));
 
