@@ -9,6 +9,24 @@ namespace {
 // nmcli answers in well under a second; a hung one must not hold the window forever.
 constexpr int kQueryLimitMs = 5000;
 
+// The non-empty lines of nmcli's output.
+std::vector<std::string> Lines(const std::string& output)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos) {
+            end = output.size();
+        }
+        if (end > start) {
+            lines.push_back(output.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
 } // namespace
 
 std::string CNmcliBackend::UnescapeTerse(const std::string& field)
@@ -31,17 +49,8 @@ bool CNmcliBackend::ListEntries(std::vector<std::string>& names)
         return false;
     }
     names.clear();
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) {
-            end = output.size();
-        }
-        const std::string line = output.substr(start, end - start);
-        if (!line.empty()) {
-            names.push_back(UnescapeTerse(line));
-        }
-        start = end + 1;
+    for (const std::string& line : Lines(output)) {
+        names.push_back(UnescapeTerse(line));
     }
     return true;
 }
@@ -65,13 +74,7 @@ bool CNmcliBackend::QueryState(const std::string& name, std::string& state)
         return false;
     }
     state.clear();
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) {
-            end = output.size();
-        }
-        const std::string line = output.substr(start, end - start);
+    for (const std::string& line : Lines(output)) {
         // The separator is the last ':' not escaped by '\'.
         std::size_t colon = line.rfind(':');
         while (colon != std::string::npos && colon > 0 && line[colon - 1] == '\\') {
@@ -79,9 +82,8 @@ bool CNmcliBackend::QueryState(const std::string& name, std::string& state)
         }
         if (colon != std::string::npos && UnescapeTerse(line.substr(0, colon)) == name) {
             state = line.substr(colon + 1);
-            return true;
+            break;
         }
-        start = end + 1;
     }
     return true;
 }

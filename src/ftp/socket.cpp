@@ -50,27 +50,6 @@ struct AddrInfoDeleter {
 
 } // namespace
 
-const char* IoResultText(IoResult result)
-{
-    switch (result) {
-    case IoResult::Ok:
-        return "ok";
-    case IoResult::Closed:
-        return "connection closed by peer";
-    case IoResult::Error:
-        return "socket error";
-    case IoResult::TimedOut:
-        return "timed out";
-    case IoResult::Cancelled:
-        return "cancelled";
-    case IoResult::NoSocket:
-        return "socket could not be created";
-    case IoResult::Unresolved:
-        return "host name did not resolve";
-    }
-    return "unknown";
-}
-
 CDeadline::CDeadline(const WaitPolicy& policy) : m_limit(policy.limit)
 {
     Restart();
@@ -260,35 +239,6 @@ IoResult CSocket::SendAll(std::string_view data, const WaitPolicy& policy)
     return IoResult::Ok;
 }
 
-IoResult CSocket::ReceiveSome(char* buffer, std::size_t capacity, std::size_t& received,
-                              const WaitPolicy& policy)
-{
-    received = 0;
-    if (!IsOpen()) {
-        return IoResult::Error;
-    }
-    const CDeadline deadline(policy);
-    for (;;) {
-        bool wouldBlock = false;
-        const long n = TryReceive(buffer, capacity, wouldBlock);
-        if (n > 0) {
-            received = static_cast<std::size_t>(n);
-            return IoResult::Ok;
-        }
-        if (n == 0) {
-            return IoResult::Closed;
-        }
-        if (!wouldBlock) {
-            return IoResult::Error;
-        }
-        pollfd pfd{m_fd, POLLIN, 0};
-        if (const IoResult waited = WaitForAny(std::span(&pfd, 1), deadline, policy.pump);
-            waited != IoResult::Ok) {
-            return waited;
-        }
-    }
-}
-
 IoResult CSocket::Listen(const std::string& localAddress, std::uint16_t port, int backlog)
 {
     Close();
@@ -339,28 +289,6 @@ bool CSocket::TryAccept(CSocket& accepted, bool& wouldBlock)
     }
 }
 
-IoResult CSocket::Accept(CSocket& accepted, const WaitPolicy& policy)
-{
-    if (!IsOpen()) {
-        return IoResult::Error;
-    }
-    const CDeadline deadline(policy);
-    for (;;) {
-        bool wouldBlock = false;
-        if (TryAccept(accepted, wouldBlock)) {
-            return IoResult::Ok;
-        }
-        if (!wouldBlock) {
-            return IoResult::Error;
-        }
-        pollfd pfd{m_fd, POLLIN, 0};
-        if (const IoResult waited = WaitForAny(std::span(&pfd, 1), deadline, policy.pump);
-            waited != IoResult::Ok) {
-            return waited;
-        }
-    }
-}
-
 bool CSocket::LocalAddress(std::string& address, std::uint16_t& port) const
 {
     sockaddr_storage storage{};
@@ -389,13 +317,6 @@ int CSocket::Family() const
         return 0;
     }
     return storage.ss_family;
-}
-
-void CSocket::ShutdownWrite()
-{
-    if (IsOpen()) {
-        ::shutdown(m_fd, SHUT_WR);
-    }
 }
 
 } // namespace tarnwick

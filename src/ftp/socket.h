@@ -27,8 +27,6 @@ enum class IoResult {
     Unresolved, // the host name did not resolve
 };
 
-[[nodiscard]] const char* IoResultText(IoResult result);
-
 // The limit of one wait and the pump to call while waiting. A limit of 0 means none.
 struct WaitPolicy {
     std::chrono::milliseconds limit{0};
@@ -77,9 +75,6 @@ public:
                                    const WaitPolicy& policy);
     // Sends every byte; the limit counts time without progress.
     [[nodiscard]] IoResult SendAll(std::string_view data, const WaitPolicy& policy);
-    // Waits until bytes arrive and reads up to `capacity` of them into `buffer`.
-    [[nodiscard]] IoResult ReceiveSome(char* buffer, std::size_t capacity, std::size_t& received,
-                                       const WaitPolicy& policy);
     // One send without waiting: bytes sent, 0 when the socket would block, -1 on error.
     [[nodiscard]] long TrySend(std::string_view data);
     // One receive without waiting: bytes read, 0 at end of stream, -1 when nothing is there
@@ -88,8 +83,6 @@ public:
 
     // Binds to `localAddress` (numeric, port 0 = ephemeral) and listens.
     [[nodiscard]] IoResult Listen(const std::string& localAddress, std::uint16_t port, int backlog);
-    // Accepts one connection within the limit.
-    [[nodiscard]] IoResult Accept(CSocket& accepted, const WaitPolicy& policy);
     // Accepts a connection that is already waiting; `wouldBlock` when none is.
     [[nodiscard]] bool TryAccept(CSocket& accepted, bool& wouldBlock);
 
@@ -97,9 +90,6 @@ public:
     [[nodiscard]] bool PeerAddress(std::string& address, std::uint16_t& port) const;
     // AF_INET or AF_INET6; 0 when closed or unknown.
     [[nodiscard]] int Family() const;
-
-    // Stops sending (half-close), so the peer sees the end of the data.
-    void ShutdownWrite();
 
 private:
     int m_fd = -1;

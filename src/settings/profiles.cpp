@@ -12,6 +12,17 @@ std::string Slotted(const char* name, int slot)
     return name + std::to_string(slot);
 }
 
+// Opens the product key for the slot named `name`; the slot, or 0 when there is none or the
+// key cannot be opened.
+int OpenNamedSlot(const std::string& name, CRegistryKey& key)
+{
+    const int slot = FindProfileSlot(name);
+    if (slot == 0 || key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return 0;
+    }
+    return slot;
+}
+
 } // namespace
 
 std::string ReadProfileName(int slot)
@@ -42,12 +53,9 @@ int FindProfileSlot(const std::string& name)
 
 bool LoadProfile(const std::string& name, ServerProfile& profile)
 {
-    const int slot = FindProfileSlot(name);
-    if (slot == 0) {
-        return false;
-    }
     CRegistryKey key;
-    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+    const int slot = OpenNamedSlot(name, key);
+    if (slot == 0) {
         return false;
     }
     ServerProfile loaded;
@@ -89,12 +97,9 @@ SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& prof
 
 bool DeleteProfile(const std::string& name)
 {
-    const int slot = FindProfileSlot(name);
-    if (slot == 0) {
-        return false;
-    }
     CRegistryKey key;
-    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+    const int slot = OpenNamedSlot(name, key);
+    if (slot == 0) {
         return false;
     }
     // The values stay, empty, rather than being removed.

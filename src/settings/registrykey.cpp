@@ -94,43 +94,31 @@ long CRegistryKey::GetString(const std::string& name, std::string& value)
     if (bytes.size() > kStringBufferBytes) {
         return kRegMoreData;
     }
-    std::string text = DecodeUtf16Le(bytes);
-    value = std::move(text);
+    value = DecodeUtf16Le(bytes);
     return kRegOk;
+}
+
+long CRegistryKey::WriteValue(RegistryValue value)
+{
+    if (!m_handle) {
+        return kRegInvalidHandle;
+    }
+    const std::string path = *m_handle;
+    const StoreStatus status = ModifyRegistry([&](RegistryDocument& doc) {
+        doc.CreateKey(path).PutValue(std::move(value));
+        return true;
+    });
+    return status == StoreStatus::Ok ? kRegOk : kRegAccessDenied;
 }
 
 long CRegistryKey::SetDword(const std::string& name, std::uint32_t value)
 {
-    if (!m_handle) {
-        return kRegInvalidHandle;
-    }
-    const std::string path = *m_handle;
-    const StoreStatus status = ModifyRegistry([&](RegistryDocument& doc) {
-        RegistryValue entry;
-        entry.name = name;
-        entry.kind = RegistryValue::Kind::Dword;
-        entry.dword = value;
-        doc.CreateKey(path).PutValue(std::move(entry));
-        return true;
-    });
-    return status == StoreStatus::Ok ? kRegOk : kRegAccessDenied;
+    return WriteValue(RegistryValue{name, RegistryValue::Kind::Dword, value, std::string()});
 }
 
 long CRegistryKey::SetString(const std::string& name, const std::string& value)
 {
-    if (!m_handle) {
-        return kRegInvalidHandle;
-    }
-    const std::string path = *m_handle;
-    const StoreStatus status = ModifyRegistry([&](RegistryDocument& doc) {
-        RegistryValue entry;
-        entry.name = name;
-        entry.kind = RegistryValue::Kind::Text;
-        entry.text = value;
-        doc.CreateKey(path).PutValue(std::move(entry));
-        return true;
-    });
-    return status == StoreStatus::Ok ? kRegOk : kRegAccessDenied;
+    return WriteValue(RegistryValue{name, RegistryValue::Kind::Text, 0, value});
 }
 
 } // namespace tarnwick

@@ -8,6 +8,8 @@
 
 namespace tarnwick {
 
+struct RegistryValue;
+
 // The store has one root, the current user's.
 enum class RegistryRoot { CurrentUser };
 inline constexpr RegistryRoot HKEY_CURRENT_USER_ROOT = RegistryRoot::CurrentUser;
@@ -51,6 +53,8 @@ private:
     // The data of a value as the registry holds it: 4 little-endian bytes for an integer,
     // UTF-16LE with a terminating 0 for a text. Readers look at the bytes, not the kind.
     long ReadValueBytes(const std::string& name, std::string& bytes);
+    // Stores the value in this key, replacing one of the same name.
+    long WriteValue(RegistryValue value);
 
     std::optional<std::string> m_handle; // the key path while open
 };
