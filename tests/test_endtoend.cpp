@@ -11,7 +11,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <random>
 
 #include "app/maindlg.h"
 #include "app/panelist.h"
@@ -26,16 +25,6 @@ using namespace tarnwick;
 using namespace tarnwick::testing;
 
 namespace {
-
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string data(size, '\0');
-    for (char& c : data) {
-        c = static_cast<char>(random() & 0xFF);
-    }
-    return data;
-}
 
 // Fills the named line edits of a dialog and confirms it.
 CScriptedDialogRunner::Answer Fill(std::vector<std::pair<const char*, std::string>> fields)

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <random>
 #include <set>
 
 #include "files/remotepane.h"
@@ -53,17 +52,6 @@ const ServerCase kAllCases[] = {
 };
 
 const std::string kJapaneseName = "日本語のファイル.txt";
-
-// Bytes of every value, CR and LF among them, that no line-end rule leaves alone.
-std::string RandomBytes(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string data(size, '\0');
-    for (char& c : data) {
-        c = static_cast<char>(random() & 0xFF);
-    }
-    return data;
-}
 
 // Compares without printing megabytes on failure.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)

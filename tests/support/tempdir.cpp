@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -50,6 +51,16 @@ std::string CTempStore::Text() const
 void CTempStore::Write(const std::string& text) const
 {
     WriteWholeFile(FilePath(), text);
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string data(size, '\0');
+    for (char& c : data) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    return data;
 }
 
 std::string ReadWholeFile(const std::string& path)

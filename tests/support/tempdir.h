@@ -49,6 +49,8 @@ private:
 };
 
 [[nodiscard]] std::string ReadWholeFile(const std::string& path);
+// `size` bytes of every value, CR and LF among them, the same for the same seed.
+[[nodiscard]] std::string RandomBytes(std::size_t size, unsigned seed);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 
 } // namespace tarnwick::testing
