@@ -125,11 +125,7 @@ SessionResult RunSession(const std::function<void(CScriptSession&)>& script,
 
 void ServeList(CScriptSession& s, const std::string& data)
 {
-    s.ExpectReply("TYPE A", "200 ok\r\n");
-    s.Expect("PASV");
-    s.ReplyPasv();
-    s.Expect("NLST -alL");
-    if (s.AcceptData()) {
+    if (s.OpenPassive("TYPE A", "NLST -alL")) {
         s.Send("150 ok\r\n");
         s.DataSend(data);
         s.DataClose();
@@ -202,11 +198,7 @@ TEST(CliSession, AutoTypeFollowsTheStoredList)
     const auto script = [](CScriptSession& s) {
         for (const auto& [type, command, data] :
              {std::tuple{"TYPE A", "STOR a.txt", "x\r\n"}, std::tuple{"TYPE I", "STOR a.jpg", "x\n"}}) {
-            s.ExpectReply(type, "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect(command);
-            if (s.AcceptData()) {
+            if (s.OpenPassive(type, command)) {
                 s.Send("150 ok\r\n");
                 if (s.DataReceiveAll() != data) {
                     s.Fail(std::string("wrong data for ") + command);

@@ -167,11 +167,7 @@ TEST(DataConnections, TypeCommandPrecedesEveryListingAndTransfer)
         [](CScriptSession& s) {
             const auto passiveRound = [&s](const char* type, const char* command,
                                            const std::string& data) {
-                s.ExpectReply(type, "200 ok\r\n");
-                s.Expect("PASV");
-                s.ReplyPasv();
-                s.Expect(command);
-                if (s.AcceptData()) {
+                if (s.OpenPassive(type, command)) {
                     s.Send("150 ok\r\n");
                     if (data.empty()) {
                         s.DataReceiveAll();

@@ -18,11 +18,7 @@ const std::string kLongLine = "-rw-r--r-- 1 ftp ftp 512 Mar 14 09:12 a.txt\r\n";
 void ServeListing(CScriptSession& s, const char* command, const std::vector<std::string>& pieces,
                   const char* refusal = nullptr)
 {
-    s.ExpectReply("TYPE A", "200 ok\r\n");
-    s.Expect("PASV");
-    s.ReplyPasv();
-    s.Expect(command);
-    if (!s.AcceptData()) {
+    if (!s.OpenPassive("TYPE A", command)) {
         return;
     }
     if (refusal != nullptr) {

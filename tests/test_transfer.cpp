@@ -26,11 +26,7 @@ std::string Pattern(std::size_t size)
 void ServePassiveRetr(CScriptSession& s, const char* type, const char* command,
                       const std::vector<std::string>& pieces)
 {
-    s.ExpectReply(type, "200 ok\r\n");
-    s.Expect("PASV");
-    s.ReplyPasv();
-    s.Expect(command);
-    if (!s.AcceptData()) {
+    if (!s.OpenPassive(type, command)) {
         return;
     }
     s.Send("150 Opening BINARY mode data connection\r\n");
@@ -111,11 +107,7 @@ TEST(Download, PassiveRefusalWithTheDataConnectionLeftOpenDoesNotHang)
     bool ok = true;
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
-            s.ExpectReply("TYPE A", "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect("RETR /missing.txt");
-            s.AcceptData();
+            s.OpenPassive("TYPE A", "RETR /missing.txt");
             s.Send("550 No such file\r\n");
             s.WaitClosed(); // the data connection stays open, as most servers leave it
         },
@@ -139,11 +131,7 @@ TEST(Download, BrokenDataConnectionFailsEvenWith226AndKeepsTheOldFile)
     bool ok = true;
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
-            s.ExpectReply("TYPE A", "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect("RETR keep.txt");
-            if (s.AcceptData()) {
+            if (s.OpenPassive("TYPE A", "RETR keep.txt")) {
                 s.Send("150 ok\r\n");
                 s.DataSend("half of the new");
                 s.Sleep(100ms);
@@ -166,11 +154,7 @@ TEST(Download, CompletionReplyBeforeTheLastDataLosesNothing)
     bool ok = false;
     RunEngineScript(
         [&data](CScriptSession& s) {
-            s.ExpectReply("TYPE I", "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect("RETR f");
-            if (s.AcceptData()) {
+            if (s.OpenPassive("TYPE I", "RETR f")) {
                 s.Send("150 ok\r\n");
                 s.DataSend(data);
                 s.Send("226 Transfer complete\r\n"); // may overtake the data in flight
@@ -282,11 +266,7 @@ TEST(Download, CancelEndsTheTransferAndKeepsTheControlConnectionInStep)
     bool ok = true;
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
-            s.ExpectReply("TYPE A", "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect("RETR slow");
-            if (s.AcceptData()) {
+            if (s.OpenPassive("TYPE A", "RETR slow")) {
                 s.Send("150 ok\r\n");
                 s.DataSend("first bytes");
                 s.DataReceiveAll(); // until the client gives up
@@ -349,11 +329,7 @@ TEST(Upload, EmptyFileTextModeAndMissingFile)
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
             for (const char* command : {"STOR empty", "STOR notes.txt"}) {
-                s.ExpectReply("TYPE A", "200 ok\r\n");
-                s.Expect("PASV");
-                s.ReplyPasv();
-                s.Expect(command);
-                if (s.AcceptData()) {
+                if (s.OpenPassive("TYPE A", command)) {
                     s.Send("150 ok\r\n");
                     s.DataReceiveAll();
                     s.DataClose();
@@ -383,11 +359,7 @@ TEST(Upload, RefusalDuringTheDataStopsAtOnce)
     bool ok = true;
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
-            s.ExpectReply("TYPE A", "200 ok\r\n");
-            s.Expect("PASV");
-            s.ReplyPasv();
-            s.Expect("STOR big.bin");
-            s.AcceptData();
+            s.OpenPassive("TYPE A", "STOR big.bin");
             s.Send("552 Disk full\r\n"); // and reads nothing
             s.WaitClosed();
         },

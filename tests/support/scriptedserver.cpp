@@ -313,6 +313,15 @@ bool CScriptSession::AcceptData()
     return true;
 }
 
+bool CScriptSession::OpenPassive(std::string_view type, std::string_view command)
+{
+    ExpectReply(type, "200 ok\r\n");
+    Expect("PASV");
+    ReplyPasv();
+    Expect(command);
+    return AcceptData();
+}
+
 std::string CScriptSession::ExpectPort()
 {
     const std::string line = ReadLine();

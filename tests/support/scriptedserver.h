@@ -103,6 +103,9 @@ public:
     [[nodiscard]] std::uint16_t PassivePort() const { return m_pasvPort; }
     // Accepts the client's data connection on the passive listener.
     bool AcceptData();
+    // The opening of a passive transfer: expects `type` (answered 200), then PASV (answered
+    // by ReplyPasv), then `command`, and accepts the data connection.
+    bool OpenPassive(std::string_view type, std::string_view command);
     // Reads a "PORT h1,h2,h3,h4,p1,p2" line, records it, and remembers the address; the
     // line is returned ("" on failure).
     std::string ExpectPort();
