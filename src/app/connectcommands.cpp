@@ -61,20 +61,16 @@ void CMainDlg::ConnectCommand()
     }
     SetStatusText(m_engine.GetLastReply());
 
-    std::string current = m_engine.GetCurrentDir();
+    static_cast<void>(m_engine.GetCurrentDir());
     SetStatusText(m_engine.GetLastReply());
     if (!dlg.GetRemoteInitDir().empty()) {
-        m_strRemoteDir = dlg.GetRemoteInitDir();
-        static_cast<void>(m_engine.ChangeDir(m_strRemoteDir));
+        static_cast<void>(m_engine.ChangeDir(dlg.GetRemoteInitDir()));
         SetStatusText(m_engine.GetLastReply());
-    } else {
-        m_strRemoteDir = current;
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
-    current = m_engine.GetCurrentDir();
-    m_strRemoteDir = current;
-    RefreshRemotePane(*m_remoteList, current, m_engine, m_remoteFiles);
+    m_strRemoteDir = m_engine.GetCurrentDir();
+    RefreshRemotePane(*m_remoteList, m_strRemoteDir, m_engine, m_remoteFiles);
 
     if (!dlg.GetLocalInitDir().empty()) {
         m_strLocalDir = dlg.GetLocalInitDir();

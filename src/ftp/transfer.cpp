@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "core/filedescriptor.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
 #include "ftp/localfile.h"
@@ -90,30 +91,16 @@ private:
     std::size_t m_offset = 0;
 };
 
-// An open file descriptor, closed when it goes.
-class CReadFile {
-public:
-    explicit CReadFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        struct stat info {};
-        if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || S_ISDIR(info.st_mode))) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+// A local file opened for reading; not open when it is missing or a directory.
+CFd OpenForReading(const std::string& path)
+{
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (fd.Valid() && (::fstat(fd.Get(), &info) != 0 || S_ISDIR(info.st_mode))) {
+        fd.Reset();
     }
-    ~CReadFile()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    CReadFile(const CReadFile&) = delete;
-    CReadFile& operator=(const CReadFile&) = delete;
-    [[nodiscard]] int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+    return fd;
+}
 
 } // namespace
 
@@ -136,15 +123,15 @@ bool CFtpClient::Download(const std::string& remotePath, const std::string& loca
 
 bool CFtpClient::Upload(const std::string& localPath, const std::string& remoteName)
 {
-    CReadFile file(localPath);
-    if (file.Fd() < 0) {
+    const CFd file = OpenForReading(localPath);
+    if (!file.Valid()) {
         m_nReplyCode = kCodeDataAcceptOrFile;
         return false;
     }
     if (!PrepareDataConnection()) {
         return false;
     }
-    CFileSource source(file.Fd(), m_strTypeCommand == "TYPE A");
+    CFileSource source(file.Get(), m_strTypeCommand == "TYPE A");
     bool refused = false;
     return TransferData("STOR " + remoteName, source, refused, remoteName);
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "core/filedescriptor.h"
 #include "core/strutil.h"
 #include "core/textcodec.h"
 
@@ -27,25 +28,6 @@ std::function<void()>& BeforeRenameHook()
     static std::function<void()> hook;
     return hook;
 }
-
-// RAII file descriptor.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    [[nodiscard]] int Get() const { return m_fd; }
-    [[nodiscard]] bool Valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 // ---- text form ------------------------------------------------------------------------
 
