@@ -22,13 +22,14 @@ add_library(tarnwick_gui STATIC
     src/app/singleinstance.cpp
     src/app/statusline.cpp
     src/app/transfercommands.cpp
-    src/files/gui/attribdlg.cpp
-    src/files/gui/createdirdlg.cpp
-    src/settings/gui/connectdlg.cpp
-    src/settings/gui/optionssheet.cpp
-    src/settings/gui/settingpage1.cpp
-    src/settings/gui/settingpage2.cpp
-    src/settings/gui/settingpage3.cpp
+    src/app/windowsessionui.cpp
+    src/gui/attribdlg.cpp
+    src/gui/createdirdlg.cpp
+    src/gui/connectdlg.cpp
+    src/gui/optionssheet.cpp
+    src/gui/settingpage1.cpp
+    src/gui/settingpage2.cpp
+    src/gui/settingpage3.cpp
 )
 set_target_properties(tarnwick_gui PROPERTIES AUTOMOC ON)
 target_link_libraries(tarnwick_gui PUBLIC tarnwick_core Qt6::Widgets Qt6::Network)

@@ -18,6 +18,7 @@
 #include "app/statusline.h"
 #include "files/localpane.h"
 #include "files/remotepane.h"
+#include "session/storedsettings.h"
 #include "settings/settings.h"
 #include "support/gui/scripteddialogrunner.h"
 #include "support/gui/scriptedprompt.h"
@@ -99,7 +100,9 @@ protected:
                 s.ExpectClosed();
             }
         });
-        ASSERT_TRUE(dlg->m_engine.Connect("127.0.0.1", server->Port()));
+        // With the options the window's connect reads from the settings.
+        ASSERT_TRUE(
+            dlg->m_engine.Connect("127.0.0.1", server->Port(), CStoredSettings().ConnectOptions()));
         FillRemotePane(*List("remoteList"), listing, dlg->m_remoteFiles);
         dlg->m_strRemoteDir = remoteDir;
         dlg->m_strLocalDir = localDir.empty() ? local.Path() : localDir;

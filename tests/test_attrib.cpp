@@ -4,7 +4,7 @@
 #include <QLabel>
 
 #include "filecommandtest.h"
-#include "files/gui/attribdlg.h"
+#include "gui/attribdlg.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;

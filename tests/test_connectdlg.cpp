@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/gui/connectdlg.h"
+#include "gui/connectdlg.h"
 #include "settings/profiles.h"
 #include "support/gui/scriptedprompt.h"
 #include "support/tempdir.h"

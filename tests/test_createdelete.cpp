@@ -154,7 +154,8 @@ TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
     EXPECT_EQ(statuses,
               QStringList({"empty の削除が正常に終了しました", "ディレクトリ削除に失敗しました",
                            "/a.txt の削除が正常に終了しました", "削除に失敗しました",
-                           "削除が完了しました"}));
+                           "4 個中 2 個の削除に失敗しました: full (550 Directory not empty) "
+                           "ほか 1 個"}));
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<full>", "b.txt"}));
     EXPECT_EQ(Finish(), "");
 }
@@ -178,7 +179,7 @@ TEST_F(CreateDeleteTest, LocalDeleteSaysWhichFilesWentAndWhichDidNot)
     EXPECT_EQ(statuses,
               QStringList({QString::fromStdString(local.File("a.txt")) + " を削除しました",
                            QString::fromStdString(local.File("gone.txt")) + " の削除に失敗しました",
-                           "削除が完了しました"}));
+                           "4 個中 2 個の削除に失敗しました: full (Directory not empty) ほか 1 個"}));
     EXPECT_EQ(List("localList")->Rows(), QStringList({"..", "<full>", "keep.txt"}));
     EXPECT_TRUE(std::filesystem::exists(local.File("full/inner.txt")));
     EXPECT_EQ(Finish(), "");

@@ -27,13 +27,13 @@ TEST(DialUp, MissingEntryNameFailsBeforeDialling)
 {
     DialFixture f;
     f.backend.entries = {"Office"};
-    EXPECT_FALSE(f.manager.DialUp());
+    EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     EXPECT_EQ(f.ui.events, std::vector<std::string>{"message:接続に失敗しました\nRasGetEntryDialParams Failed"});
     EXPECT_TRUE(f.backend.dialed.empty());
 
     SetSettingText("AutoDialUpName", "Home"); // not a saved entry
     f.ui.events.clear();
-    EXPECT_FALSE(f.manager.DialUp());
+    EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     EXPECT_EQ(f.ui.events, std::vector<std::string>{"message:接続に失敗しました\nRasGetEntryDialParams Failed"});
 }
 
@@ -47,7 +47,7 @@ TEST(DialUp, WaitTextShowsTheFirstTenCharactersAndConnects)
     f.backend.stateFor = [](int query) {
         return query > 100 ? DialState::Connected : DialState::Connecting;
     };
-    EXPECT_TRUE(f.manager.DialUp());
+    EXPECT_TRUE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     ASSERT_FALSE(f.ui.events.empty());
     EXPECT_EQ(f.ui.events.front(), "wait:ABCDEFGHIJ..に接続中です\nしばらくお待ちください...");
     EXPECT_EQ(f.ui.events.back(), "hide");
@@ -63,7 +63,7 @@ TEST(DialUp, JapaneseNameIsCutByCharacters)
     f.backend.entries = {name};
     SetSettingText("AutoDialUpName", name);
     f.backend.stateFor = [](int) { return DialState::Connected; };
-    EXPECT_TRUE(f.manager.DialUp());
+    EXPECT_TRUE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     EXPECT_EQ(f.ui.events.front(), "wait:ダイアルアップ会社の..に接続中です\nしばらくお待ちください...");
 }
 
@@ -73,7 +73,7 @@ TEST(DialUp, NeverConnectingTimesOutAtNinetySeconds)
     f.backend.entries = {"Office"};
     SetSettingText("AutoDialUpName", "Office");
     const std::int64_t start = f.clock.now;
-    EXPECT_FALSE(f.manager.DialUp());
+    EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     EXPECT_EQ(f.clock.now - start, 90000);
     EXPECT_EQ(f.ui.events.back(), "message:接続タイムアウトです");
     EXPECT_TRUE(f.backend.hungUp.empty()); // no failure hangs up
@@ -86,7 +86,7 @@ TEST(DialUp, AcceptedResultsAndFailedStatusQueries)
         f.backend.entries = {"Office"};
         SetSettingText("AutoDialUpName", "Office");
         f.backend.statusWorks = false; // the state cannot be learnt: go on
-        EXPECT_TRUE(f.manager.DialUp());
+        EXPECT_TRUE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     }
     {
         DialFixture f;
@@ -94,14 +94,14 @@ TEST(DialUp, AcceptedResultsAndFailedStatusQueries)
         SetSettingText("AutoDialUpName", "Office");
         f.backend.dialResult = kDialPortAlreadyOpen;
         f.backend.stateFor = [](int) { return DialState::Connected; };
-        EXPECT_TRUE(f.manager.DialUp());
+        EXPECT_TRUE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     }
     {
         DialFixture f;
         f.backend.entries = {"Office"};
         SetSettingText("AutoDialUpName", "Office");
         f.backend.dialResult = kDialFailed;
-        EXPECT_FALSE(f.manager.DialUp());
+        EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
         EXPECT_EQ(f.ui.events.back(), "message:接続に失敗しました\nRasDial Failed");
         EXPECT_EQ(f.backend.statusQueries, 0);
     }
@@ -122,7 +122,7 @@ TEST(HangUp, WaitsForTheDisconnectionAtMostThirtySeconds)
     f.backend.entries = {"Office"};
     SetSettingText("AutoDialUpName", "Office");
     f.backend.stateFor = [](int query) { return query == 1 ? DialState::Connected : DialState::Connecting; };
-    ASSERT_TRUE(f.manager.DialUp());
+    ASSERT_TRUE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
     const std::int64_t start = f.clock.now;
     f.manager.HangUp(); // never reaches the disconnected state
     EXPECT_EQ(f.clock.now - start, 30000);
@@ -180,7 +180,7 @@ TEST(NmcliBackend, ListsDialsAndHangsUpThroughNmcli)
     CRecordingDialUpUi ui;
     CSteadyClock clock;
     CDialUpManager manager(backend, ui, clock);
-    EXPECT_TRUE(manager.DialUp());
+    EXPECT_TRUE(manager.DialUp(GetSettingText("AutoDialUpName")));
     DialHandle handle = manager.GetHandle();
     DialState state = DialState::Disconnected;
     ASSERT_EQ(backend.GetConnectStatus(handle, state), 0);

@@ -1,8 +1,10 @@
 // The control connection against the scripted server: exact bytes sent, reply framing, codes.
 #include <gtest/gtest.h>
 
+#include "ftp/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpprogressclient.h"
+#include "session/storedsettings.h"
 #include "settings/settings.h"
 #include "support/scriptedserver.h"
 #include "support/tempdir.h"
@@ -244,8 +246,14 @@ TEST(ControlConnection, PumpRunsWhileWaitingAndCanCancel)
         s.WaitClosed();
     });
     CTestClient client;
+    CCancelToken cancel;
     int calls = 0;
-    client.SetPump([&calls] { return ++calls < 5; }); // the user cancels at the fifth slice
+    client.SetPump([&] {
+        if (++calls == 5) {
+            cancel.Cancel(); // the user cancels at the fifth slice
+        }
+    });
+    client.SetCancelToken(&cancel);
     ASSERT_TRUE(client.Connect("127.0.0.1", server.Port()));
     ASSERT_TRUE(client.SendCommand("NOOP"));
     client.ReadReply();
@@ -285,7 +293,7 @@ TEST(ControlConnection, ConnectsToAnIpv6Literal)
     EXPECT_EQ(client.GetLastReply(), "220 v6\r\n");
 }
 
-TEST(ProgressClient, ReadsModeAndEncodingFromTheSettingsAtConnect)
+TEST(StoredSettings, GiveTheConnectionItsModeTimeLimitAndEncoding)
 {
     CTempStore store;
     auto script = [](CScriptSession& s) {
@@ -297,7 +305,7 @@ TEST(ProgressClient, ReadsModeAndEncodingFromTheSettingsAtConnect)
         CScriptedFtpServer server(script);
         {
             CFtpProgressClient client;
-            ASSERT_TRUE(client.Connect("127.0.0.1", server.Port()));
+            ASSERT_TRUE(client.Connect("127.0.0.1", server.Port(), CStoredSettings().ConnectOptions()));
             EXPECT_FALSE(client.IsPassive());
             EXPECT_EQ(client.GetTimeout(), 60s);
             EXPECT_TRUE(client.ChangeDir("日本")); // UTF-8 by default
@@ -319,7 +327,7 @@ TEST(ProgressClient, ReadsModeAndEncodingFromTheSettingsAtConnect)
     });
     {
         CFtpProgressClient client;
-        ASSERT_TRUE(client.Connect("127.0.0.1", server.Port()));
+        ASSERT_TRUE(client.Connect("127.0.0.1", server.Port(), CStoredSettings().ConnectOptions()));
         EXPECT_TRUE(client.IsPassive());
         EXPECT_EQ(client.GetTimeout(), 7s);
         EXPECT_EQ(client.GetServerEncoding(), "CP932");

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "files/remotepane.h"
+#include "session/remoterefresh.h"
 #include "ftp/ftpclient.h"
 #include "support/realserver.h"
 #include "support/tempdir.h"

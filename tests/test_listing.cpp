@@ -2,8 +2,10 @@
 // between "NLST -alL" and "LIST -a".
 #include <gtest/gtest.h>
 
+#include "files/listingparser.h"
 #include "files/remotepane.h"
 #include "ftp/ftpclient.h"
+#include "session/remoterefresh.h"
 #include "support/enginerun.h"
 
 using namespace tarnwick;
@@ -96,6 +98,7 @@ TEST(ListingStrategy, RefusedNlstFallsBackToListOnceForTheConnection)
             ServeListing(s, "LIST -a", {kLongLine}); // no second try of NLST
         },
         [&](CFtpClient& c) {
+            c.SetListingLineTest(&IsLongListingLine);
             EXPECT_TRUE(c.ListDirectory("/", first));
             EXPECT_TRUE(c.ListDirectory("/", second));
         },
@@ -116,6 +119,7 @@ TEST(ListingStrategy, BareNamesFallBackToList)
             ServeListing(s, "LIST -a", {kLongLine});
         },
         [&](CFtpClient& c) {
+            c.SetListingLineTest(&IsLongListingLine);
             EXPECT_TRUE(c.ListDirectory("/", first));
             EXPECT_TRUE(c.ListDirectory("/", second));
         },

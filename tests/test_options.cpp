@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "core/textcodec.h"
-#include "settings/gui/optionssheet.h"
+#include "gui/optionssheet.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"

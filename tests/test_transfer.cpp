@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "support/enginerun.h"
 #include "support/tempdir.h"
@@ -260,33 +261,106 @@ TEST(Download, EmptyFileAndMissingLocalFolder)
     EXPECT_EQ(out.received, "TYPE A\r\nPASV\r\nRETR empty\r\n");
 }
 
-TEST(Download, CancelEndsTheTransferAndKeepsTheControlConnectionInStep)
+// Cancel while a 4 MiB file moves, in either direction and mode: ABOR goes out and both its
+// replies are read, an existing local file is as it was with no temporary file beside it, and
+// the same connection answers PWD and a listing afterwards.
+struct CancelCase {
+    const char* name;
+    TransferDirection direction;
+    bool passive;
+};
+
+class CancelledTransfer : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelledTransfer, AbortsAndKeepsTheConnectionInStep)
 {
+    const CancelCase& param = GetParam();
+    const bool download = param.direction == TransferDirection::Download;
     CTempDir dir;
-    bool ok = true;
+    const std::string data = Pattern(4 * 1024 * 1024);
+    WriteWholeFile(dir.File("big.bin"), download ? "the old file\n" : data);
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < data.size(); at += 64 * 1024) {
+        pieces.push_back(data.substr(at, 64 * 1024));
+    }
+    CCancelToken cancel;
+    // The user presses 中止 once the first megabyte has moved.
+    class CCancellingSink : public CProgressSink {
+    public:
+        explicit CCancellingSink(CCancelToken& token) : m_token(token) {}
+        void Begin(const std::string&) override {}
+        void Update(const std::string&, std::int64_t done, std::int64_t) override
+        {
+            if (done >= 1024 * 1024) {
+                m_token.Cancel();
+            }
+        }
+        void End() override {}
+
+    private:
+        CCancelToken& m_token;
+    } sink(cancel);
+    CFtpProgressClient engine;
+    engine.SetProgressSink(&sink);
+    engine.SetCancelToken(&cancel);
+    TransferOutcome outcome;
+    std::string dir257;
     const ScriptOutcome out = RunEngineScript(
-        [](CScriptSession& s) {
-            if (s.OpenPassive("TYPE A", "RETR slow")) {
-                s.Send("150 ok\r\n");
-                s.DataSend("first bytes");
-                s.DataReceiveAll(); // until the client gives up
-                s.Send("426 Transfer aborted\r\n");
-                s.ExpectReply("NOOP", "200 still here\r\n");
+        [&](CScriptSession& s) {
+            if (!s.OpenTransfer(param.passive, "TYPE I",
+                                download ? "RETR big.bin" : "STOR big.bin")) {
+                return;
+            }
+            if (download) {
+                s.DataSendPieces(pieces, 10ms); // sends into a closed connection at the end
+            } else {
+                s.DataReceiveAll(64 * 1024, 10ms);
+            }
+            s.Expect("ABOR");
+            s.Send("426 Connection closed; transfer aborted.\r\n");
+            s.Send("226 ABOR command successful.\r\n");
+            s.ExpectReply("PWD", "257 \"/\" is the current directory\r\n");
+            if (s.OpenTransfer(param.passive, "TYPE I", "NLST -alL")) {
+                s.DataSend("-rw-r--r-- 1 ftp ftp 5 Jan 01 12:00 a.txt\r\n");
+                s.DataClose();
+                s.Send("226 Transfer complete\r\n");
             }
         },
         [&](CFtpClient& c) {
-            int slices = 0;
-            c.SetPump([&slices] { return ++slices < 10; }); // the user cancels
-            ok = c.Download("slow", dir.File("slow"));
-            c.SetPump(nullptr);
-            EXPECT_TRUE(c.SendCommand("NOOP"));
-            EXPECT_EQ(c.ReadReply(), "200 still here\r\n");
+            outcome = c.Transfer({param.direction, "big.bin", dir.File("big.bin"),
+                                  TransferType::Binary, static_cast<std::int64_t>(data.size())});
+            EXPECT_TRUE(c.IsConnected());
+            cancel.Reset(); // the next command
+            dir257 = c.GetCurrentDir();
+            std::string listing;
+            EXPECT_TRUE(c.ListDirectory("/", listing)) << c.GetLastReply();
         },
-        {.passive = true});
-    EXPECT_FALSE(ok);
+        {.passive = param.passive}, &engine);
     EXPECT_EQ(out.failures, "");
-    EXPECT_TRUE(Leftovers(dir).empty());
+    EXPECT_EQ(outcome.reason, FailureReason::Cancelled);
+    EXPECT_EQ(dir257, "/");
+    EXPECT_NE(out.received.find(download ? "RETR big.bin\r\nABOR\r\nPWD\r\n"
+                                         : "STOR big.bin\r\nABOR\r\nPWD\r\n"),
+              std::string::npos)
+        << out.received;
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"big.bin"}) << "no temporary file";
+    if (download) {
+        EXPECT_EQ(ReadWholeFile(dir.File("big.bin")), "the old file\n");
+    }
 }
+
+const CancelCase kCancelCases[] = {
+    {"download-passive", TransferDirection::Download, true},
+    {"download-active", TransferDirection::Download, false},
+    {"upload-passive", TransferDirection::Upload, true},
+    {"upload-active", TransferDirection::Upload, false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, CancelledTransfer, ::testing::ValuesIn(kCancelCases),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 TEST(Upload, SlowReaderGetsEveryByteInOrder)
 {

@@ -7,7 +7,7 @@ namespace tarnwick {
 
 void CGuiDialUpUi::ShowWaitText(const std::string& text)
 {
-    m_window.ShowWaitMessage(QString::fromStdString(text));
+    m_window.ShowWaitMessage(QString::fromStdString(text), false); // a dial-up wait runs to its end
 }
 
 void CGuiDialUpUi::HideWaitText()

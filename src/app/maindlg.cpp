@@ -11,12 +11,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "app/arrowbutton.h"
 #include "app/commandids.h"
 #include "app/guiclock.h"
 #include "app/panearea.h"
 #include "app/panelist.h"
 #include "app/statusline.h"
+#include "app/windowsessionui.h"
 #include "dialup/nmclibackend.h"
 #include "files/localpane.h"
 #include "settings/settings.h"
@@ -82,21 +85,36 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
     m_btnUpload->setEnabled(false);
     ShowTexts();
 
-    // Keep the window painted while the engine waits; user input waits until the command
-    // has returned, as the window takes none while one runs.
+    m_pSessionUi = std::make_unique<CWindowSessionUi>(*this, m_prompt);
+    m_pSession = std::make_unique<CSession>(
+        m_engine, m_remoteFiles,
+        SessionView{*m_localList, *m_remoteList, m_strLocalDir, m_strRemoteDir}, *m_pSessionUi,
+        m_settings);
+    m_pSession->SetDialUp([this] { return &DialUpManager(); });
+
+    // Keep the window painted while the engine waits. Input is taken meanwhile only to stop
+    // the work (the box's 中止, Escape); everything else is dropped (see eventFilter).
     m_pProgressBox = new CWaitDlg(this);
     m_pProgressBox->setObjectName(QStringLiteral("progressDialog"));
+    m_pProgressBox->SetCancellable(true);
+    connect(m_pProgressBox, &CWaitDlg::cancelRequested, this, &CMainDlg::CancelRunningWork);
     m_engine.SetProgressSink(m_pProgressBox);
-    m_engine.SetPump([] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return true;
+    m_engine.SetCancelToken(&m_cancel);
+    m_engine.SetPump([this] {
+        m_bWaited = true;
+        const bool dropping = std::exchange(m_bDroppingInput, true);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        m_bDroppingInput = dropping;
     });
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 CMainDlg::~CMainDlg()
 {
+    QCoreApplication::instance()->removeEventFilter(this);
     m_engine.SetProgressSink(nullptr);
     m_engine.SetPump(nullptr);
+    m_engine.SetCancelToken(nullptr);
 }
 
 void CMainDlg::BuildControls()

@@ -3,9 +3,11 @@
 // the user worked in last is on top in white and is the one that side-dependent commands act
 // on. The window owns the FTP engine and the remote entry list for its whole life.
 //
-// Every command runs to its end on the one thread. The engine's waits call a pump that
-// repaints the window (no user input is taken meanwhile), and a one-shot wait text stays on
-// screen until the command that showed it returns.
+// Every command runs to its end on the one thread; the work itself is the session's
+// (CSession), the handlers here read the window's fields and selections and hand them in.
+// The engine's waits call a pump that repaints the window; while it waits the window takes no
+// input but the wait box's 中止 (and Escape), and nothing clicked meanwhile runs afterwards. A
+// one-shot wait text stays on screen until the command that showed it returns.
 #pragma once
 
 #include <QBrush>
@@ -19,7 +21,10 @@
 #include "dialup/dialupbackend.h"
 #include "dialup/dialupmanager.h"
 #include "files/remotefilelist.h"
+#include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
+#include "session/session.h"
+#include "session/storedsettings.h"
 
 class QAction;
 class QLabel;
@@ -63,8 +68,8 @@ public:
     [[nodiscard]] bool IsEditMenuItemChecked(int id) const;
 
     // Shows `text` (one or two lines) in a wait box that stays up until the running command
-    // returns.
-    void ShowWaitMessage(const QString& text);
+    // returns, with 中止 when the work behind it can be stopped.
+    void ShowWaitMessage(const QString& text, bool cancellable = true);
     // Takes the wait box away before the command returns.
     void HideWaitMessage();
 
@@ -87,6 +92,12 @@ public:
 
     // Another start of the program asked for this window: bring it to the front.
     void BringToFront();
+
+    // The session found the connection gone: the disconnected display, as after 切断.
+    void OnConnectionLost();
+    // 中止: the running network work stops at its next wait.
+    void CancelRunningWork() { m_cancel.Cancel(); }
+    [[nodiscard]] CSession& Session() { return *m_pSession; }
 
     // The saved network connections that dial-up and the options sheet use (NetworkManager's
     // profiles unless replaced), and the clock the dial-up waits run on. Tests put scripted
@@ -130,6 +141,11 @@ protected:
     // The window's close button is the caption's OK: disconnect, then close. Refused while a
     // command runs, since the engine is in the middle of it.
     void closeEvent(QCloseEvent* event) override;
+    // Escape does not close the window (a desktop window does not quit on Escape).
+    void keyPressEvent(QKeyEvent* event) override;
+    // Pane activation by focus; and, while the engine waits, the input of the whole program:
+    // Escape stops the work, a click on the wait box's 中止 gets through, everything else is
+    // dropped.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -155,10 +171,10 @@ private:
     [[nodiscard]] std::string AskDirectoryName(const char* prompt);
     // The texts of the selected rows, top to bottom.
     [[nodiscard]] static std::vector<std::string> SelectedRowTexts(const CPaneList& list);
-    // Asks `question` with `count` filled in; false without asking when `count` is 0.
-    [[nodiscard]] bool AskSelectedCount(const char* question, std::size_t count);
-    // In automatic mode, text type when `name` ends with a listed ending, binary otherwise.
-    void ChooseTransferType(const std::string& name);
+    // Input that reaches the program while the engine waits: false when it is dropped.
+    [[nodiscard]] bool TakesInputDuringWait(QObject* watched, QEvent* event);
+    // Drops the clicks and keys that queued up while a command waited.
+    void DropQueuedInput();
     // Ticks the transfer-mode item `id` and unticks the other two.
     void TickTransferMode(int id);
     // A double-click in a pane: directory rows and ".." open, file rows do nothing.
@@ -195,9 +211,18 @@ private:
     // first, then the connection the last dial started, kept after a hang-up.
     std::unique_ptr<CDialUpManager> m_pDialUp;
 
+    CStoredSettings m_settings;
+    std::unique_ptr<CSessionUi> m_pSessionUi;
+    std::unique_ptr<CSession> m_pSession;
+    CCancelToken m_cancel;
+
     CWaitDlg* m_pProgressBox = nullptr;
     std::unique_ptr<CWaitDlg> m_pWaitMessage;
     int m_nCommandDepth = 0;
+    // True while the engine's pump runs, and while input left over from a command is flushed.
+    bool m_bDroppingInput = false;
+    // The running command waited (on the network or a dial-up): input may have queued up.
+    bool m_bWaited = false;
 };
 
 } // namespace tarnwick

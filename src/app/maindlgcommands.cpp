@@ -1,11 +1,16 @@
 // The main window's run-time behaviour: pane activation, the menus' tick marks, the status
 // line, the display states, the wait text and the commands built so far.
 #include <QAction>
+#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+
+#include <utility>
 
 #include "app/arrowbutton.h"
 #include "app/maindlg.h"
@@ -131,8 +136,64 @@ void CMainDlg::ApplyPaneColours()
     Paint(m_editRemoteDir, local ? m_brushGray : m_brushWhite);
 }
 
+bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            // Escape presses 中止 of the box on screen, or stops the wait without one.
+            CWaitDlg* box = m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get()
+                                                                          : m_pProgressBox;
+            box->reject();
+            CancelRunningWork();
+        }
+        return false;
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::InputMethod: {
+        // Only the wait boxes (their 中止 button) take input.
+        for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
+                                   static_cast<QWidget*>(m_pWaitMessage.get())}) {
+            if (box == nullptr || !box->isVisible()) {
+                continue;
+            }
+            if (watched == box->windowHandle()) {
+                return true;
+            }
+            const auto* widget = qobject_cast<const QWidget*>(watched);
+            if (widget != nullptr && widget->window() == box) {
+                return true;
+            }
+        }
+        return false;
+    }
+    default:
+        return true;
+    }
+}
+
+void CMainDlg::DropQueuedInput()
+{
+    const bool dropping = std::exchange(m_bDroppingInput, true);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_bDroppingInput = dropping;
+}
+
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_bDroppingInput && !TakesInputDuringWait(watched, event)) {
+        return true;
+    }
     if (event->type() == QEvent::FocusIn) {
         if (watched == m_localList) {
             ActivateLocalPane();
@@ -157,17 +218,32 @@ void CMainDlg::ShowContextMenu(CPaneList* list, const QPoint& pos)
 
 void CMainDlg::RunCommand(void (CMainDlg::*handler)())
 {
+    if (m_nCommandDepth == 0) {
+        // A 中止 pressed for an earlier command never stops this one.
+        m_cancel.Reset();
+        m_bWaited = false;
+    }
     ++m_nCommandDepth;
     (this->*handler)();
     if (--m_nCommandDepth == 0) {
         m_pWaitMessage.reset();
+        // What was clicked or typed while the command waited is not carried out now.
+        if (m_bWaited) {
+            DropQueuedInput();
+        }
     }
 }
 
-void CMainDlg::ShowWaitMessage(const QString& text)
+void CMainDlg::ShowWaitMessage(const QString& text, bool cancellable)
 {
     m_pWaitMessage = std::make_unique<CWaitDlg>(this);
     m_pWaitMessage->SetText(text);
+    m_pWaitMessage->SetCancellable(cancellable);
+    if (cancellable) {
+        connect(m_pWaitMessage.get(), &CWaitDlg::cancelRequested, this,
+                &CMainDlg::CancelRunningWork);
+    }
+    m_bWaited = m_bWaited || m_nCommandDepth > 0;
     m_pWaitMessage->ShowNow();
     if (m_nCommandDepth == 0) {
         // Shown outside any command: it goes as soon as the window's loop runs again.
@@ -208,6 +284,15 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     }
     RunCommand(&CMainDlg::DisconnectCommand);
     QDialog::closeEvent(event);
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept(); // a desktop window does not close on Escape
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CMainDlg::ExitCommand()

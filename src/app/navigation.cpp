@@ -3,10 +3,9 @@
 // base of the move.
 #include "app/maindlg.h"
 #include "app/panelist.h"
-#include "app/rowtext.h"
+#include "files/rowtext.h"
 #include "files/localpane.h"
 #include "files/pathjoin.h"
-#include "files/remotepane.h"
 
 namespace tarnwick {
 
@@ -25,13 +24,6 @@ std::string CurrentRowText(const CPaneList& list)
 bool OpensSomething(const std::string& row)
 {
     return IsDirectoryRow(row) || row == kParentRow;
-}
-
-// The text before the last "/" (empty when there is none).
-std::string ParentOf(const std::string& dir)
-{
-    const std::size_t slash = dir.rfind('/');
-    return slash == std::string::npos ? std::string() : dir.substr(0, slash);
 }
 
 } // namespace
@@ -57,7 +49,7 @@ void CMainDlg::OpenLocalItem()
     const std::string row = CurrentRowText(*m_localList);
     if (row == kParentRow) {
         ReadFields();
-        m_strLocalDir = ParentOf(m_strLocalDir);
+        m_strLocalDir = ParentDir(m_strLocalDir);
         if (m_strLocalDir.empty()) {
             m_strLocalDir = kRoot;
             // The empty text lists the root, without a ".." row.
@@ -78,28 +70,9 @@ void CMainDlg::OpenLocalItem()
 void CMainDlg::OpenRemoteItem()
 {
     ReadFields();
-    const std::string row = CurrentRowText(*m_remoteList);
-    ShowWaitMessage(QStringLiteral("ファイルリスト取得中です。\nしばらくお待ちください..."));
-    // The results of the directory changes are not examined: the pane lists wherever the
-    // server is, the field shows the text computed here.
-    if (row == kParentRow) {
-        m_strRemoteDir = ParentOf(m_strRemoteDir);
-        if (m_strRemoteDir.empty()) {
-            m_strRemoteDir = kRoot;
-            static_cast<void>(m_engine.ChangeDir(kRoot));
-        } else {
-            static_cast<void>(m_engine.ChangeDir(".."));
-            m_strRemoteDir = m_engine.GetCurrentDir();
-        }
-    } else if (IsDirectoryRow(row)) {
-        const std::string name = DirectoryRowName(row);
-        m_strRemoteDir = JoinPath(m_strRemoteDir, name);
-        static_cast<void>(m_engine.ChangeDir(name));
-    } else {
-        return;
+    if (m_pSession->OpenRemoteRow(CurrentRowText(*m_remoteList))) {
+        ShowTexts();
     }
-    RefreshRemotePane(*m_remoteList, m_strRemoteDir, m_engine, m_remoteFiles);
-    ShowTexts();
 }
 
 } // namespace tarnwick

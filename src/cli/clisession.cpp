@@ -1,16 +1,16 @@
 #include "cli/clisession.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdio>
 #include <map>
 #include <ostream>
 
 #include "files/pathjoin.h"
-#include "files/remotepane.h"
+#include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
-#include "settings/transfermode.h"
+#include "session/fixedsettings.h"
+#include "session/localfiles.h"
+#include "session/session.h"
 
 namespace tarnwick {
 
@@ -39,18 +39,6 @@ std::string Joined(const CliCommand& command)
     return text;
 }
 
-bool IsDirectory(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::int64_t FileSize(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
-}
-
 std::int64_t NowMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -72,16 +60,41 @@ std::string HumanBytes(std::int64_t bytes)
     return text;
 }
 
+// The session's UI on a terminal: nothing is asked (the session never asks here), messages go
+// to the error stream, and the last status text is kept to say why something failed.
+class CCliUi : public CSessionUi {
+public:
+    explicit CCliUi(std::ostream& err) : m_err(err) {}
+    bool Ask(const std::string& /*question*/) override { return false; }
+    void Message(const std::string& text) override { m_err << "tarnwick-cli: " << text << '\n'; }
+    void SetStatus(const std::string& text) override { status = text; }
+    void ShowWaitText(const std::string& /*text*/) override {}
+    void ConnectionLost() override { lost = true; }
+
+    std::string status;
+    bool lost = false;
+
+private:
+    std::ostream& m_err;
+};
+
+// What went wrong, for the error stream: a failure text and, for the server's refusals, its
+// reply.
+struct CliFailure {
+    std::string text;
+    std::string serverReply;
+};
+
 class CCliRunner {
 public:
-    CCliRunner(CFtpProgressClient& engine, const CliOptions& options, std::ostream& out,
-               CTerminalProgress* progress)
-        : m_engine(engine), m_options(options), m_out(out), m_progress(progress)
+    CCliRunner(CFtpProgressClient& engine, CSession& session, CliOptions::Type type,
+               std::ostream& out, CTerminalProgress* progress)
+        : m_engine(engine), m_session(session), m_type(type), m_out(out), m_progress(progress)
     {
     }
 
-    // Runs one command; on failure writes what failed into `failure`.
-    bool Run(const CliCommand& command, std::string& failure)
+    // Runs one command; on failure says why in `failure`.
+    bool Run(const CliCommand& command, CliFailure& failure)
     {
         const std::string& verb = command[0];
         const auto arg = [&command](std::size_t i) {
@@ -93,58 +106,72 @@ public:
         if (verb == "pwd") {
             const std::string dir = m_engine.GetCurrentDir();
             if (dir.empty()) {
-                failure = "PWD に失敗";
+                failure = {"PWD に失敗", ServerReply()};
                 return false;
             }
             m_out << dir << '\n';
             return true;
         }
         if (verb == "cd") {
-            return Check(m_engine.ChangeDir(arg(1)), "CWD に失敗", failure);
+            if (!m_engine.ChangeDir(arg(1))) {
+                failure = {"CWD に失敗", ServerReply()};
+                return false;
+            }
+            return true;
         }
         if (verb == "get") {
             return Get(arg(1), arg(2), failure);
         }
         if (verb == "put") {
-            return Put(arg(1), arg(2), failure);
+            const std::string name = arg(2).empty() ? BaseName(arg(1)) : arg(2);
+            PrepareTransfer(name);
+            return Check(m_session.UploadFile(arg(1), name), name + " のアップロードに失敗しました",
+                         failure);
         }
         if (verb == "mkdir") {
-            return Check(m_engine.MakeDir(arg(1)), "ディレクトリ作成に失敗しました", failure);
+            return Check(m_session.MakeRemoteDirectory(arg(1)), "ディレクトリ作成に失敗しました",
+                         failure);
         }
         if (verb == "rmdir") {
-            return Check(m_engine.RemoveDir(arg(1)), "ディレクトリ削除に失敗しました", failure);
+            return Check(m_session.RemoveRemoteDirectory(arg(1)), "ディレクトリ削除に失敗しました",
+                         failure);
         }
         if (verb == "rm") {
-            return Check(m_engine.DeleteRemoteFile(arg(1)), "削除に失敗しました", failure);
+            return Check(m_session.DeleteRemoteFile(arg(1)), "削除に失敗しました", failure);
         }
         // chmod MODE NAME: the server's refusal is a failure here, unlike in the window
         // where the reply is shown to the user.
-        const bool sent = m_engine.ChangeMode(arg(2), arg(1));
-        const int code = m_engine.GetReplyCode();
-        return Check(sent && code >= 200 && code < 300, "ChangeFileAttrib に失敗", failure);
+        return Check(m_session.ChangeMode(arg(2), arg(1)), "ChangeFileAttrib に失敗", failure);
     }
 
 private:
-    static bool Check(bool ok, const char* text, std::string& failure)
+    [[nodiscard]] std::string ServerReply() const
     {
-        if (!ok) {
-            failure = text;
-        }
-        return ok;
+        return m_engine.IsConnected() ? m_engine.GetLastReply() : std::string();
     }
 
-    bool List(bool longForm, std::string& failure)
+    // The server's reply when it refused; otherwise why, after the failure text.
+    static bool Check(const ItemOutcome& outcome, const std::string& text, CliFailure& failure)
     {
-        CRowList rows;
-        CRemoteFileList list;
-        std::string listing;
-        const bool ok = m_engine.ListDirectory(std::string(), listing);
-        FillRemotePane(rows, listing, list);
-        if (!ok) {
-            failure = "ファイルリスト取得に失敗";
+        if (!outcome.Failed()) {
+            return true;
+        }
+        if (outcome.reason == FailureReason::Refused) {
+            failure = {text, outcome.replyText};
+        } else {
+            failure = {text + " (" + FailureDetail(outcome) + ")", std::string()};
+        }
+        return false;
+    }
+
+    bool List(bool longForm, CliFailure& failure)
+    {
+        if (!m_session.ListRemote()) {
+            failure = {"ファイルリスト取得に失敗", ServerReply()};
             return false;
         }
-        // In the server's order, without the ".." row and the end marker.
+        const CRemoteFileList& list = m_session.RemoteFiles();
+        // In the server's order, without the end marker.
         for (int i = 0; i + 1 < list.GetSize(); ++i) {
             const RemoteFileEntry& entry = list.At(i);
             if (longForm) {
@@ -157,61 +184,61 @@ private:
         return true;
     }
 
-    void ChooseType(const std::string& name)
-    {
-        switch (m_options.type) {
-        case CliOptions::Type::Binary:
-            m_engine.SetBinaryType();
-            break;
-        case CliOptions::Type::Text:
-            m_engine.SetTextType();
-            break;
-        case CliOptions::Type::Auto:
-            IsTextModeFile(name) ? m_engine.SetTextType() : m_engine.SetBinaryType();
-            break;
-        }
-    }
-
-    bool Get(const std::string& remote, const std::string& local, std::string& failure)
+    bool Get(const std::string& remote, const std::string& local, CliFailure& failure)
     {
         // A name from the server never chooses where the file lands outside the given folder.
         const std::string name = BaseName(remote);
         std::string target = local;
-        if (target.empty() || IsDirectory(target)) {
+        if (target.empty() || IsLocalDirectory(target)) {
             if (!IsSafeLocalName(name)) {
-                failure = "ダウンロードに失敗しました (unsafe local name '" + name + "')";
+                failure = {"ダウンロードに失敗しました (unsafe local name '" + name + "')", ""};
                 return false;
             }
             target = target.empty() ? name : JoinPath(target, name);
         }
-        ChooseType(target);
-        m_engine.SetFileSize(-1);
-        if (m_progress != nullptr) {
-            m_progress->SetName(remote);
-        }
-        return Check(m_engine.Download(remote, target), "ダウンロードに失敗しました", failure);
+        PrepareTransfer(remote);
+        return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
+                     failure);
     }
 
-    bool Put(const std::string& local, const std::string& remote, std::string& failure)
+    // The type of a transfer, unless the session chooses it by the name (--type auto); the
+    // listings that follow keep it, as in the window.
+    void PrepareTransfer(const std::string& name)
     {
-        const std::string name = remote.empty() ? BaseName(local) : remote;
-        ChooseType(name);
-        m_engine.SetFileSize(FileSize(local));
+        if (m_type == CliOptions::Type::Text) {
+            m_engine.SetTextType();
+        } else if (m_type == CliOptions::Type::Binary) {
+            m_engine.SetBinaryType();
+        }
         if (m_progress != nullptr) {
             m_progress->SetName(name);
         }
-        if (!m_engine.Upload(local, name)) {
-            failure = name + " のアップロードに失敗しました";
-            return false;
-        }
-        return true;
     }
 
     CFtpProgressClient& m_engine;
-    const CliOptions& m_options;
+    CSession& m_session;
+    CliOptions::Type m_type;
     std::ostream& m_out;
     CTerminalProgress* m_progress;
 };
+
+// The session's options: the settings' (or the defaults), then the command line's choices.
+CFixedSettings SettingsFor(const CliOptions& options)
+{
+    CFixedSettings settings;
+    if (options.settings != nullptr) {
+        settings.connect = options.settings->ConnectOptions();
+        settings.textModeList = options.settings->TextModeList();
+    }
+    if (options.mode != CliOptions::Mode::FromSettings) {
+        settings.connect.passive = options.mode == CliOptions::Mode::Passive;
+    }
+    if (!options.encoding.empty()) {
+        settings.connect.encoding = options.encoding;
+    }
+    settings.autoTransferMode = options.type == CliOptions::Type::Auto;
+    return settings;
+}
 
 } // namespace
 
@@ -254,37 +281,53 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
 
 int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                   const std::vector<CliCommand>& commands, const CliOptions& options,
-                  std::ostream& out, std::ostream& err, CTerminalProgress* progress)
+                  std::ostream& out, std::ostream& err, CTerminalProgress* progress,
+                  const CCancelToken* cancel)
 {
     engine.SetProgressSink(progress);
-    const auto fail = [&](const std::string& what, const std::string& text) {
-        err << "tarnwick-cli: " << what << ": " << text << '\n';
-        const std::string reply = engine.GetLastReply();
+    engine.SetCancelToken(cancel);
+    CFixedSettings settings = SettingsFor(options);
+    CCliUi ui(err);
+    CRowList localRows;
+    CRowList remoteRows;
+    std::string localDir = ".";
+    std::string remoteDir;
+    CRemoteFileList remoteFiles;
+    CSession session(engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
+                     settings);
+    const auto fail = [&](const std::string& what, const CliFailure& failure) {
+        if (cancel != nullptr && cancel->IsCancelled()) {
+            err << "tarnwick-cli: " << what << ": 中止しました\n";
+            return kExitInterrupted;
+        }
+        err << "tarnwick-cli: " << what << ": " << failure.text << '\n';
+        const std::string& reply = failure.serverReply;
         if (!reply.empty()) {
             err << "  server: " << reply.substr(0, reply.find_last_not_of("\r\n") + 1) << '\n';
         }
+        if (ui.lost) {
+            err << "tarnwick-cli: " << ui.status << '\n';
+        }
         return 1;
     };
-    if (!engine.Connect(target.host, target.port)) {
-        return fail(target.host, "ConnectToServer に失敗");
-    }
-    // Command-line choices win over the settings the engine read when it connected.
-    if (options.mode != CliOptions::Mode::FromSettings) {
-        engine.SetPassive(options.mode == CliOptions::Mode::Passive);
-    }
-    if (!options.encoding.empty()) {
-        engine.SetServerEncoding(options.encoding);
-    }
-    if (!engine.Login(target.user, target.password)) {
-        return fail(target.user, "UserLogin に失敗");
+    const std::string server = target.host.find(':') != std::string::npos
+                                   ? "[" + target.host + "]:" + std::to_string(target.port)
+                                   : target.host + ":" + std::to_string(target.port);
+    switch (session.Open(server, target.port, target.user, target.password)) {
+    case CSession::OpenResult::Connected:
+        break;
+    case CSession::OpenResult::LoginFailed:
+        return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});
+    default:
+        return fail(target.host, {"ConnectToServer に失敗", std::string()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
-        return fail("cd " + target.directory, "CWD に失敗");
+        return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});
     }
-    CCliRunner runner(engine, options, out, progress);
+    CCliRunner runner(engine, session, options.type, out, progress);
     for (const CliCommand& command : commands) {
-        std::string failure;
-        if (!runner.Run(command, failure)) {
+        CliFailure failure;
+        if (!runner.Run(command, failure) || (cancel != nullptr && cancel->IsCancelled())) {
             return fail(Joined(command), failure);
         }
     }

@@ -1,5 +1,6 @@
 // tarnwick-cli's work: one session on one server, running the commands in order and stopping
-// at the first that fails.
+// at the first that fails. The commands are the window's own (CSession); this front end only
+// reads the command line and writes to the terminal.
 #pragma once
 
 #include <iosfwd>
@@ -10,15 +11,20 @@
 
 namespace tarnwick {
 
+class CCancelToken;
 class CFtpProgressClient;
+class CSessionSettings;
 
 struct CliOptions {
     enum class Mode { FromSettings, Passive, Active };
     enum class Type { Binary, Text, Auto };
     Mode mode = Mode::FromSettings;
     Type type = Type::Binary;
-    std::string encoding{}; // empty: the ServerEncoding setting or the locale's
+    std::string encoding{}; // empty: the settings' (with a profile) or the locale's
     bool quiet = false;
+    // Where connection options and the text-mode endings come from: the settings store (with
+    // --profile), or none: the defaults, and the settings file is never read or created.
+    CSessionSettings* settings = nullptr;
 };
 
 struct CliTarget {
@@ -39,13 +45,18 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
 
 class CTerminalProgress;
 
+// The exit status of a session stopped by Ctrl-C, as a shell reports a SIGINT.
+inline constexpr int kExitInterrupted = 130;
+
 // Connects, logs in, changes into the target's directory and runs the commands. Listings go
-// to `out`; failures to `err` as the command, what failed and the server's last reply;
-// transfers draw on `progress` when given. Returns the process exit status: 0 when everything
-// succeeded, 1 otherwise.
+// to `out`; failures to `err` as the command, what failed and why; transfers draw on
+// `progress` when given. `cancel` (when given) stops the running transfer, which is aborted
+// on the server. Returns the exit status: 0 when everything succeeded, 130 when cancelled,
+// 1 otherwise.
 int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                   const std::vector<CliCommand>& commands, const CliOptions& options,
-                  std::ostream& out, std::ostream& err, CTerminalProgress* progress = nullptr);
+                  std::ostream& out, std::ostream& err, CTerminalProgress* progress = nullptr,
+                  const CCancelToken* cancel = nullptr);
 
 // A one-line progress bar on a terminal: name, bytes, percent when the size is known, rate.
 class CTerminalProgress : public CProgressSink {

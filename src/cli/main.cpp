@@ -2,6 +2,7 @@
 //
 //   tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME] [--quiet]
 //                TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
+#include <signal.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -13,12 +14,24 @@
 #include "cli/clisession.h"
 #include "cli/ftpurl.h"
 #include "core/hostport.h"
+#include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
+#include "session/storedsettings.h"
 #include "settings/profiles.h"
 
 using namespace tarnwick;
 
 namespace {
+
+// Set by Ctrl-C: the running transfer is aborted on the server, then the program ends.
+CCancelToken g_interrupted;
+
+extern "C" void OnInterrupt(int /*signal*/)
+{
+    g_interrupted.Cancel();
+    // A second Ctrl-C ends the program at once.
+    ::signal(SIGINT, SIG_DFL);
+}
 
 const char* const kUsage =
     "usage: tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME]\n"
@@ -75,6 +88,7 @@ int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, ""); // the default server encoding follows the locale
     CliOptions options;
+    CStoredSettings storedSettings;
     CliTarget target;
     bool haveTarget = false;
     bool hasPassword = false;
@@ -124,6 +138,8 @@ int main(int argc, char** argv)
                 std::cerr << "tarnwick-cli: " << error << '\n';
                 return 1;
             }
+            // With a profile the settings file also gives the connection's options.
+            options.settings = &storedSettings;
             hasPassword = !target.password.empty();
             haveTarget = true;
         } else if (!TargetFromUrl(arg, target, hasPassword)) {
@@ -150,9 +166,13 @@ int main(int argc, char** argv)
     if (!ParseCliCommands(words, commands, error)) {
         return UsageError(error);
     }
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    ::sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr); // no SA_RESTART: a wait wakes at once
     CFtpProgressClient engine;
     CTerminalProgress bar(std::cerr);
     const bool showBar = !options.quiet && ::isatty(STDERR_FILENO) == 1;
     return RunCliSession(engine, target, commands, options, std::cout, std::cerr,
-                         showBar ? &bar : nullptr);
+                         showBar ? &bar : nullptr, &g_interrupted);
 }

@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "core/strutil.h"
-#include "settings/settings.h"
 
 namespace tarnwick {
 
@@ -20,9 +19,8 @@ void CSteadyClock::SleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool CDialUpManager::DialUp()
+bool CDialUpManager::DialUp(const std::string& name)
 {
-    const std::string name = GetSettingText("AutoDialUpName");
     if (name.empty() || m_backend.GetEntryDialParams(name) != kDialOk) {
         m_ui.ShowMessage("接続に失敗しました\nRasGetEntryDialParams Failed");
         return false;

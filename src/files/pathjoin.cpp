@@ -26,4 +26,10 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string ParentDir(const std::string& dir)
+{
+    const std::size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? std::string() : dir.substr(0, slash);
+}
+
 } // namespace tarnwick

@@ -18,4 +18,8 @@ namespace tarnwick {
 // The text after the last "/" (the whole text when there is none).
 [[nodiscard]] std::string BaseName(const std::string& path);
 
+// The text before the last "/" (empty when there is none, and for a directory right below
+// the root): "/a/b" gives "/a", "/a" gives "".
+[[nodiscard]] std::string ParentDir(const std::string& dir);
+
 } // namespace tarnwick

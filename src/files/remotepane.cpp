@@ -3,18 +3,8 @@
 #include <string_view>
 
 #include "files/listingparser.h"
-#include "ftp/ftpclient.h"
 
 namespace tarnwick {
-
-bool RefreshRemotePane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
-                       CRemoteFileList& list)
-{
-    std::string listing;
-    engine.ListDirectory(remoteDir, listing); // a failure still shows what arrived
-    FillRemotePane(pane, listing, list);
-    return true;
-}
 
 void FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList& list)
 {

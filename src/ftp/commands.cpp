@@ -6,9 +6,11 @@ namespace tarnwick {
 bool CFtpClient::Login(const std::string& user, const std::string& password)
 {
     m_bReplyComplete = false;
-    const bool sent = SendCommand("USER " + user);
+    if (!SendCommand("USER " + user) || !IsConnected()) {
+        return false;
+    }
     ReadReply();
-    if (!sent || !m_bReplyComplete) {
+    if (!m_bReplyComplete) {
         return false;
     }
     if (m_nReplyCode == 230) {
@@ -63,7 +65,7 @@ bool CFtpClient::ChangeMode(const std::string& name, const std::string& mode)
         return false;
     }
     m_bReplyComplete = false;
-    if (!SendCommand("SITE CHMOD " + mode + " " + name)) {
+    if (!SendCommand("SITE CHMOD " + mode + " " + name) || !IsConnected()) {
         return false;
     }
     ReadReply();

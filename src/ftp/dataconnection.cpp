@@ -1,7 +1,10 @@
-// Data connections: preparing them in active (PORT) or passive (PASV) mode, and moving one
-// transfer's data while the control connection is watched.
+// Data connections: preparing them in active (PORT) or passive (PASV) mode, and one transfer
+// over one of them in three steps: open the channel, move the data while the control
+// connection is watched, finish (or abort) and read the replies.
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "ftp/dataaddress.h"
@@ -19,6 +22,15 @@ constexpr std::size_t kPieceSize = 256 * 1024;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 } // namespace
+
+// One data connection and the replies of the command that opened it.
+struct CFtpClient::DataChannel {
+    CSocket socket;
+    bool opened = false;      // the data connection was made
+    bool preliminary = false; // a 1xx reply came
+    int finalCode = 0;        // the final reply, once read
+    std::int64_t moved = 0;
+};
 
 bool CFtpClient::ParsePasvReply(const std::string& reply)
 {
@@ -67,7 +79,9 @@ bool CFtpClient::OpenActiveData()
     const std::string command = ipv6 ? "EPRT " + FormatEprtArgument(address, port)
                                      : "PORT " + FormatPortArgument(address, port);
     if (!Exchange(command, 200)) {
-        m_nReplyCode = kCodeDataCommandRefused;
+        if (IsConnected()) {
+            m_nReplyCode = kCodeDataCommandRefused;
+        }
         m_listenSocket.Close();
         return false;
     }
@@ -82,7 +96,7 @@ bool CFtpClient::OpenPassiveData()
     SendCommand(m_strTypeCommand);
     ReadReply();
     // PASV carries only IPv4 addresses; on an IPv6 connection ask for EPSV instead.
-    const bool ipv6 = m_pControl->Family() == AF_INET6;
+    const bool ipv6 = IsConnected() && m_pControl->Family() == AF_INET6;
     const bool answered = ipv6 ? Exchange("EPSV", 229) && ParseEpsvReply(m_strReply)
                                : Exchange("PASV", 227) && ParsePasvReply(GetLastReply());
     std::uint16_t unused = 0;
@@ -90,111 +104,116 @@ bool CFtpClient::OpenPassiveData()
     // names: a server behind NAT announces an unreachable private address, and a hostile one
     // could aim the client at a third host.
     if (!answered || !m_pControl->PeerAddress(m_strDataHost, unused)) {
-        m_nReplyCode = kCodeDataCommandRefused;
+        if (IsConnected()) {
+            m_nReplyCode = kCodeDataCommandRefused;
+        }
         m_listenSocket.Close();
         return false;
     }
     return true;
 }
 
-bool CFtpClient::AttachDataSocket(CSocket& data, int& reply, int& finalCode)
+IoResult CFtpClient::TakeTransferReply(DataChannel& channel)
 {
-    reply = 0;
-    finalCode = 0;
-    if (m_bPassive) {
-        const IoResult connected =
-            data.Connect(m_strDataHost, static_cast<std::uint16_t>(m_nPasvPort), Policy());
-        if (connected == IoResult::NoSocket) {
-            m_listenSocket.Close();
-            return false;
-        }
-        // A connect that failed leaves `data` closed: no data moves, and the replies that
-        // follow tell why.
-        return true;
+    ReadReplyWithin(Policy(), true);
+    if (!LastReplyComplete()) {
+        const bool inStep = IsConnected() && (m_replyWait == IoResult::Cancelled ||
+                                              m_replyWait == IoResult::TimedOut);
+        return inStep ? m_replyWait : IoResult::Error;
     }
+    if (IsPreliminaryReply(m_nReplyCode)) {
+        channel.preliminary = true;
+    } else {
+        channel.finalCode = m_nReplyCode;
+    }
+    return channel.finalCode == 0 || channel.finalCode < 300 ? IoResult::Ok : IoResult::Closed;
+}
 
-    // Active mode: the command's reply comes first; only a preliminary reply (150, or 125
-    // as pyftpdlib sends) means the server will connect.
-    ReadReply();
-    if (!LastReplyComplete() || !IsPreliminaryReply(m_nReplyCode)) {
-        reply = LastReplyComplete() ? m_nReplyCode : 0;
-        m_listenSocket.Close();
-        return false;
+IoResult CFtpClient::AcceptActiveData(DataChannel& channel)
+{
+    // The command's reply comes first; only a preliminary reply (150, or 125 as pyftpdlib
+    // sends) means the server will connect.
+    if (const IoResult first = TakeTransferReply(channel); first != IoResult::Ok) {
+        return first;
     }
-    reply = m_nReplyCode;
+    if (!channel.preliminary) {
+        return IoResult::Closed;
+    }
     // While waiting for the server's connection, a final reply may come: a refusal (425 and
     // the like) means the connection will not come; a 2xx means a quick server has already
     // sent everything, and its connection waits to be accepted.
-    const auto takeReply = [&]() {
-        ReadReply();
-        if (LastReplyComplete() && IsPreliminaryReply(m_nReplyCode)) {
-            return true;
-        }
-        finalCode = LastReplyComplete() ? m_nReplyCode : 0;
-        if (finalCode >= 200 && finalCode < 300) {
-            return true;
-        }
-        reply = finalCode;
-        m_listenSocket.Close();
-        return false;
-    };
     const CDeadline deadline(Policy());
     for (;;) {
         bool wouldBlock = false;
-        if (m_listenSocket.TryAccept(data, wouldBlock)) {
-            return true;
+        if (m_listenSocket.TryAccept(channel.socket, wouldBlock)) {
+            return IoResult::Ok;
         }
         if (!wouldBlock) {
-            break;
+            return IoResult::Error;
         }
-        if (finalCode == 0 && ReplyLineBuffered()) {
-            if (!takeReply()) {
-                return false;
+        if (channel.finalCode == 0 && ReplyLineBuffered()) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return taken;
             }
             continue;
         }
         pollfd fds[2] = {{m_listenSocket.Fd(), POLLIN, 0}, {m_pControl->Fd(), POLLIN, 0}};
-        const std::size_t watched = finalCode == 0 ? 2 : 1;
-        if (WaitForAny(std::span(fds, watched), deadline, m_pump) != IoResult::Ok) {
-            break;
+        const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
+        if (const IoResult waited = WaitForAny(std::span(fds, watched), deadline, Policy());
+            waited != IoResult::Ok) {
+            return waited;
         }
-        if (watched == 2 && fds[1].revents != 0 && !takeReply()) {
-            return false;
+        if (watched == 2 && fds[1].revents != 0) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return taken;
+            }
         }
     }
-    m_nReplyCode = kCodeDataAcceptOrFile;
-    data.Close();
-    m_listenSocket.Close();
-    return false;
 }
 
-void CFtpClient::OnTransferProgress(const std::string& /*remoteName*/, std::int64_t /*moved*/,
-                                    bool /*final*/)
+CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool prepared,
+                                            DataChannel& channel, TransferOutcome& outcome)
 {
-}
-
-bool CFtpClient::TransferData(const std::string& command, CDataStream& stream, bool& refused,
-                              const std::string& progressName)
-{
-    refused = false;
-    if (!SendCommand(command) || !IsConnected()) {
+    outcome = TransferOutcome{};
+    if ((!prepared && !PrepareDataConnection()) || !SendCommand(command) || !IsConnected()) {
         m_listenSocket.Close();
-        return false;
+        outcome.reason = IsConnected()                              ? FailureReason::DataConnection
+                         : m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
+                                                                : m_controlLoss;
+        outcome.replyCode = m_nReplyCode;
+        outcome.replyText = m_strReply;
+        return DataEnd::NotSent;
     }
-    CSocket data;
-    int reply = 0;
-    int finalCode = 0;
-    if (!AttachDataSocket(data, reply, finalCode)) {
-        refused = reply >= 400;
-        return false;
+    const IoResult result =
+        m_bPassive ? channel.socket.Connect(m_strDataHost,
+                                            static_cast<std::uint16_t>(m_nPasvPort), Policy())
+                   : AcceptActiveData(channel);
+    switch (result) {
+    case IoResult::Ok:
+        channel.opened = true;
+        return DataEnd::Open;
+    case IoResult::Cancelled:
+        return DataEnd::Cancelled;
+    case IoResult::TimedOut:
+        return DataEnd::TimedOut;
+    case IoResult::Closed:
+        return DataEnd::ServerEnded; // the server refused
+    default:
+        if (!IsConnected()) {
+            return DataEnd::ServerEnded; // the control connection went
+        }
+        // No data connection: no data moves, and the replies that follow tell why.
+        return DataEnd::DataError;
     }
-    bool preliminary = IsPreliminaryReply(reply);
-    bool dataOk = data.IsOpen();
+}
+
+CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stream,
+                                         const TransferRequest* progress)
+{
     const bool upload = stream.IsUpload();
     std::vector<char> buffer(kPieceSize);
     std::size_t pendingBegin = 0; // upload: bytes of `buffer` read but not yet sent
     std::size_t pendingEnd = 0;
-    std::int64_t moved = 0;
     auto lastReport = std::chrono::steady_clock::now();
     CDeadline idle(Policy());
 
@@ -202,35 +221,34 @@ bool CFtpClient::TransferData(const std::string& command, CDataStream& stream, b
     // a final one ends a refused or failed transfer at once (servers refuse RETR, STOR or
     // NLST and leave the passive data connection open), while a 2xx may come before the
     // last data has been read and lets the data run to its end.
-    const auto takeReply = [&]() -> bool {
-        ReadReply();
-        if (!LastReplyComplete()) {
-            return false;
-        }
-        if (IsPreliminaryReply(m_nReplyCode)) {
-            preliminary = true;
-        } else {
-            finalCode = m_nReplyCode;
-        }
-        return finalCode == 0 || finalCode < 300;
+    // How a reply read on the way ends the data, if it does.
+    const auto afterReply = [](IoResult taken) {
+        return taken == IoResult::Cancelled  ? DataEnd::Cancelled
+               : taken == IoResult::TimedOut ? DataEnd::TimedOut
+                                             : DataEnd::ServerEnded;
     };
-
-    while (dataOk) {
-        if (finalCode == 0 && ReplyLineBuffered() && !takeReply()) {
-            dataOk = false;
-            break;
+    for (;;) {
+        if (channel.finalCode == 0 && ReplyLineBuffered()) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return afterReply(taken);
+            }
         }
-        pollfd fds[2] = {{data.Fd(), static_cast<short>(upload ? POLLOUT : POLLIN), 0},
-                         {IsConnected() ? m_pControl->Fd() : -1, POLLIN, 0}};
-        const std::size_t watched = finalCode == 0 && IsConnected() ? 2 : 1;
-        if (WaitForAny(std::span(fds, watched), idle, m_pump) != IoResult::Ok) {
-            dataOk = false; // idle too long, cancelled, or poll failed
-            break;
+        const bool watchControl = channel.finalCode == 0 && IsConnected();
+        pollfd fds[2] = {{channel.socket.Fd(), static_cast<short>(upload ? POLLOUT : POLLIN), 0},
+                         {watchControl ? m_pControl->Fd() : -1, POLLIN, 0}};
+        const IoResult waited = WaitForAny(std::span(fds, watchControl ? 2 : 1), idle, Policy());
+        if (waited == IoResult::Cancelled) {
+            return DataEnd::Cancelled;
         }
-        if (watched == 2 && fds[1].revents != 0) {
-            if (!takeReply()) {
-                dataOk = false;
-                break;
+        if (waited == IoResult::TimedOut) {
+            return DataEnd::TimedOut;
+        }
+        if (waited != IoResult::Ok) {
+            return DataEnd::DataError;
+        }
+        if (watchControl && fds[1].revents != 0) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return afterReply(taken);
             }
             continue;
         }
@@ -240,71 +258,184 @@ bool CFtpClient::TransferData(const std::string& command, CDataStream& stream, b
         if (upload) {
             if (pendingBegin == pendingEnd) {
                 const long read = stream.Read(buffer.data(), buffer.size());
-                if (read <= 0) {
-                    dataOk = read == 0;
-                    break; // the end of the file, or a local read failure
+                if (read == 0) {
+                    return DataEnd::Complete;
+                }
+                if (read < 0) {
+                    return DataEnd::LocalError;
                 }
                 pendingBegin = 0;
                 pendingEnd = static_cast<std::size_t>(read);
             }
-            const long sent = data.TrySend(
+            const long sent = channel.socket.TrySend(
                 std::string_view(buffer.data() + pendingBegin, pendingEnd - pendingBegin));
             if (sent < 0) {
-                dataOk = false;
-                break;
+                return DataEnd::DataError;
             }
             pendingBegin += static_cast<std::size_t>(sent);
-            moved += sent;
+            channel.moved += sent;
         } else {
             bool wouldBlock = false;
-            const long received = data.TryReceive(buffer.data(), buffer.size(), wouldBlock);
+            const long received =
+                channel.socket.TryReceive(buffer.data(), buffer.size(), wouldBlock);
             if (received == 0) {
-                break; // the server closed the data connection: all data is here
+                return DataEnd::Complete; // the server closed the data connection
             }
             if (received < 0) {
-                dataOk = wouldBlock;
-                continue;
+                if (wouldBlock) {
+                    continue;
+                }
+                return DataEnd::DataError;
             }
             if (!stream.Write(buffer.data(), static_cast<std::size_t>(received))) {
-                dataOk = false;
-                break;
+                return DataEnd::LocalError;
             }
-            moved += received;
+            channel.moved += received;
         }
         idle.Restart();
         const auto now = std::chrono::steady_clock::now();
         if (now - lastReport >= kProgressInterval) {
             lastReport = now;
-            if (!progressName.empty()) {
-                OnTransferProgress(progressName, moved, false);
+            if (progress != nullptr) {
+                OnTransferProgress(*progress, channel.moved);
             }
             // Data that flows without pause never lets a poll slice expire: pump here too.
-            if (m_pump && !m_pump()) {
-                dataOk = false;
+            if (m_pump) {
+                m_pump();
+            }
+            if (IsCancelled(Policy())) {
+                return DataEnd::Cancelled;
+            }
+        }
+    }
+}
+
+void CFtpClient::AbortTransfer(DataChannel& channel)
+{
+    // The cancel that led here must not stop the abort itself, and a server that does not
+    // answer it costs a short wait, not the whole time limit.
+    const CCancelToken* token = std::exchange(m_pCancel, nullptr);
+    const std::chrono::milliseconds limit = m_timeout;
+    m_timeout = limit.count() > 0 ? std::min(limit, kAbortReplyLimit) : kAbortReplyLimit;
+
+    // RFC 959: on ABOR the server closes the data connection and answers the aborted command
+    // (426, or 226 when it had already finished), then the ABOR itself (226 or 225). Servers
+    // that read the control connection only between transfers (vsftpd) see the ABOR once the
+    // closed data connection has ended the transfer; the answers are the same.
+    const bool sent = SendCommand("ABOR");
+    channel.socket.Close();
+    m_listenSocket.Close();
+    int due = channel.finalCode == 0 ? 2 : 1;
+    bool answered = false;
+    for (int reply = 0; sent && due > 0 && reply < 4 && IsConnected(); ++reply) {
+        ReadReplyWithin(Policy(), answered);
+        if (!LastReplyComplete()) {
+            break;
+        }
+        if (IsPreliminaryReply(m_nReplyCode)) {
+            channel.preliminary = true;
+            continue;
+        }
+        if (channel.finalCode == 0) {
+            channel.finalCode = m_nReplyCode;
+        }
+        answered = true;
+        --due;
+    }
+    if (due > 0 && IsConnected()) {
+        // Some servers answer an abort only once: a late second answer is dropped before the
+        // next command rather than taken as its reply.
+        m_bMayHaveStaleReply = true;
+    }
+    m_timeout = limit;
+    m_pCancel = token;
+}
+
+void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& stream,
+                               TransferOutcome& outcome)
+{
+    if (end == DataEnd::Complete && !stream.IsUpload() && !stream.Finish()) {
+        end = DataEnd::LocalError;
+    }
+    if (end != DataEnd::Cancelled && end != DataEnd::TimedOut) {
+        // Closing ends the data stream for the server: the end of an upload, or an abort.
+        channel.socket.Close();
+        m_listenSocket.Close();
+        // The replies not yet read: the preliminary one (passive mode reads it only now),
+        // then the final one. A refusal is the only reply; nothing more is waited for after
+        // it. A wait for them that is stopped aborts the transfer like one stopped earlier.
+        for (int reply = 0; reply < 2 && channel.finalCode == 0 && IsConnected(); ++reply) {
+            const IoResult taken = TakeTransferReply(channel);
+            if (taken == IoResult::Cancelled || taken == IoResult::TimedOut) {
+                end = taken == IoResult::Cancelled ? DataEnd::Cancelled : DataEnd::TimedOut;
+                break;
+            }
+            if (taken != IoResult::Ok) {
                 break;
             }
         }
     }
-    if (!upload && dataOk && !stream.Finish()) {
-        dataOk = false;
-    }
-    // Closing ends the data stream for the server: the end of an upload, or an abort.
-    data.Close();
-    m_listenSocket.Close();
-    if (!progressName.empty()) {
-        OnTransferProgress(progressName, moved, true);
+    if (end == DataEnd::Cancelled || end == DataEnd::TimedOut) {
+        AbortTransfer(channel);
     }
 
-    // The replies not yet read: the preliminary one (passive mode reads it only now), then
-    // the final one. A refusal is the only reply; nothing more is waited for after it.
-    if (finalCode == 0 && !preliminary && IsConnected()) {
-        takeReply();
+    outcome.started = channel.preliminary;
+    outcome.bytesMoved = channel.moved;
+    outcome.replyCode = m_nReplyCode;
+    outcome.replyText = m_strReply;
+    if (end == DataEnd::Cancelled) {
+        outcome.reason = FailureReason::Cancelled;
+    } else if (end == DataEnd::TimedOut) {
+        outcome.reason = FailureReason::TimedOut;
+    } else if (end == DataEnd::LocalError) {
+        outcome.reason = FailureReason::LocalFile;
+        outcome.localErrno = stream.Error();
+    } else if (channel.finalCode == 0 && !IsConnected()) {
+        outcome.reason = m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
+                                                              : m_controlLoss;
+        outcome.localErrno = m_nControlErrno;
+    } else if (end == DataEnd::DataError) {
+        outcome.reason = FailureReason::DataConnection;
+        outcome.localErrno = channel.socket.LastErrno();
+    } else if (channel.finalCode != 226) {
+        outcome.reason = channel.finalCode == 0 ? FailureReason::DataConnection
+                                                : FailureReason::Refused;
+    } else if (end != DataEnd::Complete) {
+        outcome.reason = FailureReason::DataConnection;
     }
-    if (finalCode == 0 && preliminary && IsConnected()) {
-        takeReply();
+}
+
+TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream& stream,
+                                         const TransferRequest* progress, bool prepared)
+{
+    TransferOutcome outcome;
+    DataChannel channel;
+    DataEnd end = OpenChannel(command, prepared, channel, outcome);
+    if (end == DataEnd::NotSent) {
+        return outcome;
     }
-    refused = !preliminary && finalCode >= 400;
-    return dataOk && finalCode == 226;
+    if (end == DataEnd::Open) {
+        end = MoveData(channel, stream, progress);
+    }
+    FinishChannel(channel, end, stream, outcome);
+    if (progress != nullptr) {
+        OnTransferProgress(*progress, channel.moved);
+    }
+    if (!m_bPassive && !channel.opened && channel.preliminary &&
+        (end == DataEnd::TimedOut || end == DataEnd::DataError)) {
+        m_nReplyCode = kCodeDataAcceptOrFile; // the server's connection never came
+        outcome.replyCode = m_nReplyCode;
+    }
+    return outcome;
+}
+
+void CFtpClient::OnTransferBegin(const TransferRequest& /*request*/) {}
+
+void CFtpClient::OnTransferProgress(const TransferRequest& /*request*/, std::int64_t /*moved*/) {}
+
+void CFtpClient::OnTransferEnd(const TransferRequest& /*request*/,
+                               const TransferOutcome& /*outcome*/)
+{
 }
 
 } // namespace tarnwick

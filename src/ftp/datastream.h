@@ -26,6 +26,8 @@ public:
     }
     // Receiving: the data connection has ended. False when the last bytes cannot be stored.
     virtual bool Finish() { return true; }
+    // The errno of the local failure that stopped the transfer; 0 when none.
+    [[nodiscard]] virtual int Error() const { return 0; }
 };
 
 } // namespace tarnwick

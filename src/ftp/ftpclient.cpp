@@ -11,33 +11,69 @@ namespace {
 const std::string kNoReply = "\x01";
 const std::string kClosedMidReply = "GetResponce nRead=0 Error";
 
+FailureReason LossFrom(IoResult result)
+{
+    switch (result) {
+    case IoResult::TimedOut:
+        return FailureReason::TimedOut;
+    case IoResult::Cancelled:
+        return FailureReason::Cancelled;
+    default:
+        return FailureReason::ConnectionLost;
+    }
+}
+
 } // namespace
 
 CFtpClient::CFtpClient() : m_strEncoding(DefaultServerEncoding()) {}
 
 CFtpClient::~CFtpClient() = default;
 
-void CFtpClient::DropControl()
+void CFtpClient::DropControl(FailureReason reason, int error)
 {
+    if (m_pControl != nullptr && m_bConnected) {
+        m_controlLoss = reason;
+        m_nControlErrno = error;
+    }
     m_pControl.reset();
     m_bConnected = false;
     m_inbuf.clear();
+    m_bMayHaveStaleReply = false;
+}
+
+bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnectOptions& options)
+{
+    m_bPassive = options.passive;
+    m_bUseList = options.useList;
+    m_timeout = options.timeout;
+    m_strEncoding = options.encoding.empty() ? DefaultServerEncoding() : options.encoding;
+    return Connect(host, port);
 }
 
 bool CFtpClient::Connect(const std::string& host, unsigned port)
 {
     DropControl();
+    m_controlLoss = FailureReason::None;
+    m_nControlErrno = 0;
     m_listMode = ListMode::Unknown; // a new server may answer listings differently
     m_pControl = std::make_unique<CSocket>();
     const IoResult result =
         port > 0 && port <= 65535
-            ? m_pControl->Connect(host, static_cast<std::uint16_t>(port), Policy())
+            ? m_pControl->Connect(host, static_cast<std::uint16_t>(port), Policy(), m_resolver)
             : IoResult::Error;
+    m_connectFailure = result;
+    m_nConnectErrno = m_pControl->LastErrno();
     if (result == IoResult::NoSocket) {
         m_nReplyCode = kCodeSocketCreate;
     }
     m_bConnected = result == IoResult::Ok;
     ReadReply(); // reads nothing when the connect failed
+    if (result == IoResult::Ok && !m_bReplyComplete) {
+        // Connected, but no whole greeting came.
+        m_connectFailure = m_controlLoss == FailureReason::TimedOut    ? IoResult::TimedOut
+                           : m_controlLoss == FailureReason::Cancelled ? IoResult::Cancelled
+                                                                       : IoResult::Closed;
+    }
     if (m_nReplyCode != 220 || !m_bReplyComplete) {
         m_bConnected = false;
     }
@@ -57,6 +93,21 @@ bool CFtpClient::Quit()
     }
     DropControl();
     return true;
+}
+
+void CFtpClient::DiscardStaleReplies()
+{
+    m_bMayHaveStaleReply = false;
+    m_inbuf.clear();
+    char buffer[4096];
+    for (;;) {
+        bool wouldBlock = false;
+        const long n = m_pControl->TryReceive(buffer, sizeof buffer, wouldBlock);
+        if (n <= 0) {
+            // The end of the stream or an error shows at the next read.
+            return;
+        }
+    }
 }
 
 bool CFtpClient::SendCommand(const std::string& command)
@@ -79,20 +130,26 @@ bool CFtpClient::SendCommand(const std::string& command)
     if (!EncodeText(line, m_strEncoding, encoded)) {
         return false;
     }
+    if (m_bMayHaveStaleReply) {
+        DiscardStaleReplies();
+    }
     const IoResult result = m_pControl->SendAll(encoded, Policy());
-    if (result == IoResult::TimedOut || result == IoResult::Cancelled) {
-        DropControl();
+    if (result != IoResult::Ok) {
+        // A half-sent line leaves the server waiting for the rest: the stream is lost.
+        DropControl(LossFrom(result), m_pControl->LastErrno());
     }
     return result == IoResult::Ok;
 }
 
-CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& deadline)
+CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& deadline,
+                                            const WaitPolicy& policy, IoResult& waited)
 {
     std::size_t scanned = 0;
     for (;;) {
         const std::size_t lf = m_inbuf.find('\n', scanned);
         if (lf != std::string::npos) {
             if (lf + 1 > kMaxReplyLine) {
+                waited = IoResult::Error;
                 return LineStatus::Failed;
             }
             line.assign(m_inbuf, 0, lf + 1);
@@ -101,6 +158,7 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
         }
         scanned = m_inbuf.size();
         if (scanned > kMaxReplyLine) {
+            waited = IoResult::Error;
             return LineStatus::Failed;
         }
         char buffer[4096];
@@ -111,13 +169,16 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
             continue;
         }
         if (n == 0) {
+            waited = IoResult::Closed;
             return LineStatus::Closed;
         }
         if (!wouldBlock) {
+            waited = IoResult::Error;
             return LineStatus::Failed;
         }
         pollfd pfd{m_pControl->Fd(), POLLIN, 0};
-        if (WaitForAny(std::span(&pfd, 1), deadline, m_pump) != IoResult::Ok) {
+        waited = WaitForAny(std::span(&pfd, 1), deadline, policy);
+        if (waited != IoResult::Ok) {
             return LineStatus::Failed;
         }
     }
@@ -125,24 +186,37 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
 
 std::string CFtpClient::ReadReply()
 {
+    return ReadReplyWithin(Policy(), false);
+}
+
+std::string CFtpClient::ReadReplyWithin(const WaitPolicy& policy, bool keepInStep)
+{
+    m_replyWait = IoResult::Error;
     if (!IsConnected()) {
         return kNoReply;
     }
     m_bReplyComplete = false;
-    const CDeadline deadline(Policy());
+    const CDeadline deadline(policy);
     std::string reply;
     std::string firstLine;
     bool complete = false;
     while (!complete) {
         std::string line;
-        const LineStatus status = NextLine(line, deadline);
+        IoResult waited = IoResult::Ok;
+        const LineStatus status = NextLine(line, deadline, policy, waited);
+        m_replyWait = waited;
         if (status == LineStatus::Closed) {
+            DropControl(FailureReason::ConnectionLost);
             return kClosedMidReply;
         }
         if (status == LineStatus::Failed || reply.size() + line.size() > kMaxReply) {
-            // Time-out, socket error or an endless reply: keep what was complete and close,
-            // since the stream can no longer be trusted to be in step.
-            DropControl();
+            if (keepInStep && reply.empty() &&
+                (waited == IoResult::TimedOut || waited == IoResult::Cancelled)) {
+                return kNoReply; // no line of the reply came: it is still due
+            }
+            // Time-out, cancel, socket error or an endless reply: keep what was complete and
+            // close, since the stream can no longer be trusted to be in step.
+            DropControl(LossFrom(waited), waited == IoResult::Error ? m_pControl->LastErrno() : 0);
             break;
         }
         reply += line;
@@ -156,6 +230,9 @@ std::string CFtpClient::ReadReply()
     m_nReplyCode = ParseReplyCode(reply);
     m_strReply = DecodeText(reply, m_strEncoding);
     m_bReplyComplete = complete;
+    if (complete) {
+        m_replyWait = IoResult::Ok;
+    }
     return m_strReply;
 }
 
@@ -163,8 +240,12 @@ bool CFtpClient::Exchange(const std::string& command, int expected)
 {
     m_bReplyComplete = false;
     const bool sent = SendCommand(command);
+    // A command that was never sent has no reply to wait for.
+    if (!sent || !IsConnected()) {
+        return false;
+    }
     ReadReply();
-    return sent && m_bReplyComplete && m_nReplyCode == expected;
+    return m_bReplyComplete && m_nReplyCode == expected;
 }
 
 } // namespace tarnwick

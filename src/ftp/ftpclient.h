@@ -1,20 +1,40 @@
 // CFtpClient: one control connection to one FTP server, spoken synchronously. Every operation
 // sends its command line, reads one reply and reports success only when the send went out, a
 // complete reply came back and its code is exactly the one expected. The text of the last
-// reply stays in the engine for the caller to show. The engine shows nothing itself.
+// reply stays in the engine for the caller to show. The engine shows nothing itself and reads
+// no settings: its options are given to it at connect.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ftp/enginecode.h"
+#include "ftp/resolver.h"
 #include "ftp/socket.h"
+#include "ftp/transferrequest.h"
 
 namespace tarnwick {
 
+class CCancelToken;
 class CDataStream;
+
+// How one connection is spoken; given at connect and kept until the next.
+struct FtpConnectOptions {
+    bool passive = false;
+    // Listings with "LIST -a" from the start instead of "NLST -alL".
+    bool useList = false;
+    // The limit of every network wait; 0 for none.
+    std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+    // The iconv name of the server's text encoding; empty for the locale's.
+    std::string encoding;
+};
+
+// Tells a line of a long listing ("-rw-r--r-- 1 ftp ftp 512 Jan 01 12:00 a.txt") from a bare
+// name. The engine does not parse listings; it is given this test.
+using ListingLineTest = bool (*)(std::string_view line);
 
 class CFtpClient {
 public:
@@ -27,16 +47,30 @@ public:
     // Drops any existing control connection (no QUIT), connects to host:port and reads the
     // greeting. True when connected and greeted with 220; a greeting with another code stays
     // as the last reply. A host that does not resolve or refuses leaves the last reply as it
-    // was.
+    // was; GetConnectFailure tells why.
     virtual bool Connect(const std::string& host, unsigned port);
+    // The same with the connection's options.
+    bool Connect(const std::string& host, unsigned port, const FtpConnectOptions& options);
+    // Why the last Connect made no connection: Unresolved, TimedOut, Cancelled, Error (with
+    // the socket's errno) or Closed (the server closed before greeting); Ok when it connected.
+    [[nodiscard]] IoResult GetConnectFailure() const { return m_connectFailure; }
+    [[nodiscard]] int GetConnectErrno() const { return m_nConnectErrno; }
 
-    // Copies the remote file into `localPath` with RETR, through a temporary file beside it
-    // that replaces the target only on success: a failed download leaves an existing file as
-    // it was. True when the data arrived whole and the server answered 226.
+    // One file over one data connection, as the request says. The request's type becomes
+    // the engine's type command. A download goes through a temporary file beside the target
+    // that replaces the target only on success, so a failed or cancelled download leaves an
+    // existing file as it was. A cancelled transfer is aborted (ABOR) and its replies read,
+    // so the control connection stays usable.
+    TransferOutcome Transfer(const TransferRequest& request);
+
+    // Copies the remote file into `localPath` with RETR in the current type, with the size
+    // set by SetFileSize shown. True when the data arrived whole and the server answered 226.
     virtual bool Download(const std::string& remotePath, const std::string& localPath);
     // Copies the local file to the server's current directory as `remoteName` with STOR.
     // True when every byte went out and the server answered 226.
     virtual bool Upload(const std::string& localPath, const std::string& remoteName);
+    // The outcome of the last Transfer, Download, Upload or listing.
+    [[nodiscard]] const TransferOutcome& GetLastOutcome() const { return m_lastOutcome; }
 
     // Sends "QUIT" and, on 221, closes the control connection. False without a control
     // socket; true without sending when the socket never connected.
@@ -50,9 +84,9 @@ public:
 
     // Reads one complete reply and makes it the last reply and code. Without a connection it
     // reads nothing and returns "\x01". When the server closes the connection mid-reply it
-    // returns "GetResponce nRead=0 Error" and keeps the previous reply and code. On a socket
-    // error or an expired time limit the lines gathered so far become the reply and the
-    // control connection is closed.
+    // returns "GetResponce nRead=0 Error", keeps the previous reply and code and closes the
+    // control connection. On a socket error or an expired time limit the lines gathered so far
+    // become the reply and the control connection is closed.
     std::string ReadReply();
 
     [[nodiscard]] std::string GetLastReply() const { return m_strReply; }
@@ -81,6 +115,10 @@ public:
     bool SetTextType();
     bool SetBinaryType();
     [[nodiscard]] const std::string& GetTypeCommand() const { return m_strTypeCommand; }
+    [[nodiscard]] TransferType GetType() const
+    {
+        return m_strTypeCommand == "TYPE A" ? TransferType::Text : TransferType::Binary;
+    }
 
     // --- data connections -------------------------------------------------------------
 
@@ -101,24 +139,38 @@ public:
 
     // Fetches the listing of the server's current directory into `text`, decoded from the
     // server encoding. "NLST -alL" first; when the server refuses it or answers with bare
-    // names, "LIST -a", and the command that worked is kept for the rest of the connection.
-    // With SetUseList(true), "LIST -a" from the start. `text` keeps whatever arrived when
-    // the listing fails; it is untouched when the data connection could not be prepared.
+    // names (told by the listing-line test), "LIST -a", and the command that worked is kept
+    // for the rest of the connection. With SetUseList(true), "LIST -a" from the start. `text`
+    // keeps whatever arrived when the listing fails; it is untouched when the data connection
+    // could not be prepared.
     bool ListDirectory(const std::string& remoteDir, std::string& text);
     void SetUseList(bool useList) { m_bUseList = useList; }
     [[nodiscard]] const std::string& GetListing() const { return m_strListing; }
+    // The test that tells long listing lines from bare names; without one every listing
+    // that arrives counts as long.
+    void SetListingLineTest(ListingLineTest test) { m_isLongLine = test; }
 
-    // The expected size of the next transfer, shown with the running count.
+    // The expected size of the next Download or Upload, shown with the running count.
     void SetFileSize(std::int64_t size) { m_nFileSize = size; }
 
     // --- desktop additions ------------------------------------------------------------
 
     // True while a control connection exists and was greeted with 220.
     [[nodiscard]] bool IsConnected() const { return m_pControl != nullptr && m_bConnected; }
-    // The time limit of every network wait (0 = none) and the pump called while waiting.
+    // Why the last control connection went away by itself (the server closed it, a socket
+    // error, a time-out, a cancel, a reply past the limits); None while it stands or after
+    // QUIT. GetControlErrno gives the socket error.
+    [[nodiscard]] FailureReason GetControlLoss() const { return m_controlLoss; }
+    [[nodiscard]] int GetControlErrno() const { return m_nControlErrno; }
+
+    // The time limit of every network wait (0 = none), the pump called while waiting and the
+    // token that stops a wait (not owned; none when null).
     void SetTimeout(std::chrono::milliseconds limit) { m_timeout = limit; }
     [[nodiscard]] std::chrono::milliseconds GetTimeout() const { return m_timeout; }
     void SetPump(PumpFn pump) { m_pump = std::move(pump); }
+    void SetCancelToken(const CCancelToken* token) { m_pCancel = token; }
+    // Replaces the system's host-name lookup (tests).
+    void SetResolver(ResolveFn resolver) { m_resolver = std::move(resolver); }
     // The encoding of command lines, replies and listings (an iconv name).
     void SetServerEncoding(const std::string& encoding) { m_strEncoding = encoding; }
     [[nodiscard]] const std::string& GetServerEncoding() const { return m_strEncoding; }
@@ -128,29 +180,27 @@ public:
     // Longest reply line and longest reply accepted; past them the read fails.
     static constexpr std::size_t kMaxReplyLine = 64 * 1024;
     static constexpr std::size_t kMaxReply = 1024 * 1024;
+    // How long the replies to an ABOR are waited for.
+    static constexpr std::chrono::milliseconds kAbortReplyLimit{3000};
 
 protected:
-    [[nodiscard]] WaitPolicy Policy() const { return WaitPolicy{m_timeout, m_pump}; }
+    [[nodiscard]] WaitPolicy Policy() const { return WaitPolicy{m_timeout, m_pump, m_pCancel}; }
     // Sends `command`, reads the reply and tells whether the send went out and a complete
     // reply with exactly `expected` came back.
     bool Exchange(const std::string& command, int expected);
-    // Closes the control connection after a time-out, cancel or protocol breach, so later
-    // operations fail at once instead of reading stale replies.
-    void DropControl();
+    // Closes the control connection after a time-out, cancel, socket error or protocol
+    // breach, so later operations fail at once instead of reading stale replies; `reason`
+    // is kept for GetControlLoss.
+    void DropControl(FailureReason reason = FailureReason::None, int error = 0);
     // True when the last ReadReply read a whole reply from the server.
     [[nodiscard]] bool LastReplyComplete() const { return m_bReplyComplete; }
 
-    // Called while a transfer moves data (at most about ten times a second, and once at
-    // the end with `final` set). The progress client shows it; the plain engine does not.
-    virtual void OnTransferProgress(const std::string& remoteName, std::int64_t moved, bool final);
-
-    // Sends the transfer command (RETR, STOR, NLST, LIST), obtains the data socket, moves the
-    // data through `stream` while watching the control connection, and reads the replies.
-    // True when the data moved without error and the final reply is 226. `refused` tells
-    // whether the server refused the command itself (a 4xx or 5xx reply to it).
-    // Progress goes to OnTransferProgress under `progressName` (none when empty).
-    bool TransferData(const std::string& command, CDataStream& stream, bool& refused,
-                      const std::string& progressName = std::string());
+    // A transfer begins (before anything is sent), moves (at most about ten times a second,
+    // and once at the end) and ends. The progress client shows them; the plain engine does
+    // not.
+    virtual void OnTransferBegin(const TransferRequest& request);
+    virtual void OnTransferProgress(const TransferRequest& request, std::int64_t moved);
+    virtual void OnTransferEnd(const TransferRequest& request, const TransferOutcome& outcome);
 
     std::int64_t m_nFileSize = 0;
     bool m_bPassive = false;
@@ -166,30 +216,84 @@ protected:
 
 private:
     enum class ListMode { Unknown, Nlst, List };
+    struct DataChannel;
+    // How the data of a transfer stopped moving (or why it never did).
+    enum class DataEnd {
+        NotSent,     // the command was never sent: no reply is due
+        Open,        // the data connection is there: the data can move
+        Complete,    // all data moved
+        LocalError,  // the local file failed
+        DataError,   // the data connection could not be made or broke
+        ServerEnded, // a final reply came first (a refusal), or the control connection went
+        TimedOut,
+        Cancelled,
+    };
+
     bool PrepareDataConnection();
-    // The data connection's socket after the command was sent; false on failure (code 5004
-    // when an active-mode connection is not accepted). `reply` is the preliminary reply, or
-    // the refusal, read on the way (0 when none was); `finalCode` a 2xx final reply that came
-    // before the connection was accepted (0 when none did).
-    bool AttachDataSocket(CSocket& data, int& reply, int& finalCode);
+    // The three steps of a transfer over a data connection. OpenChannel prepares the data
+    // connection (unless `prepared`), sends `command` and obtains the data socket; MoveData
+    // moves the bytes through `stream` while watching the control connection; FinishChannel
+    // closes the data connection, reads the replies still due (or aborts) and fills in the
+    // outcome.
+    DataEnd OpenChannel(const std::string& command, bool prepared, DataChannel& channel,
+                        TransferOutcome& outcome);
+    DataEnd MoveData(DataChannel& channel, CDataStream& stream, const TransferRequest* progress);
+    void FinishChannel(DataChannel& channel, DataEnd end, CDataStream& stream,
+                       TransferOutcome& outcome);
+    // All three, for one command. `progress` names the transfer whose progress is reported
+    // (none for listings); `prepared` when the data connection was prepared already.
+    TransferOutcome TransferData(const std::string& command, CDataStream& stream,
+                                 const TransferRequest* progress = nullptr, bool prepared = false);
+    // The one reader of replies while a data connection is open: a preliminary reply is
+    // noted, a final one kept. Ok when the transfer goes on (a 1xx or 2xx), Closed when the
+    // server refused or ended it, Cancelled or TimedOut when the wait stopped before any of a
+    // reply had been read (the control connection is still in step: the transfer can be
+    // aborted), Error when the control connection is gone.
+    IoResult TakeTransferReply(DataChannel& channel);
+    // Active mode: waits for the server's data connection, reading the replies that come
+    // first. False on failure (code 5004 when the connection is not accepted).
+    IoResult AcceptActiveData(DataChannel& channel);
+    // Stops a transfer the server is still in: ABOR, then its replies under a short limit of
+    // their own. A control connection that does not answer is closed.
+    void AbortTransfer(DataChannel& channel);
+
+    TransferOutcome RunDownload(const TransferRequest& request);
+    TransferOutcome RunUpload(const TransferRequest& request);
     // Fetches one listing with `command`.
-    bool FetchListing(const std::string& command, std::string& text, bool& refused);
+    TransferOutcome FetchListing(const std::string& command, std::string& text);
     // True when a whole reply line waits in the receive buffer.
     [[nodiscard]] bool ReplyLineBuffered() const { return m_inbuf.find('\n') != std::string::npos; }
 
     enum class LineStatus { Ok, Closed, Failed };
     // Takes the next line (up to and with its LF) from the receive buffer, receiving more
-    // as needed.
-    LineStatus NextLine(std::string& line, const CDeadline& deadline);
+    // as needed. `waited` tells why a wait failed.
+    LineStatus NextLine(std::string& line, const CDeadline& deadline, const WaitPolicy& policy,
+                        IoResult& waited);
+    // ReadReply within `policy`. With `keepInStep`, a wait that expires or is cancelled before
+    // any line of the reply has arrived leaves the connection open: the reply is still due.
+    // m_replyWait tells how the wait ended.
+    std::string ReadReplyWithin(const WaitPolicy& policy, bool keepInStep);
+    // Drops whatever the server sent unasked (a late reply to an ABOR).
+    void DiscardStaleReplies();
 
     std::string m_inbuf; // bytes received past the last reply
     bool m_bReplyComplete = false;
+    IoResult m_replyWait = IoResult::Ok;
+    bool m_bMayHaveStaleReply = false;
     std::chrono::milliseconds m_timeout{std::chrono::seconds(60)};
     PumpFn m_pump;
+    const CCancelToken* m_pCancel = nullptr;
+    ResolveFn m_resolver;
     std::string m_strEncoding;
     bool m_bUseList = false;
+    ListingLineTest m_isLongLine = nullptr;
     ListMode m_listMode = ListMode::Unknown;
     std::string m_strDataHost; // where passive data connections go: the control peer
+    IoResult m_connectFailure = IoResult::Ok;
+    int m_nConnectErrno = 0;
+    FailureReason m_controlLoss = FailureReason::None;
+    int m_nControlErrno = 0;
+    TransferOutcome m_lastOutcome;
 };
 
 } // namespace tarnwick

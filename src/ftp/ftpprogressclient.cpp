@@ -1,7 +1,6 @@
 #include "ftp/ftpprogressclient.h"
 
 #include "core/strutil.h"
-#include "settings/settings.h"
 
 namespace tarnwick {
 
@@ -12,15 +11,6 @@ const std::string kUpdating = "更新中です\nしばらくお待ちくださ�
 
 } // namespace
 
-bool CFtpProgressClient::Connect(const std::string& host, unsigned port)
-{
-    m_bPassive = GetSettingFlag("UsePASV");
-    SetUseList(GetSettingFlag("UseLIST"));
-    SetTimeout(std::chrono::seconds(GetTimeoutSeconds()));
-    SetServerEncoding(GetServerEncodingSetting());
-    return CFtpClient::Connect(host, port);
-}
-
 std::string CFtpProgressClient::ProgressText(const std::string& remoteName, std::int64_t moved,
                                              std::int64_t size)
 {
@@ -28,36 +18,31 @@ std::string CFtpProgressClient::ProgressText(const std::string& remoteName, std:
            std::to_string(size);
 }
 
-void CFtpProgressClient::OnTransferProgress(const std::string& remoteName, std::int64_t moved,
-                                            bool /*final*/)
+void CFtpProgressClient::OnTransferBegin(const TransferRequest& /*request*/)
 {
     if (m_pProgress != nullptr) {
-        m_pProgress->Update(ProgressText(remoteName, moved, m_nFileSize), moved, m_nFileSize);
+        m_pProgress->Begin(kPreparing);
     }
 }
 
-template <typename Transfer> bool CFtpProgressClient::WithProgress(Transfer transfer)
+void CFtpProgressClient::OnTransferProgress(const TransferRequest& request, std::int64_t moved)
+{
+    if (m_pProgress != nullptr) {
+        m_pProgress->Update(ProgressText(request.remotePath, moved, request.expectedSize), moved,
+                            request.expectedSize);
+    }
+}
+
+void CFtpProgressClient::OnTransferEnd(const TransferRequest& /*request*/,
+                                       const TransferOutcome& outcome)
 {
     if (m_pProgress == nullptr) {
-        return transfer();
+        return;
     }
-    m_pProgress->Begin(kPreparing);
-    const bool ok = transfer();
-    if (ok) {
+    if (outcome.Ok()) {
         m_pProgress->Update(kUpdating, -1, -1);
     }
     m_pProgress->End();
-    return ok;
-}
-
-bool CFtpProgressClient::Download(const std::string& remotePath, const std::string& localPath)
-{
-    return WithProgress([&] { return CFtpClient::Download(remotePath, localPath); });
-}
-
-bool CFtpProgressClient::Upload(const std::string& localPath, const std::string& remoteName)
-{
-    return WithProgress([&] { return CFtpClient::Upload(localPath, remoteName); });
 }
 
 } // namespace tarnwick

@@ -1,6 +1,6 @@
-// CFtpProgressClient: the engine the main window holds. It reads the data-connection mode,
-// the listing command, the time limit and the server encoding from the settings each time it
-// connects, and shows each transfer's progress through a sink that the GUI provides.
+// CFtpProgressClient: the engine the main window holds. It shows each transfer's progress
+// through a sink that the front end provides: "準備中です" while the transfer is prepared,
+// the name with the running count while it moves, "更新中です" after a successful end.
 #pragma once
 
 #include "ftp/ftpclient.h"
@@ -10,12 +10,6 @@ namespace tarnwick {
 
 class CFtpProgressClient : public CFtpClient {
 public:
-    // Reads UsePASV, UseLIST, TimeoutSeconds and ServerEncoding, then connects.
-    bool Connect(const std::string& host, unsigned port) override;
-    // As the plain engine's, with the progress shown from "準備中です" to "更新中です".
-    bool Download(const std::string& remotePath, const std::string& localPath) override;
-    bool Upload(const std::string& localPath, const std::string& remoteName) override;
-
     // The sink that shows transfer progress; none shows nothing. Not owned.
     void SetProgressSink(CProgressSink* sink) { m_pProgress = sink; }
 
@@ -24,11 +18,11 @@ public:
                                                   std::int64_t size);
 
 protected:
-    void OnTransferProgress(const std::string& remoteName, std::int64_t moved, bool final) override;
+    void OnTransferBegin(const TransferRequest& request) override;
+    void OnTransferProgress(const TransferRequest& request, std::int64_t moved) override;
+    void OnTransferEnd(const TransferRequest& request, const TransferOutcome& outcome) override;
 
 private:
-    template <typename Transfer> bool WithProgress(Transfer transfer);
-
     CProgressSink* m_pProgress = nullptr;
 };
 

@@ -1,6 +1,5 @@
 // The remote listing.
 #include "core/textcodec.h"
-#include "files/listingparser.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
 
@@ -33,8 +32,11 @@ private:
 
 // Some servers answer "NLST -alL" with bare names (proftpd): lines, but none in the long
 // layout.
-bool HasOnlyBareNames(const std::string& text)
+bool HasOnlyBareNames(const std::string& text, ListingLineTest isLongLine)
 {
+    if (isLongLine == nullptr) {
+        return false;
+    }
     bool anyLine = false;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -47,7 +49,7 @@ bool HasOnlyBareNames(const std::string& text)
             line.remove_suffix(1);
         }
         if (!line.empty() && line.rfind("total ", 0) != 0) {
-            if (IsLongListingLine(line)) {
+            if (isLongLine(line)) {
                 return false;
             }
             anyLine = true;
@@ -59,44 +61,50 @@ bool HasOnlyBareNames(const std::string& text)
 
 } // namespace
 
-bool CFtpClient::FetchListing(const std::string& command, std::string& text, bool& refused)
+TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string& text)
 {
-    refused = false;
     if (!PrepareDataConnection()) {
-        return false;
+        m_lastOutcome = TransferOutcome{};
+        m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection
+                               : m_controlLoss == FailureReason::None
+                                   ? FailureReason::ConnectionLost
+                                   : m_controlLoss;
+        m_lastOutcome.replyCode = m_nReplyCode;
+        return m_lastOutcome;
     }
     text.clear();
     m_strListing.clear();
     CListingSink sink(m_strEncoding, m_strListing);
-    const bool ok = TransferData(command, sink, refused);
+    // The data connection is ready: TransferData prepares nothing more.
+    m_lastOutcome = TransferData(command, sink, nullptr, true);
     text = m_strListing;
-    return ok;
+    return m_lastOutcome;
 }
 
 bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& text)
 {
     // The server's current directory is listed; callers change into it first.
-    bool refused = false;
     if (m_bUseList || m_listMode == ListMode::List) {
-        return FetchListing("LIST -a", text, refused);
+        return FetchListing("LIST -a", text).Ok();
     }
-    const bool ok = FetchListing("NLST -alL", text, refused);
+    const TransferOutcome nlst = FetchListing("NLST -alL", text);
     if (m_listMode == ListMode::Nlst) {
-        return ok;
+        return nlst.Ok();
     }
-    if (refused || (ok && HasOnlyBareNames(text))) {
+    const bool refused = nlst.reason == FailureReason::Refused && !nlst.started;
+    if (refused || (nlst.Ok() && HasOnlyBareNames(text, m_isLongLine))) {
         // pure-ftpd and pyftpdlib refuse "NLST -alL", proftpd gives bare names; "LIST -a"
         // gives the long layout on all of them.
-        const bool listOk = FetchListing("LIST -a", text, refused);
+        const bool listOk = FetchListing("LIST -a", text).Ok();
         if (listOk) {
             m_listMode = ListMode::List;
         }
         return listOk;
     }
-    if (ok && !text.empty()) {
+    if (nlst.Ok() && !text.empty()) {
         m_listMode = ListMode::Nlst;
     }
-    return ok;
+    return nlst.Ok();
 }
 
 } // namespace tarnwick

@@ -15,6 +15,7 @@ CDownloadTarget::CDownloadTarget(const std::string& targetPath) : m_target(targe
         slash == std::string::npos ? std::string() : targetPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
     if (name.empty()) {
+        m_nErrno = EISDIR;
         return;
     }
     // A hidden name beside the target, so the rename stays on one file system.
@@ -27,6 +28,7 @@ CDownloadTarget::CDownloadTarget(const std::string& targetPath) : m_target(targe
         }
     }
     if (m_fd < 0) {
+        m_nErrno = errno;
         m_temp.clear();
     }
 }
@@ -50,9 +52,11 @@ bool CDownloadTarget::Commit()
     if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         ::fchmod(m_fd, existing.st_mode & 07777);
     }
+    // close() reports a delayed write error (a full disk over NFS).
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
     if (!closed || ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        m_nErrno = errno;
         return false;
     }
     m_bCommitted = true;

@@ -17,6 +17,8 @@ public:
     CDownloadTarget& operator=(const CDownloadTarget&) = delete;
 
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
+    // Why the temporary file could not be made, or why Commit failed.
+    [[nodiscard]] int Errno() const { return m_nErrno; }
     [[nodiscard]] int Fd() const { return m_fd; }
     // Closes the temporary file and renames it over the target, keeping an existing target's
     // permission bits. False (and the target untouched) when that fails.
@@ -26,6 +28,7 @@ private:
     std::string m_target;
     std::string m_temp;
     int m_fd = -1;
+    int m_nErrno = 0;
     bool m_bCommitted = false;
 };
 

@@ -9,13 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 namespace tarnwick {
 
 namespace {
-
-constexpr int kSliceMs = 50;
 
 bool AddressText(const sockaddr_storage& storage, std::string& address, std::uint16_t& port)
 {
@@ -44,62 +41,7 @@ bool AddressText(const sockaddr_storage& storage, std::string& address, std::uin
     return true;
 }
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
-};
-
 } // namespace
-
-CDeadline::CDeadline(const WaitPolicy& policy) : m_limit(policy.limit)
-{
-    Restart();
-}
-
-void CDeadline::Restart()
-{
-    m_end = std::chrono::steady_clock::now() + m_limit;
-}
-
-bool CDeadline::Expired() const
-{
-    return m_limit.count() > 0 && std::chrono::steady_clock::now() >= m_end;
-}
-
-int CDeadline::NextSliceMs(int slice) const
-{
-    if (m_limit.count() <= 0) {
-        return slice;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          m_end - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) {
-        return 0;
-    }
-    return left < slice ? static_cast<int>(left) + 1 : slice;
-}
-
-IoResult WaitForAny(std::span<pollfd> fds, const CDeadline& deadline, const PumpFn& pump)
-{
-    for (;;) {
-        for (pollfd& fd : fds) {
-            fd.revents = 0;
-        }
-        const int rc = ::poll(fds.data(), fds.size(), deadline.NextSliceMs(kSliceMs));
-        if (rc > 0) {
-            return IoResult::Ok;
-        }
-        if (rc < 0 && errno != EINTR) {
-            return IoResult::Error;
-        }
-        if (pump && !pump()) {
-            return IoResult::Cancelled;
-        }
-        if (deadline.Expired()) {
-            return IoResult::TimedOut;
-        }
-    }
-}
 
 CSocket::~CSocket()
 {
@@ -129,42 +71,37 @@ void CSocket::Close()
     }
 }
 
-IoResult CSocket::Connect(const std::string& host, std::uint16_t port, const WaitPolicy& policy)
+IoResult CSocket::Connect(const std::string& host, std::uint16_t port, const WaitPolicy& policy,
+                          const ResolveFn& resolver)
 {
     Close();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_ADDRCONFIG;
-    const std::string service = std::to_string(port);
-    addrinfo* raw = nullptr;
-    int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &raw);
-    if (rc != 0) {
-        // AI_ADDRCONFIG hides loopback-only families on a machine without other addresses.
-        hints.ai_flags = 0;
-        rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &raw);
-    }
-    if (rc != 0 || raw == nullptr) {
-        return IoResult::Unresolved;
-    }
-    std::unique_ptr<addrinfo, AddrInfoDeleter> list(raw);
-
+    m_nErrno = 0;
     const CDeadline deadline(policy);
+    std::vector<ResolvedAddress> addresses;
+    if (const IoResult resolved = ResolveHost(host, port, deadline, policy, resolver, addresses);
+        resolved != IoResult::Ok) {
+        return resolved;
+    }
     IoResult last = IoResult::Error;
-    for (addrinfo* ai = list.get(); ai != nullptr; ai = ai->ai_next) {
-        const int fd = ::socket(ai->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int lastErrno = 0;
+    for (const ResolvedAddress& address : addresses) {
+        const int fd =
+            ::socket(address.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) {
+            lastErrno = errno;
             last = IoResult::NoSocket;
             continue;
         }
         CSocket candidate(fd);
-        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) != 0) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address.address), address.length) !=
+            0) {
             if (errno != EINPROGRESS) {
+                lastErrno = errno;
                 last = IoResult::Error;
                 continue;
             }
             pollfd pfd{fd, POLLOUT, 0};
-            last = WaitForAny(std::span(&pfd, 1), deadline, policy.pump);
+            last = WaitForAny(std::span(&pfd, 1), deadline, policy);
             if (last == IoResult::TimedOut || last == IoResult::Cancelled) {
                 return last;
             }
@@ -172,6 +109,7 @@ IoResult CSocket::Connect(const std::string& host, std::uint16_t port, const Wai
             socklen_t len = sizeof error;
             if (last != IoResult::Ok || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 ||
                 error != 0) {
+                lastErrno = error != 0 ? error : errno;
                 last = IoResult::Error;
                 continue;
             }
@@ -181,6 +119,7 @@ IoResult CSocket::Connect(const std::string& host, std::uint16_t port, const Wai
         *this = std::move(candidate);
         return IoResult::Ok;
     }
+    m_nErrno = lastErrno;
     return last;
 }
 
@@ -194,7 +133,11 @@ long CSocket::TrySend(std::string_view data)
         if (errno == EINTR) {
             continue;
         }
-        return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        m_nErrno = errno;
+        return -1;
     }
 }
 
@@ -210,6 +153,9 @@ long CSocket::TryReceive(char* buffer, std::size_t capacity, bool& wouldBlock)
             continue;
         }
         wouldBlock = errno == EAGAIN || errno == EWOULDBLOCK;
+        if (!wouldBlock) {
+            m_nErrno = errno;
+        }
         return -1;
     }
 }
@@ -231,7 +177,7 @@ IoResult CSocket::SendAll(std::string_view data, const WaitPolicy& policy)
             continue;
         }
         pollfd pfd{m_fd, POLLOUT, 0};
-        if (const IoResult waited = WaitForAny(std::span(&pfd, 1), idle, policy.pump);
+        if (const IoResult waited = WaitForAny(std::span(&pfd, 1), idle, policy);
             waited != IoResult::Ok) {
             return waited;
         }

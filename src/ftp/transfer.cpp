@@ -1,4 +1,4 @@
-// Download and Upload: one file over one data connection.
+// One file over one data connection: Transfer, and Download and Upload over it.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,22 +24,33 @@ public:
     bool Write(const char* data, std::size_t size) override
     {
         if (!m_bText) {
-            return WriteFully(m_fd, data, size);
+            return Store(data, size);
         }
         m_converted.clear();
         m_text.Convert(std::string_view(data, size), m_converted);
-        return WriteFully(m_fd, m_converted.data(), m_converted.size());
+        return Store(m_converted.data(), m_converted.size());
     }
     bool Finish() override
     {
         m_converted.clear();
         m_text.Finish(m_converted);
-        return WriteFully(m_fd, m_converted.data(), m_converted.size());
+        return Store(m_converted.data(), m_converted.size());
     }
+    int Error() const override { return m_nErrno; }
 
 private:
+    bool Store(const char* data, std::size_t size)
+    {
+        if (!WriteFully(m_fd, data, size)) {
+            m_nErrno = errno;
+            return false;
+        }
+        return true;
+    }
+
     int m_fd;
     bool m_bText;
+    int m_nErrno = 0;
     CNetworkToLocalText m_text;
     std::string m_converted;
 };
@@ -71,69 +82,116 @@ public:
         m_offset += count;
         return static_cast<long>(count);
     }
+    int Error() const override { return m_nErrno; }
 
 private:
     long ReadSome(char* buffer, std::size_t capacity)
     {
         for (;;) {
             const ssize_t n = ::read(m_fd, buffer, capacity);
-            if (n >= 0 || errno != EINTR) {
+            if (n >= 0) {
                 return static_cast<long>(n);
+            }
+            if (errno != EINTR) {
+                m_nErrno = errno;
+                return -1;
             }
         }
     }
 
     int m_fd;
     bool m_bText;
+    int m_nErrno = 0;
     CLocalToNetworkText m_text;
     std::string m_raw;
     std::string m_converted;
     std::size_t m_offset = 0;
 };
 
-// A local file opened for reading; not open when it is missing or a directory.
-CFd OpenForReading(const std::string& path)
+// A local file opened for reading; not open when it is missing or a directory (`error` says
+// why).
+CFd OpenForReading(const std::string& path, int& error)
 {
     CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    error = fd.Valid() ? 0 : errno;
     struct stat info {};
     if (fd.Valid() && (::fstat(fd.Get(), &info) != 0 || S_ISDIR(info.st_mode))) {
+        error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         fd.Reset();
     }
     return fd;
 }
 
+TransferOutcome LocalFailure(int error)
+{
+    TransferOutcome outcome;
+    outcome.reason = FailureReason::LocalFile;
+    outcome.replyCode = kCodeDataAcceptOrFile;
+    outcome.localErrno = error;
+    return outcome;
+}
+
 } // namespace
+
+TransferOutcome CFtpClient::Transfer(const TransferRequest& request)
+{
+    OnTransferBegin(request);
+    if (request.restartOffset != 0) {
+        m_lastOutcome = LocalFailure(EINVAL);
+    } else {
+        if (request.type == TransferType::Text) {
+            SetTextType();
+        } else {
+            SetBinaryType();
+        }
+        m_lastOutcome = request.direction == TransferDirection::Download ? RunDownload(request)
+                                                                        : RunUpload(request);
+    }
+    if (m_lastOutcome.reason == FailureReason::LocalFile && m_lastOutcome.bytesMoved == 0 &&
+        !m_lastOutcome.started) {
+        m_nReplyCode = kCodeDataAcceptOrFile;
+    }
+    OnTransferEnd(request, m_lastOutcome);
+    return m_lastOutcome;
+}
+
+TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
+{
+    // The local file comes first: when it cannot be made, nothing is asked of the server.
+    CDownloadTarget target(request.localPath);
+    if (!target.IsOpen()) {
+        return LocalFailure(target.Errno());
+    }
+    CFileSink sink(target.Fd(), request.type == TransferType::Text);
+    TransferOutcome outcome = TransferData("RETR " + request.remotePath, sink, &request);
+    if (outcome.Ok() && !target.Commit()) {
+        outcome.reason = FailureReason::LocalFile;
+        outcome.localErrno = target.Errno();
+    }
+    return outcome;
+}
+
+TransferOutcome CFtpClient::RunUpload(const TransferRequest& request)
+{
+    int error = 0;
+    const CFd file = OpenForReading(request.localPath, error);
+    if (!file.Valid()) {
+        return LocalFailure(error);
+    }
+    CFileSource source(file.Get(), request.type == TransferType::Text);
+    return TransferData("STOR " + request.remotePath, source, &request);
+}
 
 bool CFtpClient::Download(const std::string& remotePath, const std::string& localPath)
 {
-    // The local file comes first: when it cannot be made, nothing is asked of the server.
-    CDownloadTarget target(localPath);
-    if (!target.IsOpen()) {
-        m_nReplyCode = kCodeDataAcceptOrFile;
-        return false;
-    }
-    if (!PrepareDataConnection()) {
-        return false;
-    }
-    CFileSink sink(target.Fd(), m_strTypeCommand == "TYPE A");
-    bool refused = false;
-    const bool moved = TransferData("RETR " + remotePath, sink, refused, remotePath);
-    return moved && target.Commit();
+    return Transfer({TransferDirection::Download, remotePath, localPath, GetType(), m_nFileSize})
+        .Ok();
 }
 
 bool CFtpClient::Upload(const std::string& localPath, const std::string& remoteName)
 {
-    const CFd file = OpenForReading(localPath);
-    if (!file.Valid()) {
-        m_nReplyCode = kCodeDataAcceptOrFile;
-        return false;
-    }
-    if (!PrepareDataConnection()) {
-        return false;
-    }
-    CFileSource source(file.Get(), m_strTypeCommand == "TYPE A");
-    bool refused = false;
-    return TransferData("STOR " + remoteName, source, refused, remoteName);
+    return Transfer({TransferDirection::Upload, remoteName, localPath, GetType(), m_nFileSize})
+        .Ok();
 }
 
 } // namespace tarnwick

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -20,10 +21,33 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     m_pText->setObjectName(QStringLiteral("waitText"));
     m_pText->setAlignment(Qt::AlignCenter);
     m_pText->setTextFormat(Qt::PlainText);
+    m_pCancel = new QPushButton(QStringLiteral("中止"), this);
+    m_pCancel->setObjectName(QStringLiteral("cancelButton"));
+    m_pCancel->setAccessibleName(QStringLiteral("中止"));
+    m_pCancel->setAutoDefault(false);
+    m_pCancel->hide();
+    connect(m_pCancel, &QPushButton::clicked, this, [this] {
+        m_pCancel->setEnabled(false); // pressed once: the work is stopping
+        emit cancelRequested();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
     layout->addWidget(m_pText);
+    layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
     setMinimumWidth(240);
+}
+
+void CWaitDlg::SetCancellable(bool cancellable)
+{
+    m_pCancel->setVisible(cancellable);
+    m_pCancel->setEnabled(true);
+}
+
+void CWaitDlg::reject()
+{
+    if (m_pCancel->isVisible() && m_pCancel->isEnabled()) {
+        m_pCancel->click();
+    }
 }
 
 void CWaitDlg::ShowNow()

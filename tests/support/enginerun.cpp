@@ -11,7 +11,10 @@ namespace {
 // Exposes the engine's way of dropping its connection without QUIT.
 class CDropper : public CFtpClient {
 public:
-    static void Drop(CFtpClient& engine) { (engine.*(&CDropper::DropControl))(); }
+    static void Drop(CFtpClient& engine)
+    {
+        (engine.*(&CDropper::DropControl))(FailureReason::None, 0);
+    }
 };
 
 } // namespace

@@ -322,6 +322,27 @@ bool CScriptSession::OpenPassive(std::string_view type, std::string_view command
     return AcceptData();
 }
 
+bool CScriptSession::OpenTransfer(bool passive, std::string_view type, std::string_view command)
+{
+    if (passive) {
+        if (!OpenPassive(type, command)) {
+            return false;
+        }
+        Send("150 Opening data connection\r\n");
+        return true;
+    }
+    ExpectReply(type, "200 ok\r\n");
+    if (ExpectPort().empty()) {
+        return false;
+    }
+    Send("200 PORT ok\r\n");
+    if (!Expect(command)) {
+        return false;
+    }
+    Send("150 Opening data connection\r\n");
+    return ConnectActive();
+}
+
 std::string CScriptSession::ExpectPort()
 {
     const std::string line = ReadLine();

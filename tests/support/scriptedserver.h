@@ -106,6 +106,9 @@ public:
     // The opening of a passive transfer: expects `type` (answered 200), then PASV (answered
     // by ReplyPasv), then `command`, and accepts the data connection.
     bool OpenPassive(std::string_view type, std::string_view command);
+    // The opening of a transfer in either mode, up to and with "150" and the data connection:
+    // passive as OpenPassive, active with PORT answered 200 and the client's listener reached.
+    bool OpenTransfer(bool passive, std::string_view type, std::string_view command);
     // Reads a "PORT h1,h2,h3,h4,p1,p2" line, records it, and remembers the address; the
     // line is returned ("" on failure).
     std::string ExpectPort();

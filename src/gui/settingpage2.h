@@ -2,7 +2,7 @@
 // before connecting (and down after disconnecting), and which one.
 #pragma once
 
-#include "settings/gui/propertypage.h"
+#include "gui/propertypage.h"
 
 class QCheckBox;
 class QListWidget;

@@ -1,4 +1,4 @@
-#include "settings/gui/settingpage2.h"
+#include "gui/settingpage2.h"
 
 #include <QCheckBox>
 #include <QLabel>

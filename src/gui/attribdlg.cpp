@@ -1,4 +1,4 @@
-#include "files/gui/attribdlg.h"
+#include "gui/attribdlg.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

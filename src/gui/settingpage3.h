@@ -2,7 +2,7 @@
 // limit of every network wait and the encoding of the server's texts.
 #pragma once
 
-#include "settings/gui/propertypage.h"
+#include "gui/propertypage.h"
 
 class QCheckBox;
 class QComboBox;

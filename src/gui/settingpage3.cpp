@@ -1,4 +1,4 @@
-#include "settings/gui/settingpage3.h"
+#include "gui/settingpage3.h"
 
 #include <QCheckBox>
 #include <QComboBox>

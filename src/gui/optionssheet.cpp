@@ -1,12 +1,12 @@
-#include "settings/gui/optionssheet.h"
+#include "gui/optionssheet.h"
 
 #include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "settings/gui/settingpage1.h"
-#include "settings/gui/settingpage2.h"
-#include "settings/gui/settingpage3.h"
+#include "gui/settingpage1.h"
+#include "gui/settingpage2.h"
+#include "gui/settingpage3.h"
 #include "ui/settingpagex.h"
 
 namespace tarnwick {

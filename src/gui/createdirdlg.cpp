@@ -1,4 +1,4 @@
-#include "files/gui/createdirdlg.h"
+#include "gui/createdirdlg.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

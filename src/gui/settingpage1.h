@@ -2,7 +2,7 @@
 // its list of name endings, and the overwrite question.
 #pragma once
 
-#include "settings/gui/propertypage.h"
+#include "gui/propertypage.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "settings/gui/connectdlg.h"
+#include "gui/connectdlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "settings/gui/settingpage1.h"
+#include "gui/settingpage1.h"
 
 #include <QCheckBox>
 #include <QLabel>

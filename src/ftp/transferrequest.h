@@ -1,0 +1,54 @@
+// A transfer asked of the engine, and what became of it. The request names everything the
+// transfer needs, so nothing is left in the engine between one transfer and the next; the
+// outcome keeps why a transfer failed, which a truth value cannot.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+enum class TransferDirection { Download, Upload };
+
+// "TYPE A" (line ends converted) or "TYPE I" (bytes unchanged).
+enum class TransferType { Text, Binary };
+
+struct TransferRequest {
+    TransferDirection direction = TransferDirection::Download;
+    // RETR's argument (usually a full path) or STOR's (usually a bare name, stored in the
+    // server's current directory). Also the name the progress display shows.
+    std::string remotePath;
+    std::string localPath;
+    TransferType type = TransferType::Binary;
+    // Shown with the running count; -1 when unknown.
+    std::int64_t expectedSize = -1;
+    // Where a resumed transfer starts. Resuming does not exist yet: a request with another
+    // offset than 0 fails at once as a local error (EINVAL).
+    std::int64_t restartOffset = 0;
+};
+
+// Why an operation failed.
+enum class FailureReason {
+    None,
+    Refused,        // the server answered with a refusal: replyCode and replyText
+    LocalFile,      // a local file could not be opened, read or written: localErrno
+    TimedOut,       // a wait passed the time limit
+    Cancelled,      // the user stopped it
+    ConnectionLost, // the control connection closed or broke (localErrno when a socket error)
+    DataConnection, // the data connection could not be made or broke: replyCode is 5000-5004
+                    // when the engine's own
+};
+
+struct TransferOutcome {
+    FailureReason reason = FailureReason::None;
+    int replyCode = 0;
+    std::string replyText; // the last reply read for this transfer, as the server sent it
+    int localErrno = 0;
+    std::int64_t bytesMoved = 0;
+    // A preliminary reply (1xx) came: the server started the transfer.
+    bool started = false;
+
+    [[nodiscard]] bool Ok() const { return reason == FailureReason::None; }
+};
+
+} // namespace tarnwick

@@ -1,0 +1,361 @@
+// The file commands: download and upload, create and delete on either side, change
+// attributes; each item with its own outcome, and the command's status text at the end.
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "core/strutil.h"
+#include "files/pathjoin.h"
+#include "files/rowtext.h"
+#include "session/localfiles.h"
+#include "session/session.h"
+#include "settings/transfermode.h"
+
+namespace tarnwick {
+
+namespace {
+
+const char* const kOverwriteQuestion = "そのファイルはすでに存在します。\n上書きしますか？";
+const std::string kParentRow = "..";
+
+ItemOutcome Skipped(const std::string& name)
+{
+    ItemOutcome outcome;
+    outcome.status = ItemOutcome::Status::Skipped;
+    outcome.name = name;
+    return outcome;
+}
+
+// A local file operation: done, or failed with `error`.
+ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
+{
+    ItemOutcome outcome;
+    outcome.name = name;
+    if (!ok) {
+        outcome.status = ItemOutcome::Status::Failed;
+        outcome.reason = FailureReason::LocalFile;
+        outcome.localErrno = error;
+    }
+    return outcome;
+}
+
+// Asks `question` with `count` filled in; false without asking when `count` is 0.
+bool AskCount(CSessionUi& ui, const char* question, std::size_t count)
+{
+    return count > 0 && ui.Ask(FormatText(question, static_cast<std::int64_t>(count)));
+}
+
+} // namespace
+
+TransferType CSession::ChooseType(const std::string& name)
+{
+    if (!m_settings.AutoTransferMode()) {
+        return m_engine.GetType(); // as the transfer-mode menu left it
+    }
+    return EndsWithListedEnding(name, m_settings.TextModeList()) ? TransferType::Text
+                                                                 : TransferType::Binary;
+}
+
+ItemOutcome CSession::CommandOutcome(const std::string& name, bool ok) const
+{
+    ItemOutcome outcome;
+    outcome.name = name;
+    outcome.replyCode = m_engine.GetReplyCode();
+    outcome.replyText = m_engine.GetLastReply();
+    if (ok) {
+        return outcome;
+    }
+    outcome.status = ItemOutcome::Status::Failed;
+    if (m_engine.IsConnected()) {
+        outcome.reason = FailureReason::Refused;
+    } else {
+        outcome.reason = m_engine.GetControlLoss() == FailureReason::None
+                             ? FailureReason::ConnectionLost
+                             : m_engine.GetControlLoss();
+        outcome.localErrno = m_engine.GetControlErrno();
+    }
+    return outcome;
+}
+
+bool CSession::Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes)
+{
+    m_ui.ItemDone(outcome);
+    outcomes.push_back(outcome);
+    return outcome.reason == FailureReason::Cancelled || ConnectionLostNow();
+}
+
+void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::string& done,
+                           const std::string& what)
+{
+    if (m_bLost) {
+        return; // the status line says the connection was lost
+    }
+    const ItemOutcome* first = nullptr;
+    std::size_t failed = 0;
+    for (const ItemOutcome& outcome : outcomes) {
+        if (outcome.Failed()) {
+            ++failed;
+            first = first != nullptr ? first : &outcome;
+        }
+    }
+    if (first == nullptr) {
+        m_ui.SetStatus(done);
+    } else if (outcomes.back().reason == FailureReason::Cancelled) {
+        m_ui.SetStatus(what + "を中止しました: " + outcomes.back().name);
+    } else {
+        std::string text = std::to_string(outcomes.size()) + " 個中 " + std::to_string(failed) +
+                           " 個の" + what + "に失敗しました: " + first->name + " (" +
+                           FailureDetail(*first) + ")";
+        if (failed > 1) {
+            text += " ほか " + std::to_string(failed - 1) + " 個";
+        }
+        m_ui.SetStatus(text);
+    }
+}
+
+// --- download and upload -------------------------------------------------------------------
+
+ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
+                                   std::int64_t expectedSize)
+{
+    if (m_settings.CheckOverwrite() && LocalFileOpens(localPath) && !m_ui.Ask(kOverwriteQuestion)) {
+        return Skipped(remotePath);
+    }
+    const TransferRequest request{TransferDirection::Download, remotePath, localPath,
+                                  ChooseType(localPath), expectedSize};
+    return OutcomeOf(remotePath, m_engine.Transfer(request));
+}
+
+ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string& remoteName)
+{
+    // The list of the last remote refresh answers; a directory's entry is bracketed and case
+    // matters, so neither asks.
+    if (m_settings.CheckOverwrite() && m_remoteFiles.FindByDisplayName(remoteName) >= 0 &&
+        !m_ui.Ask(kOverwriteQuestion)) {
+        return Skipped(localPath);
+    }
+    const TransferType type = ChooseType(remoteName);
+    const TransferRequest request{TransferDirection::Upload, remoteName, localPath, type,
+                                  LocalFileLength(localPath)};
+    return OutcomeOf(localPath, m_engine.Transfer(request));
+}
+
+bool CSession::DownloadRows(const std::vector<std::string>& rows)
+{
+    if (!AskCount(m_ui, "%d 個のファイルをダウンロードしますか？", rows.size())) {
+        return false;
+    }
+    m_bLost = false;
+    std::vector<ItemOutcome> outcomes;
+    for (const std::string& row : rows) {
+        if (IsDirectoryRow(row)) {
+            continue;
+        }
+        ItemOutcome outcome;
+        // A name such as "..", "../x" or "a/b" from the server would write outside the local
+        // directory: it is never joined into a local path.
+        if (!IsSafeLocalName(row)) {
+            outcome = LocalOutcome(row, false, EINVAL);
+            outcome.note = "ローカルに置けない名前";
+        } else {
+            const int index = m_remoteFiles.FindByDisplayName(row);
+            const std::string remotePath = JoinPath(m_view.remoteDir, row);
+            outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
+                                   index < 0 ? 0
+                                             : ParseLeadingInt(m_remoteFiles.At(index).sizeText));
+            if (outcome.status == ItemOutcome::Status::Skipped) {
+                continue;
+            }
+            outcome.name = row;
+        }
+        m_ui.SetStatus(outcome.Failed()
+                           ? std::string("ダウンロードに失敗しました")
+                           : FormatText("%s のダウンロードが正常に終了しました",
+                                        JoinPath(m_view.remoteDir, row)));
+        if (Record(outcome, outcomes)) {
+            break;
+        }
+    }
+    static_cast<void>(RefreshLocal());
+    ReportItems(outcomes, "ダウンロードが完了しました", "ダウンロード");
+    return true;
+}
+
+bool CSession::UploadRows(const std::vector<std::string>& rows)
+{
+    if (!AskCount(m_ui, "%d 個のファイルをアップロードしますか？", rows.size())) {
+        return false;
+    }
+    m_bLost = false;
+    std::vector<ItemOutcome> outcomes;
+    for (const std::string& row : rows) {
+        if (IsDirectoryRow(row)) {
+            continue;
+        }
+        const std::string localPath = JoinPath(m_view.localDir, row);
+        ItemOutcome outcome = UploadFile(localPath, row);
+        if (outcome.status == ItemOutcome::Status::Skipped) {
+            continue;
+        }
+        outcome.name = row;
+        m_ui.SetStatus(outcome.Failed()
+                           ? FormatText("%s のアップロードに失敗しました\r\n", row)
+                           : FormatText("%s のアップロードが正常に終了しました", localPath));
+        if (Record(outcome, outcomes)) {
+            break;
+        }
+    }
+    if (!m_bLost) {
+        RefreshRemote();
+    }
+    ReportItems(outcomes, "アップロードが完了しました", "アップロード");
+    return true;
+}
+
+// --- create and delete -----------------------------------------------------------------
+
+void CSession::CreateLocalDirectory(const std::string& name)
+{
+    // An existing directory or a refused name shows in the refreshed pane, not in a message.
+    std::error_code ignored;
+    std::filesystem::create_directory(JoinPath(m_view.localDir, name), ignored);
+    static_cast<void>(RefreshLocal());
+}
+
+bool CSession::CreateRemoteDirectory(const std::string& name)
+{
+    m_bLost = false;
+    // The name as typed, relative to the server's current directory.
+    if (!m_engine.MakeDir(name)) {
+        m_ui.SetStatus("ディレクトリ作成に失敗しました");
+        static_cast<void>(ConnectionLostNow());
+        return false;
+    }
+    RefreshRemote();
+    return true;
+}
+
+ItemOutcome CSession::MakeRemoteDirectory(const std::string& name)
+{
+    return CommandOutcome(name, m_engine.MakeDir(name));
+}
+
+ItemOutcome CSession::RemoveRemoteDirectory(const std::string& name)
+{
+    return CommandOutcome(name, m_engine.RemoveDir(name));
+}
+
+ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
+{
+    return CommandOutcome(path, m_engine.DeleteRemoteFile(path));
+}
+
+bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
+{
+    if (!AskCount(m_ui, "%d 個のファイルを削除しますか？", rows.size())) {
+        return false;
+    }
+    m_bLost = false;
+    std::vector<ItemOutcome> outcomes;
+    for (const std::string& row : rows) {
+        if (row == kParentRow) {
+            continue;
+        }
+        if (IsDirectoryRow(row)) {
+            // Only an empty directory goes; one that holds anything stays and is named at the
+            // end.
+            const std::string name = DirectoryRowName(row);
+            const bool removed = ::rmdir(JoinPath(m_view.localDir, name).c_str()) == 0;
+            Record(LocalOutcome(name, removed, errno), outcomes);
+            continue;
+        }
+        const std::string path = JoinPath(m_view.localDir, row);
+        // A file that could not be deleted is said to be so, not claimed deleted.
+        const bool deleted = ::unlink(path.c_str()) == 0;
+        const int error = errno;
+        m_ui.SetStatus(
+            FormatText(deleted ? "%s を削除しました" : "%s の削除に失敗しました", path));
+        Record(LocalOutcome(row, deleted, error), outcomes);
+    }
+    static_cast<void>(RefreshLocal());
+    ReportItems(outcomes, "削除が完了しました", "削除");
+    return true;
+}
+
+bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
+{
+    if (!AskCount(m_ui, "%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size())) {
+        return false;
+    }
+    m_bLost = false;
+    std::vector<ItemOutcome> outcomes;
+    for (const std::string& row : rows) {
+        if (row == kParentRow) {
+            continue;
+        }
+        ItemOutcome outcome;
+        if (IsDirectoryRow(row)) {
+            // The bare name, relative to the server's current directory.
+            const std::string name = DirectoryRowName(row);
+            outcome = RemoveRemoteDirectory(name);
+            m_ui.SetStatus(outcome.Failed() ? std::string("ディレクトリ削除に失敗しました")
+                                            : FormatText("%s の削除が正常に終了しました", name));
+        } else {
+            const std::string path = JoinPath(m_view.remoteDir, row);
+            outcome = DeleteRemoteFile(path);
+            m_ui.SetStatus(outcome.Failed() ? std::string("削除に失敗しました")
+                                            : FormatText("%s の削除が正常に終了しました", path));
+            outcome.name = row;
+        }
+        if (Record(outcome, outcomes)) {
+            break;
+        }
+    }
+    if (!m_bLost) {
+        RefreshRemote();
+    }
+    ReportItems(outcomes, "削除が完了しました", "削除");
+    return true;
+}
+
+// --- attributes ------------------------------------------------------------------------
+
+int CSession::FindAttribEntry(const std::string& row)
+{
+    if (row == ".." || row == "." || row == "<..>" || row == "<.>") {
+        return -1;
+    }
+    const int index = m_remoteFiles.FindByDisplayName(row);
+    if (index < 0) {
+        m_ui.SetStatus("指定されたファイルがリストにありません\r\n");
+    }
+    return index;
+}
+
+void CSession::ChangeAttributes(int index, const std::string& mode)
+{
+    m_bLost = false;
+    // Relative to the server's current directory; a directory goes by its bare name.
+    const std::string displayName = m_remoteFiles.At(index).displayName;
+    const std::string name =
+        IsDirectoryRow(displayName) ? DirectoryRowName(displayName) : displayName;
+    if (!m_engine.ChangeMode(name, mode)) {
+        m_ui.SetStatus("ChangeFileAttrib に失敗\r\n");
+        static_cast<void>(ConnectionLostNow());
+        return;
+    }
+    // Whatever the server answered, a refusal included.
+    m_ui.SetStatus(m_engine.GetLastReply());
+    RefreshRemote();
+}
+
+ItemOutcome CSession::ChangeMode(const std::string& name, const std::string& mode)
+{
+    const bool sent = m_engine.ChangeMode(name, mode);
+    const int code = m_engine.GetReplyCode();
+    return CommandOutcome(name, sent && code >= 200 && code < 300);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,55 @@
+#include "session/itemoutcome.h"
+
+#include <cstring>
+
+namespace tarnwick {
+
+std::string FirstReplyLine(const std::string& reply)
+{
+    const std::size_t end = reply.find_first_of("\r\n");
+    return reply.substr(0, end);
+}
+
+std::string FailureDetail(const ItemOutcome& outcome)
+{
+    if (!outcome.note.empty()) {
+        return outcome.note;
+    }
+    const std::string reply = FirstReplyLine(outcome.replyText);
+    switch (outcome.reason) {
+    case FailureReason::None:
+        return std::string();
+    case FailureReason::LocalFile:
+        return outcome.localErrno != 0 ? std::strerror(outcome.localErrno) : "ローカルファイルのエラー";
+    case FailureReason::TimedOut:
+        return "時間切れ";
+    case FailureReason::Cancelled:
+        return "中止";
+    case FailureReason::ConnectionLost:
+        return "接続が切れました";
+    case FailureReason::DataConnection:
+        if (outcome.replyCode >= 100 && outcome.replyCode < 600 && !reply.empty()) {
+            return reply;
+        }
+        return outcome.localErrno != 0
+                   ? std::string("データ接続に失敗: ") + std::strerror(outcome.localErrno)
+                   : std::string("データ接続に失敗");
+    case FailureReason::Refused:
+        break;
+    }
+    return reply.empty() ? std::string("サーバーが拒否しました") : reply;
+}
+
+ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer)
+{
+    ItemOutcome item;
+    item.status = transfer.Ok() ? ItemOutcome::Status::Done : ItemOutcome::Status::Failed;
+    item.name = name;
+    item.reason = transfer.reason;
+    item.replyCode = transfer.replyCode;
+    item.replyText = transfer.replyText;
+    item.localErrno = transfer.localErrno;
+    return item;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,36 @@
+// What became of one item of a command: a file downloaded or uploaded, a directory created or
+// removed, a file deleted, a mode changed. Failures keep their reason, so the status line and
+// tarnwick-cli can say why.
+#pragma once
+
+#include <string>
+
+#include "ftp/transferrequest.h"
+
+namespace tarnwick {
+
+struct ItemOutcome {
+    enum class Status { Done, Skipped, Failed };
+    Status status = Status::Done;
+    std::string name; // the item as the user knows it (a row's name, a path)
+    FailureReason reason = FailureReason::None;
+    int replyCode = 0;
+    std::string replyText; // the server's reply, as sent (CR LF included)
+    int localErrno = 0;
+    std::string note; // says why instead of the above when set
+
+    [[nodiscard]] bool Failed() const { return status == Status::Failed; }
+};
+
+// Why an item failed, in a few words for the status line: the first line of the server's
+// reply ("550 Failed to open file."), the system's text for a local error, or what went
+// wrong ("時間切れ", "中止", "接続が切れました").
+[[nodiscard]] std::string FailureDetail(const ItemOutcome& outcome);
+
+// An outcome from a transfer's.
+[[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);
+
+// The first line of a reply without its line end.
+[[nodiscard]] std::string FirstReplyLine(const std::string& reply);
+
+} // namespace tarnwick

@@ -1,0 +1,18 @@
+// What the file commands ask of local files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+// A local file exists when it opens for reading.
+[[nodiscard]] bool LocalFileOpens(const std::string& path);
+
+// The length of a local file; 0 when it cannot be measured (a directory, a vanished file).
+[[nodiscard]] std::int64_t LocalFileLength(const std::string& path);
+
+// True for a directory (or a link to one).
+[[nodiscard]] bool IsLocalDirectory(const std::string& path);
+
+} // namespace tarnwick

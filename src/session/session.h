@@ -1,0 +1,153 @@
+// CSession: what the window and tarnwick-cli do with a server, written once: the connect and
+// disconnect sequence, the listing refresh, moving through remote directories, and the file
+// commands (download and upload, create and delete, change attributes), each over the UI port
+// CSessionUi. The front ends collect the user's choices (rows, names, modes) and hand them
+// in; the session runs the command, writes the status texts and refreshes the panes.
+//
+// A failure is never reported as success: a command whose items did not all succeed ends
+// with a status text naming what failed and why. When the control connection goes away by
+// itself the session says so and empties the remote side (see CSessionUi::ConnectionLost).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/panerows.h"
+#include "files/remotefilelist.h"
+#include "ftp/ftpclient.h"
+#include "session/itemoutcome.h"
+#include "session/sessionsettings.h"
+#include "session/sessionui.h"
+
+namespace tarnwick {
+
+class CDialUpManager;
+
+// What the session works on that the front end shows: the two panes and their directory
+// texts ("/" separated, "/" for the root).
+struct SessionView {
+    CPaneRows& localPane;
+    CPaneRows& remotePane;
+    std::string& localDir;
+    std::string& remoteDir;
+};
+
+// The fields of the login dialog.
+struct ConnectRequest {
+    std::string server; // a host, optionally with ":port"
+    std::string userName;
+    std::string password;
+    std::string localInitDir;
+    std::string remoteInitDir;
+};
+
+class CSession {
+public:
+    CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView view, CSessionUi& ui,
+             CSessionSettings& settings);
+
+    // The dial-up manager to use when the settings ask for dial-up (none: no dial-up).
+    void SetDialUp(std::function<CDialUpManager*()> dialUp) { m_dialUp = std::move(dialUp); }
+
+    // --- connecting --------------------------------------------------------------------
+
+    enum class OpenResult { Connected, BadServer, ConnectFailed, LoginFailed };
+    // Connects with the settings' connection options and logs in; writes the greeting and the
+    // login reply into the status line. "ConnectToServer に失敗\r\n" or "UserLogin に失敗\r\n"
+    // on failure (a refused login leaves the control connection as the engine holds it).
+    OpenResult Open(const std::string& server, unsigned defaultPort, const std::string& user,
+                    const std::string& password);
+    // The whole connect command after the login dialog: the fields checked, dial-up, Open,
+    // the remote start directory (the field shows where the server is after it), the remote
+    // listing, the local start directory. True when connected.
+    bool Connect(const ConnectRequest& request);
+    // QUIT (the status line shows its reply), the remote side emptied, the dial-up hung up
+    // when the settings ask for it.
+    void Disconnect();
+    // True from a successful Open until Disconnect or the connection is lost.
+    [[nodiscard]] bool IsConnected() const { return m_bConnected; }
+    // After an operation: when the connection this session made has gone away, says so,
+    // empties the remote side, tells the front end and returns true.
+    bool ConnectionLostNow();
+
+    // --- panes -----------------------------------------------------------------------------
+
+    // The remote pane and entry list from a listing of the server's current directory.
+    void RefreshRemote();
+    // The local pane from the local directory; false when it cannot be listed.
+    bool RefreshLocal();
+    // A double-clicked remote row: ".." goes up, a directory row is entered (the wait text
+    // shows meanwhile), and the pane is listed again. False for a file row (nothing happens).
+    bool OpenRemoteRow(const std::string& row);
+
+    // --- the file commands over the panes' selected rows --------------------------------
+    // Each returns false when it stopped before acting (no rows, or the question answered
+    // no); the front end then leaves its fields as they are.
+
+    bool DownloadRows(const std::vector<std::string>& rows);
+    bool UploadRows(const std::vector<std::string>& rows);
+    bool DeleteLocalRows(const std::vector<std::string>& rows);
+    bool DeleteRemoteRows(const std::vector<std::string>& rows);
+    // `name` as typed into the create-directory dialog (not empty).
+    void CreateLocalDirectory(const std::string& name);
+    // False when the server refused (the status line says so and the pane is not listed).
+    bool CreateRemoteDirectory(const std::string& name);
+    // The entry of the caret row `row` for the attributes dialog: its index in the entry
+    // list, or -1 (nothing to do for "..", "." and their bracketed forms; a row without an
+    // entry is reported in the status line).
+    int FindAttribEntry(const std::string& row);
+    // SITE CHMOD `mode` on the entry at `index`; the status line shows the server's reply
+    // and the pane is listed again.
+    void ChangeAttributes(int index, const std::string& mode);
+
+    // --- single items, as tarnwick-cli asks for them --------------------------------------
+
+    // One remote file into `localPath`: asks before replacing an existing file (when the
+    // settings say so), chooses the type, transfers. Skipped when the user said no.
+    ItemOutcome DownloadFile(const std::string& remotePath, const std::string& localPath,
+                             std::int64_t expectedSize);
+    // One local file to the server's current directory as `remoteName`; asks when the last
+    // listing shows a file of that name (when the settings say so).
+    ItemOutcome UploadFile(const std::string& localPath, const std::string& remoteName);
+    ItemOutcome MakeRemoteDirectory(const std::string& name);
+    ItemOutcome RemoveRemoteDirectory(const std::string& name);
+    ItemOutcome DeleteRemoteFile(const std::string& path);
+    // Refused by the server counts as failed here (the window shows the reply either way).
+    ItemOutcome ChangeMode(const std::string& name, const std::string& mode);
+    // Lists the server's current directory into the entry list and the remote pane. False
+    // when the listing failed.
+    bool ListRemote();
+
+    [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
+
+    // Text or binary for a file of this name: by its ending in automatic mode, otherwise the
+    // engine's current type.
+    [[nodiscard]] TransferType ChooseType(const std::string& name);
+
+private:
+    // The outcome of a command that needs no data connection: done when `ok`, otherwise
+    // refused with the server's reply, or the lost connection.
+    [[nodiscard]] ItemOutcome CommandOutcome(const std::string& name, bool ok) const;
+    // The status text after a command over several items: `done` when every item succeeded,
+    // what was being done when the user stopped it, otherwise the count and the first
+    // failure ("3 個中 1 個のダウンロードに失敗しました: a.txt (550 …)").
+    void ReportItems(const std::vector<ItemOutcome>& outcomes, const std::string& done,
+                     const std::string& what);
+    // Records an item's outcome; true when the command must stop after it (cancelled, or
+    // the connection is gone).
+    bool Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes);
+    [[nodiscard]] std::string ConnectionLostText() const;
+
+    CFtpClient& m_engine;
+    CRemoteFileList& m_remoteFiles;
+    SessionView m_view;
+    CSessionUi& m_ui;
+    CSessionSettings& m_settings;
+    std::function<CDialUpManager*()> m_dialUp;
+    bool m_bConnected = false;
+    bool m_bLost = false; // the running command found the connection gone
+};
+
+} // namespace tarnwick

@@ -1,0 +1,32 @@
+// CSessionUi: how the session speaks to the user. The window answers with message boxes, its
+// status line and its wait box; tarnwick-cli with its terminal; tests record every call.
+// Texts are UTF-8.
+#pragma once
+
+#include <string>
+
+#include "session/itemoutcome.h"
+
+namespace tarnwick {
+
+class CSessionUi {
+public:
+    virtual ~CSessionUi() = default;
+    // A question answered yes (true) or no.
+    virtual bool Ask(const std::string& question) = 0;
+    // A message with an OK button.
+    virtual void Message(const std::string& text) = 0;
+    // The status line; each text replaces the last. Texts that end in CR LF are replies or
+    // failures.
+    virtual void SetStatus(const std::string& text) = 0;
+    // A one-shot wait text that stays until the running command returns.
+    virtual void ShowWaitText(const std::string& text) = 0;
+    // One item of a command (a file moved, created or deleted) has been dealt with.
+    virtual void ItemDone(const ItemOutcome& outcome) { static_cast<void>(outcome); }
+    // The control connection went away by itself: the session has emptied the remote pane and
+    // directory and written why into the status line; the front end shows it is
+    // disconnected.
+    virtual void ConnectionLost() = 0;
+};
+
+} // namespace tarnwick
