@@ -1,13 +1,56 @@
 #!/usr/bin/env bash
-# House rules a grep can check: the logic folders never include a Qt header (widgets live in
-# src/app, src/ui and the gui/ subfolders).
+# House rules a grep can check:
+# - the logic folders never include a Qt header (widgets live in src/app, src/ui and src/gui);
+# - the folders' includes point one way: core <- ftp, files, settings, dialup <- session <-
+#   app, gui, ui, cli. The engine (ftp) moves bytes and is told its options: nothing from
+#   files, settings or session; the file layer parses text it is given: nothing from ftp; the
+#   dial-up manager is told its entry: nothing from settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-hits=$(grep -rnE '#include *[<"]Q' src/core src/ftp src/files src/settings src/dialup src/cli \
-    --include='*.h' --include='*.cpp' | grep -v '/gui/' || true)
+status=0
+
+hits=$(grep -rnE '#include *[<"]Q' src/core src/ftp src/files src/settings src/dialup src/session \
+    src/cli --include='*.h' --include='*.cpp' || true)
 if [ -n "$hits" ]; then
     echo "Qt headers in the logic folders:" >&2
     echo "$hits" >&2
-    exit 1
+    status=1
 fi
-echo "rules: ok"
+
+# folder: the project folders its files may include from (besides itself)
+allowed() {
+    case "$1" in
+    core) echo "" ;;
+    ftp | files | settings | dialup) echo "core" ;;
+    session) echo "core ftp files settings dialup" ;;
+    cli) echo "core ftp files settings dialup session" ;;
+    ui) echo "core ftp files settings dialup session" ;;
+    gui) echo "core ftp files settings dialup session ui" ;;
+    app) echo "core ftp files settings dialup session ui gui" ;;
+    *) echo "?" ;;
+    esac
+}
+
+for dir in src/*/; do
+    folder=$(basename "$dir")
+    permitted=$(allowed "$folder")
+    if [ "$permitted" = "?" ]; then
+        echo "src/$folder: a folder the layer rules do not know; add it to scripts/check-rules.sh" >&2
+        status=1
+        continue
+    fi
+    while IFS= read -r hit; do
+        [ -n "$hit" ] || continue
+        target=$(sed -E 's/.*#include *"([^/"]+)\/.*/\1/' <<<"$hit")
+        if [ "$target" = "$folder" ] || [[ " $permitted " == *" $target "* ]]; then
+            continue
+        fi
+        echo "layer rule: src/$folder may not include from $target/: $hit" >&2
+        status=1
+    done < <(grep -rnE '#include *"[^/"]+/' "$dir" --include='*.h' --include='*.cpp' || true)
+done
+
+if [ "$status" -eq 0 ]; then
+    echo "rules: ok"
+fi
+exit "$status"

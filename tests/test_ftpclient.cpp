@@ -1,6 +1,10 @@
 // The control connection against the scripted server: exact bytes sent, reply framing, codes.
 #include <gtest/gtest.h>
 
+#include <netdb.h>
+
+#include <future>
+
 #include "ftp/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpprogressclient.h"
@@ -260,6 +264,61 @@ TEST(ControlConnection, PumpRunsWhileWaitingAndCanCancel)
     EXPECT_EQ(calls, 5);
     EXPECT_FALSE(client.LastReplyComplete());
     EXPECT_FALSE(client.IsConnected());
+}
+
+TEST(ControlConnection, NameLookupIsBoundedByTheLimitAndTheCancelToken)
+{
+    // A name server that never answers: each lookup blocks until the test ends.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    CTestClient client;
+    client.SetResolver([released](const std::string&, const std::string&,
+                                  std::vector<ResolvedAddress>&) {
+        released.wait();
+        return EAI_AGAIN;
+    });
+    client.SetTimeout(300ms);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Connect("ftp.example.invalid", 21));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << "ended by the limit";
+    EXPECT_EQ(client.GetConnectFailure(), IoResult::TimedOut);
+
+    // Without a limit, the user's cancel ends it; the window is pumped meanwhile.
+    CCancelToken cancel;
+    int slices = 0;
+    client.SetTimeout(0ms);
+    client.SetCancelToken(&cancel);
+    client.SetPump([&] {
+        if (++slices == 3) {
+            cancel.Cancel();
+        }
+    });
+    EXPECT_FALSE(client.Connect("ftp.example.invalid", 21));
+    EXPECT_EQ(client.GetConnectFailure(), IoResult::Cancelled);
+    EXPECT_EQ(slices, 3);
+    release.set_value();
+}
+
+TEST(ControlConnection, NamesResolveOnTheResolverThread)
+{
+    CScriptedFtpServer server([](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        s.WaitClosed();
+    });
+    CTestClient client;
+    std::string asked;
+    client.SetResolver([&asked](const std::string& host, const std::string& service,
+                                std::vector<ResolvedAddress>& addresses) {
+        asked = host + " " + service;
+        return SystemResolve("127.0.0.1", service, addresses);
+    });
+    EXPECT_TRUE(client.Connect("ftp.example.test", server.Port()));
+    EXPECT_EQ(asked, "ftp.example.test " + std::to_string(server.Port()));
+    client.SetResolver([](const std::string&, const std::string&, std::vector<ResolvedAddress>&) {
+        return EAI_NONAME;
+    });
+    EXPECT_FALSE(client.Connect("nowhere.example.test", 21));
+    EXPECT_EQ(client.GetConnectFailure(), IoResult::Unresolved);
 }
 
 TEST(ControlConnection, EndlessReplyLineFailsTheRead)

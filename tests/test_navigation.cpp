@@ -142,3 +142,28 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
     EXPECT_EQ(dlg->GetStatusText(), afterConnect) << "navigation writes no status";
     EXPECT_EQ(Finish(), "");
 }
+
+TEST_F(ConnectTest, ConnectionLostDuringAListingShowsTheDisconnectedWindowAndWhy)
+{
+    serverCloses = true;
+    Serve([](CScriptSession& s) {
+        ServeStartDir(s, "/", "/pub", "250 ok\r\n", "/pub");
+        ServeListing(s, "TYPE A", DirLine("incoming"));
+        s.ExpectReply("CWD incoming", "250 ok\r\n");
+        // The server goes away while the listing is being prepared.
+        s.Expect("TYPE A");
+        s.Close();
+    });
+    RunConnect({.remoteDir = "/pub"});
+    ExpectDisplay(true);
+    dlg->ActivateRemotePane();
+    DoubleClickRow(List("remoteList"), "<incoming>");
+
+    ExpectDisplay(false);
+    EXPECT_EQ(dlg->GetStatusText(), "サーバーとの接続が切れました (サーバーが接続を閉じました)");
+    EXPECT_TRUE(List("remoteList")->Rows().isEmpty());
+    EXPECT_EQ(FieldText("remoteDirEdit"), "");
+    // 接続 works again at once.
+    EXPECT_TRUE(Action("connectAction")->isEnabled());
+    EXPECT_EQ(Finish(), "");
+}

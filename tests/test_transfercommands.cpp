@@ -2,6 +2,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <QAction>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
 #include "filecommandtest.h"
 #include "ftp/progresssink.h"
 
@@ -268,4 +275,87 @@ TEST_F(TransferCommandTest, UnsafeRemoteNamesAreNeverWrittenLocallyAndTheOthersG
     std::sort(everything.begin(), everything.end());
     EXPECT_EQ(everything, (std::vector<std::string>{"down", "down/ok.txt"}));
     EXPECT_EQ(Finish(), "");
+}
+
+TEST_F(TransferCommandTest, FailedFilesAreNamedAtTheEndAndTheOthersArrive)
+{
+    WriteWholeFile(local.File("x.bin"), "x");
+    WriteWholeFile(local.File("y.bin"), "y");
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE I", "/pub/a.bin", "a");
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.ExpectReply("RETR /pub/b.bin", "550 Failed to open file.\r\n");
+            ServeRetr(s, "TYPE I", "/pub/c.bin", "c");
+            ServeStor(s, "TYPE I", "x.bin");
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.ExpectReply("STOR y.bin", "553 Could not create file.\r\n");
+            ServeListing(s, "TYPE I", FileLine("x.bin"));
+        },
+        FileLine("a.bin") + FileLine("b.bin") + FileLine("c.bin"));
+    dlg->TransferModeBinary();
+    Select("remoteList", {"a.bin", "b.bin", "c.bin"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(dlg->GetStatusText(),
+              "3 個中 1 個のダウンロードに失敗しました: b.bin (550 Failed to open file.)");
+    EXPECT_EQ(ReadWholeFile(local.File("a.bin")), "a");
+    EXPECT_EQ(ReadWholeFile(local.File("c.bin")), "c");
+    EXPECT_FALSE(std::filesystem::exists(local.File("b.bin")));
+
+    Select("localList", {"x.bin", "y.bin"});
+    prompt.answers = {true};
+    dlg->UploadSelected();
+    EXPECT_EQ(dlg->GetStatusText(),
+              "2 個中 1 個のアップロードに失敗しました: y.bin (553 Could not create file.)");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "x");
+}
+
+TEST_F(TransferCommandTest, ClicksQueuedDuringATransferDoNotRunAfterIt)
+{
+    const std::string data(600 * 1024, 'd');
+    std::vector<std::string> pieces(6, std::string(100 * 1024, 'd'));
+    Connect([&](CScriptSession& s) {
+        if (s.OpenTransfer(true, "TYPE I", "RETR /pub/slow.bin")) {
+            s.DataSendPieces(pieces, 60ms);
+            s.DataClose();
+            s.Send("226 Transfer complete\r\n");
+        }
+    }, FileLine("slow.bin", "614400"));
+    dlg->TransferModeBinary();
+    // While the file moves, the user clicks 切断 and the download arrow and presses Delete.
+    auto* bar = Find<QToolBar>("commandBar");
+    QWidget* disconnect = bar->widgetForAction(Find<QAction>("disconnectAction"));
+    QWidget* download = Find<QWidget>("downloadButton");
+    bool clicked = false;
+    QTimer::singleShot(100, dlg.get(), [&] {
+        for (QWidget* target : {disconnect, download}) {
+            const QPointF at = QRectF(target->rect()).center();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QCoreApplication::postEvent(target, new QMouseEvent(type, at, target->mapToGlobal(at),
+                                                                    Qt::LeftButton, Qt::LeftButton,
+                                                                    Qt::NoModifier));
+            }
+        }
+        QCoreApplication::postEvent(List("remoteList"),
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+        clicked = true;
+    });
+    Select("remoteList", {"slow.bin"});
+    prompt.answers = {true};
+    QTest::mouseClick(download, Qt::LeftButton);
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(ReadWholeFile(local.File("slow.bin")) == data) << "the download completed";
+    EXPECT_EQ(prompt.questions, QStringList({"1 個のファイルをダウンロードしますか？"}));
+    EXPECT_TRUE(Find<QAction>("disconnectAction")->isEnabled()) << "still connected";
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received().find("QUIT"), std::string::npos);
 }

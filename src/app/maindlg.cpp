@@ -102,9 +102,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
     m_engine.SetCancelToken(&m_cancel);
     m_engine.SetPump([this] {
         m_bWaited = true;
-        const bool dropping = std::exchange(m_bDroppingInput, true);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        m_bDroppingInput = dropping;
     });
     QCoreApplication::instance()->installEventFilter(this);
 }

@@ -143,9 +143,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Escape does not close the window (a desktop window does not quit on Escape).
     void keyPressEvent(QKeyEvent* event) override;
-    // Pane activation by focus; and, while the engine waits, the input of the whole program:
-    // Escape stops the work, a click on the wait box's 中止 gets through, everything else is
-    // dropped.
+    // Pane activation by focus; and, while a command runs, the input of the whole program:
+    // Escape stops the work, the wait box's 中止 and the dialogs the command shows take theirs,
+    // everything else is dropped.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -171,7 +171,7 @@ private:
     [[nodiscard]] std::string AskDirectoryName(const char* prompt);
     // The texts of the selected rows, top to bottom.
     [[nodiscard]] static std::vector<std::string> SelectedRowTexts(const CPaneList& list);
-    // Input that reaches the program while the engine waits: false when it is dropped.
+    // Input that reaches the program while a command runs: false when it is dropped.
     [[nodiscard]] bool TakesInputDuringWait(QObject* watched, QEvent* event);
     // Drops the clicks and keys that queued up while a command waited.
     void DropQueuedInput();
@@ -219,7 +219,8 @@ private:
     CWaitDlg* m_pProgressBox = nullptr;
     std::unique_ptr<CWaitDlg> m_pWaitMessage;
     int m_nCommandDepth = 0;
-    // True while the engine's pump runs, and while input left over from a command is flushed.
+    // True while input left over from a command is flushed (while a command runs, its input
+    // is dropped too).
     bool m_bDroppingInput = false;
     // The running command waited (on the network or a dial-up): input may have queued up.
     bool m_bWaited = false;

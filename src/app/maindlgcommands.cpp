@@ -1,6 +1,7 @@
 // The main window's run-time behaviour: pane activation, the menus' tick marks, the status
 // line, the display states, the wait text and the commands built so far.
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -161,17 +162,20 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
     case QEvent::InputMethod: {
-        // Only the wait boxes (their 中止 button) take input.
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        // A dialog the command runs (a question, the login dialog) takes its input.
+        if (const QWidget* modal = QApplication::activeModalWidget()) {
+            if (watched == modal->windowHandle() || (widget != nullptr && widget->window() == modal)) {
+                return true;
+            }
+        }
+        // Otherwise only the wait boxes (their 中止 button) take input.
         for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
                                    static_cast<QWidget*>(m_pWaitMessage.get())}) {
             if (box == nullptr || !box->isVisible()) {
                 continue;
             }
-            if (watched == box->windowHandle()) {
-                return true;
-            }
-            const auto* widget = qobject_cast<const QWidget*>(watched);
-            if (widget != nullptr && widget->window() == box) {
+            if (watched == box->windowHandle() || (widget != nullptr && widget->window() == box)) {
                 return true;
             }
         }
@@ -191,7 +195,7 @@ void CMainDlg::DropQueuedInput()
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_bDroppingInput && !TakesInputDuringWait(watched, event)) {
+    if ((m_nCommandDepth > 0 || m_bDroppingInput) && !TakesInputDuringWait(watched, event)) {
         return true;
     }
     if (event->type() == QEvent::FocusIn) {

@@ -411,6 +411,7 @@ bool CVsftpdServer::Start()
             << "\nport_enable=YES\nconnect_from_port_20=NO\n"
             << "ascii_upload_enable=" << ascii << "\nascii_download_enable=" << ascii << "\n"
             << "utf8_filesystem=YES\n"
+            << "local_max_rate=" << options.maxRate << "\n"
             << "pam_service_name=" << kPamService << "\n"
             << "secure_chroot_dir=" << emptyDir << "\n"
             << "local_root=" << Folder() << "\n"

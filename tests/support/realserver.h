@@ -26,6 +26,7 @@ public:
     struct Options {
         bool ipv6 = false;           // listen on ::1 instead of 127.0.0.1
         bool asciiConversion = true; // TYPE A converts line ends (vsftpd only; pyftpdlib always does)
+        unsigned maxRate = 0;        // bytes a second for each transfer (vsftpd only); 0: no limit
     };
 
     virtual ~CRealFtpServer(); // stops the server and removes its folders

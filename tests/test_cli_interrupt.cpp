@@ -1,0 +1,87 @@
+// tarnwick-cli stopped with Ctrl-C in the middle of a download from a real vsftpd: the
+// transfer is aborted on the server, no temporary file stays behind, and the exit status is
+// a shell's for SIGINT.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/realserver.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The files in `dir`, the temporary ones of a download included.
+std::vector<std::string> Names(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(dir)) {
+        names.push_back(item.path().filename().string());
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndLeavesNoFile)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // 1 MiB a second: the 8 MiB file is still moving when the signal comes.
+    CVsftpdServer server(CRealFtpServer::Options{.maxRate = 1024 * 1024});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    server.PutFile("big.bin", RandomBytes(8 * 1024 * 1024, 7));
+    CTempDir local;
+
+    const std::string url = "ftp://" + server.User() + "@" + server.Host() + ":" +
+                            std::to_string(server.Port()) + "/";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("TARNWICK_PASSWORD", server.Password().c_str(), 1);
+        ::setenv("TARNWICK_CONFIG_DIR", local.File("no-config").c_str(), 1);
+        const std::string target = local.Path();
+        ::execl(TARNWICK_CLI_PATH, TARNWICK_CLI_PATH, "--passive", "--quiet", url.c_str(), "get",
+                "big.bin", target.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Wait (bounded) until the download's temporary file has some bytes.
+    bool moving = false;
+    for (int i = 0; i < 100 && !moving; ++i) {
+        std::this_thread::sleep_for(50ms);
+        for (const std::string& name : Names(local.Path())) {
+            std::error_code error;
+            moving = moving || (name.find(".part-") != std::string::npos &&
+                                std::filesystem::file_size(local.File(name), error) > 0);
+        }
+    }
+    EXPECT_TRUE(moving) << "the download started";
+    ::kill(child, SIGINT);
+    const auto interrupted = std::chrono::steady_clock::now();
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() - interrupted < 10s) {
+        std::this_thread::sleep_for(10ms);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        FAIL() << "tarnwick-cli did not end within 10 s of SIGINT";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_TRUE(Names(local.Path()).empty()) << "no file and no temporary file";
+    EXPECT_FALSE(std::filesystem::exists(local.File("no-config"))) << "no settings file made";
+    EXPECT_NE(server.Log().find("\"ABOR\""), std::string::npos) << server.Log();
+}
