@@ -126,6 +126,21 @@ TEST_F(ConnectTest, ACancelledDialogChangesNothing)
     ExpectDisplay(false);
 }
 
+TEST_F(ConnectTest, KeysTypedIntoADialogOfTheCommandReachIt)
+{
+    // The window drops input while a command runs, except for the dialogs it shows.
+    QString typed;
+    runner.answers.push_back([&typed](QDialog& dialog) {
+        auto* server = dialog.findChild<QLineEdit*>("serverEdit");
+        server->setFocus();
+        QTest::keyClicks(server, "ftp.example");
+        typed = server->text();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    Action("connectAction")->trigger();
+    EXPECT_EQ(typed, "ftp.example");
+}
+
 TEST_F(ConnectTest, NoConnectionWritesConnectToServerFailed)
 {
     const struct {

@@ -328,6 +328,9 @@ TEST_F(TransferCommandTest, ClicksQueuedDuringATransferDoNotRunAfterIt)
         }
     }, FileLine("slow.bin", "614400"));
     dlg->TransferModeBinary();
+    // The program runs its window modally.
+    dlg->setWindowModality(Qt::ApplicationModal);
+    dlg->show();
     // While the file moves, the user clicks 切断 and the download arrow and presses Delete.
     auto* bar = Find<QToolBar>("commandBar");
     QWidget* disconnect = bar->widgetForAction(Find<QAction>("disconnectAction"));

@@ -141,14 +141,6 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            // Escape presses 中止 of the box on screen, or stops the wait without one.
-            CWaitDlg* box = m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get()
-                                                                          : m_pProgressBox;
-            box->reject();
-            CancelRunningWork();
-        }
-        return false;
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
@@ -161,29 +153,38 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-    case QEvent::InputMethod: {
-        const auto* widget = qobject_cast<const QWidget*>(watched);
-        // A dialog the command runs (a question, the login dialog) takes its input.
-        if (const QWidget* modal = QApplication::activeModalWidget()) {
-            if (watched == modal->windowHandle() || (widget != nullptr && widget->window() == modal)) {
-                return true;
-            }
-        }
-        // Otherwise only the wait boxes (their 中止 button) take input.
-        for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
-                                   static_cast<QWidget*>(m_pWaitMessage.get())}) {
-            if (box == nullptr || !box->isVisible()) {
-                continue;
-            }
-            if (watched == box->windowHandle() || (widget != nullptr && widget->window() == box)) {
-                return true;
-            }
-        }
-        return false;
-    }
+    case QEvent::InputMethod:
+        break;
     default:
+        return true; // not input
+    }
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    const auto within = [&](const QWidget* window) {
+        return window != nullptr &&
+               (watched == window->windowHandle() || (widget != nullptr && widget->window() == window));
+    };
+    // A dialog the command runs (a question, the login dialog) takes its input; the window
+    // itself runs modally too, and takes none.
+    if (const QWidget* modal = QApplication::activeModalWidget(); modal != this && within(modal)) {
         return true;
     }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_nCommandDepth > 0) {
+        // Escape presses 中止 of the box on screen, or stops the wait without one.
+        CWaitDlg* box = m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get()
+                                                                      : m_pProgressBox;
+        box->reject();
+        CancelRunningWork();
+        return false;
+    }
+    // Otherwise only the wait boxes (their 中止 button) take input.
+    for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
+                               static_cast<QWidget*>(m_pWaitMessage.get())}) {
+        if (box != nullptr && box->isVisible() && within(box)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void CMainDlg::DropQueuedInput()
@@ -198,6 +199,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     if ((m_nCommandDepth > 0 || m_bDroppingInput) && !TakesInputDuringWait(watched, event)) {
         return true;
     }
+
     if (event->type() == QEvent::FocusIn) {
         if (watched == m_localList) {
             ActivateLocalPane();

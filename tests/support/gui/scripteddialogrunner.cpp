@@ -5,6 +5,8 @@ namespace tarnwick::testing {
 int CScriptedDialogRunner::Run(QDialog& dialog)
 {
     ran << (dialog.objectName().isEmpty() ? dialog.windowTitle() : dialog.objectName());
+    // Modal as exec() makes it, so the window routes input to it as to a real dialog.
+    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
     int result = QDialog::Rejected;
     if (answers.empty()) {
