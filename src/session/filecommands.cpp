@@ -115,6 +115,15 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
     }
 }
 
+void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const std::string& done,
+                                const std::string& what)
+{
+    if (!m_bLost) {
+        RefreshRemote();
+    }
+    ReportItems(outcomes, done, what);
+}
+
 // --- download and upload -------------------------------------------------------------------
 
 ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
@@ -207,10 +216,7 @@ bool CSession::UploadRows(const std::vector<std::string>& rows)
             break;
         }
     }
-    if (!m_bLost) {
-        RefreshRemote();
-    }
-    ReportItems(outcomes, "アップロードが完了しました", "アップロード");
+    EndRemoteCommand(outcomes, "アップロードが完了しました", "アップロード");
     return true;
 }
 
@@ -313,10 +319,7 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
             break;
         }
     }
-    if (!m_bLost) {
-        RefreshRemote();
-    }
-    ReportItems(outcomes, "削除が完了しました", "削除");
+    EndRemoteCommand(outcomes, "削除が完了しました", "削除");
     return true;
 }
 

@@ -135,6 +135,10 @@ private:
     // failure ("3 個中 1 個のダウンロードに失敗しました: a.txt (550 …)").
     void ReportItems(const std::vector<ItemOutcome>& outcomes, const std::string& done,
                      const std::string& what);
+    // The end of a command that changed the remote side: the pane listed again (unless the
+    // connection is gone), then the command's status text.
+    void EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const std::string& done,
+                          const std::string& what);
     // Records an item's outcome; true when the command must stop after it (cancelled, or
     // the connection is gone).
     bool Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes);
