@@ -6,6 +6,7 @@
 #
 #   sudo bench/run.sh                      # 5 repetitions, 1 GiB file, 20,000 entries
 #   REPS=3 SIZE_MIB=256 sudo bench/run.sh  # a quicker run
+#   BASELINE_CLI=/path/to/older/tarnwick-cli sudo bench/run.sh  # an older build in the same run
 #
 # Needs root: vsftpd logs in a throw-away system user (the integration tests' "tarnwickftp").
 set -euo pipefail
@@ -168,6 +169,10 @@ client_command() { # operation client
     listing:tarnwick-cli) CMD=("$CLI" --passive --quiet "$URL/many" ls) OUT=$LISTING ;;
     listing:curl) CMD=(curl -sS --disable-epsv "$URL/many/") OUT=$LISTING ;;
     listing:lftp) CMD=(lftp --norc -c "$LFTP_SET cd many; cls -l") OUT=$LISTING ;;
+    *:baseline)
+        client_command "$1" tarnwick-cli
+        CMD[0]=$BASELINE_CLI
+        ;;
     esac
 }
 
@@ -197,6 +202,10 @@ check_result() { # operation client repetition
 }
 
 CLIENTS=(tarnwick-cli curl lftp)
+if [ -n "${BASELINE_CLI:-}" ]; then
+    CLIENTS+=(baseline)
+    echo "baseline: $BASELINE_CLI"
+fi
 OPERATIONS=(download upload listing)
 RESULTS=$WORK/results.txt
 : >"$RESULTS"
@@ -204,8 +213,8 @@ RESULTS=$WORK/results.txt
 # each repetition starts with another client (the one after the previous run's clean-up).
 for rep in $(seq 1 "$REPS"); do
     for op in "${OPERATIONS[@]}"; do
-        for turn in 0 1 2; do
-            client=${CLIENTS[$(((rep - 1 + turn) % 3))]}
+        for turn in $(seq 0 $((${#CLIENTS[@]} - 1))); do
+            client=${CLIENTS[$(((rep - 1 + turn) % ${#CLIENTS[@]}))]}
             sync
             client_command "$op" "$client"
             /usr/bin/time -f "%e %U %S %M" -o "$WORK/time.txt" "${CMD[@]}" >"$OUT" ||
@@ -247,14 +256,14 @@ done
 
 echo
 echo "tarnwick-cli / other (below 1 = tarnwick-cli takes less)"
-printf '%-9s %14s %14s %14s %14s\n' operation "wall vs curl" "wall vs lftp" "CPU vs curl" "CPU vs lftp"
 ratio() { awk "BEGIN { printf \"%.2f\", ($2 > 0) ? $1 / $2 : 0 }"; }
-for op in "${OPERATIONS[@]}"; do
-    printf '%-9s %14s %14s %14s %14s\n' "$op" \
-        "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:curl]}")" \
-        "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:lftp]}")" \
-        "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:curl]}")" \
-        "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:lftp]}")"
+for other in "${CLIENTS[@]:1}"; do
+    printf '%-9s %16s %16s\n' operation "wall vs $other" "CPU vs $other"
+    for op in "${OPERATIONS[@]}"; do
+        printf '%-9s %16s %16s\n' "$op" \
+            "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:$other]}")" \
+            "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:$other]}")"
+    done
 done
 
 echo
