@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/strutil.h"
 #include "core/textcodec.h"
@@ -15,6 +16,7 @@
 
 using namespace tarnwick;
 using tarnwick::testing::CTempStore;
+using tarnwick::testing::WriteWholeFile;
 
 namespace {
 
@@ -33,7 +35,7 @@ std::string Repeat(const std::string& unit, int count)
 
 } // namespace
 
-TEST(SettingsStore, FreshStoreReadsDefaultsAndCreatesBothKeys)
+TEST(SettingsStore, FreshStoreReadsDefaultsAndWritesNothingUntilAValueIsSet)
 {
     CTempStore store;
     for (const char* flag : kFlags) {
@@ -43,16 +45,13 @@ TEST(SettingsStore, FreshStoreReadsDefaultsAndCreatesBothKeys)
         EXPECT_EQ(GetSettingText(text), "") << text;
     }
     EXPECT_EQ(GetTimeoutSeconds(), 60u);
+    EXPECT_FALSE(std::filesystem::exists(store.FilePath())) << "a read writes nothing";
 
+    ASSERT_TRUE(SetSettingFlag("UsePASV", true));
     RegistryDocument doc;
     ASSERT_EQ(ReadRegistry(doc), StoreStatus::Ok);
-    const RegistryKeyData* product = doc.FindKey("Software\\kestrum\\Tarnwick");
-    const RegistryKeyData* settings = doc.FindKey("Software\\kestrum\\Tarnwick\\Settings");
-    ASSERT_NE(product, nullptr);
-    ASSERT_NE(settings, nullptr);
-    EXPECT_TRUE(product->values.empty());
-    EXPECT_TRUE(settings->values.empty()); // a read writes no value
-
+    ASSERT_NE(doc.FindKey("Software\\kestrum\\Tarnwick"), nullptr);
+    ASSERT_NE(doc.FindKey("Software\\kestrum\\Tarnwick\\Settings"), nullptr);
     struct stat info{};
     ASSERT_EQ(::stat(store.FilePath().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u); // it will hold passwords
@@ -173,6 +172,39 @@ TEST(SettingsStore, UnparsableFileIsSetAsideAndStoreStartsEmpty)
     EXPECT_EQ(tarnwick::testing::ReadWholeFile(store.FilePath() + ".bad"),
               "this is not a registry file\n");
     EXPECT_EQ(tarnwick::testing::ReadWholeFile(store.FilePath() + ".bad.2"), "broken again\n");
+}
+
+TEST(SettingsStore, FilesNoStoreCouldBeAreSetAsideWithoutWaiting)
+{
+    std::string deep = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 2000; ++i) {
+        deep += "\\k";
+    }
+    deep += "]\n";
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+    } cases[] = {
+        {"key-2000-deep", [&](const std::string& path) { WriteWholeFile(path, deep); }},
+        {"fifo", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"link-to-dev-zero",
+         [](const std::string& path) { ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); }},
+        {"over-16-MiB",
+         [](const std::string& path) {
+             WriteWholeFile(path, "[HKEY_CURRENT_USER\\Software]\n" +
+                                      std::string(kMaxRegistryBytes, ';'));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempStore store;
+        c.make(store.FilePath());
+        EXPECT_FALSE(GetSettingFlag("UsePASV"));
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(store.FilePath() + ".bad")));
+        EXPECT_FALSE(std::filesystem::exists(store.FilePath())) << "nothing written by a read";
+        SetSettingFlag("UsePASV", true);
+        EXPECT_TRUE(GetSettingFlag("UsePASV")) << "a fresh store works";
+    }
 }
 
 TEST(SettingsStore, WriteInterruptedBeforeRenameLeavesOldFile)

@@ -167,7 +167,7 @@ bool ParseValueLine(std::string_view line, RegistryValue& value)
         value.text.resize(std::min(value.text.size(), value.text.find('\0')));
         return true;
     }
-    if (StartsWith(AsciiLower(data), "dword:")) {
+    if (EqualsIgnoreAsciiCase(data.substr(0, 6), "dword:")) {
         const std::string_view digits = data.substr(6);
         if (digits.empty() || digits.size() > 8) {
             return false;
@@ -184,7 +184,7 @@ bool ParseValueLine(std::string_view line, RegistryValue& value)
         value.dword = number;
         return true;
     }
-    if (StartsWith(AsciiLower(data), "hex(1):")) {
+    if (EqualsIgnoreAsciiCase(data.substr(0, 7), "hex(1):")) {
         std::string bytes;
         if (!ParseHexList(data.substr(7), bytes)) {
             return false;
@@ -197,11 +197,13 @@ bool ParseValueLine(std::string_view line, RegistryValue& value)
 }
 
 // Splits into logical lines: CR LF or LF ends a line; a hex value line ending in '\'
-// continues on the next one (regedit wraps long hex lists that way).
+// continues on the next one (regedit wraps long hex lists that way). Linear in the text: the
+// kind of a line is looked at once, on its first part.
 std::vector<std::string> LogicalLines(std::string_view text)
 {
     std::vector<std::string> lines;
     std::string current;
+    bool hexLine = false;
     std::size_t start = 0;
     for (;;) {
         std::size_t end = text.find('\n', start);
@@ -213,15 +215,17 @@ std::vector<std::string> LogicalLines(std::string_view text)
         if (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
         }
-        if (!current.empty()) {
+        if (current.empty()) {
+            const std::size_t equals = raw.find('=');
+            hexLine = equals != std::string_view::npos &&
+                      EqualsIgnoreAsciiCase(raw.substr(equals, 4), "=hex");
+        } else {
             while (!raw.empty() && (raw.front() == ' ' || raw.front() == '\t')) {
                 raw.remove_prefix(1);
             }
         }
         current.append(raw);
-        const bool continues = !current.empty() && current.back() == '\\' &&
-                               AsciiLower(current).find("=hex") != std::string::npos;
-        if (continues) {
+        if (hexLine && !current.empty() && current.back() == '\\') {
             current.pop_back();
         } else {
             lines.push_back(std::move(current));
@@ -263,14 +267,25 @@ void RegistryKeyData::PutValue(RegistryValue value)
     values.push_back(std::move(value));
 }
 
+void RegistryDocument::IndexKeys() const
+{
+    m_index.clear();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        m_index.emplace(AsciiLower(keys[i].path), i);
+    }
+}
+
 const RegistryKeyData* RegistryDocument::FindKey(std::string_view path) const
 {
-    for (const RegistryKeyData& key : keys) {
-        if (EqualsIgnoreAsciiCase(key.path, path)) {
-            return &key;
-        }
+    if (m_index.size() != keys.size()) {
+        IndexKeys();
     }
-    return nullptr;
+    const auto found = m_index.find(AsciiLower(path));
+    if (found == m_index.end() || found->second >= keys.size() ||
+        !EqualsIgnoreAsciiCase(keys[found->second].path, path)) {
+        return nullptr;
+    }
+    return &keys[found->second];
 }
 
 RegistryKeyData* RegistryDocument::FindKey(std::string_view path)
@@ -285,12 +300,14 @@ RegistryKeyData& RegistryDocument::CreateKey(std::string_view path)
          sep = path.find('\\', sep + 1)) {
         if (FindKey(path.substr(0, sep)) == nullptr) {
             keys.push_back(RegistryKeyData{std::string(path.substr(0, sep)), {}});
+            m_index.emplace(AsciiLower(keys.back().path), keys.size() - 1);
         }
     }
     if (RegistryKeyData* key = FindKey(path)) {
         return *key;
     }
     keys.push_back(RegistryKeyData{std::string(path), {}});
+    m_index.emplace(AsciiLower(keys.back().path), keys.size() - 1);
     return keys.back();
 }
 
@@ -330,9 +347,11 @@ bool ParseRegistryText(std::string_view text, RegistryDocument& doc)
                 return false;
             }
             path.remove_prefix(1);
-            // Every part of the path names a key: no empty part, no control character.
+            // Every part of the path names a key: no empty part, no control character, and no
+            // more parts than any real store has.
             if (path.front() == '\\' || path.find("\\\\") != std::string_view::npos ||
-                HasControlCharacter(path)) {
+                HasControlCharacter(path) ||
+                static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) >= kMaxKeyDepth) {
                 return false;
             }
             current = &doc.CreateKey(path);
@@ -405,13 +424,25 @@ enum class LoadResult { Ok, Missing, Unparsable, IoError };
 LoadResult LoadFile(const std::string& path, RegistryDocument& doc)
 {
     doc.keys.clear();
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.Valid()) {
         return errno == ENOENT ? LoadResult::Missing : LoadResult::IoError;
+    }
+    // Only a regular file of a sane size is a store: /dev/zero or an endless FIFO is not.
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        return LoadResult::IoError;
+    }
+    if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxRegistryBytes) {
+        return LoadResult::Unparsable;
     }
     std::string text;
     char buffer[8192];
     for (;;) {
+        if (text.size() > kMaxRegistryBytes) {
+            return LoadResult::Unparsable; // it grew while being read
+        }
         const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) {

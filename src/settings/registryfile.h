@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarnwick {
@@ -43,7 +44,19 @@ struct RegistryDocument {
     [[nodiscard]] RegistryKeyData* FindKey(std::string_view path);
     // Creates the key and every missing parent; returns the key.
     RegistryKeyData& CreateKey(std::string_view path);
+
+private:
+    // Lower-cased path -> index in `keys`, so that a lookup does not scan every key. Built
+    // again whenever `keys` was changed from outside.
+    mutable std::unordered_map<std::string, std::size_t> m_index;
+    void IndexKeys() const;
 };
+
+// Limits of a store file a person would write: past them the file is not a store (it is set
+// aside like any unparsable file). They keep a hostile or broken file from costing time and
+// memory on every read.
+inline constexpr std::size_t kMaxRegistryBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxKeyDepth = 64; // parts of a key path
 
 // Parses the file's text. False for anything that is not the layout above.
 [[nodiscard]] bool ParseRegistryText(std::string_view text, RegistryDocument& doc);
@@ -55,9 +68,10 @@ struct RegistryDocument {
 
 enum class StoreStatus { Ok, IoError };
 
-// Reads the store. A missing file is an empty store. A file that cannot be parsed is moved
-// aside to registry.reg.bad (or .bad.2, .bad.3, ... so no earlier copy is lost) and the
-// store starts empty.
+// Reads the store. A missing file is an empty store. A file that cannot be parsed, or is not a
+// regular file (a FIFO, a device, a link to one), or is larger than kMaxRegistryBytes, is
+// moved aside to registry.reg.bad (or .bad.2, .bad.3, ... so no earlier copy is lost) and
+// the store starts empty.
 [[nodiscard]] StoreStatus ReadRegistry(RegistryDocument& doc);
 
 // Reads the store under an exclusive lock, lets `change` modify it and, when `change`

@@ -17,23 +17,10 @@ long CRegistryKey::Open(RegistryRoot /*root*/, const std::string& path)
     if (ReadRegistry(doc) != StoreStatus::Ok) {
         return kRegAccessDenied;
     }
-    if (const RegistryKeyData* key = doc.FindKey(path)) {
-        m_handle = key->path;
-        return kRegOk;
-    }
-    std::string created;
-    const StoreStatus status = ModifyRegistry([&](RegistryDocument& current) {
-        if (const RegistryKeyData* key = current.FindKey(path)) {
-            created = key->path;
-            return false;
-        }
-        created = current.CreateKey(path).path;
-        return true;
-    });
-    if (status != StoreStatus::Ok) {
-        return kRegAccessDenied;
-    }
-    m_handle = created;
+    // A key that does not exist yet is made by the first value written to it, not here:
+    // reading a setting never writes the store.
+    const RegistryKeyData* key = doc.FindKey(path);
+    m_handle = key != nullptr ? key->path : path;
     return kRegOk;
 }
 

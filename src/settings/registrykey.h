@@ -30,8 +30,9 @@ public:
     CRegistryKey(const CRegistryKey&) = delete;
     CRegistryKey& operator=(const CRegistryKey&) = delete;
 
-    // Opens the key, creating it and any missing parent keys first. Key paths compare
-    // without regard to case. Returns the status; on failure the key stays closed.
+    // Opens the key. One that does not exist yet (nor its parents) is created by the first
+    // value written to it, so that reading never writes the store. Key paths compare without
+    // regard to case. Returns the status; on failure the key stays closed.
     long Open(RegistryRoot root, const std::string& path);
     // Harmless when already closed.
     void Close();
