@@ -34,6 +34,12 @@ std::string FailureDetail(const ItemOutcome& outcome)
         return outcome.localErrno != 0
                    ? std::string("データ接続に失敗: ") + std::strerror(outcome.localErrno)
                    : std::string("データ接続に失敗");
+    case FailureReason::TooLarge:
+        return "ファイル一覧が大きすぎます (上限 64 MiB)";
+    case FailureReason::Incomplete:
+        return "ファイルの一部しか届きませんでした";
+    case FailureReason::BadCommand:
+        return "送れないコマンドです (長すぎるか、改行や送れない文字を含みます)";
     case FailureReason::Refused:
         break;
     }

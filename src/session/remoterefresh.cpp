@@ -10,6 +10,9 @@ bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& eng
 {
     std::string listing;
     const bool ok = engine.ListDirectory(remoteDir, listing);
+    if (!ok && engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+        return false; // the pane keeps what it showed; a part of a listing would mislead
+    }
     FillRemotePane(pane, listing, list); // a failure still shows what arrived
     return ok;
 }

@@ -151,7 +151,12 @@ bool CSession::ConnectionLostNow()
 void CSession::RefreshRemote()
 {
     RefreshRemotePane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles);
-    static_cast<void>(ConnectionLostNow());
+    if (!ConnectionLostNow() && m_engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+        // The pane still shows the folder before; say why it was not replaced.
+        ItemOutcome outcome;
+        outcome.reason = FailureReason::TooLarge;
+        m_ui.SetStatus("ファイルリスト取得に失敗しました: " + FailureDetail(outcome));
+    }
 }
 
 bool CSession::ListRemote()
