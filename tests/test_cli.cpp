@@ -217,6 +217,29 @@ TEST(CliSession, AutoTypeFollowsTheStoredList)
     EXPECT_EQ(result.failures, "");
 }
 
+TEST(CliSession, ServerTextReachesTheTerminalEscapedAndLongRepliesShortened)
+{
+    const std::string evilName = "evil\x1b]0;pwned\x07.txt";
+    std::string longReply;
+    for (int i = 0; i < 20; ++i) {
+        longReply += "550-line " + std::to_string(i) + "\r\n";
+    }
+    longReply += "550 \x1b[2Jgone\r\n";
+    const SessionResult result = RunSession(
+        [&](CScriptSession& s) {
+            ServeList(s, "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 " + evilName + "\r\n");
+            s.ExpectReply("DELE x", longReply);
+        },
+        {"ls", ";", "rm", "x"}, {.mode = CliOptions::Mode::Passive});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.failures, "");
+    EXPECT_EQ(result.out, "evil\\x1b]0;pwned\\x07.txt\n");
+    EXPECT_EQ(result.err, "tarnwick-cli: rm x: 削除に失敗しました\n"
+                          "  server: 550-line 0\n"
+                          "  ... (19 lines left out)\n"
+                          "  550 \\x1b[2Jgone\n");
+}
+
 namespace {
 
 // Runs the real tarnwick-cli binary and returns its exit status and standard error.
@@ -253,6 +276,12 @@ TEST(CliBinary, ExitStatusTellsUsageErrorsFromFailures)
     EXPECT_NE(err.find("unknown command 'frobnicate'"), std::string::npos) << err;
     EXPECT_EQ(RunBinary({"--profile", "nobody", "ls"}, err), 1);
     EXPECT_NE(err.find("no usable profile named 'nobody'"), std::string::npos) << err;
+
+    // A password never shows, and an encoding iconv does not know is refused before connecting.
+    EXPECT_EQ(RunBinary({"ftp//anna:secret@127.0.0.1/", "ls"}, err), 2);
+    EXPECT_EQ(err.find("secret"), std::string::npos) << err;
+    EXPECT_EQ(RunBinary({"--encoding", "NOPE-42", "ftp://127.0.0.1:1/", "ls"}, err), 2);
+    EXPECT_NE(err.find("unknown encoding 'NOPE-42'"), std::string::npos) << err;
 
     const std::string refused = "ftp://127.0.0.1:" + std::to_string(UnusedPort()) + "/";
     EXPECT_EQ(RunBinary({"--quiet", refused, "ls"}, err), 1);

@@ -5,6 +5,7 @@
 
 #include "ftp/ftpclient.h"
 #include "support/enginerun.h"
+#include "support/tempdir.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;
@@ -168,4 +169,42 @@ TEST(SimpleCommands, ServerClosingDuringACommandFailsIt)
         });
     EXPECT_FALSE(ok);
     EXPECT_EQ(out.failures, "");
+}
+
+// A command line that cannot go out as asked is refused before anything is sent, and nothing
+// waits for a reply that cannot come.
+TEST(SimpleCommands, UnsendableLinesAreRefusedAtOnceWithNothingSent)
+{
+    const std::string longName(CFtpClient::kMaxCommandLine, 'n'); // "CWD " makes it too long
+    CTempDir dir;
+    const struct {
+        const char* name;
+        std::function<bool(CFtpClient&)> command;
+    } cases[] = {
+        {"cwd-over-long", [&](CFtpClient& c) { return c.ChangeDir(longName); }},
+        {"dele-with-cr-lf", [](CFtpClient& c) { return c.DeleteRemoteFile("a\r\nDELE victim.txt"); }},
+        {"login-with-lf", [](CFtpClient& c) { return c.Login("anna\nPASS x", "pw"); }},
+        {"chmod-with-nul", [](CFtpClient& c) { return c.ChangeMode(std::string("a\0b", 3), "644"); }},
+        {"retr-over-long", [&](CFtpClient& c) {
+             const TransferOutcome outcome =
+                 c.Transfer({TransferDirection::Download, longName, dir.File("x")});
+             EXPECT_EQ(outcome.reason, FailureReason::BadCommand);
+             return outcome.Ok();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool ok = true;
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome out = RunAgainstScript([](CScriptSession&) {},
+                                             [&](CFtpClient& engine) {
+                                                 engine.SetTimeout(30s);
+                                                 ok = c.command(engine);
+                                                 EXPECT_TRUE(engine.IsConnected());
+                                             });
+        EXPECT_FALSE(ok);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "no wait for a reply";
+        EXPECT_EQ(out.received, "");
+        EXPECT_EQ(out.failures, "");
+    }
 }

@@ -169,3 +169,43 @@ TEST(ListingStrategy, RefreshRemotePaneShowsTheFallbackListing)
     EXPECT_EQ(rows.rows, (std::vector<std::string>{"..", "<src>", "a.txt"}));
     EXPECT_EQ(list.GetSize(), 3);
 }
+
+TEST(Listing, EndlessListingStopsAtItsLimitKeepsNothingAndTheConnectionGoesOn)
+{
+    std::string text = "untouched";
+    bool ok = true;
+    FailureReason reason = FailureReason::None;
+    CRowList rows;
+    rows.AddString("shown before");
+    CRemoteFileList list;
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            if (!s.OpenTransfer(true, "TYPE A", "LIST -a")) {
+                return;
+            }
+            // Lines forever, until the client stops reading (bounded: four times the limit).
+            std::string block;
+            while (block.size() < 1024 * 1024) {
+                block += kLongLine;
+            }
+            for (std::size_t sent = 0; sent < 4 * CFtpClient::kMaxListing && s.DataSendSome(block);
+                 sent += block.size()) {
+            }
+            s.DataClose();
+            s.Send("426 Failure writing network stream.\r\n");
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+        },
+        [&](CFtpClient& c) {
+            c.SetUseList(true);
+            ok = ListIntoPane(rows, "/", c, list);
+            reason = c.GetLastOutcome().reason;
+            text = c.GetListing();
+            EXPECT_EQ(c.GetCurrentDir(), "/");
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(reason, FailureReason::TooLarge);
+    EXPECT_TRUE(text.empty()) << "no part of the listing is kept";
+    EXPECT_EQ(rows.rows, std::vector<std::string>{"shown before"}) << "the pane stays as it was";
+}

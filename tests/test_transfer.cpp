@@ -473,3 +473,79 @@ TEST(ProgressClient, ShowsPreparingRunningCountsAndUpdating)
     EXPECT_EQ(sink.events[sink.events.size() - 2], "update:更新中です\nしばらくお待ちください");
     EXPECT_EQ(sink.events.back(), "end");
 }
+
+// A server that ends a download early and still says 226: in binary mode the byte count
+// decides, against the listed size or the size the 150 reply announces.
+TEST(Download, AByteCountOtherThanTheKnownSizeFailsAndKeepsTheOldFile)
+{
+    const struct {
+        const char* name;
+        TransferType type;
+        std::int64_t listed;
+        const char* preliminary;
+        bool ok;
+    } cases[] = {
+        {"listed-size", TransferType::Binary, 1000000, "150 Opening BINARY mode\r\n", false},
+        {"announced-size", TransferType::Binary, -1,
+         "150 Opening BINARY mode data connection for f (1000000 bytes).\r\n", false},
+        {"exact", TransferType::Binary, 100000, "150 ok (100000 bytes).\r\n", true},
+        {"text-mode-counts-differ", TransferType::Text, 1000000, "150 ok\r\n", true},
+        {"size-unknown", TransferType::Binary, -1, "150 ok\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempDir dir;
+        WriteWholeFile(dir.File("f"), "old");
+        const std::string data = Pattern(100000);
+        TransferOutcome outcome;
+        const char* type = c.type == TransferType::Text ? "TYPE A" : "TYPE I";
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                if (s.OpenPassive(type, "RETR f")) {
+                    s.Send(c.preliminary);
+                    s.DataSend(data);
+                    s.DataClose();
+                    s.Send("226 Transfer complete\r\n");
+                }
+            },
+            [&](CFtpClient& engine) {
+                outcome = engine.Transfer({TransferDirection::Download, "f", dir.File("f"), c.type,
+                                           c.listed});
+            },
+            {.passive = true});
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.Ok(), c.ok);
+        EXPECT_EQ(outcome.bytesMoved, 100000);
+        if (!c.ok) {
+            EXPECT_EQ(outcome.reason, FailureReason::Incomplete);
+            EXPECT_EQ(ReadWholeFile(dir.File("f")), "old");
+        }
+        EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"f"});
+    }
+}
+
+TEST(Download, AStalledServerCostsOneTimeLimitNotTwo)
+{
+    CTempDir dir;
+    bool ok = true;
+    std::chrono::steady_clock::duration took{};
+    const ScriptOutcome out = RunEngineScript(
+        [](CScriptSession& s) {
+            if (s.OpenTransfer(true, "TYPE I", "RETR stalled")) {
+                s.DataSend("some bytes");
+                s.WaitClosed(); // and then nothing, not even to ABOR
+            }
+        },
+        [&](CFtpClient& c) {
+            const auto start = std::chrono::steady_clock::now();
+            ok = c.Transfer({TransferDirection::Download, "stalled", dir.File("stalled"),
+                             TransferType::Binary})
+                     .Ok();
+            took = std::chrono::steady_clock::now() - start;
+        },
+        {.passive = true, .timeout = 2s});
+    EXPECT_FALSE(ok);
+    // The data wait ends at the limit; ABOR then gets a short wait of its own.
+    EXPECT_LT(took, 3500ms);
+    EXPECT_NE(out.received.find("ABOR\r\n"), std::string::npos);
+}

@@ -5,6 +5,7 @@
 #include <map>
 #include <ostream>
 
+#include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
@@ -44,6 +45,36 @@ std::int64_t NowMs()
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// A server's reply for the terminal: its control characters escaped, and of a long multi-line
+// reply only the first and the last line, with how many were left out.
+std::string ReplyForTerminal(const std::string& reply)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < reply.size()) {
+        std::size_t end = reply.find('\n', start);
+        if (end == std::string::npos) {
+            end = reply.size();
+        }
+        std::string line = reply.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(EscapeControlCharacters(line));
+        start = end + 1;
+    }
+    constexpr std::size_t kShown = 3;
+    if (lines.size() > kShown) {
+        const std::size_t left = lines.size() - 2;
+        lines = {lines.front(), "... (" + std::to_string(left) + " lines left out)", lines.back()};
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\n  ") + line;
+    }
+    return text;
 }
 
 std::string HumanBytes(std::int64_t bytes)
@@ -109,7 +140,7 @@ public:
                 failure = {"PWD に失敗", ServerReply()};
                 return false;
             }
-            m_out << dir << '\n';
+            m_out << EscapeControlCharacters(dir) << '\n';
             return true;
         }
         if (verb == "cd") {
@@ -174,12 +205,13 @@ private:
         // In the server's order, without the end marker.
         for (int i = 0; i + 1 < list.GetSize(); ++i) {
             const RemoteFileEntry& entry = list.At(i);
+            // Names come from the server: nothing in them may reach the terminal raw.
             if (longForm) {
-                m_out << entry.permissions << '\t' << entry.sizeText << '\t' << entry.dateText
-                      << '\t' << entry.displayName << '\n';
-            } else {
-                m_out << entry.displayName << '\n';
+                m_out << EscapeControlCharacters(entry.permissions) << '\t'
+                      << EscapeControlCharacters(entry.sizeText) << '\t'
+                      << EscapeControlCharacters(entry.dateText) << '\t';
             }
+            m_out << EscapeControlCharacters(entry.displayName) << '\n';
         }
         return true;
     }
@@ -300,13 +332,13 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
             err << "tarnwick-cli: " << what << ": 中止しました\n";
             return kExitInterrupted;
         }
-        err << "tarnwick-cli: " << what << ": " << failure.text << '\n';
-        const std::string& reply = failure.serverReply;
-        if (!reply.empty()) {
-            err << "  server: " << reply.substr(0, reply.find_last_not_of("\r\n") + 1) << '\n';
+        err << "tarnwick-cli: " << EscapeControlCharacters(what) << ": "
+            << EscapeControlCharacters(failure.text) << '\n';
+        if (!failure.serverReply.empty()) {
+            err << "  server: " << ReplyForTerminal(failure.serverReply) << '\n';
         }
         if (ui.lost) {
-            err << "tarnwick-cli: " << ui.status << '\n';
+            err << "tarnwick-cli: " << EscapeControlCharacters(ui.status) << '\n';
         }
         return 1;
     };

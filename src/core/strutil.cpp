@@ -242,4 +242,31 @@ std::string FormatText(std::string_view pattern, std::int64_t arg)
     return ReplaceFirstPlaceholder(pattern, std::to_string(arg));
 }
 
+std::string EscapeControlCharacters(std::string_view utf8)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(utf8.size());
+    const auto escape = [&out](unsigned char byte) {
+        out += "\\x";
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 0xF];
+    };
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if ((c < 0x20 && c != '\t') || c == 0x7F) {
+            escape(c);
+        } else if (c == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            // U+0080-U+009F: CSI and the other C1 controls in their UTF-8 form.
+            escape(c);
+            escape(static_cast<unsigned char>(utf8[++i]));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 } // namespace tarnwick

@@ -39,6 +39,11 @@ namespace tarnwick {
 [[nodiscard]] std::string AsciiLower(std::string_view text);
 [[nodiscard]] bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
+// The text with every control character (C0, DEL and the C1 range U+0080-U+009F) written as
+// "\xNN", so that text from a server (a reply, a listed name) printed on a terminal cannot
+// move the cursor, retitle the window or clear the screen. Tabs stay.
+[[nodiscard]] std::string EscapeControlCharacters(std::string_view utf8);
+
 // printf-style "%d"/"%s" filling without printf: each "%s" or "%d" in `pattern` is replaced,
 // in order, by the next argument. Used for the system's message texts.
 [[nodiscard]] std::string FormatText(std::string_view pattern, std::string_view arg);

@@ -29,6 +29,7 @@ struct CFtpClient::DataChannel {
     bool opened = false;      // the data connection was made
     bool preliminary = false; // a 1xx reply came
     int finalCode = 0;        // the final reply, once read
+    std::int64_t announced = -1;
     std::int64_t moved = 0;
 };
 
@@ -123,6 +124,7 @@ IoResult CFtpClient::TakeTransferReply(DataChannel& channel)
     }
     if (IsPreliminaryReply(m_nReplyCode)) {
         channel.preliminary = true;
+        channel.announced = ParseAnnouncedSize(m_strReply);
     } else {
         channel.finalCode = m_nReplyCode;
     }
@@ -175,11 +177,22 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
                                             DataChannel& channel, TransferOutcome& outcome)
 {
     outcome = TransferOutcome{};
+    // A command that cannot be sent is refused before the data connection is prepared, so
+    // nothing at all goes out for it.
+    if (std::string unused; IsConnected() && !EncodeCommand(command, unused)) {
+        m_listenSocket.Close();
+        m_bCommandRefused = true;
+        outcome.reason = FailureReason::BadCommand;
+        outcome.replyCode = m_nReplyCode;
+        return DataEnd::NotSent;
+    }
     if ((!prepared && !PrepareDataConnection()) || !SendCommand(command) || !IsConnected()) {
         m_listenSocket.Close();
-        outcome.reason = IsConnected()                              ? FailureReason::DataConnection
-                         : m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
-                                                                : m_controlLoss;
+        outcome.reason = !IsConnected() ? (m_controlLoss == FailureReason::None
+                                               ? FailureReason::ConnectionLost
+                                               : m_controlLoss)
+                         : LastCommandRefused() ? FailureReason::BadCommand
+                                                : FailureReason::DataConnection;
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
@@ -316,7 +329,8 @@ void CFtpClient::AbortTransfer(DataChannel& channel)
     // answer it costs a short wait, not the whole time limit.
     const CCancelToken* token = std::exchange(m_pCancel, nullptr);
     const std::chrono::milliseconds limit = m_timeout;
-    m_timeout = limit.count() > 0 ? std::min(limit, kAbortReplyLimit) : kAbortReplyLimit;
+    m_timeout = limit.count() > 0 ? std::clamp(limit / 4, kMinShortWait, kAbortReplyLimit)
+                                  : kAbortReplyLimit;
 
     // RFC 959: on ABOR the server closes the data connection and answers the aborted command
     // (426, or 226 when it had already finished), then the ABOR itself (226 or 225). Servers
@@ -380,6 +394,7 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
     }
 
     outcome.started = channel.preliminary;
+    outcome.announcedSize = channel.announced;
     outcome.bytesMoved = channel.moved;
     outcome.replyCode = m_nReplyCode;
     outcome.replyText = m_strReply;

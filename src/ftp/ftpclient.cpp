@@ -110,11 +110,8 @@ void CFtpClient::DiscardStaleReplies()
     }
 }
 
-bool CFtpClient::SendCommand(const std::string& command)
+bool CFtpClient::EncodeCommand(const std::string& command, std::string& encoded) const
 {
-    if (!IsConnected()) {
-        return true;
-    }
     if (command.empty()) {
         return false;
     }
@@ -126,8 +123,18 @@ bool CFtpClient::SendCommand(const std::string& command)
     if (line.find_first_of(std::string("\r\n\0", 3)) != line.size() - 2) {
         return false;
     }
+    return EncodeText(line, m_strEncoding, encoded) && encoded.size() - 2 <= kMaxCommandLine;
+}
+
+bool CFtpClient::SendCommand(const std::string& command)
+{
+    m_bCommandRefused = false;
+    if (!IsConnected()) {
+        return true;
+    }
     std::string encoded;
-    if (!EncodeText(line, m_strEncoding, encoded)) {
+    if (!EncodeCommand(command, encoded)) {
+        m_bCommandRefused = true;
         return false;
     }
     if (m_bMayHaveStaleReply) {

@@ -79,8 +79,13 @@ public:
     // Sends one command line, appending CR LF unless it already ends with it, encoded in the
     // server encoding. Without a connection it sends nothing and returns true. False for an
     // empty command, a line holding CR, LF or NUL before its end (no command smuggling), a
-    // character the server encoding cannot carry, or a failed send.
+    // character the server encoding cannot carry, a line longer than kMaxCommandLine, or a
+    // failed send. LastCommandRefused() tells the refusals (nothing sent) from a failed send.
     bool SendCommand(const std::string& command);
+    [[nodiscard]] bool LastCommandRefused() const { return m_bCommandRefused; }
+    // The command line as it would be sent (CR LF added, in the server encoding); false when
+    // SendCommand would refuse it.
+    [[nodiscard]] bool EncodeCommand(const std::string& command, std::string& encoded) const;
 
     // Reads one complete reply and makes it the last reply and code. Without a connection it
     // reads nothing and returns "\x01". When the server closes the connection mid-reply it
@@ -180,8 +185,18 @@ public:
     // Longest reply line and longest reply accepted; past them the read fails.
     static constexpr std::size_t kMaxReplyLine = 64 * 1024;
     static constexpr std::size_t kMaxReply = 1024 * 1024;
-    // How long the replies to an ABOR are waited for.
+    // Longest listing accepted (as decoded text); past it the listing fails. A directory of a
+    // million entries stays well below it.
+    static constexpr std::size_t kMaxListing = 64 * 1024 * 1024;
+    // Longest command line sent, without its CR LF. Servers cap their line buffers (pyftpdlib
+    // at 2048 bytes, and it then takes the rest of an over-long line as a command of its
+    // own); a longer line is refused before anything is sent.
+    static constexpr std::size_t kMaxCommandLine = 2000;
+    // The replies to an ABOR, and the final reply after a data connection went idle past the
+    // time limit, are waited for this long at most (and never longer than a quarter of the
+    // time limit, but at least kMinShortWait): a stalled server costs one time limit, not two.
     static constexpr std::chrono::milliseconds kAbortReplyLimit{3000};
+    static constexpr std::chrono::milliseconds kMinShortWait{250};
 
 protected:
     [[nodiscard]] WaitPolicy Policy() const { return WaitPolicy{m_timeout, m_pump, m_pCancel}; }
@@ -202,7 +217,7 @@ protected:
     virtual void OnTransferProgress(const TransferRequest& request, std::int64_t moved);
     virtual void OnTransferEnd(const TransferRequest& request, const TransferOutcome& outcome);
 
-    std::int64_t m_nFileSize = 0;
+    std::int64_t m_nFileSize = -1; // unknown until the caller sets it
     bool m_bPassive = false;
     std::string m_strPasvHost;
     int m_nPasvPort = 0;
@@ -278,6 +293,7 @@ private:
 
     std::string m_inbuf; // bytes received past the last reply
     bool m_bReplyComplete = false;
+    bool m_bCommandRefused = false;
     IoResult m_replyWait = IoResult::Ok;
     bool m_bMayHaveStaleReply = false;
     std::chrono::milliseconds m_timeout{std::chrono::seconds(60)};

@@ -1,5 +1,7 @@
 #include "ftp/ftpprogressclient.h"
 
+#include <algorithm>
+
 #include "core/strutil.h"
 
 namespace tarnwick {
@@ -28,8 +30,10 @@ void CFtpProgressClient::OnTransferBegin(const TransferRequest& /*request*/)
 void CFtpProgressClient::OnTransferProgress(const TransferRequest& request, std::int64_t moved)
 {
     if (m_pProgress != nullptr) {
-        m_pProgress->Update(ProgressText(request.remotePath, moved, request.expectedSize), moved,
-                            request.expectedSize);
+        // An unknown size shows as 0, as a file with no entry in the listing always has.
+        m_pProgress->Update(
+            ProgressText(request.remotePath, moved, std::max<std::int64_t>(request.expectedSize, 0)),
+            moved, request.expectedSize);
     }
 }
 

@@ -7,7 +7,9 @@ namespace tarnwick {
 
 namespace {
 
-// Listing bytes decoded as one stream, so a character split between two pieces is whole.
+// Listing bytes decoded as one stream, so a character split between two pieces is whole. A
+// listing past CFtpClient::kMaxListing stops the transfer: a server that sends lines forever
+// must not take all memory.
 class CListingSink : public CDataStream {
 public:
     CListingSink(const std::string& encoding, std::string& text) : m_decoder(encoding), m_text(text)
@@ -16,18 +18,27 @@ public:
     bool IsUpload() const override { return false; }
     bool Write(const char* data, std::size_t size) override
     {
+        // Past the first megabyte, room for the whole limit at once: untouched pages cost no
+        // memory, and the text is never copied while it grows.
+        constexpr std::size_t kSmall = 1024 * 1024;
+        if (m_text.size() + size > kSmall && m_text.capacity() < CFtpClient::kMaxListing + kSmall) {
+            m_text.reserve(CFtpClient::kMaxListing + kSmall);
+        }
         m_decoder.Feed(std::string_view(data, size), m_text);
-        return true;
+        m_bTooLarge = m_text.size() > CFtpClient::kMaxListing;
+        return !m_bTooLarge;
     }
     bool Finish() override
     {
         m_decoder.Finish(m_text);
         return true;
     }
+    [[nodiscard]] bool TooLarge() const { return m_bTooLarge; }
 
 private:
     CTextDecoder m_decoder;
     std::string& m_text;
+    bool m_bTooLarge = false;
 };
 
 // Some servers answer "NLST -alL" with bare names (proftpd): lines, but none in the long
@@ -77,6 +88,12 @@ TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string
     CListingSink sink(m_strEncoding, m_strListing);
     // The data connection is ready: TransferData prepares nothing more.
     m_lastOutcome = TransferData(command, sink, nullptr, true);
+    if (sink.TooLarge()) {
+        // Nothing of it is kept: a part of a listing would show a folder that is not there.
+        m_lastOutcome.reason = FailureReason::TooLarge;
+        std::string().swap(m_strListing);
+        return m_lastOutcome;
+    }
     text = m_strListing;
     return m_lastOutcome;
 }
@@ -90,6 +107,9 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& te
     const TransferOutcome nlst = FetchListing("NLST -alL", text);
     if (m_listMode == ListMode::Nlst) {
         return nlst.Ok();
+    }
+    if (nlst.reason == FailureReason::TooLarge) {
+        return false;
     }
     const bool refused = nlst.reason == FailureReason::Refused && !nlst.started;
     if (refused || (nlst.Ok() && HasOnlyBareNames(text, m_isLongLine))) {

@@ -44,4 +44,24 @@ bool IsFinalReply(int code)
     return code >= 200 && code < 600;
 }
 
+std::int64_t ParseAnnouncedSize(std::string_view reply)
+{
+    const std::size_t end = reply.rfind(" bytes)");
+    if (end == std::string_view::npos) {
+        return -1;
+    }
+    const std::size_t open = reply.rfind('(', end);
+    if (open == std::string_view::npos || open + 1 == end || end - open - 1 > 18) {
+        return -1; // no digits, or more than fit
+    }
+    std::int64_t size = 0;
+    for (const char c : reply.substr(open + 1, end - open - 1)) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        size = size * 10 + (c - '0');
+    }
+    return size;
+}
+
 } // namespace tarnwick

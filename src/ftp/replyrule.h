@@ -8,6 +8,7 @@
 //   220 Ready
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace tarnwick {
@@ -29,5 +30,10 @@ namespace tarnwick {
 
 // 2xx to 5xx: a reply that ends the command.
 [[nodiscard]] bool IsFinalReply(int code);
+
+// The size a preliminary reply announces, as vsftpd and proftpd write it:
+//   150 Opening BINARY mode data connection for big.bin (30000000 bytes).
+// The number in the last "(N bytes)"; -1 when there is none or it does not fit 63 bits.
+[[nodiscard]] std::int64_t ParseAnnouncedSize(std::string_view reply);
 
 } // namespace tarnwick

@@ -164,6 +164,15 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
     }
     CFileSink sink(target.Fd(), request.type == TransferType::Text);
     TransferOutcome outcome = TransferData("RETR " + request.remotePath, sink, &request);
+    // A server may end a download early and still say 226 (its disk failed, its process was
+    // killed between the last byte and the reply). In binary mode the byte count is exact:
+    // a file that came short (or long) is not the file.
+    const std::int64_t expected =
+        request.expectedSize >= 0 ? request.expectedSize : outcome.announcedSize;
+    if (outcome.Ok() && request.type == TransferType::Binary && expected >= 0 &&
+        outcome.bytesMoved != expected) {
+        outcome.reason = FailureReason::Incomplete;
+    }
     if (outcome.Ok() && !target.Commit()) {
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = target.Errno();

@@ -20,7 +20,9 @@ struct TransferRequest {
     std::string remotePath;
     std::string localPath;
     TransferType type = TransferType::Binary;
-    // Shown with the running count; -1 when unknown.
+    // Shown with the running count; -1 when unknown. A binary download that moves another
+    // number of bytes than this (or than the server's preliminary reply announces) fails,
+    // whatever the final reply says.
     std::int64_t expectedSize = -1;
     // Where a resumed transfer starts. Resuming does not exist yet: a request with another
     // offset than 0 fails at once as a local error (EINVAL).
@@ -37,6 +39,10 @@ enum class FailureReason {
     ConnectionLost, // the control connection closed or broke (localErrno when a socket error)
     DataConnection, // the data connection could not be made or broke: replyCode is 5000-5004
                     // when the engine's own
+    TooLarge,       // a listing past its limit (CFtpClient::kMaxListing)
+    Incomplete,     // the server ended a download with fewer (or more) bytes than the file has
+    BadCommand,     // a command line that cannot be sent as asked: too long, a line break
+                    // inside, a character the server encoding cannot carry
 };
 
 struct TransferOutcome {
@@ -47,6 +53,8 @@ struct TransferOutcome {
     std::int64_t bytesMoved = 0;
     // A preliminary reply (1xx) came: the server started the transfer.
     bool started = false;
+    // The size the preliminary reply named ("150 ... (N bytes)"); -1 when none.
+    std::int64_t announcedSize = -1;
 
     [[nodiscard]] bool Ok() const { return reason == FailureReason::None; }
 };

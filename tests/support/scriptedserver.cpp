@@ -383,6 +383,26 @@ void CScriptSession::DataSend(std::string_view bytes)
     SendBytes(m_data, bytes);
 }
 
+bool CScriptSession::DataSendSome(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        pollfd pfd{m_data, POLLOUT, 0};
+        if (::poll(&pfd, 1, static_cast<int>(waitLimit.count())) <= 0 ||
+            (pfd.revents & (POLLERR | POLLHUP)) != 0) {
+            return false;
+        }
+        const ssize_t n = ::send(m_data, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
 void CScriptSession::DataSendPieces(const std::vector<std::string>& pieces,
                                     std::chrono::milliseconds gap)
 {

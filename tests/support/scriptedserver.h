@@ -117,6 +117,9 @@ public:
     // Sends bytes on the data connection, in pieces with pauses when more than one is given.
     void DataSend(std::string_view bytes);
     void DataSendPieces(const std::vector<std::string>& pieces, std::chrono::milliseconds gap = 30ms);
+    // Sends bytes on the data connection; false once the client no longer takes them (it
+    // closed the connection, or nothing moved within the wait limit).
+    bool DataSendSome(std::string_view bytes);
     // Reads the data connection to its end; with `chunk` > 0, at most `chunk` bytes per
     // read with `gap` between reads (a slow reader).
     std::string DataReceiveAll(std::size_t chunk = 0, std::chrono::milliseconds gap = 0ms);
