@@ -1,25 +1,70 @@
 #include "files/listingparser.h"
 
-#include <algorithm>
-#include <array>
-#include <vector>
-
-#include "core/strutil.h"
+#include "files/listingcolumns.h"
 
 namespace tarnwick {
 
 namespace {
 
-struct Token {
-    std::size_t begin;
-    std::size_t end;
-};
-
-std::vector<Token> Tokens(std::string_view line, std::size_t limit)
+std::string_view WithoutCr(std::string_view line)
 {
-    std::vector<Token> tokens;
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+bool IsBlankLine(std::string_view line)
+{
+    return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// The summary ls writes first, in the server's language: "total 24", "合計 24",
+// "insgesamt 24", "합계 24", "total 12K" (-h). A word without digits, then a number.
+bool IsSummaryLine(const LineWords& words)
+{
+    if (words.count != 2) {
+        return false;
+    }
+    const std::string_view label = words.Text(0);
+    for (const char c : label) {
+        if (IsAsciiDigit(c)) {
+            return false;
+        }
+    }
+    std::string_view number = words.Text(1);
+    if (number.size() > 1 &&
+        std::string_view("KMGTPE").find(number.back()) != std::string_view::npos) {
+        number.remove_suffix(1);
+    }
+    return AllDigits(number);
+}
+
+std::string_view Span(std::string_view line, std::size_t begin, std::size_t end)
+{
+    return line.substr(begin, end - begin);
+}
+
+} // namespace
+
+void ResetEntry(RemoteFileEntry& entry)
+{
+    entry.permissions.clear();
+    entry.displayName.clear();
+    entry.isDirectory = 0;
+    entry.sizeText.clear();
+    entry.dateText.clear();
+    entry.isLink = 0;
+    entry.linkTarget.clear();
+    entry.modifyTime = -1;
+}
+
+void SplitWords(std::string_view line, LineWords& words)
+{
+    words.line = line;
+    words.count = 0;
     std::size_t i = 0;
-    while (i < line.size() && tokens.size() < limit) {
+    while (words.count < LineWords::kMaxWords) {
         while (i < line.size() && line[i] == ' ') {
             ++i;
         }
@@ -30,156 +75,59 @@ std::vector<Token> Tokens(std::string_view line, std::size_t limit)
         while (i < line.size() && line[i] != ' ') {
             ++i;
         }
-        tokens.push_back({begin, i});
+        words.words[words.count++] = {begin, i};
     }
-    return tokens;
 }
-
-bool AllDigits(std::string_view text)
-{
-    if (text.empty()) {
-        return false;
-    }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsMonth(std::string_view text)
-{
-    static constexpr std::array<std::string_view, 12> kMonths = {
-        "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
-    const std::string lower = AsciiLower(text);
-    for (const std::string_view month : kMonths) {
-        if (lower == month) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsDay(std::string_view text)
-{
-    return AllDigits(text) && text.size() <= 2 && ParseLeadingInt(text) >= 1 &&
-           ParseLeadingInt(text) <= 31;
-}
-
-// "09:12" or "2023".
-bool IsTimeOrYear(std::string_view text)
-{
-    if (text.size() == 4 && AllDigits(text)) {
-        return true;
-    }
-    const std::size_t colon = text.find(':');
-    return colon != std::string_view::npos && colon >= 1 && colon <= 2 &&
-           AllDigits(text.substr(0, colon)) && text.size() - colon - 1 == 2 &&
-           AllDigits(text.substr(colon + 1));
-}
-
-bool IsPermissionText(std::string_view text)
-{
-    // "drwxr-xr-x", maybe followed by an ACL or context mark ("+", ".", "@").
-    if (text.size() < 10 || text.size() > 11) {
-        return false;
-    }
-    if (std::string_view("-dlbcpsD").find(text[0]) == std::string_view::npos) {
-        return false;
-    }
-    for (std::size_t i = 1; i < 10; ++i) {
-        if (std::string_view("-rwxsStTlL").find(text[i]) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return text.size() == 10 || std::string_view("+.@").find(text[10]) != std::string_view::npos;
-}
-
-// The columns of a long-layout line: where the date starts (its month token) and where the
-// name starts. False when the line does not have that layout.
-struct Columns {
-    std::size_t sizeToken;
-    std::size_t dateBegin;
-    std::size_t dateEnd;
-    std::size_t nameBegin;
-};
-
-bool FindColumns(std::string_view line, const std::vector<Token>& tokens, Columns& columns)
-{
-    const auto text = [&](std::size_t k) {
-        return line.substr(tokens[k].begin, tokens[k].end - tokens[k].begin);
-    };
-    if (tokens.size() < 8 || !IsPermissionText(text(0))) {
-        return false;
-    }
-    // The month follows the size: token 5 normally, 4 when the group column is missing, 6
-    // when a server adds a column.
-    for (const std::size_t month : {5u, 4u, 6u}) {
-        if (month + 2 >= tokens.size() || !IsMonth(text(month)) || !IsDay(text(month + 1)) ||
-            !IsTimeOrYear(text(month + 2)) || !AllDigits(text(month - 1))) {
-            continue;
-        }
-        columns.sizeToken = month - 1;
-        columns.dateBegin = tokens[month].begin;
-        columns.dateEnd = tokens[month + 2].end;
-        // One blank separates the date from the name; further blanks belong to the name.
-        columns.nameBegin = std::min(columns.dateEnd + 1, line.size());
-        return columns.nameBegin < line.size();
-    }
-    return false;
-}
-
-} // namespace
 
 bool IsLongListingLine(std::string_view line)
 {
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
-    Columns columns{};
-    return FindColumns(line, Tokens(line, 9), columns);
+    line = WithoutCr(line);
+    LineWords words;
+    SplitWords(line, words);
+    LongColumns columns;
+    return FindUnixColumns(words, columns) || FindDosColumns(words, columns);
 }
 
-bool ParseListingLine(std::string_view line, RemoteFileEntry& entry)
+ParsedLine ParseListingLine(std::string_view line, RemoteFileEntry& entry)
 {
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
+    ResetEntry(entry);
+    line = WithoutCr(line);
+    if (IsBlankLine(line)) {
+        return ParsedLine::NoEntry;
     }
-    entry = RemoteFileEntry{};
-    const std::vector<Token> tokens = Tokens(line, 9);
-    if (tokens.empty()) {
-        return false; // an empty line
-    }
-    const auto text = [&](std::size_t k) {
-        return line.substr(tokens[k].begin, tokens[k].end - tokens[k].begin);
-    };
-    if (tokens.size() == 2 && text(0) == "total" && AllDigits(text(1))) {
-        return false;
-    }
-    Columns columns{};
-    if (!FindColumns(line, tokens, columns)) {
-        entry.displayName = std::string(line);
-        return true;
+    LineWords words;
+    SplitWords(line, words);
+    LongColumns columns;
+    if (!FindUnixColumns(words, columns) && !FindDosColumns(words, columns)) {
+        return IsSummaryLine(words) ? ParsedLine::NoEntry : ParsedLine::Unparsed;
     }
     std::string_view name = line.substr(columns.nameBegin);
-    entry.permissions = std::string(text(0));
-    entry.isDirectory = entry.permissions.front() == 'd' ? 1 : 0;
-    if (entry.permissions.front() == 'l') {
-        // "latest -> v2.1": the link's own name.
+    std::string_view target;
+    const std::string_view permissions = Span(line, columns.permBegin, columns.permEnd);
+    const bool link = !permissions.empty() && permissions.front() == 'l';
+    if (link) {
+        // "latest -> v2.1": the link's own name, and where it points.
         const std::size_t arrow = name.find(" -> ");
         if (arrow != std::string_view::npos && arrow > 0) {
+            target = name.substr(arrow + 4);
             name = name.substr(0, arrow);
         }
     }
     if (name == "." || name == "..") {
-        return false;
+        return ParsedLine::NoEntry;
     }
-    entry.displayName = std::string(name);
-    entry.sizeText = entry.isDirectory ? "----" : std::string(text(columns.sizeToken));
-    entry.dateText =
-        std::string(line.substr(columns.dateBegin, columns.dateEnd - columns.dateBegin));
-    return true;
+    entry.isLink = link ? 1 : 0;
+    entry.linkTarget.assign(target);
+    entry.permissions.assign(permissions);
+    entry.displayName.assign(name);
+    entry.isDirectory = columns.isDirectory ? 1 : 0;
+    if (columns.isDirectory) {
+        entry.sizeText.assign("----");
+    } else {
+        entry.sizeText.assign(Span(line, columns.sizeBegin, columns.sizeEnd));
+    }
+    entry.dateText.assign(Span(line, columns.dateBegin, columns.dateEnd));
+    return ParsedLine::Entry;
 }
 
 } // namespace tarnwick

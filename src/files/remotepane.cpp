@@ -6,22 +6,31 @@
 
 namespace tarnwick {
 
-void FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList& list)
+int FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList& list,
+                   ListingFormat format)
 {
     pane.ResetContent();
     list.Clear();
     pane.AddString(".."); // always there, at the root too; it has no entry
+    int skipped = 0;
     RemoteFileEntry entry;
     std::string_view rest = listing;
     while (!rest.empty()) {
         const std::size_t lf = rest.find('\n');
         const std::string_view line = rest.substr(0, lf);
         rest = lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
-        if (!ParseListingLine(line, entry)) {
+        const ParsedLine parsed = format == ListingFormat::MlsdFacts
+                                      ? ParseMlsdLine(line, entry)
+                                      : ParseListingLine(line, entry);
+        if (parsed == ParsedLine::Unparsed) {
+            ++skipped;
+        }
+        if (parsed != ParsedLine::Entry) {
             continue;
         }
         if (entry.isDirectory == 1) {
-            entry.displayName = "<" + entry.displayName + ">";
+            entry.displayName.insert(entry.displayName.begin(), '<');
+            entry.displayName.push_back('>');
         }
         list.Add(entry);
         pane.AddString(entry.displayName);
@@ -29,6 +38,7 @@ void FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList
     RemoteFileEntry end;
     end.displayName = CRemoteFileList::kEndMarker;
     list.Add(end);
+    return skipped;
 }
 
 } // namespace tarnwick

@@ -9,8 +9,14 @@
 
 namespace tarnwick {
 
+// What the listing text holds: the lines of LIST or "NLST -alL", or the fact lines of MLSD.
+enum class ListingFormat { LongLines, MlsdFacts };
+
 // Replaces the rows and entries with those of `listing`. Every line is parsed, the last one
-// too even without its line feed.
-void FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList& list);
+// too even without its line feed. A line of no known form makes no row; the result is how
+// many there were, so the caller can say that some lines were not shown. Blank lines, the
+// "total" summary, "." and ".." are not counted.
+int FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList& list,
+                   ListingFormat format = ListingFormat::LongLines);
 
 } // namespace tarnwick
