@@ -194,6 +194,25 @@ TEST(NmcliBackend, ListsDialsAndHangsUpThroughNmcli)
     EXPECT_NE(nmcli.Calls().find("connection down id Office\n"), std::string::npos);
 }
 
+TEST(NmcliBackend, TerseFieldsHonourTheirEscapes)
+{
+    const struct {
+        const char* name;
+        const char* line;
+        std::vector<std::string> fields;
+    } rows[] = {
+        {"plain", "Office:activated", {"Office", "activated"}},
+        {"escaped-colon", "Home\\: 2nd:activating", {"Home: 2nd", "activating"}},
+        {"name-ending-in-backslash", "Lab\\\\:activated", {"Lab\\", "activated"}},
+        {"backslash-then-colon", "a\\\\\\::x", {"a\\:", "x"}},
+        {"empty-state", "Office:", {"Office", ""}},
+        {"lone-trailing-backslash", "odd\\", {"odd\\"}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CNmcliBackend::SplitTerse(row.line), row.fields) << row.name;
+    }
+}
+
 TEST(NmcliBackend, MissingNmcliFailsToListAndToDial)
 {
     CNmcliBackend backend("/nonexistent/nmcli");

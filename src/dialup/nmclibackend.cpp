@@ -29,16 +29,21 @@ std::vector<std::string> Lines(const std::string& output)
 
 } // namespace
 
-std::string CNmcliBackend::UnescapeTerse(const std::string& field)
+std::vector<std::string> CNmcliBackend::SplitTerse(std::string_view line)
 {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 1 < field.size()) {
-            ++i;
+    // Read from the left: a '\' takes the next character as it is, so "a\\:b" is the field
+    // "a\" and then "b", while "a\:b" is the one field "a:b".
+    std::vector<std::string> fields(1);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            fields.back() += line[++i];
+        } else if (line[i] == ':') {
+            fields.emplace_back();
+        } else {
+            fields.back() += line[i];
         }
-        out += field[i];
     }
-    return out;
+    return fields;
 }
 
 bool CNmcliBackend::ListEntries(std::vector<std::string>& names)
@@ -50,7 +55,7 @@ bool CNmcliBackend::ListEntries(std::vector<std::string>& names)
     }
     names.clear();
     for (const std::string& line : Lines(output)) {
-        names.push_back(UnescapeTerse(line));
+        names.push_back(SplitTerse(line).front());
     }
     return true;
 }
@@ -75,13 +80,9 @@ bool CNmcliBackend::QueryState(const std::string& name, std::string& state)
     }
     state.clear();
     for (const std::string& line : Lines(output)) {
-        // The separator is the last ':' not escaped by '\'.
-        std::size_t colon = line.rfind(':');
-        while (colon != std::string::npos && colon > 0 && line[colon - 1] == '\\') {
-            colon = colon > 1 ? line.rfind(':', colon - 2) : std::string::npos;
-        }
-        if (colon != std::string::npos && UnescapeTerse(line.substr(0, colon)) == name) {
-            state = line.substr(colon + 1);
+        const std::vector<std::string> fields = SplitTerse(line);
+        if (fields.size() == 2 && fields[0] == name) {
+            state = fields[1];
             break;
         }
     }

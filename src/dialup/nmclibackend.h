@@ -4,6 +4,9 @@
 // every dial.
 #pragma once
 
+#include <string_view>
+#include <vector>
+
 #include "dialup/dialupbackend.h"
 #include "dialup/process.h"
 
@@ -19,8 +22,9 @@ public:
     int GetConnectStatus(const DialHandle& handle, DialState& state) override;
     void HangUp(const DialHandle& handle) override;
 
-    // nmcli's terse output escapes ':' and '\' with '\'.
-    [[nodiscard]] static std::string UnescapeTerse(const std::string& field);
+    // The fields of one line of nmcli's terse output ("-t"), which separates them with ':'
+    // and escapes ':' and '\' inside a field with '\'.
+    [[nodiscard]] static std::vector<std::string> SplitTerse(std::string_view line);
 
 private:
     // The profile's activation state ("activated", "activating", ... or "" when inactive);
