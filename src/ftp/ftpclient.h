@@ -36,6 +36,11 @@ struct FtpConnectOptions {
 // name. The engine does not parse listings; it is given this test.
 using ListingLineTest = bool (*)(std::string_view line);
 
+// True when a listing has lines but none in the long layout: some servers answer "NLST -alL"
+// with bare names (proftpd), and the listing is then fetched again with "LIST -a". Blank
+// lines and "total N" count for neither. Without a test nothing counts as bare.
+[[nodiscard]] bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine);
+
 class CFtpClient {
 public:
     CFtpClient();

@@ -41,9 +41,9 @@ private:
     bool m_bTooLarge = false;
 };
 
-// Some servers answer "NLST -alL" with bare names (proftpd): lines, but none in the long
-// layout.
-bool HasOnlyBareNames(const std::string& text, ListingLineTest isLongLine)
+} // namespace
+
+bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine)
 {
     if (isLongLine == nullptr) {
         return false;
@@ -52,10 +52,10 @@ bool HasOnlyBareNames(const std::string& text, ListingLineTest isLongLine)
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
+        if (end == std::string_view::npos) {
             end = text.size();
         }
-        std::string_view line(text.data() + start, end - start);
+        std::string_view line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
@@ -69,8 +69,6 @@ bool HasOnlyBareNames(const std::string& text, ListingLineTest isLongLine)
     }
     return anyLine;
 }
-
-} // namespace
 
 TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string& text)
 {
