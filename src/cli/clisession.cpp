@@ -198,8 +198,8 @@ private:
     bool List(bool longForm, CliFailure& failure)
     {
         if (!m_session.ListRemote()) {
-            failure = {"ファイルリスト取得に失敗", ServerReply()};
-            return false;
+            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()), "ファイルリスト取得に失敗",
+                         failure);
         }
         const CRemoteFileList& list = m_session.RemoteFiles();
         // In the server's order, without the end marker.
