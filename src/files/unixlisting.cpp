@@ -2,16 +2,20 @@
 // then the name, which keeps its blanks. The date takes the forms ls writes in the server's
 // locale and time style:
 //
+// A name that begins with a blank keeps it, except after the two forms padded on the right.
+//
 //   Mar 14 09:12     Mar 14  2023                   C and English locales
 //   3月 14 09:12     3月 14  2023    3月 14日 2023    ja_JP (zh_CN: "12月 7日 12:14")
 //   12월  7일  12:14                                  ko_KR, recent files
 //   14. Mär 12:14    14. Mär 2023                   de_DE (day first, year padded on the right)
 //   7 déc.  12:14    14 mars   2023                 fr_FR
-//   2023년  3월 14일   2023年 3月14日                  ko_KR, zh_CN, older files (year first)
+//   2023년  3월 14일   2023年 3月14日   2025年12月 1日    ko_KR, zh_CN, older files (year first)
 //   2023-11-30 18:45                                --time-style=long-iso
 //   2023-11-30  a.txt    11-30 18:45                --time-style=iso (date padded on the right)
 //   2023-11-30 18:45:00.000000000 +0900             --time-style=full-iso
 #include "files/listingcolumns.h"
+
+#include <utility>
 
 #include "core/strutil.h"
 
@@ -85,12 +89,6 @@ bool IsNumberWith(std::string_view text, int low, int high, std::size_t maxDigit
     return false;
 }
 
-// "3月", "3월".
-bool IsNumberedMonth(std::string_view text)
-{
-    return IsNumberWith(text, 1, 12, 2, std::array{kMonthJa, kMonthKo});
-}
-
 // A month word in another language: "Mär", "déc.", "mars". Letters (any non-ASCII byte
 // counts as part of a letter) and at most a final dot; it is only taken where a date must be,
 // between the size and the day.
@@ -112,13 +110,13 @@ bool IsLocaleMonthWord(std::string_view text)
 
 bool IsMonthWord(std::string_view text)
 {
-    return IsEnglishMonth(text) || IsNumberedMonth(text) || IsLocaleMonthWord(text);
+    return IsEnglishMonth(text) || IsLocaleMonthWord(text);
 }
 
-// "14", "07", "14日", "14일".
+// "14", "07".
 bool IsDayAfterMonth(std::string_view text)
 {
-    return IsNumberWith(text, 1, 31, 2, std::array{std::string_view(), kDayJa, kDayKo});
+    return IsNumberWith(text, 1, 31, 2, std::array{std::string_view()});
 }
 
 // "14" or "14." before the month.
@@ -181,6 +179,79 @@ struct DateMatch {
     bool paddedRight = false;
 };
 
+// The part of a CJK date that a number is, told by the mark after it.
+enum class CjkPart { None, Year, Month, Day };
+
+// Takes one number and its mark ("2023年", "3月", "14日", "14일", or a bare "14" for the day)
+// off the front of `text`. CjkPart::None when the text does not begin so.
+CjkPart TakeCjkNumber(std::string_view& text, int& value)
+{
+    std::size_t used = 0;
+    value = LeadingNumber(text, 4, used);
+    if (value < 0) {
+        return CjkPart::None;
+    }
+    text.remove_prefix(used);
+    if (text.empty()) {
+        return CjkPart::Day;
+    }
+    static constexpr std::array<std::pair<std::string_view, CjkPart>, 6> kMarks = {{
+        {kYearJa, CjkPart::Year},
+        {kYearKo, CjkPart::Year},
+        {kMonthJa, CjkPart::Month},
+        {kMonthKo, CjkPart::Month},
+        {kDayJa, CjkPart::Day},
+        {kDayKo, CjkPart::Day},
+    }};
+    for (const auto& [mark, part] : kMarks) {
+        if (StartsWith(text, mark)) {
+            text.remove_prefix(mark.size());
+            return part;
+        }
+    }
+    return CjkPart::None;
+}
+
+// A date written with 年, 月 and 日 (or 년, 월 and 일), split into words however ls pads it:
+// "3月 14 09:12", "3月 14日 2023", "12月 7日 12:14", "2023年 3月14日", "2025年12月 1日",
+// "2025年12月14日", "2023년  3월 14일". Month and day are followed by the time or the year;
+// with the year in front, the day ends the date.
+bool MatchCjkDate(const LineWords& words, std::size_t k, DateMatch& match)
+{
+    CjkPart last = CjkPart::None;
+    bool withYear = false;
+    for (std::size_t w = k; w < words.count && w < k + 3; ++w) {
+        std::string_view text = words.Text(w);
+        while (!text.empty()) {
+            int value = 0;
+            const CjkPart part = TakeCjkNumber(text, value);
+            const bool inOrder =
+                (part == CjkPart::Year && last == CjkPart::None && value >= 1900) ||
+                (part == CjkPart::Month && (last == CjkPart::None || last == CjkPart::Year) &&
+                 value >= 1 && value <= 12) ||
+                (part == CjkPart::Day && last == CjkPart::Month && value >= 1 && value <= 31);
+            if (!inOrder) {
+                return false;
+            }
+            withYear = withYear || part == CjkPart::Year;
+            last = part;
+        }
+        if (last != CjkPart::Day) {
+            continue;
+        }
+        if (withYear) {
+            match = {w, false};
+            return true;
+        }
+        if (w + 1 < words.count && (IsClockTime(words.Text(w + 1)) || IsYear(words.Text(w + 1)))) {
+            match = {w + 1, false};
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
 bool MatchDate(const LineWords& words, std::size_t k, DateMatch& match)
 {
     const auto has = [&](std::size_t n) { return k + n < words.count; };
@@ -203,21 +274,8 @@ bool MatchDate(const LineWords& words, std::size_t k, DateMatch& match)
         match = {k + 1, false};
         return true;
     }
-    // Year first: "2023년 3월 14일", "2023年 3月 14日", "2023年 3月14日".
-    if (IsNumberWith(first, 1900, 9999, 4, std::array{kYearJa, kYearKo})) {
-        if (has(2) && IsNumberedMonth(second) && IsDayAfterMonth(words.Text(k + 2))) {
-            match = {k + 2, false};
-            return true;
-        }
-        std::size_t used = 0;
-        const int month = LeadingNumber(second, 2, used);
-        const std::string_view rest = second.substr(used);
-        if (month >= 1 && month <= 12 && StartsWith(rest, kMonthJa) &&
-            IsDayAfterMonth(rest.substr(kMonthJa.size()))) {
-            match = {k + 1, false};
-            return true;
-        }
-        return false;
+    if (MatchCjkDate(words, k, match)) {
+        return true;
     }
     if (!has(2)) {
         return false;
