@@ -26,7 +26,8 @@ int main(int argc, char** argv)
     }
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("%zu inputs ran\n", files.size());
