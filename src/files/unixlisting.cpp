@@ -2,8 +2,6 @@
 // then the name, which keeps its blanks. The date takes the forms ls writes in the server's
 // locale and time style:
 //
-// A name that begins with a blank keeps it, except after the two forms padded on the right.
-//
 //   Mar 14 09:12     Mar 14  2023                   C and English locales
 //   3月 14 09:12     3月 14  2023    3月 14日 2023    ja_JP (zh_CN: "12月 7日 12:14")
 //   12월  7일  12:14                                  ko_KR, recent files
@@ -13,6 +11,8 @@
 //   2023-11-30 18:45                                --time-style=long-iso
 //   2023-11-30  a.txt    11-30 18:45                --time-style=iso (date padded on the right)
 //   2023-11-30 18:45:00.000000000 +0900             --time-style=full-iso
+//
+// A name that begins with a blank keeps it, except after the two forms padded on the right.
 #include "files/listingcolumns.h"
 
 #include <utility>
