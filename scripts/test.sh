@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 # The integration tests run vsftpd as a throw-away system user (useradd and chpasswd from
 # passwd); vsftpd needs root for that, pyftpdlib does not.
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib \
+    openssl python3-openssl \
     passwd
 if [ "$(id -u)" -ne 0 ]; then
     echo "Not root: the vsftpd integration tests will be skipped." >&2

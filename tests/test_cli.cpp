@@ -293,6 +293,8 @@ TEST(CliBinary, ProfileTargetAndPasswordFromTheEnvironment)
     CTempStore store;
     CScriptedFtpServer server([](CScriptSession& s) {
         s.Send("220 Ready\r\n");
+        // A profile asks for TLS when the server offers it; this one does not.
+        s.ExpectReply("AUTH TLS", "500 Unknown command\r\n");
         s.ExpectReply("USER anna", "331 Password please\r\n");
         s.ExpectReply("PASS from-env", "230 Welcome\r\n");
         s.ExpectReply("CWD /start", "250 ok\r\n");

@@ -268,6 +268,9 @@ CFixedSettings SettingsFor(const CliOptions& options)
     if (!options.encoding.empty()) {
         settings.connect.encoding = options.encoding;
     }
+    settings.connect.tls = options.tls;
+    settings.connect.caFile = options.caFile;
+    settings.connect.trustedFingerprint = options.trustedFingerprint;
     settings.autoTransferMode = options.type == CliOptions::Type::Auto;
     return settings;
 }
@@ -351,7 +354,29 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
     case CSession::OpenResult::LoginFailed:
         return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});
     default:
-        return fail(target.host, {"ConnectToServer に失敗", std::string()});
+        if (!engine.GetCertificate().problem.empty() && !engine.GetCertificate().sha256.empty() &&
+            !engine.GetTlsError().empty()) {
+            // Nothing was sent after the check failed: say what would have to be trusted.
+            const CertificateInfo& certificate = engine.GetCertificate();
+            err << "tarnwick-cli: " << EscapeControlCharacters(target.host)
+                << ": the server's certificate is not trusted ("
+                << EscapeControlCharacters(certificate.problem) << ")\n"
+                << "  subject: " << EscapeControlCharacters(certificate.subject) << '\n'
+                << "  issuer:  " << EscapeControlCharacters(certificate.issuer) << '\n'
+                << "  valid:   " << certificate.notBefore << " - " << certificate.notAfter << '\n'
+                << "  SHA-256: " << certificate.sha256 << '\n'
+                << "  to trust it, check the fingerprint with the server's owner and add\n"
+                << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
+            return kExitUntrusted;
+        }
+        return fail(target.host, {engine.GetTlsError().empty()
+                                      ? std::string("ConnectToServer に失敗")
+                                      : "ConnectToServer に失敗 (" + engine.GetTlsError() + ")",
+                                  std::string()});
+    }
+    // Over TLS the data connections are protected too, or nothing is moved.
+    if (engine.IsEncrypted() && !engine.IsDataProtected() && !engine.ProtectDataConnections()) {
+        return fail("PROT P", {"データ接続を暗号化できません", engine.GetLastReply()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});

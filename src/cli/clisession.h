@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "ftp/ftpclient.h"
 #include "ftp/progresssink.h"
+#include "settings/profiles.h"
 
 namespace tarnwick {
 
@@ -25,6 +27,11 @@ struct CliOptions {
     // Where connection options and the text-mode endings come from: the settings store (with
     // --profile), or none: the defaults, and the settings file is never read or created.
     CSessionSettings* settings = nullptr;
+    // FTP over TLS: ftp:// targets stay plain unless --tls (explicit TLS, required); ftps://
+    // is implicit TLS; a profile brings its own mode.
+    TlsMode tls = TlsMode::None;
+    std::string caFile{};            // --cacert: PEM certificates trusted beside the system's
+    std::string trustedFingerprint{}; // --fingerprint, or the one stored for a profile's server
 };
 
 struct CliTarget {
@@ -33,6 +40,8 @@ struct CliTarget {
     std::string user;
     std::string password;
     std::string directory; // changed into after login when not empty
+    bool implicitTls = false; // an ftps:// target
+    ProfileEncryption encryption = ProfileEncryption::None; // a profile's
 };
 
 // One command and its arguments: {"get", "a.txt"}.
@@ -47,12 +56,15 @@ class CTerminalProgress;
 
 // The exit status of a session stopped by Ctrl-C, as a shell reports a SIGINT.
 inline constexpr int kExitInterrupted = 130;
+// The exit status when the server's certificate is not trusted (as for a usage error: the
+// command line must say what to trust).
+inline constexpr int kExitUntrusted = 2;
 
 // Connects, logs in, changes into the target's directory and runs the commands. Listings go
 // to `out`; failures to `err` as the command, what failed and why; transfers draw on
 // `progress` when given. `cancel` (when given) stops the running transfer, which is aborted
 // on the server. Returns the exit status: 0 when everything succeeded, 130 when cancelled,
-// 1 otherwise.
+// 2 when the server's certificate is not trusted, 1 otherwise.
 int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                   const std::vector<CliCommand>& commands, const CliOptions& options,
                   std::ostream& out, std::ostream& err, CTerminalProgress* progress = nullptr,

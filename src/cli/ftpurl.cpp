@@ -40,16 +40,19 @@ bool PercentDecode(std::string_view text, std::string& out)
 
 bool ParseFtpUrl(const std::string& text, FtpUrl& url)
 {
-    if (!EqualsIgnoreAsciiCase(std::string_view(text).substr(0, 6), "ftp://")) {
+    // ftps:// is implicit TLS, on port 990 unless one is given.
+    const bool implicitTls = EqualsIgnoreAsciiCase(std::string_view(text).substr(0, 7), "ftps://");
+    if (!implicitTls && !EqualsIgnoreAsciiCase(std::string_view(text).substr(0, 6), "ftp://")) {
         return false;
     }
-    std::string_view rest = std::string_view(text).substr(6);
+    std::string_view rest = std::string_view(text).substr(implicitTls ? 7 : 6);
     const std::size_t slash = rest.find('/');
     std::string_view authority = rest.substr(0, slash);
     const std::string_view path =
         slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
 
     FtpUrl parsed;
+    parsed.implicitTls = implicitTls;
     const std::size_t at = authority.rfind('@');
     if (at != std::string_view::npos) {
         const std::string_view userInfo = authority.substr(0, at);
@@ -67,7 +70,7 @@ bool ParseFtpUrl(const std::string& text, FtpUrl& url)
     }
     std::string hostPort;
     if (!PercentDecode(authority, hostPort) ||
-        !SplitHostPort(hostPort, 21, parsed.host, parsed.port)) {
+        !SplitHostPort(hostPort, implicitTls ? 990 : 21, parsed.host, parsed.port)) {
         return false;
     }
     if (!PercentDecode(path, parsed.directory)) {

@@ -1,4 +1,5 @@
-// ftp://[user[:password]@]host[:port][/dir], with percent-encoding allowed in every part.
+// ftp://[user[:password]@]host[:port][/dir], with percent-encoding allowed in every part;
+// ftps:// for implicit TLS (port 990 unless given).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@ struct FtpUrl {
     bool hasPassword = false;
     std::string host;
     std::uint16_t port = 21;
+    bool implicitTls = false;
     // The path after the host's "/", decoded: the directory to change into after login,
     // relative to the login directory ("ftp://h/pub" -> "pub"; "ftp://h/%2Fetc" -> "/etc").
     std::string directory;

@@ -19,6 +19,7 @@
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/storedsettings.h"
+#include "settings/certificates.h"
 #include "settings/profiles.h"
 
 using namespace tarnwick;
@@ -37,8 +38,10 @@ extern "C" void OnInterrupt(int /*signal*/)
 
 const char* const kUsage =
     "usage: tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME]\n"
+    "                    [--tls] [--cacert FILE] [--fingerprint SHA256]\n"
     "                    [--quiet] TARGET COMMAND [ARGS] [\";\" COMMAND [ARGS]]...\n"
-    "TARGET:   ftp://[user[:password]@]host[:port][/dir]  or  --profile NAME\n"
+    "TARGET:   ftp://[user[:password]@]host[:port][/dir]  (plain FTP; with --tls, AUTH TLS)\n"
+    "          ftps://... (implicit TLS, port 990)  or  --profile NAME\n"
     "          (the password may come from TARNWICK_PASSWORD instead)\n"
     "COMMANDS: ls, ls -l, pwd, cd DIR, get REMOTE [LOCAL], put LOCAL [REMOTE],\n"
     "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n";
@@ -83,6 +86,7 @@ bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& 
     target.user = profile.userName;
     target.password = profile.password;
     target.directory = profile.remoteInitDir;
+    target.encryption = profile.encryption;
     return true;
 }
 
@@ -97,8 +101,35 @@ bool TargetFromUrl(const std::string& text, CliTarget& target, bool& hasPassword
     target.user = url.user;
     target.password = url.password;
     target.directory = url.directory;
+    target.implicitTls = url.implicitTls;
     hasPassword = url.hasPassword;
     return true;
+}
+
+// ftps:// is implicit TLS; an ftp:// target is plain unless --tls asks for explicit TLS (so
+// scripts and servers that mishandle AUTH keep working); a profile brings its own mode.
+TlsMode TlsFor(const CliTarget& target, bool wantTls, bool fromProfile)
+{
+    if (target.implicitTls) {
+        return TlsMode::Implicit;
+    }
+    if (wantTls) {
+        return TlsMode::ExplicitRequired;
+    }
+    if (!fromProfile) {
+        return TlsMode::None;
+    }
+    switch (target.encryption) {
+    case ProfileEncryption::None:
+        return TlsMode::None;
+    case ProfileEncryption::ExplicitRequired:
+        return TlsMode::ExplicitRequired;
+    case ProfileEncryption::Implicit:
+        return TlsMode::Implicit;
+    case ProfileEncryption::ExplicitIfAvailable:
+        break;
+    }
+    return TlsMode::ExplicitIfAvailable;
 }
 
 } // namespace
@@ -109,6 +140,7 @@ int main(int argc, char** argv)
     CliOptions options;
     CStoredSettings storedSettings;
     CliTarget target;
+    bool wantTls = false;
     bool haveTarget = false;
     bool hasPassword = false;
     std::vector<std::string> words;
@@ -135,6 +167,18 @@ int main(int argc, char** argv)
             options.mode = CliOptions::Mode::Active;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--tls") {
+            wantTls = true;
+        } else if (arg == "--cacert") {
+            if (!next(options.caFile)) {
+                return UsageError("--cacert takes a file of PEM certificates");
+            }
+        } else if (arg == "--fingerprint") {
+            std::string fingerprint;
+            if (!next(fingerprint) || NormalizeFingerprint(fingerprint).empty()) {
+                return UsageError("--fingerprint takes a SHA-256 fingerprint (64 hexadecimal digits)");
+            }
+            options.trustedFingerprint = fingerprint;
         } else if (arg == "--type") {
             std::string type;
             if (!next(type) || (type != "binary" && type != "text" && type != "auto")) {
@@ -173,6 +217,10 @@ int main(int argc, char** argv)
     }
     if (!haveTarget) {
         return UsageError("no target");
+    }
+    options.tls = TlsFor(target, wantTls, options.settings != nullptr);
+    if (options.settings != nullptr && options.trustedFingerprint.empty()) {
+        options.trustedFingerprint = GetTrustedFingerprint(target.host, target.port);
     }
     if (!hasPassword) {
         if (const char* password = std::getenv("TARNWICK_PASSWORD")) {

@@ -269,4 +269,20 @@ std::string EscapeControlCharacters(std::string_view utf8)
     return out;
 }
 
+std::string NormalizeFingerprint(std::string_view text)
+{
+    std::string digits;
+    for (const char c : text) {
+        if (c == ':' || c == ' ') {
+            continue;
+        }
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex) {
+            return std::string();
+        }
+        digits += static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    }
+    return digits.size() == 64 ? digits : std::string();
+}
+
 } // namespace tarnwick

@@ -44,6 +44,10 @@ namespace tarnwick {
 // move the cursor, retitle the window or clear the screen. Tabs stay.
 [[nodiscard]] std::string EscapeControlCharacters(std::string_view utf8);
 
+// A SHA-256 fingerprint in one spelling: hexadecimal digits only, upper case ("AB12..."),
+// whatever colons, blanks or case it was written with; empty for text that is not 64 digits.
+[[nodiscard]] std::string NormalizeFingerprint(std::string_view text);
+
 // printf-style "%d"/"%s" filling without printf: each "%s" or "%d" in `pattern` is replaced,
 // in order, by the next argument. Used for the system's message texts.
 [[nodiscard]] std::string FormatText(std::string_view pattern, std::string_view arg);

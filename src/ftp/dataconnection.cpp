@@ -11,6 +11,7 @@
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
 #include "ftp/replyrule.h"
+#include "ftp/tlsstream.h"
 
 namespace tarnwick {
 
@@ -25,7 +26,8 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 // One data connection and the replies of the command that opened it.
 struct CFtpClient::DataChannel {
-    CSocket socket;
+    CSocket socket;                  // while it is being made
+    std::unique_ptr<CStream> stream; // once it is made: the socket itself, or TLS over it
     bool opened = false;      // the data connection was made
     bool preliminary = false; // a 1xx reply came
     int finalCode = 0;        // the final reply, once read
@@ -52,11 +54,11 @@ bool CFtpClient::OpenActiveData()
 {
     std::string address;
     std::uint16_t controlPort = 0;
-    if (!IsConnected() || !m_pControl->LocalAddress(address, controlPort)) {
+    if (!IsConnected() || !m_pControl->Socket().LocalAddress(address, controlPort)) {
         return false;
     }
     // Listen on the address the server already reaches us at.
-    const bool ipv6 = m_pControl->Family() == AF_INET6;
+    const bool ipv6 = m_pControl->Socket().Family() == AF_INET6;
     const IoResult listened = m_listenSocket.Listen(address, 0, 5);
     if (listened == IoResult::NoSocket) {
         m_nReplyCode = kCodeSocketCreate;
@@ -97,14 +99,14 @@ bool CFtpClient::OpenPassiveData()
     SendCommand(m_strTypeCommand);
     ReadReply();
     // PASV carries only IPv4 addresses; on an IPv6 connection ask for EPSV instead.
-    const bool ipv6 = IsConnected() && m_pControl->Family() == AF_INET6;
+    const bool ipv6 = IsConnected() && m_pControl->Socket().Family() == AF_INET6;
     const bool answered = ipv6 ? Exchange("EPSV", 229) && ParseEpsvReply(m_strReply)
                                : Exchange("PASV", 227) && ParsePasvReply(GetLastReply());
     std::uint16_t unused = 0;
     // The data connection goes to the control connection's peer, whatever address the reply
     // names: a server behind NAT announces an unreachable private address, and a hostile one
     // could aim the client at a third host.
-    if (!answered || !m_pControl->PeerAddress(m_strDataHost, unused)) {
+    if (!answered || !m_pControl->Socket().PeerAddress(m_strDataHost, unused)) {
         if (IsConnected()) {
             m_nReplyCode = kCodeDataCommandRefused;
         }
@@ -159,13 +161,13 @@ IoResult CFtpClient::AcceptActiveData(DataChannel& channel)
             }
             continue;
         }
-        pollfd fds[2] = {{m_listenSocket.Fd(), POLLIN, 0}, {m_pControl->Fd(), POLLIN, 0}};
+        StreamWait waits[2] = {{&m_listenSocket, POLLIN, 0}, {m_pControl.get(), POLLIN, 0}};
         const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
-        if (const IoResult waited = WaitForAny(std::span(fds, watched), deadline, Policy());
+        if (const IoResult waited = WaitForStreams(std::span(waits, watched), deadline, Policy());
             waited != IoResult::Ok) {
             return waited;
         }
-        if (watched == 2 && fds[1].revents != 0) {
+        if (watched == 2 && waits[1].ready != 0) {
             if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
                 return taken;
             }
@@ -177,6 +179,7 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
                                             DataChannel& channel, TransferOutcome& outcome)
 {
     outcome = TransferOutcome{};
+    m_nDataErrno = 0;
     // A command that cannot be sent is refused before the data connection is prepared, so
     // nothing at all goes out for it.
     if (std::string unused; IsConnected() && !EncodeCommand(command, unused)) {
@@ -201,7 +204,7 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
         m_bPassive ? channel.socket.Connect(m_strDataHost,
                                             static_cast<std::uint16_t>(m_nPasvPort), Policy())
                    : AcceptActiveData(channel);
-    switch (result) {
+    switch (result == IoResult::Ok ? OpenDataStream(channel) : result) {
     case IoResult::Ok:
         channel.opened = true;
         return DataEnd::Open;
@@ -247,9 +250,10 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
             }
         }
         const bool watchControl = channel.finalCode == 0 && IsConnected();
-        pollfd fds[2] = {{channel.socket.Fd(), static_cast<short>(upload ? POLLOUT : POLLIN), 0},
-                         {watchControl ? m_pControl->Fd() : -1, POLLIN, 0}};
-        const IoResult waited = WaitForAny(std::span(fds, watchControl ? 2 : 1), idle, Policy());
+        StreamWait waits[2] = {{channel.stream.get(), static_cast<short>(upload ? POLLOUT : POLLIN), 0},
+                               {m_pControl.get(), POLLIN, 0}};
+        const IoResult waited =
+            WaitForStreams(std::span(waits, watchControl ? 2 : 1), idle, Policy());
         if (waited == IoResult::Cancelled) {
             return DataEnd::Cancelled;
         }
@@ -259,13 +263,13 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
         if (waited != IoResult::Ok) {
             return DataEnd::DataError;
         }
-        if (watchControl && fds[1].revents != 0) {
+        if (watchControl && waits[1].ready != 0) {
             if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
                 return afterReply(taken);
             }
             continue;
         }
-        if (fds[0].revents == 0) {
+        if (waits[0].ready == 0) {
             continue;
         }
         if (upload) {
@@ -280,7 +284,7 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
                 pendingBegin = 0;
                 pendingEnd = static_cast<std::size_t>(read);
             }
-            const long sent = channel.socket.TrySend(
+            const long sent = channel.stream->Write(
                 std::string_view(buffer.data() + pendingBegin, pendingEnd - pendingBegin));
             if (sent < 0) {
                 return DataEnd::DataError;
@@ -289,8 +293,7 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
             channel.moved += sent;
         } else {
             bool wouldBlock = false;
-            const long received =
-                channel.socket.TryReceive(buffer.data(), buffer.size(), wouldBlock);
+            const long received = channel.stream->Read(buffer.data(), buffer.size(), wouldBlock);
             if (received == 0) {
                 return DataEnd::Complete; // the server closed the data connection
             }
@@ -328,15 +331,14 @@ void CFtpClient::AbortTransfer(DataChannel& channel)
     // The cancel that led here must not stop the abort itself, and a server that does not
     // answer it costs a short wait, not the whole time limit.
     const CCancelToken* token = std::exchange(m_pCancel, nullptr);
-    const std::chrono::milliseconds limit = m_timeout;
-    m_timeout = limit.count() > 0 ? std::clamp(limit / 4, kMinShortWait, kAbortReplyLimit)
-                                  : kAbortReplyLimit;
+    const std::chrono::milliseconds limit = std::exchange(m_timeout, ShortPolicy().limit);
 
     // RFC 959: on ABOR the server closes the data connection and answers the aborted command
     // (426, or 226 when it had already finished), then the ABOR itself (226 or 225). Servers
     // that read the control connection only between transfers (vsftpd) see the ABOR once the
     // closed data connection has ended the transfer; the answers are the same.
     const bool sent = SendCommand("ABOR");
+    channel.stream.reset();
     channel.socket.Close();
     m_listenSocket.Close();
     int due = channel.finalCode == 0 ? 2 : 1;
@@ -371,8 +373,20 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
     if (end == DataEnd::Complete && !stream.IsUpload() && !stream.Finish()) {
         end = DataEnd::LocalError;
     }
+    const int dataErrno = channel.stream != nullptr ? channel.stream->LastErrno()
+                          : channel.socket.LastErrno() != 0 ? channel.socket.LastErrno()
+                                                            : m_nDataErrno;
+    if (end == DataEnd::Complete && channel.stream != nullptr) {
+        // An upload over TLS ends with close_notify, so that the server knows the file is
+        // whole; a download knows whether it ended with one.
+        if (!stream.IsUpload()) {
+            outcome.endedCleanly = channel.stream->EndedCleanly();
+        }
+        static_cast<void>(channel.stream->Shutdown(ShortPolicy()));
+    }
     if (end != DataEnd::Cancelled && end != DataEnd::TimedOut) {
         // Closing ends the data stream for the server: the end of an upload, or an abort.
+        channel.stream.reset();
         channel.socket.Close();
         m_listenSocket.Close();
         // The replies not yet read: the preliminary one (passive mode reads it only now),
@@ -411,7 +425,7 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
         outcome.localErrno = m_nControlErrno;
     } else if (end == DataEnd::DataError) {
         outcome.reason = FailureReason::DataConnection;
-        outcome.localErrno = channel.socket.LastErrno();
+        outcome.localErrno = dataErrno;
     } else if (channel.finalCode != 226) {
         outcome.reason = channel.finalCode == 0 ? FailureReason::DataConnection
                                                 : FailureReason::Refused;
@@ -442,6 +456,31 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
         outcome.replyCode = m_nReplyCode;
     }
     return outcome;
+}
+
+WaitPolicy CFtpClient::ShortPolicy() const
+{
+    const std::chrono::milliseconds limit =
+        m_timeout.count() > 0 ? std::clamp(m_timeout / 4, kMinShortWait, kAbortReplyLimit)
+                              : kAbortReplyLimit;
+    return WaitPolicy{limit, m_pump, nullptr};
+}
+
+IoResult CFtpClient::OpenDataStream(DataChannel& channel)
+{
+    if (!IsDataProtected()) {
+        channel.stream = std::make_unique<CSocket>(std::move(channel.socket));
+        return IoResult::Ok;
+    }
+    auto tls = std::make_unique<CTlsStream>(std::move(channel.socket), *m_tls, m_strTlsHost, true);
+    const IoResult shaken = tls->Handshake(Policy());
+    if (shaken == IoResult::Ok) {
+        channel.stream = std::move(tls);
+    } else if (shaken == IoResult::Error) {
+        m_strTlsError = "TLS on the data connection failed: " + tls->ErrorText();
+        m_nDataErrno = tls->LastErrno();
+    }
+    return shaken;
 }
 
 void CFtpClient::OnTransferBegin(const TransferRequest& /*request*/) {}

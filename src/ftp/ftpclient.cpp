@@ -47,6 +47,10 @@ bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnec
     m_bUseList = options.useList;
     m_timeout = options.timeout;
     m_strEncoding = options.encoding.empty() ? DefaultServerEncoding() : options.encoding;
+    m_tlsMode = options.tls;
+    m_strCaFile = options.caFile;
+    m_strTrustedFingerprint = options.trustedFingerprint;
+    m_trust = options.trust;
     return Connect(host, port);
 }
 
@@ -56,17 +60,29 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
     m_controlLoss = FailureReason::None;
     m_nControlErrno = 0;
     m_listMode = ListMode::Unknown; // a new server may answer listings differently
-    m_pControl = std::make_unique<CSocket>();
+    m_tls.reset();
+    m_bControlTls = false;
+    m_bProtectData = false;
+    m_bTlsRefused = false;
+    m_strTlsError.clear();
+    m_certificate = CertificateInfo{};
+    auto socket = std::make_unique<CSocket>();
     const IoResult result =
         port > 0 && port <= 65535
-            ? m_pControl->Connect(host, static_cast<std::uint16_t>(port), Policy(), m_resolver)
+            ? socket->Connect(host, static_cast<std::uint16_t>(port), Policy(), m_resolver)
             : IoResult::Error;
     m_connectFailure = result;
-    m_nConnectErrno = m_pControl->LastErrno();
+    m_nConnectErrno = socket->LastErrno();
+    m_pControl = std::move(socket);
     if (result == IoResult::NoSocket) {
         m_nReplyCode = kCodeSocketCreate;
     }
     m_bConnected = result == IoResult::Ok;
+    if (m_bConnected && m_tlsMode == TlsMode::Implicit && !StartTls(host)) {
+        DropControl();
+        m_connectFailure = IoResult::Error;
+        return false;
+    }
     ReadReply(); // reads nothing when the connect failed
     if (result == IoResult::Ok && !m_bReplyComplete) {
         // Connected, but no whole greeting came.
@@ -76,6 +92,11 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
     }
     if (m_nReplyCode != 220 || !m_bReplyComplete) {
         m_bConnected = false;
+    }
+    if (IsConnected() && !NegotiateExplicitTls(host)) {
+        DropControl();
+        m_connectFailure = IoResult::Error;
+        return false;
     }
     return IsConnected();
 }
@@ -102,7 +123,7 @@ void CFtpClient::DiscardStaleReplies()
     char buffer[4096];
     for (;;) {
         bool wouldBlock = false;
-        const long n = m_pControl->TryReceive(buffer, sizeof buffer, wouldBlock);
+        const long n = m_pControl->Read(buffer, sizeof buffer, wouldBlock);
         if (n <= 0) {
             // The end of the stream or an error shows at the next read.
             return;
@@ -140,7 +161,7 @@ bool CFtpClient::SendCommand(const std::string& command)
     if (m_bMayHaveStaleReply) {
         DiscardStaleReplies();
     }
-    const IoResult result = m_pControl->SendAll(encoded, Policy());
+    const IoResult result = SendAll(*m_pControl, encoded, Policy());
     if (result != IoResult::Ok) {
         // A half-sent line leaves the server waiting for the rest: the stream is lost.
         DropControl(LossFrom(result), m_pControl->LastErrno());
@@ -170,7 +191,7 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
         }
         char buffer[4096];
         bool wouldBlock = false;
-        const long n = m_pControl->TryReceive(buffer, sizeof buffer, wouldBlock);
+        const long n = m_pControl->Read(buffer, sizeof buffer, wouldBlock);
         if (n > 0) {
             m_inbuf.append(buffer, static_cast<std::size_t>(n));
             continue;
@@ -183,8 +204,8 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
             waited = IoResult::Error;
             return LineStatus::Failed;
         }
-        pollfd pfd{m_pControl->Fd(), POLLIN, 0};
-        waited = WaitForAny(std::span(&pfd, 1), deadline, policy);
+        StreamWait wait{m_pControl.get(), POLLIN, 0};
+        waited = WaitForStreams(std::span(&wait, 1), deadline, policy);
         if (waited != IoResult::Ok) {
             return LineStatus::Failed;
         }

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "ftp/certificateinfo.h"
 #include "ftp/enginecode.h"
 #include "ftp/resolver.h"
 #include "ftp/socket.h"
@@ -20,6 +22,16 @@ namespace tarnwick {
 
 class CCancelToken;
 class CDataStream;
+class CTlsContext;
+
+// FTP over TLS (RFC 4217). Explicit: AUTH TLS after the greeting; when the server refuses it,
+// "if available" goes on in plain text and "required" ends the connect before USER is sent.
+// Implicit: TLS from the first byte (port 990). After a 234 the connection is TLS or nothing.
+enum class TlsMode { None, ExplicitIfAvailable, ExplicitRequired, Implicit };
+
+// Asked when the server's certificate does not pass the check (or differs from the one trusted
+// before): true to go on. Nothing is sent to the server before the answer.
+using CertificateTrustFn = std::function<bool(const CertificateInfo& certificate)>;
 
 // How one connection is spoken; given at connect and kept until the next.
 struct FtpConnectOptions {
@@ -30,6 +42,12 @@ struct FtpConnectOptions {
     std::chrono::milliseconds timeout{std::chrono::seconds(60)};
     // The iconv name of the server's text encoding; empty for the locale's.
     std::string encoding;
+    TlsMode tls = TlsMode::None;
+    // PEM certificates trusted beside the system's store.
+    std::string caFile;
+    // The SHA-256 fingerprint of a certificate trusted as it is (for this host and port).
+    std::string trustedFingerprint;
+    CertificateTrustFn trust;
 };
 
 // Tells a line of a long listing ("-rw-r--r-- 1 ftp ftp 512 Jan 01 12:00 a.txt") from a bare
@@ -167,6 +185,20 @@ public:
 
     // True while a control connection exists and was greeted with 220.
     [[nodiscard]] bool IsConnected() const { return m_pControl != nullptr && m_bConnected; }
+    // True when the control connection is TLS; IsDataProtected when data connections are too
+    // (PROT P).
+    [[nodiscard]] bool IsEncrypted() const { return m_bControlTls && IsConnected(); }
+    [[nodiscard]] bool IsDataProtected() const { return m_bProtectData && IsEncrypted(); }
+    // Why TLS could not be set up at the last connect (refused AUTH TLS, a failed handshake,
+    // an untrusted certificate); empty when it was, or was not asked for.
+    [[nodiscard]] const std::string& GetTlsError() const { return m_strTlsError; }
+    // The server refused AUTH TLS and the connection went on in plain text.
+    [[nodiscard]] bool TlsRefusedByServer() const { return m_bTlsRefused; }
+    // The certificate of the last TLS connect.
+    [[nodiscard]] const CertificateInfo& GetCertificate() const { return m_certificate; }
+    // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
+    // answered 200.
+    bool ProtectDataConnections();
     // Why the last control connection went away by itself (the server closed it, a socket
     // error, a time-out, a cancel, a reply past the limits); None while it stands or after
     // QUIT. GetControlErrno gives the socket error.
@@ -205,6 +237,9 @@ public:
 
 protected:
     [[nodiscard]] WaitPolicy Policy() const { return WaitPolicy{m_timeout, m_pump, m_pCancel}; }
+    // The short wait of the end of a transfer (the answers to ABOR, TLS close_notify): a
+    // quarter of the time limit, between kMinShortWait and kAbortReplyLimit, not cancelled.
+    [[nodiscard]] WaitPolicy ShortPolicy() const;
     // Sends `command`, reads the reply and tells whether the send went out and a complete
     // reply with exactly `expected` came back.
     bool Exchange(const std::string& command, int expected);
@@ -229,7 +264,7 @@ protected:
     std::string m_strReply;
     std::string m_strListing;
     std::string m_strTypeCommand = "TYPE A";
-    std::unique_ptr<CSocket> m_pControl;
+    std::unique_ptr<CStream> m_pControl;
     bool m_bConnected = false;
     int m_nReplyCode = 0;
     CSocket m_listenSocket;
@@ -295,6 +330,13 @@ private:
     std::string ReadReplyWithin(const WaitPolicy& policy, bool keepInStep);
     // Drops whatever the server sent unasked (a late reply to an ABOR).
     void DiscardStaleReplies();
+    // Turns the control connection into TLS (after 234, or at once for implicit TLS) and
+    // checks the certificate. False with m_strTlsError set.
+    bool StartTls(const std::string& host);
+    // AUTH TLS after the greeting, as the mode says. False when the connect must end.
+    bool NegotiateExplicitTls(const std::string& host);
+    // The data connection's stream: the socket itself, or TLS resuming the control session.
+    IoResult OpenDataStream(DataChannel& channel);
 
     std::string m_inbuf; // bytes received past the last reply
     bool m_bReplyComplete = false;
@@ -315,6 +357,18 @@ private:
     FailureReason m_controlLoss = FailureReason::None;
     int m_nControlErrno = 0;
     TransferOutcome m_lastOutcome;
+    TlsMode m_tlsMode = TlsMode::None;
+    std::string m_strCaFile;
+    std::string m_strTrustedFingerprint;
+    CertificateTrustFn m_trust;
+    std::shared_ptr<CTlsContext> m_tls;
+    std::string m_strTlsHost; // what the certificate must name
+    bool m_bControlTls = false;
+    bool m_bProtectData = false;
+    bool m_bTlsRefused = false;
+    int m_nDataErrno = 0;
+    std::string m_strTlsError;
+    CertificateInfo m_certificate;
 };
 
 } // namespace tarnwick

@@ -160,31 +160,6 @@ long CSocket::TryReceive(char* buffer, std::size_t capacity, bool& wouldBlock)
     }
 }
 
-IoResult CSocket::SendAll(std::string_view data, const WaitPolicy& policy)
-{
-    if (!IsOpen()) {
-        return IoResult::Error;
-    }
-    CDeadline idle(policy);
-    while (!data.empty()) {
-        const long n = TrySend(data);
-        if (n < 0) {
-            return IoResult::Error;
-        }
-        if (n > 0) {
-            data.remove_prefix(static_cast<std::size_t>(n));
-            idle.Restart();
-            continue;
-        }
-        pollfd pfd{m_fd, POLLOUT, 0};
-        if (const IoResult waited = WaitForAny(std::span(&pfd, 1), idle, policy);
-            waited != IoResult::Ok) {
-            return waited;
-        }
-    }
-    return IoResult::Ok;
-}
-
 IoResult CSocket::Listen(const std::string& localAddress, std::uint16_t port, int backlog)
 {
     Close();

@@ -6,16 +6,17 @@
 #include <string_view>
 
 #include "ftp/resolver.h"
+#include "ftp/stream.h"
 #include "ftp/wait.h"
 
 namespace tarnwick {
 
-// One owned socket descriptor; closed when the object goes.
-class CSocket {
+// One owned socket descriptor; closed when the object goes. As a stream it is plain TCP.
+class CSocket : public CStream {
 public:
     CSocket() = default;
     explicit CSocket(int fd) : m_fd(fd) {}
-    ~CSocket();
+    ~CSocket() override;
     CSocket(CSocket&& other) noexcept;
     CSocket& operator=(CSocket&& other) noexcept;
     CSocket(const CSocket&) = delete;
@@ -31,8 +32,6 @@ public:
     // `resolver` replaces the system's when given. On Error, LastErrno() tells why.
     [[nodiscard]] IoResult Connect(const std::string& host, std::uint16_t port,
                                    const WaitPolicy& policy, const ResolveFn& resolver = {});
-    // Sends every byte; the limit counts time without progress.
-    [[nodiscard]] IoResult SendAll(std::string_view data, const WaitPolicy& policy);
     // One send without waiting: bytes sent, 0 when the socket would block, -1 on error.
     [[nodiscard]] long TrySend(std::string_view data);
     // One receive without waiting: bytes read, 0 at end of stream, -1 when nothing is there
@@ -49,7 +48,16 @@ public:
     // AF_INET or AF_INET6; 0 when closed or unknown.
     [[nodiscard]] int Family() const;
     // The errno of the last failed connect, send or receive; 0 when none failed.
-    [[nodiscard]] int LastErrno() const { return m_nErrno; }
+    [[nodiscard]] int LastErrno() const override { return m_nErrno; }
+
+    // The stream: TryReceive and TrySend.
+    long Read(char* buffer, std::size_t capacity, bool& wouldBlock) override
+    {
+        return TryReceive(buffer, capacity, wouldBlock);
+    }
+    long Write(std::string_view data) override { return TrySend(data); }
+    CSocket& Socket() override { return *this; }
+    [[nodiscard]] const CSocket& Socket() const override { return *this; }
 
 private:
     int m_fd = -1;

@@ -173,6 +173,11 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
         outcome.bytesMoved != expected) {
         outcome.reason = FailureReason::Incomplete;
     }
+    // A TLS data connection that ended without close_notify was cut, unless every byte the
+    // file has is here.
+    if (outcome.Ok() && !outcome.endedCleanly && (expected < 0 || outcome.bytesMoved != expected)) {
+        outcome.reason = FailureReason::Incomplete;
+    }
     if (outcome.Ok() && !target.Commit()) {
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = target.Errno();

@@ -55,6 +55,9 @@ struct TransferOutcome {
     bool started = false;
     // The size the preliminary reply named ("150 ... (N bytes)"); -1 when none.
     std::int64_t announcedSize = -1;
+    // The data connection ended as its protocol says: a TLS stream with close_notify (a plain
+    // one cannot tell a cut from an end).
+    bool endedCleanly = true;
 
     [[nodiscard]] bool Ok() const { return reason == FailureReason::None; }
 };

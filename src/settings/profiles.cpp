@@ -64,6 +64,10 @@ bool LoadProfile(const std::string& name, ServerProfile& profile)
         (void)key.GetString(Slotted("Pass", slot), loaded.password);
         (void)key.GetString(Slotted("LocalInitDir", slot), loaded.localInitDir);
         (void)key.GetString(Slotted("RemoteInitDir", slot), loaded.remoteInitDir);
+        std::uint32_t encryption = 0;
+        if (key.GetDword(Slotted("Encryption", slot), encryption) == kRegOk && encryption <= 3) {
+            loaded.encryption = static_cast<ProfileEncryption>(encryption);
+        }
     }
     profile = loaded;
     return true;
@@ -86,6 +90,7 @@ SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& prof
         key.SetString(Slotted("Pass", slot), profile.password),
         key.SetString(Slotted("LocalInitDir", slot), profile.localInitDir),
         key.SetString(Slotted("RemoteInitDir", slot), profile.remoteInitDir),
+        key.SetDword(Slotted("Encryption", slot), static_cast<std::uint32_t>(profile.encryption)),
     };
     for (const long result : results) {
         if (result != kRegOk) {

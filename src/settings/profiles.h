@@ -1,6 +1,7 @@
 // Server profiles: ten numbered slots in the product key, each six texts (SettingName%d,
-// Server%d, Name%d, Pass%d, LocalInitDir%d, RemoteInitDir%d). A slot is free while its name
-// reads as empty. Profiles are found by name, compared exactly; of two slots with one name
+// Server%d, Name%d, Pass%d, LocalInitDir%d, RemoteInitDir%d) and the encryption (a number,
+// Encryption%d; a profile saved before it existed has none and reads as the default). A slot
+// is free while its name reads as empty. Profiles are found by name, compared exactly; of two slots with one name
 // the lower wins.
 #pragma once
 
@@ -10,12 +11,17 @@ namespace tarnwick {
 
 inline constexpr int kProfileSlots = 10;
 
+// How a profile's connection is encrypted (FTP over TLS): none, explicit TLS when the server
+// offers it (the default), explicit TLS required, implicit TLS. The numbers are stored.
+enum class ProfileEncryption { None = 0, ExplicitIfAvailable = 1, ExplicitRequired = 2, Implicit = 3 };
+
 struct ServerProfile {
     std::string server;
     std::string userName;
     std::string password;
     std::string localInitDir;
     std::string remoteInitDir;
+    ProfileEncryption encryption = ProfileEncryption::ExplicitIfAvailable;
 };
 
 // The slot's profile name; empty when the slot is free or the key cannot be opened.

@@ -1,0 +1,97 @@
+// FTP over TLS (RFC 4217): AUTH TLS, the certificate check, PBSZ/PROT, and TLS data
+// connections that resume the control connection's session.
+#include "core/strutil.h"
+#include "ftp/ftpclient.h"
+#include "ftp/tlscontext.h"
+#include "ftp/tlsstream.h"
+
+namespace tarnwick {
+
+bool CFtpClient::StartTls(const std::string& host)
+{
+    if (!m_inbuf.empty()) {
+        // Bytes after the 234 line would be read as plain text on a TLS connection.
+        m_strTlsError = "the server sent data before the TLS handshake";
+        return false;
+    }
+    auto context = std::make_shared<CTlsContext>();
+    if (!context->Init(m_strCaFile, m_strTlsError)) {
+        return false;
+    }
+    auto tls = std::make_unique<CTlsStream>(std::move(m_pControl->Socket()), *context, host, false);
+    m_pControl.reset();
+    const IoResult shaken = tls->Handshake(Policy());
+    if (shaken != IoResult::Ok) {
+        m_strTlsError = shaken == IoResult::TimedOut    ? "no TLS handshake within the time limit"
+                        : shaken == IoResult::Cancelled ? "cancelled"
+                                                        : "TLS handshake failed: " + tls->ErrorText();
+        return false;
+    }
+    m_certificate = tls->PeerCertificate();
+    const std::string trusted = NormalizeFingerprint(m_strTrustedFingerprint);
+    const std::string presented = NormalizeFingerprint(m_certificate.sha256);
+    bool accepted = !trusted.empty() && trusted == presented;
+    if (!accepted) {
+        if (!trusted.empty()) {
+            // Another certificate than the one trusted before: the server changed it, or
+            // someone stands between. Never accepted without asking.
+            m_certificate.pinMismatch = true;
+            if (m_certificate.problem.empty()) {
+                m_certificate.problem = "the certificate differs from the one trusted before";
+            }
+        }
+        accepted = m_certificate.problem.empty() || (m_trust && m_trust(m_certificate));
+    }
+    if (!accepted) {
+        m_strTlsError = "certificate not trusted: " + m_certificate.problem;
+        return false;
+    }
+    m_tls = std::move(context);
+    m_strTlsHost = host;
+    m_pControl = std::move(tls);
+    m_bControlTls = true;
+    return true;
+}
+
+bool CFtpClient::NegotiateExplicitTls(const std::string& host)
+{
+    if (m_tlsMode != TlsMode::ExplicitIfAvailable && m_tlsMode != TlsMode::ExplicitRequired) {
+        return true;
+    }
+    // The greeting stays the last reply, as a plain connection leaves it.
+    const std::string greeting = m_strReply;
+    const int greetingCode = m_nReplyCode;
+    if (!Exchange("AUTH TLS", 234)) {
+        if (!IsConnected() || !LastReplyComplete()) {
+            m_strTlsError = "no answer to AUTH TLS";
+            return false;
+        }
+        if (m_tlsMode == TlsMode::ExplicitRequired) {
+            m_strTlsError = "the server refused AUTH TLS: " + m_strReply.substr(0, m_strReply.find('\r'));
+            return false;
+        }
+        m_bTlsRefused = true;
+        m_strReply = greeting;
+        m_nReplyCode = greetingCode;
+        return true;
+    }
+    // After 234 the connection is TLS or nothing: falling back to plain text is exactly what
+    // someone in between would provoke.
+    if (!StartTls(host)) {
+        return false;
+    }
+    m_strReply = greeting;
+    m_nReplyCode = greetingCode;
+    return true;
+}
+
+bool CFtpClient::ProtectDataConnections()
+{
+    if (!IsEncrypted()) {
+        return false;
+    }
+    m_bProtectData = Exchange("PBSZ 0", 200) && Exchange("PROT P", 200);
+    return m_bProtectData;
+}
+
+} // namespace tarnwick

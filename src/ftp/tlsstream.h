@@ -1,0 +1,59 @@
+// CTlsStream: a TLS client stream over a connected socket, non-blocking like every stream of
+// the engine. The handshake, reads and writes each may need the descriptor readable or
+// writable; EventsFor tells the waits which.
+#pragma once
+
+#include <string>
+
+#include "ftp/certificateinfo.h"
+#include "ftp/socket.h"
+
+typedef struct ssl_st SSL;
+
+namespace tarnwick {
+
+class CTlsContext;
+
+class CTlsStream : public CStream {
+public:
+    // Takes the connected socket. `host` (a name or an address) is what the certificate must
+    // name; `resume` asks to resume the control connection's session (data connections).
+    CTlsStream(CSocket socket, CTlsContext& context, const std::string& host, bool resume);
+    ~CTlsStream() override;
+    CTlsStream(const CTlsStream&) = delete;
+    CTlsStream& operator=(const CTlsStream&) = delete;
+
+    // Runs the handshake within the policy. On Error, ErrorText() says why.
+    [[nodiscard]] IoResult Handshake(const WaitPolicy& policy);
+    // The server's certificate and, in `problem`, why it does not pass the check against the
+    // trust store and the host name (empty when it passes).
+    [[nodiscard]] CertificateInfo PeerCertificate() const;
+    [[nodiscard]] bool SessionReused() const;
+    // "TLSv1.3"; empty before the handshake.
+    [[nodiscard]] std::string Protocol() const;
+    [[nodiscard]] const std::string& ErrorText() const { return m_strError; }
+
+    long Read(char* buffer, std::size_t capacity, bool& wouldBlock) override;
+    long Write(std::string_view data) override;
+    [[nodiscard]] std::size_t Pending() const override;
+    [[nodiscard]] short EventsFor(short wanted) const override;
+    IoResult Shutdown(const WaitPolicy& policy) override;
+    [[nodiscard]] bool EndedCleanly() const override { return m_bCleanEnd; }
+    [[nodiscard]] int LastErrno() const override { return m_nErrno; }
+    CSocket& Socket() override { return m_socket; }
+    [[nodiscard]] const CSocket& Socket() const override { return m_socket; }
+
+private:
+    enum class Step { Done, WantRead, WantWrite, Closed, Failed };
+    // What an SSL call's result means, with the error text kept on failure.
+    Step Classify(int result);
+
+    CSocket m_socket;
+    SSL* m_ssl = nullptr;
+    short m_want = 0; // the events the last blocked call needs, 0 when none
+    bool m_bCleanEnd = false;
+    int m_nErrno = 0;
+    std::string m_strError;
+};
+
+} // namespace tarnwick
