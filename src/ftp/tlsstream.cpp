@@ -1,6 +1,7 @@
 #include "ftp/tlsstream.h"
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -45,6 +46,44 @@ std::string TimeText(const ASN1_TIME* time)
     return BioText([time](BIO* bio) { ASN1_TIME_print(bio, time); });
 }
 
+int SendWithoutSignal(BIO* bio, const char* data, int length)
+{
+    BIO_clear_retry_flags(bio);
+    for (;;) {
+        const ssize_t n = ::send(static_cast<int>(BIO_get_fd(bio, nullptr)), data,
+                                 static_cast<std::size_t>(length), MSG_NOSIGNAL);
+        if (n >= 0) {
+            return static_cast<int>(n);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            BIO_set_retry_write(bio);
+        }
+        return -1;
+    }
+}
+
+// OpenSSL's socket BIO with another write.
+BIO_METHOD* SocketWithoutSignal()
+{
+    static BIO_METHOD* const method = [] {
+        const BIO_METHOD* base = BIO_s_socket();
+        BIO_METHOD* made = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK |
+                                            BIO_TYPE_DESCRIPTOR,
+                                        "socket without SIGPIPE");
+        BIO_meth_set_write(made, &SendWithoutSignal);
+        BIO_meth_set_read(made, BIO_meth_get_read(base));
+        BIO_meth_set_puts(made, BIO_meth_get_puts(base));
+        BIO_meth_set_ctrl(made, BIO_meth_get_ctrl(base));
+        BIO_meth_set_create(made, BIO_meth_get_create(base));
+        BIO_meth_set_destroy(made, BIO_meth_get_destroy(base));
+        return made;
+    }();
+    return method;
+}
+
 bool IsAddress(const std::string& host)
 {
     unsigned char buffer[16];
@@ -54,6 +93,13 @@ bool IsAddress(const std::string& host)
 
 } // namespace
 
+void AttachSocket(SSL* ssl, int fd)
+{
+    BIO* bio = BIO_new(SocketWithoutSignal());
+    BIO_set_fd(bio, fd, BIO_NOCLOSE);
+    SSL_set_bio(ssl, bio, bio);
+}
+
 CTlsStream::CTlsStream(CSocket socket, CTlsContext& context, const std::string& host, bool resume)
     : m_socket(std::move(socket))
 {
@@ -61,7 +107,7 @@ CTlsStream::CTlsStream(CSocket socket, CTlsContext& context, const std::string& 
     if (m_ssl == nullptr) {
         return;
     }
-    SSL_set_fd(m_ssl, m_socket.Fd());
+    AttachSocket(m_ssl, m_socket.Fd());
     // The certificate must name the host as the user wrote it: a name, or an address.
     if (IsAddress(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), host.c_str());

@@ -14,6 +14,11 @@ namespace tarnwick {
 
 class CTlsContext;
 
+// Attaches the socket `fd` to `ssl` for both directions. Writes go through send() with
+// MSG_NOSIGNAL: OpenSSL's own socket writes raise SIGPIPE when the peer has gone, which ends
+// a process that has not ignored it.
+void AttachSocket(SSL* ssl, int fd);
+
 class CTlsStream : public CStream {
 public:
     // Takes the connected socket. `host` (a name or an address) is what the certificate must

@@ -34,8 +34,12 @@ ScriptOutcome RunEngineScript(const std::function<void(CScriptSession&)>& script
             own = std::make_unique<CFtpClient>();
             engine = own.get();
         }
-        engine->SetTimeout(options.timeout);
-        if (engine->CFtpClient::Connect("127.0.0.1", server.Port())) {
+        FtpConnectOptions connect;
+        connect.timeout = options.timeout;
+        connect.passive = options.passive;
+        connect.tls = options.tls;
+        connect.trust = [](const CertificateInfo&) { return true; };
+        if (engine->Connect("127.0.0.1", server.Port(), connect)) {
             engine->SetPassive(options.passive);
             use(*engine);
         } else {

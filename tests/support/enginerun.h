@@ -20,6 +20,9 @@ struct ScriptOutcome {
 struct EngineOptions {
     bool passive = false;
     std::chrono::milliseconds timeout = std::chrono::seconds(3);
+    // With TLS the script speaks its side of it (ExpectAuthTls, DataStartTls); the test's
+    // certificate is accepted.
+    TlsMode tls = TlsMode::None;
 };
 
 // `engine` is used when given (it is left disconnected); otherwise a plain CFtpClient.

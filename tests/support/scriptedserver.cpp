@@ -65,20 +65,6 @@ int AcceptWithin(int listenFd, std::chrono::milliseconds limit)
     return ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-void SendBytes(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
 void CloseFd(int& fd)
 {
     if (fd >= 0) {
@@ -102,6 +88,8 @@ std::uint16_t UnusedPort()
 CScriptedFtpServer::CScriptedFtpServer(Script script, Options options)
 {
     m_listenFd = ListenLoopback(m_port, options.ipv6);
+    m_certificate = MakeTestCertificate();
+    m_tlsContext = NewServerTlsContext(m_certificate);
     m_session.reset(new CScriptSession(*this));
     m_thread = std::thread([this, script = std::move(script), options] {
         if (m_listenFd < 0) {
@@ -118,6 +106,7 @@ CScriptedFtpServer::CScriptedFtpServer(Script script, Options options)
 CScriptedFtpServer::~CScriptedFtpServer()
 {
     Finish();
+    FreeServerTlsContext(m_tlsContext);
 }
 
 std::vector<std::string> CScriptedFtpServer::Finish()
@@ -128,6 +117,8 @@ std::vector<std::string> CScriptedFtpServer::Finish()
         if (m_thread.joinable()) {
             m_thread.join();
         }
+        m_session->EndTls(m_session->m_dataSsl, false);
+        m_session->EndTls(m_session->m_controlSsl, false);
         CloseFd(m_session->m_data);
         CloseFd(m_session->m_pasvListen);
         CloseFd(m_session->m_control);
@@ -188,7 +179,7 @@ bool CScriptSession::AcceptControl()
 
 void CScriptSession::Send(std::string_view bytes)
 {
-    SendBytes(m_control, bytes);
+    WriteAll(m_control, m_controlSsl, bytes);
 }
 
 void CScriptSession::SendPieces(const std::vector<std::string>& pieces,
@@ -216,15 +207,11 @@ std::string CScriptSession::ReadLine()
             m_controlBuffer.erase(0, lf + 1);
             return line;
         }
-        if (!WaitReadable(m_control)) {
-            return {};
-        }
         char buffer[4096];
-        const ssize_t n = ::recv(m_control, buffer, sizeof buffer, 0);
+        const long n = ReadSome(m_control, m_controlSsl, buffer, sizeof buffer);
         if (n <= 0) {
             return {};
         }
-        m_server.Record(false, std::string_view(buffer, static_cast<std::size_t>(n)));
         m_controlBuffer.append(buffer, static_cast<std::size_t>(n));
     }
 }
@@ -283,6 +270,7 @@ void CScriptSession::WaitClosed()
 
 void CScriptSession::Close()
 {
+    EndTls(m_controlSsl, false);
     CloseFd(m_control);
 }
 
@@ -304,6 +292,7 @@ void CScriptSession::ReplyPasv(std::string_view host)
 
 bool CScriptSession::AcceptData()
 {
+    EndTls(m_dataSsl, false);
     CloseFd(m_data);
     m_data = AcceptWithin(m_pasvListen, waitLimit);
     if (m_data < 0) {
@@ -360,6 +349,7 @@ std::string CScriptSession::ExpectPort()
 
 bool CScriptSession::ConnectActive()
 {
+    EndTls(m_dataSsl, false);
     CloseFd(m_data);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -380,7 +370,7 @@ bool CScriptSession::ConnectActive()
 
 void CScriptSession::DataSend(std::string_view bytes)
 {
-    SendBytes(m_data, bytes);
+    WriteAll(m_data, m_dataSsl, bytes);
 }
 
 bool CScriptSession::DataSendSome(std::string_view bytes)
@@ -420,15 +410,14 @@ std::string CScriptSession::DataReceiveAll(std::size_t chunk, std::chrono::milli
     char buffer[65536];
     const std::size_t size = chunk > 0 && chunk < sizeof buffer ? chunk : sizeof buffer;
     for (;;) {
-        if (!WaitReadable(m_data)) {
+        const long n = ReadSome(m_data, m_dataSsl, buffer, size);
+        if (n == -2) {
             Fail("data connection did not end");
             break;
         }
-        const ssize_t n = ::recv(m_data, buffer, size, 0);
         if (n <= 0) {
             break;
         }
-        m_server.Record(true, std::string_view(buffer, static_cast<std::size_t>(n)));
         all.append(buffer, static_cast<std::size_t>(n));
         if (gap.count() > 0) {
             Sleep(gap);
@@ -439,6 +428,7 @@ std::string CScriptSession::DataReceiveAll(std::size_t chunk, std::chrono::milli
 
 void CScriptSession::DataClose()
 {
+    EndTls(m_dataSsl, true);
     CloseFd(m_data);
     CloseFd(m_pasvListen);
 }

@@ -18,6 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/testcertificate.h"
+
+typedef struct ssl_ctx_st SSL_CTX;
+typedef struct ssl_st SSL;
+
 namespace tarnwick::testing {
 
 using namespace std::chrono_literals;
@@ -51,6 +56,8 @@ public:
     [[nodiscard]] std::string Received() const;
     // Every byte received on data connections so far, in order.
     [[nodiscard]] std::string DataReceived() const;
+    // The certificate the server shows when the script starts TLS.
+    [[nodiscard]] const TestCertificate& Certificate() const { return m_certificate; }
 
 private:
     friend class CScriptSession;
@@ -66,6 +73,8 @@ private:
     std::string m_received;
     std::string m_dataReceived;
     std::vector<std::string> m_failures;
+    TestCertificate m_certificate;
+    SSL_CTX* m_tlsContext = nullptr;
 };
 
 class CScriptSession {
@@ -128,6 +137,17 @@ public:
     // Resets the data connection (RST instead of FIN): the client sees a broken connection.
     void DataAbort();
 
+    // --- TLS (FTP over TLS, the server's side) ---
+    // Expects "AUTH TLS", answers 234 and takes the handshake on the control connection.
+    bool ExpectAuthTls();
+    // Takes the handshake on the control connection at once (implicit TLS).
+    bool StartTls();
+    // Takes the handshake on the data connection. With `requireReuse`, a handshake that does
+    // not resume a session of this connection fails as vsftpd's require_ssl_reuse does.
+    bool DataStartTls(bool requireReuse = true);
+    // Closes a TLS data connection without close_notify: a cut, not an end.
+    void DataCutTls();
+
 private:
     friend class CScriptedFtpServer;
     explicit CScriptSession(CScriptedFtpServer& server) : m_server(server) {}
@@ -142,6 +162,13 @@ private:
     std::uint16_t m_portPort = 0;
     int m_data = -1;
     std::vector<int> m_oldControls;
+    SSL* m_controlSsl = nullptr;
+    SSL* m_dataSsl = nullptr;
+    // I/O on a connection, through TLS when it has one.
+    bool WriteAll(int fd, SSL* ssl, std::string_view bytes);
+    long ReadSome(int fd, SSL* ssl, char* buffer, std::size_t size);
+    bool Accept(int fd, SSL*& ssl);
+    void EndTls(SSL*& ssl, bool notify);
 };
 
 // A port on 127.0.0.1 on which nothing listens (a connect there is refused).
