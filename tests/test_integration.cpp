@@ -400,3 +400,54 @@ TEST_P(TextOnTheWire, EngineSendsCrLfAndStoresLf)
 }
 
 } // namespace
+
+// FTP over TLS against both servers with encryption forced (vsftpd also demands that every
+// data connection resume the session), in both modes.
+class IntegrationTls : public ::testing::TestWithParam<ServerCase>, protected RealServerTest {};
+
+TEST_P(IntegrationTls, LoginListingAndTransfersOverExplicitTls)
+{
+    CRealFtpServer::Options options;
+    options.tls = true;
+    const std::string problem = StartServer(GetParam().kind, options);
+    if (m_skipped) {
+        GTEST_SKIP() << problem;
+    }
+    ASSERT_EQ(problem, "");
+    const std::string served = RandomBytes(2 * 1024 * 1024 + 11, 5);
+    const std::string local = RandomBytes(1024 * 1024 + 3, 6);
+    m_server->PutFile("served.bin", served);
+    WriteWholeFile(m_local.File("local.bin"), local);
+
+    CFtpClient engine;
+    FtpConnectOptions connect;
+    connect.passive = GetParam().passive;
+    connect.timeout = 30s;
+    connect.encoding = "UTF-8";
+    connect.tls = TlsMode::ExplicitRequired;
+    connect.caFile = m_server->CertificateFile(); // trusted as the user's own certificate
+    ASSERT_TRUE(engine.Connect(m_server->Host(), m_server->Port(), connect))
+        << engine.GetTlsError() << engine.GetLastReply();
+    EXPECT_TRUE(engine.IsEncrypted());
+    EXPECT_TRUE(engine.GetCertificate().problem.empty()) << engine.GetCertificate().problem;
+    ASSERT_TRUE(engine.Login(m_server->User(), m_server->Password())) << engine.GetLastReply();
+    ASSERT_TRUE(engine.ProtectDataConnections()) << engine.GetLastReply();
+
+    Listing listing;
+    List(engine, listing);
+    EXPECT_TRUE(listing.RowSet().count("served.bin"));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const TransferOutcome down = engine.Transfer({TransferDirection::Download, "served.bin",
+                                                      m_local.File("down.bin"), TransferType::Binary});
+        EXPECT_TRUE(down.Ok()) << down.replyText << engine.GetTlsError();
+        EXPECT_TRUE(SameBytes(ReadWholeFile(m_local.File("down.bin")), served));
+        const TransferOutcome up = engine.Transfer({TransferDirection::Upload, "up.bin",
+                                                    m_local.File("local.bin"), TransferType::Binary});
+        EXPECT_TRUE(up.Ok()) << up.replyText << engine.GetTlsError();
+        EXPECT_TRUE(SameBytes(m_server->ReadFile("up.bin"), local));
+    }
+    EXPECT_TRUE(engine.Quit());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, IntegrationTls, ::testing::ValuesIn(kAllCases), CaseName);

@@ -419,6 +419,9 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
     } else if (end == DataEnd::LocalError) {
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = stream.Error();
+    } else if (!channel.preliminary && channel.finalCode >= 400) {
+        // The server refused the command itself, whatever became of the data connection.
+        outcome.reason = FailureReason::Refused;
     } else if (channel.finalCode == 0 && !IsConnected()) {
         outcome.reason = m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
                                                               : m_controlLoss;
@@ -473,14 +476,38 @@ IoResult CFtpClient::OpenDataStream(DataChannel& channel)
         return IoResult::Ok;
     }
     auto tls = std::make_unique<CTlsStream>(std::move(channel.socket), *m_tls, m_strTlsHost, true);
-    const IoResult shaken = tls->Handshake(Policy());
-    if (shaken == IoResult::Ok) {
-        channel.stream = std::move(tls);
-    } else if (shaken == IoResult::Error) {
-        m_strTlsError = "TLS on the data connection failed: " + tls->ErrorText();
-        m_nDataErrno = tls->LastErrno();
+    // The control connection is watched during the handshake: a server that refuses the
+    // command does not take part in it, and its refusal ends the wait at once.
+    const CDeadline deadline(Policy());
+    for (;;) {
+        const IoResult step = tls->ContinueHandshake();
+        if (step == IoResult::Ok) {
+            channel.stream = std::move(tls);
+            return IoResult::Ok;
+        }
+        if (step == IoResult::Error) {
+            m_strTlsError = "TLS on the data connection failed: " + tls->ErrorText();
+            m_nDataErrno = tls->LastErrno();
+            return IoResult::Error;
+        }
+        if (channel.finalCode == 0 && ReplyLineBuffered()) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return taken;
+            }
+            continue;
+        }
+        StreamWait waits[2] = {{tls.get(), POLLIN, 0}, {m_pControl.get(), POLLIN, 0}};
+        const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
+        if (const IoResult waited = WaitForStreams(std::span(waits, watched), deadline, Policy());
+            waited != IoResult::Ok) {
+            return waited;
+        }
+        if (watched == 2 && waits[1].ready != 0) {
+            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
+                return taken;
+            }
+        }
     }
-    return shaken;
 }
 
 void CFtpClient::OnTransferBegin(const TransferRequest& /*request*/) {}

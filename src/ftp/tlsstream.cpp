@@ -163,24 +163,33 @@ CTlsStream::Step CTlsStream::Classify(int result)
     return Step::Failed;
 }
 
-IoResult CTlsStream::Handshake(const WaitPolicy& policy)
+IoResult CTlsStream::ContinueHandshake()
 {
     if (m_ssl == nullptr) {
         m_strError = "TLS could not be set up";
         return IoResult::Error;
     }
+    ERR_clear_error();
+    const Step step = Classify(SSL_connect(m_ssl));
+    if (step == Step::Done) {
+        return IoResult::Ok;
+    }
+    if (step == Step::Closed || step == Step::Failed) {
+        if (m_strError.empty()) {
+            m_strError = "the server ended the TLS handshake";
+        }
+        return IoResult::Error;
+    }
+    return IoResult::TimedOut;
+}
+
+IoResult CTlsStream::Handshake(const WaitPolicy& policy)
+{
     const CDeadline deadline(policy);
     for (;;) {
-        ERR_clear_error();
-        const Step step = Classify(SSL_connect(m_ssl));
-        if (step == Step::Done) {
-            return IoResult::Ok;
-        }
-        if (step == Step::Closed || step == Step::Failed) {
-            if (m_strError.empty()) {
-                m_strError = "the server ended the TLS handshake";
-            }
-            return IoResult::Error;
+        const IoResult step = ContinueHandshake();
+        if (step != IoResult::TimedOut) {
+            return step;
         }
         StreamWait wait{this, m_want, 0};
         if (const IoResult waited = WaitForStreams(std::span(&wait, 1), deadline, policy);

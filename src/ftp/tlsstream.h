@@ -30,6 +30,10 @@ public:
 
     // Runs the handshake within the policy. On Error, ErrorText() says why.
     [[nodiscard]] IoResult Handshake(const WaitPolicy& policy);
+    // One step of the handshake without waiting, for callers that watch other streams
+    // meanwhile: Ok when done, TimedOut when it must wait (EventsFor tells for what), Error
+    // when it failed.
+    [[nodiscard]] IoResult ContinueHandshake();
     // The server's certificate and, in `problem`, why it does not pass the check against the
     // trust store and the host name (empty when it passes).
     [[nodiscard]] CertificateInfo PeerCertificate() const;

@@ -199,11 +199,19 @@ from pyftpdlib.servers import FTPServer
 
 root, user, password, host = sys.argv[1:5]
 low, high = int(sys.argv[5]), int(sys.argv[6])
+certificate = sys.argv[7]
+handler = FTPHandler
+if certificate != "-":
+    from pyftpdlib.handlers import TLS_FTPHandler
+    handler = TLS_FTPHandler
+    handler.certfile = certificate
+    handler.tls_control_required = True
+    handler.tls_data_required = True
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
-FTPHandler.authorizer = authorizer
-FTPHandler.passive_ports = range(low, high + 1)
-server = FTPServer((host, 0), FTPHandler)
+handler.authorizer = authorizer
+handler.passive_ports = range(low, high + 1)
+server = FTPServer((host, 0), handler)
 # The fixture waits for this line: the socket is listening once it is printed.
 print(server.address[1], flush=True)
 server.serve_forever()
@@ -390,6 +398,9 @@ bool CVsftpdServer::Start()
     ::chmod(emptyDir.c_str(), 0555);
 
     const Options& options = GetOptions();
+    if (options.tls) {
+        WriteCertificate();
+    }
     const std::string conf = ScratchPath("vsftpd.conf");
     for (int attempt = 0; attempt < 5; ++attempt) {
         // Free on 127.0.0.1 a moment ago, and almost always on ::1 too; another process may
@@ -420,6 +431,14 @@ bool CVsftpdServer::Start()
             << "seccomp_sandbox=NO\n"
             << "xferlog_enable=YES\nxferlog_std_format=NO\nlog_ftp_protocol=YES\n"
             << "vsftpd_log_file=" << ScratchPath("server.log") << "\n";
+        if (options.tls) {
+            // What FTPS users meet in the field: encryption forced, and data connections that
+            // must resume the control connection's TLS session.
+            out << "ssl_enable=YES\nrsa_cert_file=" << CertificateFile()
+                << "\nrsa_private_key_file=" << ScratchPath("key.pem")
+                << "\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"
+                << "ssl_tlsv1=YES\nssl_sslv2=NO\nssl_sslv3=NO\n";
+        }
         out.close();
         const std::string confArg = conf;
         const char* argv[] = {kVsftpd, confArg.c_str(), nullptr};
@@ -432,6 +451,17 @@ bool CVsftpdServer::Start()
         Stop();
     }
     return false;
+}
+
+void CRealFtpServer::WriteCertificate()
+{
+    m_certificate = MakeTestCertificate();
+    WriteWholeFile(CertificateFile(), m_certificate.certificatePem);
+    WriteWholeFile(ScratchPath("key.pem"), m_certificate.keyPem);
+    WriteWholeFile(ScratchPath("both.pem"), m_certificate.certificatePem + m_certificate.keyPem);
+    // vsftpd reads them as root; pyftpdlib as this user.
+    ::chmod(ScratchPath("key.pem").c_str(), 0600);
+    ::chmod(ScratchPath("both.pem").c_str(), 0600);
 }
 
 // --- CPyftpdlibServer -------------------------------------------------------------------
@@ -456,9 +486,14 @@ bool CPyftpdlibServer::Start()
     const auto [pasvLow, pasvHigh] = PassiveRange();
     const std::string low = std::to_string(pasvLow);
     const std::string high = std::to_string(pasvHigh);
+    std::string certificate = "-";
+    if (GetOptions().tls) {
+        WriteCertificate();
+        certificate = ScratchPath("both.pem");
+    }
     const char* argv[] = {kPython, script.c_str(), Folder().c_str(), User().c_str(),
                           Password().c_str(), m_host.c_str(), low.c_str(), high.c_str(),
-                          nullptr};
+                          certificate.c_str(), nullptr};
     int out = -1;
     if (!Spawn(argv, &out)) {
         return false;

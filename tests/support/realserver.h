@@ -18,6 +18,7 @@
 #include <string>
 
 #include "support/tempdir.h"
+#include "support/testcertificate.h"
 
 namespace tarnwick::testing {
 
@@ -27,6 +28,9 @@ public:
         bool ipv6 = false;           // listen on ::1 instead of 127.0.0.1
         bool asciiConversion = true; // TYPE A converts line ends (vsftpd only; pyftpdlib always does)
         unsigned maxRate = 0;        // bytes a second for each transfer (vsftpd only); 0: no limit
+        // FTP over TLS with a certificate made at start (explicit; logins and data must be
+        // encrypted; vsftpd also demands that data connections resume the session).
+        bool tls = false;
     };
 
     virtual ~CRealFtpServer(); // stops the server and removes its folders
@@ -52,6 +56,9 @@ public:
     [[nodiscard]] const std::string& Error() const { return m_error; }
     // What the server wrote to its log so far.
     [[nodiscard]] std::string Log() const;
+    // With Options::tls, the certificate the server shows ("AB:CD:..." fingerprint, PEM file).
+    [[nodiscard]] const TestCertificate& Certificate() const { return m_certificate; }
+    [[nodiscard]] std::string CertificateFile() const { return ScratchPath("cert.pem"); }
 
     // Entries in the served folder (`name` relative to it), owned by the user the server's
     // sessions run as, so the server may change and delete them.
@@ -70,6 +77,8 @@ protected:
     bool WaitUntilListening();
     [[nodiscard]] std::string ScratchPath(const std::string& name) const { return m_scratch.File(name); }
     [[nodiscard]] const Options& GetOptions() const { return m_options; }
+    // Makes the certificate and writes cert.pem and key.pem into the scratch folder.
+    void WriteCertificate();
     void Fail(const std::string& what);
     void OwnBy(uid_t uid, gid_t gid) { m_uid = uid; m_gid = gid; }
 
@@ -80,6 +89,7 @@ private:
     void Own(const std::string& path) const;
 
     Options m_options;
+    TestCertificate m_certificate;
     std::string m_user;
     std::string m_password;
     CTempDir m_scratch; // configuration, log, the served folder

@@ -1,6 +1,6 @@
-// tarnwick-cli stopped with Ctrl-C in the middle of a download from a real vsftpd: the
-// transfer is aborted on the server, no temporary file stays behind, and the exit status is
-// a shell's for SIGINT.
+// tarnwick-cli against a real vsftpd: stopped with Ctrl-C in the middle of a download (the
+// transfer is aborted on the server, no temporary file stays behind, the exit status is a
+// shell's for SIGINT), and the certificate of an FTPS server it does not trust.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "support/realserver.h"
 #include "support/tempdir.h"
@@ -84,4 +85,71 @@ TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndLeavesNoFile)
     EXPECT_TRUE(Names(local.Path()).empty()) << "no file and no temporary file";
     EXPECT_FALSE(std::filesystem::exists(local.File("no-config"))) << "no settings file made";
     EXPECT_NE(server.Log().find("\"ABOR\""), std::string::npos) << server.Log();
+}
+
+namespace {
+
+// Runs tarnwick-cli with `args` (the password from the environment); its exit status, and
+// its standard error in `err`.
+int RunCli(const std::vector<std::string>& args, const std::string& password, std::string& err)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipeFds[1], 2);
+        ::close(pipeFds[0]);
+        ::setenv("TARNWICK_PASSWORD", password.c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(TARNWICK_CLI_PATH)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(TARNWICK_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    err.clear();
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        err.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(CliTls, AnUntrustedCertificateEndsTheRunShowingItsFingerprint)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server(CRealFtpServer::Options{.tls = true});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    server.PutFile("a.txt", "hello\n");
+    CTempDir local;
+    const std::string url =
+        "ftp://" + server.User() + "@" + server.Host() + ":" + std::to_string(server.Port()) + "/";
+    const std::string fingerprint = server.Certificate().sha256;
+    std::string err;
+    EXPECT_EQ(RunCli({"--quiet", "--tls", url, "get", "a.txt", local.Path()}, server.Password(), err),
+              2);
+    EXPECT_NE(err.find(fingerprint), std::string::npos) << err;
+    EXPECT_EQ(server.Log().find("\"USER"), std::string::npos) << "nothing sent after the check";
+
+    for (const std::vector<std::string>& trust :
+         {std::vector<std::string>{"--fingerprint", fingerprint},
+          std::vector<std::string>{"--cacert", server.CertificateFile()}}) {
+        std::vector<std::string> args{"--quiet", "--passive", "--tls"};
+        args.insert(args.end(), trust.begin(), trust.end());
+        args.insert(args.end(), {url, "get", "a.txt", local.Path()});
+        EXPECT_EQ(RunCli(args, server.Password(), err), 0) << err;
+        EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "hello\n");
+        std::filesystem::remove(local.File("a.txt"));
+    }
 }
