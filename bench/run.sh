@@ -7,6 +7,7 @@
 #   sudo bench/run.sh                      # 5 repetitions, 1 GiB file, 20,000 entries
 #   REPS=3 SIZE_MIB=256 sudo bench/run.sh  # a quicker run
 #   BASELINE_CLI=/path/to/older/tarnwick-cli sudo bench/run.sh  # an older build in the same run
+#   TLS=1 sudo bench/run.sh                # everything over explicit FTP over TLS
 #
 # Needs root: vsftpd logs in a throw-away system user (the integration tests' "tarnwickftp").
 set -euo pipefail
@@ -22,7 +23,8 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 . scripts/deps.sh
-ensure_packages cmake make g++ pkg-config libbenchmark-dev vsftpd curl lftp time passwd
+ensure_packages cmake make g++ pkg-config libssl-dev libbenchmark-dev vsftpd curl lftp time passwd \
+    openssl
 
 # --- build --------------------------------------------------------------------------------
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARNWICK_BUILD_GUI=OFF \
@@ -114,6 +116,17 @@ local_root=$WORK/root
 seccomp_sandbox=NO
 xferlog_enable=NO
 EOF
+    if [ "${TLS:-0}" = 1 ]; then
+        # As FTPS servers are met: encryption forced, data sessions resumed.
+        cat >>"$WORK/vsftpd.conf" <<EOF
+ssl_enable=YES
+rsa_cert_file=$WORK/cert.pem
+rsa_private_key_file=$WORK/key.pem
+force_local_logins_ssl=YES
+force_local_data_ssl=YES
+require_ssl_reuse=YES
+EOF
+    fi
     /usr/sbin/vsftpd "$WORK/vsftpd.conf" </dev/null >"$WORK/vsftpd.err" 2>&1 &
     VSFTPD_PID=$!
     local i
@@ -129,6 +142,10 @@ EOF
     done
     return 1
 }
+if [ "${TLS:-0}" = 1 ]; then
+    openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+        -days 2 -keyout "$WORK/key.pem" -out "$WORK/cert.pem" 2>/dev/null
+fi
 PORT=
 for attempt in 1 2 3 4 5; do
     candidate=$((40000 + RANDOM % 10000))
@@ -151,6 +168,14 @@ echo "lftp: $(lftp --version | head -1)"
 # --- the clients --------------------------------------------------------------------------
 export TARNWICK_CONFIG_DIR=$WORK/config # no user settings (time limit, encoding) in the way
 LFTP_SET="set ftp:passive-mode on; set ftp:prefer-epsv no; set net:max-retries 1;"
+TLS_CLI=()
+TLS_CURL=()
+if [ "${TLS:-0}" = 1 ]; then
+    # Every client trusts the server's certificate the same way: as a file of its own.
+    TLS_CLI=(--tls --cacert "$WORK/cert.pem")
+    TLS_CURL=(--ssl-reqd --cacert "$WORK/cert.pem")
+    LFTP_SET+=" set ftp:ssl-force true; set ftp:ssl-protect-data true; set ssl:ca-file $WORK/cert.pem;"
+fi
 LFTP_SET+=" set xfer:clobber on; open -u $FTP_USER,$FTP_PASS -p $PORT $HOST;"
 DL=$WORK/local/dl.bin
 SRC=$WORK/local/src.bin
@@ -160,14 +185,14 @@ LISTING=$WORK/local/listing.txt
 client_command() { # operation client
     OUT=/dev/null
     case "$1:$2" in
-    download:tarnwick-cli) CMD=("$CLI" --passive --quiet --type binary "$URL/" get big.bin "$DL") ;;
-    download:curl) CMD=(curl -sS --disable-epsv -o "$DL" "$URL/big.bin") ;;
+    download:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" --type binary "$URL/" get big.bin "$DL") ;;
+    download:curl) CMD=(curl -sS "${TLS_CURL[@]}" --disable-epsv -o "$DL" "$URL/big.bin") ;;
     download:lftp) CMD=(lftp --norc -c "$LFTP_SET get big.bin -o $DL") ;;
-    upload:tarnwick-cli) CMD=("$CLI" --passive --quiet --type binary "$URL/" put "$SRC" up.bin) ;;
-    upload:curl) CMD=(curl -sS --disable-epsv -T "$SRC" "$URL/up.bin") ;;
+    upload:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" --type binary "$URL/" put "$SRC" up.bin) ;;
+    upload:curl) CMD=(curl -sS "${TLS_CURL[@]}" --disable-epsv -T "$SRC" "$URL/up.bin") ;;
     upload:lftp) CMD=(lftp --norc -c "$LFTP_SET put $SRC -o up.bin") ;;
-    listing:tarnwick-cli) CMD=("$CLI" --passive --quiet "$URL/many" ls) OUT=$LISTING ;;
-    listing:curl) CMD=(curl -sS --disable-epsv "$URL/many/") OUT=$LISTING ;;
+    listing:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" "$URL/many" ls) OUT=$LISTING ;;
+    listing:curl) CMD=(curl -sS "${TLS_CURL[@]}" --disable-epsv "$URL/many/") OUT=$LISTING ;;
     listing:lftp) CMD=(lftp --norc -c "$LFTP_SET cd many; cls -l") OUT=$LISTING ;;
     *:baseline)
         client_command "$1" tarnwick-cli
@@ -234,7 +259,7 @@ median() { # operation client column (3 wall, 4 cpu, 5 rss KiB)
 }
 
 echo
-echo "Medians of $REPS runs; passive mode; ${SIZE_MIB} MiB file; $ENTRIES entries; vsftpd on loopback"
+echo "Medians of $REPS runs; passive mode; ${SIZE_MIB} MiB file; $ENTRIES entries; vsftpd on loopback$([ "${TLS:-0}" = 1 ] && echo "; explicit FTP over TLS")"
 printf '%-9s %-13s %9s %10s %13s %13s\n' operation client "wall s" "MiB/s" "user+sys s" "peak RSS MiB"
 declare -A WALL CPU
 for op in "${OPERATIONS[@]}"; do
