@@ -1,6 +1,6 @@
-// FTP URLs from the command line: whatever parses has a host, a port from 1 to 65535 and no
-// CR, LF or NUL in any part (they would end a command line early), and its parts written back
-// as a URL, each percent-encoded, parse to the same parts.
+// FTP URLs from the command line (ftp:// and ftps://): whatever parses has a host, a port from
+// 1 to 65535 and no CR, LF or NUL in any part (they would end a command line early), and its
+// parts written back as a URL, each percent-encoded, parse to the same parts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,7 +36,7 @@ std::string Encode(std::string_view text, std::string_view keep = {})
 
 // host:port as the parser reads it back. A host with a colon (an IPv6 literal) or starting
 // with "[" needs brackets; a host that also holds "]" cannot have them, and is then only
-// readable bare, with the default port.
+// readable bare, with the scheme's default port.
 std::string HostPort(const tarnwick::FtpUrl& url)
 {
     const std::string port = std::to_string(url.port);
@@ -52,7 +52,7 @@ std::string HostPort(const tarnwick::FtpUrl& url)
 
 std::string Format(const tarnwick::FtpUrl& url)
 {
-    std::string text = "ftp://";
+    std::string text = url.implicitTls ? "ftps://" : "ftp://";
     if (!url.user.empty() || url.hasPassword) {
         text += Encode(url.user);
         if (url.hasPassword) {
@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(tarnwick::ParseFtpUrl(again, back), "the URL written back does not parse");
     Check(back.user == url.user && back.password == url.password &&
               back.hasPassword == url.hasPassword && back.host == url.host &&
-              back.port == url.port && back.directory == url.directory,
+              back.port == url.port && back.implicitTls == url.implicitTls &&
+              back.directory == url.directory,
           "the URL written back parses to other parts");
     return 0;
 }
