@@ -208,3 +208,44 @@ TEST(SimpleCommands, UnsendableLinesAreRefusedAtOnceWithNothingSent)
         EXPECT_EQ(out.failures, "");
     }
 }
+
+TEST(Features, FeatListsWhatLaterCommandsUse)
+{
+    std::int64_t size = 0;
+    std::int64_t modified = 0;
+    const Outcome out = RunAgainstScript(
+        [](CScriptSession& s) {
+            s.ExpectReply("FEAT", "211-Features:\r\n MDTM\r\n MLST type*;size*;modify*;UNIX.mode;unique;\r\n"
+                                  " REST STREAM\r\n SIZE\r\n UTF8\r\n211 End\r\n");
+            // The facts the pane shows, in the server's spelling; UTF-8 names asked for.
+            s.ExpectReply("OPTS MLST type;size;modify;UNIX.mode;", "200 ok\r\n");
+            s.ExpectReply("OPTS UTF8 ON", "200 Always in UTF8 mode.\r\n");
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.ExpectReply("SIZE a.bin", "213 3000000000\r\n");
+            s.ExpectReply("MDTM a.bin", "213 20231130184500\r\n");
+        },
+        [&](CFtpClient& c) {
+            c.SetServerEncoding("UTF-8");
+            EXPECT_TRUE(c.NegotiateFeatures());
+            for (const char* feature : {"MDTM", "MLST", "REST STREAM", "SIZE", "UTF8"}) {
+                EXPECT_TRUE(c.HasFeature(feature)) << feature;
+            }
+            EXPECT_FALSE(c.HasFeature("EPSV"));
+            size = c.RemoteSize("a.bin");
+            modified = c.RemoteModificationTime("a.bin");
+        });
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(size, 3000000000LL);
+    EXPECT_EQ(modified, 1701369900); // 2023-11-30 18:45:00 UTC
+
+    // A server without FEAT: nothing is assumed, SIZE and MDTM are not even asked.
+    const Outcome none = RunAgainstScript(
+        [](CScriptSession& s) { s.ExpectReply("FEAT", "500 Unknown command\r\n"); },
+        [&](CFtpClient& c) {
+            EXPECT_FALSE(c.NegotiateFeatures());
+            EXPECT_EQ(c.RemoteSize("a.bin"), -1);
+            EXPECT_EQ(c.RemoteModificationTime("a.bin"), -1);
+        });
+    EXPECT_EQ(none.failures, "");
+    EXPECT_EQ(none.received, "FEAT\r\n");
+}

@@ -135,7 +135,9 @@ protected:
     // The current directory as the remote pane shows it; the listing must end with 226.
     static void List(CFtpClient& engine, Listing& listing)
     {
-        RefreshRemotePane(listing.rows, "", engine, listing.list);
+        int skipped = 0;
+        static_cast<void>(ListIntoPane(listing.rows, "", engine, listing.list, &skipped));
+        EXPECT_EQ(skipped, 0) << "every line read";
         EXPECT_EQ(engine.GetReplyCode(), 226) << engine.GetLastReply();
     }
 
@@ -212,6 +214,37 @@ TEST_P(Integration, ListingShowsEveryKindOfEntry)
         EXPECT_EQ(entry->dateText, ListingDate(m_server->PathOf(e.name)));
     }
     EXPECT_EQ(listing.Find("a.txt")->dateText, "Mar 04  2021");
+}
+
+// After FEAT, pyftpdlib (it lists MLST) is listed with MLSD and vsftpd (it does not) in the
+// long layout; the rows and the facts that matter are the same either way.
+TEST_P(Integration, FeaturesChooseMlsdWhereOffered)
+{
+    m_server->PutFile("a.txt", "alpha\n");
+    m_server->PutFile("name with blanks.txt", "blanks\n");
+    m_server->PutDir("sub");
+    m_server->PutSymlink("link", "a.txt");
+    const bool mlst = GetParam().kind == ServerKind::Pyftpdlib;
+    EXPECT_TRUE(m_engine.NegotiateFeatures());
+    EXPECT_EQ(m_engine.HasFeature("MLST"), mlst);
+    EXPECT_EQ(m_engine.RemoteSize("a.txt"), 6);
+    const std::int64_t modified = m_engine.RemoteModificationTime("a.txt");
+    struct stat info{};
+    ASSERT_EQ(::stat(m_server->PathOf("a.txt").c_str(), &info), 0);
+    EXPECT_EQ(modified, static_cast<std::int64_t>(info.st_mtime));
+
+    Listing listing;
+    List(m_engine, listing);
+    EXPECT_EQ(m_engine.LastListingIsMlsd(), mlst);
+    EXPECT_EQ(listing.RowSet(),
+              (std::set<std::string>{"..", "a.txt", "name with blanks.txt", "<sub>", "link"}));
+    ASSERT_NE(listing.Find("a.txt"), nullptr);
+    EXPECT_EQ(listing.Find("a.txt")->sizeText, "6");
+    EXPECT_EQ(listing.Find("a.txt")->permissions, "-rw-r--r--");
+    // vsftpd shows the link itself; pyftpdlib's MLSD follows it and shows its target's facts.
+    ASSERT_NE(listing.Find("link"), nullptr);
+    EXPECT_EQ(listing.Find("link")->isLink, mlst ? 0 : 1);
+    EXPECT_EQ(listing.Find("<sub>")->permissions, "drwxr-xr-x");
 }
 
 TEST_P(Integration, BinaryTransfersKeepEveryByte)

@@ -60,6 +60,7 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
     m_controlLoss = FailureReason::None;
     m_nControlErrno = 0;
     m_listMode = ListMode::Unknown; // a new server may answer listings differently
+    m_features.clear();
     m_tls.reset();
     m_bControlTls = false;
     m_bProtectData = false;

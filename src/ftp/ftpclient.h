@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ftp/certificateinfo.h"
 #include "ftp/enginecode.h"
@@ -199,6 +200,22 @@ public:
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();
+
+    // --- features (RFC 2389, RFC 3659) ------------------------------------------------
+
+    // "FEAT" after login: the features the server lists are kept for the connection; then
+    // "OPTS UTF8 ON" when it lists UTF8 and names are spoken in UTF-8 (some servers send
+    // UTF-8 names only after it). Listings use MLSD when the server lists MLST. False when
+    // the server lists nothing (FEAT refused), which changes nothing else.
+    bool NegotiateFeatures();
+    // True when the last FEAT listed `name` ("MLST", "SIZE", "MDTM", "UTF8", "REST STREAM").
+    [[nodiscard]] bool HasFeature(std::string_view name) const;
+    // True when the last listing came from MLSD (machine-readable fact lines).
+    [[nodiscard]] bool LastListingIsMlsd() const { return m_bLastListingMlsd; }
+    // "SIZE path" in binary type: the size, or -1 when the server does not tell.
+    [[nodiscard]] std::int64_t RemoteSize(const std::string& path);
+    // "MDTM path": the modification time in seconds since 1970 (UTC), or -1.
+    [[nodiscard]] std::int64_t RemoteModificationTime(const std::string& path);
     // Why the last control connection went away by itself (the server closed it, a socket
     // error, a time-out, a cancel, a reply past the limits); None while it stands or after
     // QUIT. GetControlErrno gives the socket error.
@@ -270,7 +287,7 @@ protected:
     CSocket m_listenSocket;
 
 private:
-    enum class ListMode { Unknown, Nlst, List };
+    enum class ListMode { Unknown, Nlst, List, Mlsd };
     struct DataChannel;
     // How the data of a transfer stopped moving (or why it never did).
     enum class DataEnd {
@@ -335,6 +352,8 @@ private:
     bool StartTls(const std::string& host);
     // AUTH TLS after the greeting, as the mode says. False when the connect must end.
     bool NegotiateExplicitTls(const std::string& host);
+    // "OPTS MLST" with the facts the pane shows, of those the last FEAT reply offers.
+    void RequestMlstFacts();
     // The data connection's stream: the socket itself, or TLS resuming the control session.
     IoResult OpenDataStream(DataChannel& channel);
 
@@ -367,6 +386,8 @@ private:
     bool m_bProtectData = false;
     bool m_bTlsRefused = false;
     int m_nDataErrno = 0;
+    std::vector<std::string> m_features; // upper-case names from FEAT, "REST STREAM" whole
+    bool m_bLastListingMlsd = false;
     std::string m_strTlsError;
     CertificateInfo m_certificate;
 };

@@ -99,6 +99,17 @@ TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string
 bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& text)
 {
     // The server's current directory is listed; callers change into it first.
+    m_bLastListingMlsd = false;
+    if (m_listMode != ListMode::Nlst && m_listMode != ListMode::List && HasFeature("MLST")) {
+        // Machine-readable facts (RFC 3659): exact types, sizes and times, links told apart.
+        const TransferOutcome mlsd = FetchListing("MLSD", text);
+        if (mlsd.Ok() || mlsd.reason != FailureReason::Refused || mlsd.started) {
+            m_listMode = ListMode::Mlsd;
+            m_bLastListingMlsd = true;
+            return mlsd.Ok();
+        }
+        m_listMode = ListMode::Unknown; // listed but refused: the long layout then
+    }
     if (m_bUseList || m_listMode == ListMode::List) {
         return FetchListing("LIST -a", text).Ok();
     }

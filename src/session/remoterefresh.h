@@ -16,8 +16,9 @@ class CFtpClient;
 bool RefreshRemotePane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
                        CRemoteFileList& list);
 
-// The same, telling whether the listing succeeded.
+// The same, telling whether the listing succeeded; `skipped` (when given) receives how many
+// lines of the listing were of no known form and make no row.
 [[nodiscard]] bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
-                                CRemoteFileList& list);
+                                CRemoteFileList& list, int* skipped = nullptr);
 
 } // namespace tarnwick
