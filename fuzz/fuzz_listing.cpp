@@ -25,10 +25,12 @@ bool OnlyBareNames(const std::string& text)
     std::string line;
     bool counted = false;
     while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        // The line test sees the line as the parser does, with its CR.
+        std::string bare = line;
+        if (!bare.empty() && bare.back() == '\r') {
+            bare.pop_back();
         }
-        if (line.empty() || line.starts_with("total ")) {
+        if (bare.empty() || bare.starts_with("total ")) {
             continue;
         }
         if (tarnwick::IsLongListingLine(line)) {

@@ -38,6 +38,8 @@ TEST(ReplyRule, MultiLineReplyEndsAtTheSameCodeAndABlank)
         {"other-code-blank", "230 not ours\r\n", false},
         {"crlf-only", "\r\n", false},
         {"indented-code", " 220 x\r\n", false},
+        {"same-code-cr-then-text", "220\rb\r\n", false},
+        {"same-code-lf-only", "220\n", true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(ClosesMultiLineReply(row.line, "220-Welcome\r\n"), row.closes) << row.name;

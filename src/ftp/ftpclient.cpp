@@ -122,13 +122,16 @@ void CFtpClient::DiscardStaleReplies()
     m_bMayHaveStaleReply = false;
     m_inbuf.clear();
     char buffer[4096];
-    for (;;) {
+    // What is there now, and no more than one reply could hold: a server that sends without
+    // end is found out by the next read.
+    for (std::size_t dropped = 0; dropped <= kMaxReply;) {
         bool wouldBlock = false;
         const long n = m_pControl->Read(buffer, sizeof buffer, wouldBlock);
         if (n <= 0) {
             // The end of the stream or an error shows at the next read.
             return;
         }
+        dropped += static_cast<std::size_t>(n);
     }
 }
 

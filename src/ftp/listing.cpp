@@ -55,12 +55,15 @@ bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine)
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        std::string_view line = text.substr(start, end - start);
+        // The test is given the line as the parser will see it, its CR included: the parser
+        // drops one, and a name that is itself a CR must keep its own.
+        const std::string_view raw = text.substr(start, end - start);
+        std::string_view line = raw;
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         if (!line.empty() && line.rfind("total ", 0) != 0) {
-            if (isLongLine(line)) {
+            if (isLongLine(raw)) {
                 return false;
             }
             anyLine = true;

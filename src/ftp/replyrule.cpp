@@ -12,8 +12,10 @@ bool ClosesMultiLineReply(std::string_view line, std::string_view firstLine)
     if (line.size() < 3 || firstLine.size() < 3 || line.substr(0, 3) != firstLine.substr(0, 3)) {
         return false;
     }
+    // "220 text", or "220" alone with its line end; "220\rb" is text, not a line end.
     const std::string_view rest = line.substr(3);
-    return rest.empty() || rest.front() == ' ' || rest.front() == '\r' || rest.front() == '\n';
+    return rest.empty() || rest.front() == ' ' || rest.front() == '\n' || rest == "\r" ||
+           rest.substr(0, 2) == "\r\n";
 }
 
 int ParseReplyCode(std::string_view reply)
