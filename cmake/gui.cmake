@@ -15,16 +15,21 @@ add_library(tarnwick_gui STATIC
     src/app/guidialupui.cpp
     src/app/maindlg.cpp
     src/app/maindlgcommands.cpp
+    src/app/maindlglayout.cpp
     src/app/navigation.cpp
     src/app/panearea.cpp
+    src/app/panedetails.cpp
     src/app/panelist.cpp
+    src/app/panemodel.cpp
     src/app/settingscommands.cpp
     src/app/singleinstance.cpp
     src/app/statusline.cpp
     src/app/transfercommands.cpp
     src/app/windowsessionui.cpp
+    src/app/windowsettings.cpp
     src/gui/attribdlg.cpp
     src/gui/createdirdlg.cpp
+    src/gui/dialupavailability.cpp
     src/gui/connectdlg.cpp
     src/gui/optionssheet.cpp
     src/gui/settingpage1.cpp

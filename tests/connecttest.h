@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -121,11 +122,11 @@ protected:
     // Double-clicks the row `text` of `list`, as the user does.
     void DoubleClickRow(CPaneList* list, const QString& text)
     {
-        const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << text.toStdString();
-        list->scrollToItem(found.front());
-        const QPoint at = list->visualItemRect(found.front()).center();
-        QSignalSpy spy(list, &QListWidget::itemDoubleClicked);
+        const int found = list->FindRow(text);
+        ASSERT_GE(found, 0) << text.toStdString();
+        list->scrollTo(list->model()->index(found, 0));
+        const QPoint at = list->RowRect(found).center();
+        QSignalSpy spy(list, &QAbstractItemView::doubleClicked);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         ASSERT_EQ(spy.count(), 1) << "the double-click reached the list";

@@ -103,9 +103,10 @@ protected:
         // With the options the window's connect reads from the settings.
         ASSERT_TRUE(
             dlg->m_engine.Connect("127.0.0.1", server->Port(), CStoredSettings().ConnectOptions()));
-        FillRemotePane(*List("remoteList"), listing, dlg->m_remoteFiles);
+        // The directories first: each pane remembers the folder it was listed from.
         dlg->m_strRemoteDir = remoteDir;
         dlg->m_strLocalDir = localDir.empty() ? local.Path() : localDir;
+        FillRemotePane(*List("remoteList"), listing, dlg->m_remoteFiles);
         static_cast<void>(RefreshLocalPane(*List("localList"), dlg->m_strLocalDir));
         dlg->ShowTexts();
         dlg->SetConnectedDisplay();
@@ -131,9 +132,9 @@ protected:
         CPaneList* list = List(listName);
         list->clearSelection();
         for (const QString& text : texts) {
-            const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1) << text.toStdString();
-            list->setCurrentItem(found.front(), QItemSelectionModel::Select);
+            const int found = list->FindRow(text);
+            ASSERT_GE(found, 0) << text.toStdString();
+            list->SetCurrentRow(found, QItemSelectionModel::Select);
         }
     }
 

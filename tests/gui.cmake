@@ -35,6 +35,10 @@ tarnwick_add_gui_test(test_connect
     test_connect.cpp
     test_navigation.cpp
 )
+tarnwick_add_gui_test(test_window
+    test_windowlayout.cpp
+    test_keyboard.cpp
+)
 tarnwick_add_gui_test(test_clientapp
     test_clientapp.cpp
 )

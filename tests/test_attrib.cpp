@@ -67,6 +67,25 @@ TEST(AttribDlg, PresetReadsOnlyExactLettersAndNeverPastTheEnd)
     }
 }
 
+TEST(AttribDlg, NamesTheEntryItChanges)
+{
+    CRemoteFileList list;
+    for (const auto& [name, permissions] :
+         {std::pair{"notes.txt", "-rw-r--r--"}, std::pair{"<src>", "drwxr-xr-x"}}) {
+        RemoteFileEntry entry;
+        entry.displayName = name;
+        entry.permissions = permissions;
+        list.Add(entry);
+    }
+    CAttribDlg dialog;
+    const auto named = [&dialog] { return dialog.findChild<QLabel*>("attribName")->text(); };
+    dialog.Preset(list, 0);
+    EXPECT_EQ(named(), "ファイル：notes.txt");
+    dialog.Preset(list, 1);
+    EXPECT_EQ(named(), "ディレクトリ：src");
+    EXPECT_EQ(Prompt(dialog), "現在の属性：755");
+}
+
 TEST(AttribDlg, ThreeGroupsOfThreeBoxes)
 {
     CAttribDlg dialog;
@@ -106,9 +125,9 @@ protected:
     void PutCaret(const QString& row)
     {
         CPaneList* list = List("remoteList");
-        const QList<QListWidgetItem*> found = list->findItems(row, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << row.toStdString();
-        list->setCurrentItem(found.front(), QItemSelectionModel::NoUpdate);
+        const int found = list->FindRow(row);
+        ASSERT_GE(found, 0) << row.toStdString();
+        list->SetCurrentRow(found, QItemSelectionModel::NoUpdate);
     }
     QStringList shown;
 };

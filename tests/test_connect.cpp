@@ -1,6 +1,9 @@
 // 接続 and 切断 through the main window against the scripted server, with and without dial-up.
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QTimer>
+
+#include <netdb.h>
 
 #include <filesystem>
 
@@ -68,10 +71,10 @@ TEST_F(ConnectTest, TheWholeRoadShowsEachRepliesAndBothStartDirectories)
     ExpectDisplay(true);
     // The local pane stays the active one.
     EXPECT_EQ(dlg->m_nActivePane, 1);
-    EXPECT_TRUE(Find<QLineEdit>("localDirEdit")->isEnabled());
-    EXPECT_FALSE(Find<QLineEdit>("remoteDirEdit")->isEnabled());
+    EXPECT_TRUE(Find<QLabel>("localLabel")->isEnabled());
+    EXPECT_FALSE(Find<QLabel>("remoteLabel")->isEnabled());
     EXPECT_TRUE(prompt.asked.isEmpty());
-    EXPECT_TRUE(waits.texts.isEmpty());
+    EXPECT_EQ(waits.texts, QStringList{"接続中…"}) << "while connecting and logging in";
 
     Action("disconnectAction")->trigger();
     EXPECT_EQ(dlg->GetStatusText(), "221 Goodbye\r\n");
@@ -141,25 +144,59 @@ TEST_F(ConnectTest, KeysTypedIntoADialogOfTheCommandReachIt)
     EXPECT_EQ(typed, "ftp.example");
 }
 
-TEST_F(ConnectTest, NoConnectionWritesConnectToServerFailed)
+TEST_F(ConnectTest, NoConnectionWritesConnectToServerFailedAndWhy)
 {
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 1));
+    // A name that does not resolve, without asking the machine's name servers.
+    dlg->m_engine.SetResolver([](const std::string&, const std::string&,
+                                 std::vector<ResolvedAddress>&) { return EAI_NONAME; });
+    // Accepts (the listen queue does) but never greets.
+    ServeNothing();
+    const QString badServer =
+        "ConnectToServer に失敗: サーバー名はホスト名か、ホスト名:ポートです\r\n";
     const struct {
         const char* name;
         std::string server;
+        QString status;
     } cases[] = {
-        {"refused", "127.0.0.1:" + std::to_string(UnusedPort())},
-        {"port-out-of-range", "127.0.0.1:70000"},
-        {"port-not-a-number", "127.0.0.1:ftp"},
-        {"no-host", ":2121"},
+        {"refused", "127.0.0.1:" + std::to_string(UnusedPort()),
+         "ConnectToServer に失敗: 接続を拒否されました\r\n"},
+        {"unresolved", "nosuch.invalid:21",
+         "ConnectToServer に失敗: ホスト名 nosuch.invalid を解決できません\r\n"},
+        {"no-greeting", ServerField(), "ConnectToServer に失敗: 1 秒以内に応答がありません\r\n"},
+        {"port-out-of-range", "127.0.0.1:70000", badServer},
+        {"port-not-a-number", "127.0.0.1:ftp", badServer},
+        {"no-host", ":2121", badServer},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         dlg->SetStatusText(QString("previous"));
+        waits.texts.clear();
         RunConnect({.server = c.server});
-        EXPECT_EQ(dlg->GetStatusText(), "ConnectToServer に失敗\r\n") << c.name;
+        EXPECT_EQ(dlg->GetStatusText(), c.status);
         ExpectDisplay(false);
-        EXPECT_EQ(FieldText("remoteDirEdit"), "") << c.name;
+        EXPECT_EQ(FieldText("remoteDirEdit"), "");
+        // The wait box says what is going on while the network is waited for.
+        EXPECT_EQ(waits.texts, c.status == badServer ? QStringList() : QStringList{"接続中…"});
+        EXPECT_EQ(dlg->findChild<QWidget*>("waitDialog"), nullptr);
     }
     EXPECT_TRUE(prompt.asked.isEmpty());
+}
+
+TEST_F(ConnectTest, ConnectingCanBeStoppedFromTheWaitBox)
+{
+    ServeNothing();
+    // 中止 as the user presses it while the greeting is awaited.
+    QTimer::singleShot(200, dlg.get(), [this] {
+        if (auto* box = dlg->findChild<QWidget*>("waitDialog")) {
+            if (auto* stop = box->findChild<QPushButton*>("cancelButton")) {
+                stop->click();
+            }
+        }
+    });
+    RunConnect();
+    EXPECT_EQ(dlg->GetStatusText(), "ConnectToServer に失敗: 中止しました\r\n");
+    ExpectDisplay(false);
 }
 
 TEST_F(ConnectTest, ARefusedLoginLeavesConnectUsableAndASecondAttemptWorks)
@@ -175,7 +212,9 @@ TEST_F(ConnectTest, ARefusedLoginLeavesConnectUsableAndASecondAttemptWorks)
         ServeSession(s);
     });
     RunConnect({.password = "wrong"});
-    EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "UserLogin に失敗\r\n"}));
+    // The server's own words follow the failure.
+    EXPECT_EQ(statuses,
+              (QStringList{"220 Ready\r\n", "UserLogin に失敗: 530 Login incorrect\r\n"}));
     ExpectDisplay(false);
     EXPECT_EQ(FieldText("remoteDirEdit"), "");
 
@@ -323,8 +362,11 @@ TEST_F(DialUpConnectTest, FailedDialsStopBeforeAnythingIsSent)
         const char* message;
         std::int64_t waited;
     } cases[] = {
-        {"no-entry-name", "", kDialOk, "接続に失敗しました\nRasGetEntryDialParams Failed", 0},
-        {"dial-refused", "Office", kDialFailed, "接続に失敗しました\nRasDial Failed", 0},
+        // The step that failed is named as it is on Linux.
+        {"no-entry-name", "", kDialOk,
+         "接続に失敗しました\n保存された接続が見つかりません (nmcli connection show)", 0},
+        {"dial-refused", "Office", kDialFailed,
+         "接続に失敗しました\n接続を開始できません (nmcli connection up)", 0},
         {"never-connects", "Office", kDialOk, "接続タイムアウトです", 90000},
     };
     for (const auto& c : cases) {
@@ -355,7 +397,8 @@ TEST_F(DialUpConnectTest, TheWaitTextNamesTheEntryAndTheConnectionFollows)
     };
     Serve([](CScriptSession& s) { ServeSession(s); });
     RunConnect();
-    EXPECT_EQ(waits.texts, QStringList{"ABCDEFGHIJ..に接続中です\nしばらくお待ちください..."});
+    EXPECT_EQ(waits.texts,
+              (QStringList{"ABCDEFGHIJ..に接続中です\nしばらくお待ちください...", "接続中…"}));
     EXPECT_EQ(backend->dialed, std::vector<std::string>{name});
     EXPECT_EQ(clock->sleeps, 2);
     ExpectDisplay(true);
@@ -395,6 +438,28 @@ TEST_F(DialUpConnectTest, AFailedStatusQueryAndAnOpenPortBothCountAsConnected)
         }
     }
     EXPECT_EQ(backend->dialed, (std::vector<std::string>{"Office", "Office"}));
+}
+
+TEST_F(DialUpConnectTest, WithoutABackendTheConnectGoesOnAndSaysSoOnce)
+{
+    // UseAutoDialUp=1 stored, but the connections cannot be listed (no NetworkManager).
+    backend->listWorks = false;
+    SetSettingText("AutoDialUpName", "Office");
+    const QString unavailable = "ダイアルアップは使用できません: NetworkManager の接続一覧を取得でき"
+                                "ません (nmcli が見つからないか、NetworkManager が動いていません)";
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        Serve([](CScriptSession& s) { ServeSession(s); });
+        RunConnect();
+        ExpectDisplay(true);
+        Action("disconnectAction")->trigger();
+        for (const std::string& failure : server->Finish()) {
+            ADD_FAILURE() << failure;
+        }
+    }
+    EXPECT_EQ(prompt.messages, QStringList{unavailable}) << "said once, at the first connect";
+    EXPECT_TRUE(backend->dialed.empty());
+    EXPECT_TRUE(backend->hungUp.empty());
 }
 
 TEST_F(DialUpConnectTest, ExitWithoutAConnectionStillHangsUpAndCloses)

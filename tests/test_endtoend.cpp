@@ -1,13 +1,16 @@
 // The main window against a real vsftpd on loopback: connect through the login dialog, then
 // download, upload, create and delete a directory and change permissions through the
-// commands, with rows selected in the panes as a user would.
+// commands, with rows selected in the panes as a user would; and the same road in the wide
+// window with the keyboard alone.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QTest>
 
 #include <filesystem>
 #include <memory>
@@ -56,9 +59,9 @@ protected:
         CPaneList* pane = List(list);
         pane->clearSelection();
         for (const QString& row : rows) {
-            const QList<QListWidgetItem*> found = pane->findItems(row, Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1) << row.toStdString();
-            pane->setCurrentItem(found.front(), QItemSelectionModel::Select);
+            const int found = pane->FindRow(row);
+            ASSERT_GE(found, 0) << row.toStdString();
+            pane->SetCurrentRow(found, QItemSelectionModel::Select);
         }
     }
     const RemoteFileEntry* Entry(const std::string& displayName) const
@@ -163,3 +166,141 @@ INSTANTIATE_TEST_SUITE_P(Modes, EndToEndTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "Passive" : "Active";
                          });
+
+namespace {
+
+// The window the keys go to, active as under a window manager (offscreen, a wait box that
+// came and went leaves no window active).
+void Activate(QWidget* window)
+{
+    if (!window->isActiveWindow()) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000));
+    }
+}
+
+// Presses `key` where the focus is.
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+}
+
+QString FocusName()
+{
+    return QApplication::focusWidget() != nullptr ? QApplication::focusWidget()->objectName()
+                                                  : QString();
+}
+
+} // namespace
+
+TEST_P(EndToEndTest, TheWideWindowWithTheKeyboardOnly)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server;
+    ASSERT_TRUE(server.Start()) << server.Error();
+    server.PutDir("sub");
+    server.PutFile("sub/inner.txt", "inner\r\n");
+    server.PutSymlink("linkdir", "sub");
+    server.PutFile("top.txt", "top\r\n");
+    WriteWholeFile(local.File("up.txt"), "one\ntwo\n");
+
+    ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    dlg = std::make_unique<CMainDlg>(prompt, runner);
+    dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    dlg->resize(1200, 800);
+    dlg->show();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get(), 5000));
+    ASSERT_TRUE(dlg->IsWideLayout());
+
+    // Ctrl+O, then the login typed field by field and confirmed with Enter.
+    const std::string address = server.Host() + ":" + std::to_string(server.Port());
+    runner.answers = {[&](QDialog& dialog) {
+        const struct {
+            const char* field;
+            std::string text;
+        } fields[] = {{"serverEdit", address},
+                      {"userEdit", server.User()},
+                      {"passwordEdit", server.Password()},
+                      {"localInitDirEdit", local.Path()},
+                      {"remoteInitDirEdit", server.LoginDir()}};
+        for (const auto& entry : fields) {
+            auto* edit = dialog.findChild<QLineEdit*>(entry.field);
+            edit->clear();
+            QTest::keyClicks(edit, QString::fromStdString(entry.text));
+        }
+        QTest::keyClick(dialog.findChild<QLineEdit*>("remoteInitDirEdit"), Qt::Key_Return);
+        return dialog.result();
+    }};
+    Press(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(dlg->m_engine.IsConnected()) << dlg->GetStatusText().toStdString();
+    Activate(dlg.get());
+    ASSERT_EQ(List("remoteList")->Rows(), QStringList({"..", "<sub>", "linkdir", "top.txt"}));
+
+    // From the local list back to the remote one: field, upload, download, list.
+    ASSERT_EQ(FocusName(), "localList");
+    for (int i = 0; i < 4; ++i) {
+        Press(Qt::Key_Backtab);
+    }
+    ASSERT_EQ(FocusName(), "remoteList");
+    // Into the link to the directory, and back up.
+    Press(Qt::Key_Home);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Return);
+    Activate(dlg.get());
+    EXPECT_EQ(dlg->m_strRemoteDir, server.LoginDir() + "/linkdir");
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "inner.txt"}));
+    Press(Qt::Key_Backspace);
+    Activate(dlg.get());
+    EXPECT_EQ(dlg->m_strRemoteDir, server.LoginDir());
+
+    // Into sub; inner.txt down with Ctrl+G.
+    Press(Qt::Key_Home);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Return);
+    Activate(dlg.get());
+    EXPECT_EQ(dlg->m_strRemoteDir, server.LoginDir() + "/sub");
+    Press(Qt::Key_End);
+    prompt.answers = {true};
+    Press(Qt::Key_G, Qt::ControlModifier);
+    Activate(dlg.get());
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_EQ(ReadWholeFile(local.File("inner.txt")), "inner\n");
+
+    // Over to the local list; up.txt (the last row) up with Ctrl+U, in text mode.
+    for (int i = 0; i < 4; ++i) {
+        Press(Qt::Key_Tab);
+    }
+    ASSERT_EQ(FocusName(), "localList");
+    Press(Qt::Key_End);
+    prompt.answers = {true};
+    Press(Qt::Key_U, Qt::ControlModifier);
+    Activate(dlg.get());
+    EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
+    EXPECT_EQ(server.ReadFile("sub/up.txt"), "one\ntwo\n");
+
+    // Back to the remote list; up.txt deleted with Delete.
+    for (int i = 0; i < 4; ++i) {
+        Press(Qt::Key_Backtab);
+    }
+    ASSERT_EQ(FocusName(), "remoteList");
+    Press(Qt::Key_End);
+    ASSERT_EQ(List("remoteList")->CurrentRowText(), "up.txt");
+    prompt.answers = {true};
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(dlg->GetStatusText(), "削除が完了しました");
+    EXPECT_FALSE(std::filesystem::exists(server.PathOf("sub/up.txt")));
+    EXPECT_EQ(prompt.questions,
+              QStringList({"1 個のファイルをダウンロードしますか？",
+                           "1 個のファイルをアップロードしますか？",
+                           "1 個のファイルまたは\nディレクトリを削除しますか？"}));
+    EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join("|").toStdString();
+    Press(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(dlg->isVisible());
+}

@@ -42,9 +42,15 @@ TEST_F(ConnectTest, LocalRowsMoveThroughTheFileSystem)
     EXPECT_FALSE(local->Rows().contains(".."));
     EXPECT_TRUE(local->Rows().contains(Q("<" + first + ">")));
 
-    // A typed path is the base of the next double-click, on a row left from the root.
+    // A typed path: a double-click on a row left from the root opens nothing but shows the
+    // folder typed; a row of that folder then opens.
     Find<QLineEdit>("localDirEdit")->setText(Q(tree.Path()));
     ASSERT_TRUE(local->Rows().contains("<tmp>"));
+    DoubleClickRow(local, "<tmp>");
+    EXPECT_EQ(FieldText("localDirEdit"), Q(tree.Path()));
+    EXPECT_EQ(local->Rows(), (QStringList{"..", "<A>", "<tmp>", "file.txt"}));
+    EXPECT_EQ(statuses, QStringList{"パス欄のフォルダー " + Q(tree.Path()) +
+                                    " を表示しました。ファイルを選び直してください"});
     DoubleClickRow(local, "<tmp>");
     EXPECT_EQ(FieldText("localDirEdit"), Q(tree.Path() + "/tmp"));
     EXPECT_EQ(local->Rows(), (QStringList{"..", "inner.txt"}));
@@ -63,7 +69,7 @@ TEST_F(ConnectTest, LocalRowsMoveThroughTheFileSystem)
     EXPECT_EQ(local->Rows(), (QStringList{"..", "<B>"}));
 
     EXPECT_TRUE(waits.texts.isEmpty()) << "the local pane shows no wait text";
-    EXPECT_TRUE(statuses.isEmpty());
+    EXPECT_EQ(statuses.size(), 1);
     EXPECT_TRUE(prompt.asked.isEmpty());
 }
 
@@ -89,10 +95,12 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         // ".." at the root re-enters the root.
         s.ExpectReply("CWD /", "250 ok\r\n");
         ServeListing(s, "TYPE A", DirLine("home") + DirLine("pub") + DirLine("locked"));
-        // A refused change: the field shows the joined path, the pane the unchanged directory.
+        // A refused change: the pane and the field stay where they are, and say why.
         s.ExpectReply("CWD locked", "550 Permission denied\r\n");
-        ServeListing(s, "TYPE A", DirLine("home") + DirLine("pub") + DirLine("locked"));
-        // A typed remote path is the base too.
+        // A typed remote path is shown first: the rows of "/" open nothing there.
+        s.ExpectReply("CWD /srv", "250 ok\r\n");
+        s.ExpectReply("PWD", Pwd("/srv"));
+        ServeListing(s, "TYPE A", DirLine("pub"));
         s.ExpectReply("CWD pub", "250 ok\r\n");
         ServeListing(s, "TYPE A", FileLine("readme.txt"));
         s.ExpectClosed();
@@ -108,17 +116,21 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         const char* typed; // typed into the remote field first, when not null
         const char* field;
         QStringList rows;
+        const char* status; // the status line after the step, when it changes
     } steps[] = {
-        {"..", nullptr, "/", root},
-        {"<home>", nullptr, "/home", {"..", "<user>"}},
-        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}},
-        {"notes.txt", nullptr, "/home/user", {"..", "notes.txt"}},
-        {"..", nullptr, "/home", {"..", "<user>"}},
-        {"..", nullptr, "/", root},
-        {"..", nullptr, "/", root},
-        {"<locked>", nullptr, "/locked", root},
-        {"<pub>", "/srv", "/srv/pub", {"..", "readme.txt"}},
+        {"..", nullptr, "/", root, nullptr},
+        {"<home>", nullptr, "/home", {"..", "<user>"}, nullptr},
+        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
+        {"notes.txt", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
+        {"..", nullptr, "/home", {"..", "<user>"}, nullptr},
+        {"..", nullptr, "/", root, nullptr},
+        {"..", nullptr, "/", root, nullptr},
+        {"<locked>", nullptr, "/", root, "locked に移動できません: 550 Permission denied"},
+        {"<pub>", "/srv", "/srv", {"..", "<pub>"},
+         "パス欄のフォルダー /srv を表示しました。ファイルを選び直してください"},
+        {"<pub>", nullptr, "/srv/pub", {"..", "readme.txt"}, nullptr},
     };
+    QString status = afterConnect;
     for (const auto& step : steps) {
         SCOPED_TRACE(std::string(step.row) + " -> " + step.field);
         if (step.typed != nullptr) {
@@ -138,8 +150,9 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         }
         EXPECT_EQ(dlg->findChild<QWidget*>("waitDialog"), nullptr)
             << "the wait box goes when the command returns";
+        status = step.status != nullptr ? QString(step.status) : status;
+        EXPECT_EQ(dlg->GetStatusText(), status) << "a move that works writes no status";
     }
-    EXPECT_EQ(dlg->GetStatusText(), afterConnect) << "navigation writes no status";
     EXPECT_EQ(Finish(), "");
 }
 
@@ -165,5 +178,64 @@ TEST_F(ConnectTest, ConnectionLostDuringAListingShowsTheDisconnectedWindowAndWhy
     EXPECT_EQ(FieldText("remoteDirEdit"), "");
     // 接続 works again at once.
     EXPECT_TRUE(Action("connectAction")->isEnabled());
+    EXPECT_EQ(Finish(), "");
+}
+
+TEST_F(ConnectTest, ALinkRowIsEnteredWhenTheServerChangesIntoIt)
+{
+    const std::string listing =
+        DirLine("sub") + FileLine("a.txt", "1") +
+        "lrwxrwxrwx   1 ftp      ftp             3 Jan 01 12:00 linkdir -> sub\r\n"
+        "lrwxrwxrwx   1 ftp      ftp             5 Jan 01 12:00 linkfile -> a.txt\r\n";
+    Serve([listing](CScriptSession& s) {
+        ServeStartDir(s, "/", "/pub", "250 ok\r\n", "/pub");
+        ServeListing(s, "TYPE A", listing);
+        // A link to a file: the server will not change into it, and nothing else happens.
+        s.ExpectReply("CWD linkfile", "550 Failed to change directory.\r\n");
+        // A link to a directory is entered like one.
+        s.ExpectReply("CWD linkdir", "250 Directory successfully changed.\r\n");
+        ServeListing(s, "TYPE A", FileLine("inner.txt"));
+        s.ExpectReply("CWD ..", "250 ok\r\n");
+        s.ExpectReply("PWD", Pwd("/pub"));
+        ServeListing(s, "TYPE A", listing);
+        // Its download is refused; the link is then found to be a directory, and the server
+        // is taken back to the folder shown.
+        s.ExpectReply("TYPE A", "200 ok\r\n");
+        s.Expect("PASV");
+        s.ReplyPasv();
+        s.ExpectReply("RETR /pub/linkdir", "550 Failed to open file.\r\n");
+        s.ExpectReply("CWD linkdir", "250 ok\r\n");
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        s.ExpectClosed();
+    });
+    RunConnect({.localDir = local.Path(), .remoteDir = "/pub"});
+    CPaneList* remote = List("remoteList");
+    const QStringList shown = remote->Rows();
+    ASSERT_EQ(shown, (QStringList{"..", "<sub>", "a.txt", "linkdir", "linkfile"}));
+    // Links are marked; the row texts stay the names.
+    const int link = remote->FindRow("linkdir");
+    EXPECT_TRUE(remote->RowData(link).isLink);
+    EXPECT_FALSE(remote->RowData(remote->FindRow("a.txt")).isLink);
+    EXPECT_EQ(remote->model()->index(link, 0).data().toString(), "linkdir@");
+
+    dlg->ActivateRemotePane();
+    DoubleClickRow(remote, "linkfile");
+    EXPECT_EQ(FieldText("remoteDirEdit"), "/pub");
+    EXPECT_EQ(remote->Rows(), shown);
+
+    // Enter on the row, as double-clicking it does.
+    remote->SetCurrentRow(link, QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(remote, Qt::Key_Return);
+    EXPECT_EQ(FieldText("remoteDirEdit"), "/pub/linkdir");
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "inner.txt"}));
+    DoubleClickRow(remote, "..");
+    EXPECT_EQ(FieldText("remoteDirEdit"), "/pub");
+
+    Select("remoteList", {"linkdir"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(dlg->GetStatusText(), "1 個中 1 個のダウンロードに失敗しました: linkdir "
+                                    "(ディレクトリへのリンクはダウンロードできません)");
+    EXPECT_FALSE(std::filesystem::exists(local.File("linkdir")));
     EXPECT_EQ(Finish(), "");
 }

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -223,6 +224,46 @@ TEST_F(OptionsTest, DialUpPageListsTheEntriesSortedWithTheStoredOneSelected)
         EXPECT_EQ(enabled, c.listEnabled);
         EXPECT_EQ(GetSettingText("AutoDialUpName"),
                   c.entries.empty() ? std::string(c.stored) : c.rows.front().toStdString());
+    }
+}
+
+TEST_F(OptionsTest, WithoutADialUpBackendTheBoxCannotBeTickedAndSaysWhy)
+{
+    const struct {
+        const char* name;
+        bool listWorks;
+        std::vector<std::string> entries;
+        const char* reason; // null: the box is usable
+    } cases[] = {
+        {"listing-failed", false, {}, "NetworkManager の接続一覧を取得できません (nmcli が見つからないか、NetworkManager が動いていません)"},
+        {"no-entries", true, {}, "保存された接続がないため使用できません"},
+        {"entries", true, {"Office"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempStore caseStore;
+        // Stored while dial-up worked, or by hand.
+        ASSERT_TRUE(SetSettingFlag("UseAutoDialUp", true));
+        backend.entries = c.entries;
+        backend.listWorks = c.listWorks;
+        bool enabled = false;
+        bool ticked = false;
+        bool reasonShown = false;
+        QString reason;
+        Visit(1, [&](QDialog& sheet) {
+            auto* box = Find<QCheckBox>(sheet, "useDialUpCheck");
+            enabled = box->isEnabled();
+            ticked = box->isChecked();
+            auto* why = Find<QLabel>(sheet, "dialUpReason");
+            reasonShown = !why->isHidden();
+            reason = why->text();
+        });
+        EXPECT_EQ(enabled, c.reason == nullptr);
+        EXPECT_EQ(reasonShown, c.reason != nullptr);
+        EXPECT_EQ(reason, c.reason != nullptr ? QString(c.reason) : QString());
+        EXPECT_EQ(ticked, c.reason == nullptr);
+        // OK stores what the page showed.
+        EXPECT_EQ(GetSettingFlag("UseAutoDialUp"), ticked);
     }
 }
 

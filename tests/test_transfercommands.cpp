@@ -3,11 +3,16 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
+
+#include <memory>
 
 #include "filecommandtest.h"
 #include "ftp/progresssink.h"
@@ -17,7 +22,11 @@ using namespace tarnwick::testing;
 
 namespace {
 
-const QString kOverwrite = "そのファイルはすでに存在します。\n上書きしますか？";
+// The overwrite question names the file on its first line.
+QString Overwrite(const QString& name)
+{
+    return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
+}
 
 class CRecordingSink : public CProgressSink {
 public:
@@ -160,7 +169,8 @@ TEST_F(TransferCommandTest, DownloadAnsweredNoIsSkippedSilentlyAndTheOthersProce
     dlg->DownloadSelected();
 
     EXPECT_EQ(prompt.questions,
-              QStringList({"3 個のファイルをダウンロードしますか？", kOverwrite, kOverwrite}));
+              QStringList({"3 個のファイルをダウンロードしますか？", Overwrite("a.txt"),
+                           Overwrite("c.txt")}));
     EXPECT_EQ(statuses, QStringList({"/pub/b.txt のダウンロードが正常に終了しました",
                                      "/pub/c.txt のダウンロードが正常に終了しました",
                                      "ダウンロードが完了しました"}));
@@ -189,7 +199,8 @@ TEST_F(TransferCommandTest, UploadAsksOnlyForAnExactFileNameOfTheLastListing)
     prompt.answers = {true, false, true};
     dlg->UploadSelected();
     EXPECT_EQ(prompt.questions,
-              QStringList({"4 個のファイルをアップロードしますか？", kOverwrite, kOverwrite}));
+              QStringList({"4 個のファイルをアップロードしますか？", Overwrite("kept.txt"),
+                           Overwrite("same.txt")}));
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(server->DataReceived(), "docsreadme.txtsame.txt");
 }
@@ -210,7 +221,8 @@ TEST_F(TransferCommandTest, AutoModeTypesEachFileByItsEndingAndTheLastTypeStays)
             // The listing after a.bin goes in a.bin's type.
             ServeListing(s, "TYPE I", FileLine("a.bin"));
         },
-        FileLine("a.txt") + FileLine("a.jpg"));
+        // A binary download must bring the listed size.
+        FileLine("a.txt") + FileLine("a.jpg", "5"));
     dlg->TransferModeAuto();
     ASSERT_TRUE(GetSettingFlag("AutoTransferMode"));
 
@@ -229,21 +241,37 @@ TEST_F(TransferCommandTest, AutoModeTypesEachFileByItsEndingAndTheLastTypeStays)
     EXPECT_EQ(server->DataReceived(), "\x01\x02\nprint\r\n\x01\x02\n");
 }
 
-TEST_F(TransferCommandTest, TypedPathsAreTheDirectoriesOfTheCommand)
+TEST_F(TransferCommandTest, TypedPathsAreShownFirstAndNothingMovesUntilChosenAgain)
 {
+    // The rows on screen are those of /pub and the scratch folder; the fields name others.
     CTempDir other;
-    Connect([](CScriptSession& s) { ServeRetr(s, "TYPE A", "/elsewhere/a.txt", "a"); },
-            FileLine("a.txt"));
+    WriteWholeFile(other.File("b.txt"), "b");
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("CWD /elsewhere", "250 ok\r\n");
+            s.ExpectReply("PWD", "257 \"/elsewhere\" is the current directory\r\n");
+            ServeListing(s, "TYPE A", FileLine("a.txt"));
+            ServeRetr(s, "TYPE A", "/elsewhere/a.txt", "a");
+        },
+        FileLine("a.txt"));
     Field("localDirEdit")->setText(QString::fromStdString(other.Path()));
     Field("remoteDirEdit")->setText("/elsewhere");
+    Select("remoteList", {"a.txt"});
+    dlg->DownloadSelected();
+    EXPECT_TRUE(prompt.asked.isEmpty()) << "nothing is asked: nothing moves";
+    EXPECT_FALSE(std::filesystem::exists(other.File("a.txt")));
+    EXPECT_FALSE(std::filesystem::exists(local.File("a.txt")));
+    EXPECT_EQ(List("localList")->Rows(), QStringList({"..", "b.txt"}));
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "a.txt"}));
+    EXPECT_TRUE(List("remoteList")->SelectedRowTexts().empty());
+    EXPECT_EQ(Field("remoteDirEdit")->text(), "/elsewhere");
+    EXPECT_EQ(dlg->m_strLocalDir, other.Path());
+
+    // Chosen again, the rows on screen are those the command acts on.
     Select("remoteList", {"a.txt"});
     prompt.answers = {true};
     dlg->DownloadSelected();
     EXPECT_EQ(ReadWholeFile(other.File("a.txt")), "a");
-    EXPECT_FALSE(std::filesystem::exists(local.File("a.txt")));
-    EXPECT_EQ(dlg->m_strLocalDir, other.Path());
-    EXPECT_EQ(Field("remoteDirEdit")->text(), "/elsewhere");
-    EXPECT_TRUE(List("localList")->Rows().contains("a.txt"));
     EXPECT_EQ(Finish(), "");
 }
 
@@ -296,7 +324,7 @@ TEST_F(TransferCommandTest, FailedFilesAreNamedAtTheEndAndTheOthersArrive)
             s.ExpectReply("STOR y.bin", "553 Could not create file.\r\n");
             ServeListing(s, "TYPE I", FileLine("x.bin"));
         },
-        FileLine("a.bin") + FileLine("b.bin") + FileLine("c.bin"));
+        FileLine("a.bin", "1") + FileLine("b.bin", "1") + FileLine("c.bin", "1"));
     dlg->TransferModeBinary();
     Select("remoteList", {"a.bin", "b.bin", "c.bin"});
     prompt.answers = {true};
@@ -361,4 +389,77 @@ TEST_F(TransferCommandTest, ClicksQueuedDuringATransferDoNotRunAfterIt)
     EXPECT_TRUE(Find<QAction>("disconnectAction")->isEnabled()) << "still connected";
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(server->Received().find("QUIT"), std::string::npos);
+}
+
+namespace {
+
+// Drops `data` on the middle of `target` as a drag from elsewhere would: true when the pane
+// took the drag. The drop's command runs once the event loop turns.
+bool Drop(CPaneList* target, QMimeData* data)
+{
+    const QPointF at = QRectF(target->viewport()->rect()).center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target->viewport(), &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target->viewport(), &drop);
+    QCoreApplication::processEvents();
+    return drop.isAccepted();
+}
+
+// The rows selected in `source`, as a drag from it carries them.
+std::unique_ptr<QMimeData> Dragged(CPaneList* source)
+{
+    return std::unique_ptr<QMimeData>(
+        source->model()->mimeData(source->selectionModel()->selectedIndexes()));
+}
+
+} // namespace
+
+TEST_F(TransferCommandTest, RowsDraggedToTheOtherPaneMoveAndFilesFromOutsideAreUploaded)
+{
+    WriteWholeFile(local.File("up.txt"), "up");
+    CTempDir outside;
+    WriteWholeFile(outside.File("drop.txt"), "dropped");
+    std::filesystem::create_directory(outside.File("folder"));
+    Connect(
+        [](CScriptSession& s) {
+            ServeRetr(s, "TYPE A", "/pub/a.txt", "a");
+            ServeStor(s, "TYPE A", "up.txt");
+            ServeListing(s, "TYPE A", FileLine("a.txt") + FileLine("up.txt"));
+            ServeStor(s, "TYPE A", "drop.txt");
+            ServeListing(s, "TYPE A", FileLine("a.txt") + FileLine("drop.txt"));
+        },
+        FileLine("a.txt"));
+    CPaneList* remote = List("remoteList");
+    CPaneList* localPane = List("localList");
+
+    // Remote rows onto the local pane: a download, with its question.
+    Select("remoteList", {"a.txt"});
+    prompt.answers = {true};
+    EXPECT_FALSE(Drop(remote, Dragged(remote).get())) << "not onto their own pane";
+    EXPECT_TRUE(Drop(localPane, Dragged(remote).get()));
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "a");
+
+    // Local rows onto the remote pane: an upload.
+    Select("localList", {"up.txt"});
+    prompt.answers = {true};
+    EXPECT_TRUE(Drop(remote, Dragged(localPane).get()));
+
+    // Files from a file manager onto the remote pane; a folder among them is passed over.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(outside.File("drop.txt"))),
+                   QUrl::fromLocalFile(QString::fromStdString(outside.File("folder")))});
+    EXPECT_FALSE(Drop(localPane, &files)) << "the local pane takes no outside files";
+    prompt.answers = {true};
+    EXPECT_TRUE(Drop(remote, &files));
+
+    EXPECT_EQ(prompt.questions, QStringList({"1 個のファイルをダウンロードしますか？",
+                                             "1 個のファイルをアップロードしますか？",
+                                             "2 個のファイルをアップロードしますか？"}));
+    EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "updropped");
 }

@@ -10,6 +10,7 @@
 
 #include "app/commandids.h"
 #include "app/maindlg.h"
+#include "session/session.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"
@@ -90,13 +91,36 @@ TEST_F(TransferModeMenuTest, EachItemTicksItselfStoresTheFlagAndSetsTheType)
     EXPECT_TRUE(prompt.asked.isEmpty());
 }
 
-TEST_F(TransferModeMenuTest, AutoWithoutAStoredListSaysSoAndChangesNothing)
+TEST_F(TransferModeMenuTest, AutoWithAStoredEmptyListSaysSoAndChangesNothing)
 {
+    SetSettingText("AutoTransferModeList", "");
     Choose("modeBinaryAction");
     Choose("modeAutoAction");
     EXPECT_EQ(prompt.messages, QStringList({"判別のための拡張子が\n未設定です"}));
     EXPECT_EQ(State(), "binary TYPE I");
     EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+}
+
+TEST_F(TransferModeMenuTest, OnAFreshStoreAutoUsesTheListTheOptionsPageShows)
+{
+    Choose("modeAutoAction");
+    EXPECT_TRUE(prompt.asked.isEmpty());
+    EXPECT_EQ(State(), "auto TYPE A");
+    // Each file by its ending, as "txt html htm cgi pl" says; nothing was written.
+    const struct {
+        const char* name;
+        TransferType type;
+    } files[] = {{"a.txt", TransferType::Text},   {"index.html", TransferType::Text},
+                 {"run.cgi", TransferType::Text}, {"a.jpg", TransferType::Binary},
+                 {"perl", TransferType::Binary},  {"README.TXT", TransferType::Binary}};
+    for (const auto& file : files) {
+        EXPECT_EQ(dlg->Session().ChooseType(file.name), file.type) << file.name;
+    }
+    EXPECT_EQ(GetSettingText("AutoTransferModeList"), "");
+    // A list stored later is the one used.
+    SetSettingText("AutoTransferModeList", "jpg");
+    EXPECT_EQ(dlg->Session().ChooseType("a.txt"), TransferType::Binary);
+    EXPECT_EQ(dlg->Session().ChooseType("a.jpg"), TransferType::Text);
 }
 
 TEST_F(TransferModeMenuTest, ConfirmedOptionsBringTheMenuInLineWithTheStore)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 
 #include "ui/settingpagex.h"
@@ -73,4 +74,65 @@ TEST(InfoPage, ShowsTheProductLinesCreditsAndMotto)
     EXPECT_TRUE(motto[0].contains("教"));
     EXPECT_TRUE(motto[1].contains("学"));
     EXPECT_FALSE(Text(page, "infoIcon")->pixmap().isNull());
+}
+
+TEST(WaitDlg, ProgressAddsABarPercentSpeedTimeLeftAndTheFileCount)
+{
+    QWidget owner;
+    owner.setGeometry(100, 80, 900, 700);
+    owner.show();
+    CWaitDlg box(&owner);
+    CProgressSink& sink = box;
+    box.SetItemCount(2, 5);
+    sink.Begin("準備中です\nしばらくお待ちください");
+    auto* bar = box.findChild<QProgressBar*>("progressBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden()) << "no bar before bytes move";
+    // Speed and time left need a moment of transfer behind them.
+    QTest::qWait(300);
+    sink.Update("...data.bin\n250/1000", 250, 1000);
+    EXPECT_EQ(Text(box, "waitText")->text(), "...data.bin\n250/1000") << "the two lines stay";
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->value(), 250);
+    const QStringList parts = box.GetDetails().split(" ・ ");
+    ASSERT_EQ(parts.size(), 4) << box.GetDetails().toStdString();
+    EXPECT_EQ(parts[0], "25%");
+    EXPECT_TRUE(parts[1].endsWith("B/s")) << parts[1].toStdString();
+    EXPECT_TRUE(parts[2].startsWith("残り ")) << parts[2].toStdString();
+    EXPECT_EQ(parts[3], "2 / 5 ファイル");
+
+    // Centred on its window, and it goes along when the window moves.
+    EXPECT_LE((box.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
+    owner.move(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_LE((box.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
+    // The caption fits, with room for the window manager's buttons.
+    EXPECT_GE(box.width(), box.fontMetrics().horizontalAdvance(box.windowTitle()) + 100);
+
+    // A single file says no count; an unknown size moves the bar without a percentage.
+    box.SetItemCount(1, 1);
+    sink.Update("...data.bin\n300/0", 300, 0);
+    EXPECT_FALSE(box.GetDetails().contains("%"));
+    EXPECT_FALSE(box.GetDetails().contains("ファイル"));
+    EXPECT_EQ(bar->maximum(), 0);
+    sink.End();
+}
+
+TEST(WaitDlg, SpeedAndTimeTexts)
+{
+    const struct {
+        double speed;
+        const char* text;
+    } speeds[] = {{512, "512 B/s"}, {2048, "2.0 KB/s"}, {1.5 * 1024 * 1024, "1.5 MB/s"},
+                  {3.3 * 1024 * 1024 * 1024, "3.3 GB/s"}};
+    for (const auto& row : speeds) {
+        EXPECT_EQ(CWaitDlg::SpeedText(row.speed), row.text);
+    }
+    const struct {
+        std::int64_t seconds;
+        const char* text;
+    } times[] = {{5, "0:05"}, {65, "1:05"}, {3600, "1:00:00"}, {3725, "1:02:05"}};
+    for (const auto& row : times) {
+        EXPECT_EQ(CWaitDlg::TimeText(row.seconds), row.text);
+    }
 }

@@ -31,7 +31,7 @@ Colours ColoursFor(CArrowButton::Face face)
 
 } // namespace
 
-QPixmap CArrowButton::DrawImage(Kind kind, Face face, int size)
+QPixmap CArrowButton::DrawImage(Kind kind, Face face, int size, bool horizontal)
 {
     QPixmap image(size, size);
     image.fill(Qt::transparent);
@@ -49,7 +49,16 @@ QPixmap CArrowButton::DrawImage(Kind kind, Face face, int size)
     QPolygonF head;
     QRectF letterBox;
     QString letter;
-    if (kind == Kind::Download) {
+    if (horizontal) {
+        // Across the middle, the letter below the shaft.
+        const bool right = kind == Kind::Download;
+        shaft.moveTo(right ? 4 : 22, 8);
+        shaft.lineTo(right ? 16 : 10, 8);
+        head << QPointF(right ? 15 : 11, 3) << QPointF(right ? 15 : 11, 13)
+             << QPointF(right ? 23 : 3, 8);
+        letterBox = QRectF(6, 13, 14, 12);
+        letter = right ? QStringLiteral("D") : QStringLiteral("U");
+    } else if (kind == Kind::Download) {
         shaft.moveTo(4, 6);
         shaft.lineTo(19, 6);
         shaft.lineTo(19, 16);
@@ -82,13 +91,20 @@ QPixmap CArrowButton::DrawImage(Kind kind, Face face, int size)
     return image;
 }
 
-CArrowButton::CArrowButton(Kind kind, QWidget* parent) : QAbstractButton(parent)
+CArrowButton::CArrowButton(Kind kind, QWidget* parent) : QAbstractButton(parent), m_kind(kind)
 {
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    SetHorizontal(false);
+}
+
+void CArrowButton::SetHorizontal(bool horizontal)
+{
+    m_bHorizontal = horizontal;
     for (const Face face : {Face::Normal, Face::Pressed, Face::Disabled}) {
-        m_images[static_cast<int>(face)] = DrawImage(kind, face, 72);
+        m_images[static_cast<int>(face)] = DrawImage(m_kind, face, 72, horizontal);
     }
+    update();
 }
 
 CArrowButton::Face CArrowButton::CurrentFace() const

@@ -1,6 +1,8 @@
 // Changing the permission bits of the remote entry under the caret with SITE CHMOD.
 #include "app/maindlg.h"
 #include "app/panelist.h"
+#include <QLineEdit>
+
 #include "gui/attribdlg.h"
 #include "ui/dialogrunner.h"
 
@@ -12,11 +14,18 @@ void CMainDlg::ChangeAttributesCommand()
         return; // no local variant
     }
     // The caret row, whether or not it is selected.
-    const QListWidgetItem* caret = m_remoteList->currentItem();
-    if (caret == nullptr) {
+    const std::string caret = m_remoteList->CurrentRowText();
+    if (caret.empty()) {
         return;
     }
-    const int index = m_pSession->FindAttribEntry(caret->text().toStdString());
+    // The field is not taken as the command's directory, but the row must be one of the
+    // folder it names.
+    if (m_editRemoteDir->text().toStdString() != m_remoteList->ListedDir()) {
+        ReadFields();
+        static_cast<void>(ShowsFieldFolder(0));
+        return;
+    }
+    const int index = m_pSession->FindAttribEntry(caret);
     if (index < 0) {
         return;
     }

@@ -3,7 +3,9 @@
 #include "app/maindlg.h"
 #include "app/panelist.h"
 #include "gui/connectdlg.h"
+#include "gui/dialupavailability.h"
 #include "ui/dialogrunner.h"
+#include "ui/prompt.h"
 
 namespace tarnwick {
 
@@ -16,6 +18,21 @@ CDialUpManager& CMainDlg::DialUpManager()
         m_pDialUp = std::make_unique<CDialUpManager>(DialUpBackend(), *m_pDialUpUi, DialUpClock());
     }
     return *m_pDialUp;
+}
+
+CDialUpManager* CMainDlg::DialUpFor(DialUpStep step)
+{
+    std::string why;
+    if (DialUpAvailable(DialUpBackend(), why)) {
+        return &DialUpManager();
+    }
+    // A setting stored while a backend was there (or by hand) must not stop every connect:
+    // it is said once, and the connect goes on without dialling.
+    if (step == DialUpStep::Dial && !m_bDialUpUnavailableSaid) {
+        m_bDialUpUnavailableSaid = true;
+        m_prompt.Message(QString::fromStdString("ダイアルアップは使用できません: " + why));
+    }
+    return nullptr;
 }
 
 void CMainDlg::ConnectCommand()

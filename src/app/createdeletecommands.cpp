@@ -62,7 +62,11 @@ void CMainDlg::CreateRemoteDirectory()
 void CMainDlg::DeleteLocalFiles()
 {
     ReadFields();
-    if (m_pSession->DeleteLocalRows(SelectedRowTexts(*m_localList))) {
+    // Only files of the folder on screen are ever deleted.
+    if (!ShowsFieldFolder(1)) {
+        return;
+    }
+    if (m_pSession->DeleteLocalRows(m_localList->SelectedRowTexts())) {
         ShowTexts();
     }
 }
@@ -70,7 +74,10 @@ void CMainDlg::DeleteLocalFiles()
 void CMainDlg::DeleteRemoteFiles()
 {
     ReadFields();
-    if (m_pSession->DeleteRemoteRows(SelectedRowTexts(*m_remoteList))) {
+    if (!ShowsFieldFolder(0)) {
+        return;
+    }
+    if (m_pSession->DeleteRemoteRows(m_remoteList->SelectedRowTexts())) {
         ShowTexts();
     }
 }

@@ -2,6 +2,8 @@
 // the window's wait box, its failures in message boxes.
 #pragma once
 
+#include <string>
+
 #include "dialup/dialupmanager.h"
 
 namespace tarnwick {
@@ -16,6 +18,10 @@ public:
     void ShowWaitText(const std::string& text) override;
     void HideWaitText() override;
     void ShowMessage(const std::string& text) override;
+
+    // The manager's text as the user reads it: the Linux step named where the text names a
+    // call of the handheld's dial-up service.
+    [[nodiscard]] static std::string UserText(const std::string& text);
 
 private:
     CMainDlg& m_window;

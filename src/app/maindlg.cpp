@@ -1,12 +1,12 @@
 #include "app/maindlg.h"
 
 #include <QCoreApplication>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,6 +17,7 @@
 #include "app/commandids.h"
 #include "app/guiclock.h"
 #include "app/panearea.h"
+#include "app/panedetails.h"
 #include "app/panelist.h"
 #include "app/statusline.h"
 #include "app/windowsessionui.h"
@@ -34,10 +35,11 @@ const char* const kCaption = "Tarnwick for PocketPC";
 const char* const kStartupStatus = "Tarnwick for PocketPC - Build 09";
 const std::string kLocalRoot = "/";
 
-QLineEdit* MakeField(QWidget* parent, const char* name)
+QLineEdit* MakeField(QWidget* parent, const char* name, const QString& accessibleName)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(name));
+    field->setAccessibleName(accessibleName);
     return field;
 }
 
@@ -61,15 +63,11 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
 
     m_hIcon = AppIcon();
     setWindowIcon(m_hIcon);
-    resize(420, 680);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        resize(qMin(width(), area.width()), qMin(height(), area.height()));
-        move(area.center() - rect().center());
-    }
-
     BuildCommandBar();
     BuildContextMenu();
+    BuildShortcuts();
+    SetTabOrder();
+    RestoreGeometry();
 
     m_brushGray = QBrush(QColor(0xC0C0C0));
     m_brushWhite = QBrush(QColor(0xFFFFFF));
@@ -90,7 +88,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
         m_engine, m_remoteFiles,
         SessionView{*m_localList, *m_remoteList, m_strLocalDir, m_strRemoteDir}, *m_pSessionUi,
         m_settings);
-    m_pSession->SetDialUp([this] { return &DialUpManager(); });
+    m_pSession->SetDialUp([this](DialUpStep step) { return DialUpFor(step); });
 
     // Keep the window painted while the engine waits. Input is taken meanwhile only to stop
     // the work (the box's 中止, Escape); everything else is dropped (see eventFilter).
@@ -102,9 +100,18 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
     m_engine.SetCancelToken(&m_cancel);
     m_engine.SetPump([this] {
         m_bWaited = true;
+        // Rows added since the last refresh are shown before the window repaints.
+        m_localList->Flush();
+        m_remoteList->Flush();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     });
     QCoreApplication::instance()->installEventFilter(this);
+
+    // The size and place are written once they have settled, not at every step of a drag.
+    m_pGeometryTimer = new QTimer(this);
+    m_pGeometryTimer->setSingleShot(true);
+    m_pGeometryTimer->setInterval(700);
+    connect(m_pGeometryTimer, &QTimer::timeout, this, &CMainDlg::SaveGeometry);
 }
 
 CMainDlg::~CMainDlg()
@@ -117,74 +124,113 @@ CMainDlg::~CMainDlg()
 
 void CMainDlg::BuildControls()
 {
-    m_labelRemote = new QLabel(QStringLiteral("リモート"), this);
+    m_pPaneArea = new CPaneArea(this);
+    m_labelRemote = new QLabel(QStringLiteral("リモート"), m_pPaneArea);
     m_labelRemote->setObjectName(QStringLiteral("remoteLabel"));
-    m_labelLocal = new QLabel(QStringLiteral("ローカル"), this);
+    m_labelRemote->setAccessibleName(QStringLiteral("リモート"));
+    m_labelLocal = new QLabel(QStringLiteral("ローカル"), m_pPaneArea);
     m_labelLocal->setObjectName(QStringLiteral("localLabel"));
-    m_editRemoteDir = MakeField(this, "remoteDirEdit");
-    m_editLocalDir = MakeField(this, "localDirEdit");
+    m_labelLocal->setAccessibleName(QStringLiteral("ローカル"));
+    m_editRemoteDir =
+        MakeField(m_pPaneArea, "remoteDirEdit", QStringLiteral("リモートのディレクトリ"));
+    m_editLocalDir =
+        MakeField(m_pPaneArea, "localDirEdit", QStringLiteral("ローカルのディレクトリ"));
     m_labelRemote->setBuddy(m_editRemoteDir);
     m_labelLocal->setBuddy(m_editLocalDir);
 
-    auto* panes = new CPaneArea(this);
-    m_remoteList = new CPaneList(panes);
+    QWidget* cards = m_pPaneArea->Cards();
+    m_remoteList = new CPaneList(0, cards);
     m_remoteList->setObjectName(QStringLiteral("remoteList"));
-    m_localList = new CPaneList(panes);
+    m_remoteList->setAccessibleName(QStringLiteral("リモートのファイル一覧"));
+    m_remoteList->BindDirectory(&m_strRemoteDir);
+    m_remoteList->SetDetailsSource(
+        [this](std::vector<PaneRow>& rows) { FillRemoteDetails(rows, m_remoteFiles); });
+    m_localList = new CPaneList(1, cards);
     m_localList->setObjectName(QStringLiteral("localList"));
-    m_btnDownload = new CArrowButton(CArrowButton::Kind::Download, panes);
+    m_localList->setAccessibleName(QStringLiteral("ローカルのファイル一覧"));
+    m_localList->BindDirectory(&m_strLocalDir);
+    m_localList->SetDetailsSource([this](std::vector<PaneRow>& rows) {
+        FillLocalDetails(rows, m_localList->ListedDir());
+    });
+    m_btnDownload = new CArrowButton(CArrowButton::Kind::Download, cards);
     m_btnDownload->setObjectName(QStringLiteral("downloadButton"));
-    m_btnDownload->setToolTip(QStringLiteral("ダウンロード"));
-    m_btnUpload = new CArrowButton(CArrowButton::Kind::Upload, panes);
+    m_btnDownload->setAccessibleName(QStringLiteral("ダウンロード"));
+    m_btnUpload = new CArrowButton(CArrowButton::Kind::Upload, cards);
     m_btnUpload->setObjectName(QStringLiteral("uploadButton"));
-    m_btnUpload->setToolTip(QStringLiteral("アップロード"));
-    panes->SetWidgets(m_remoteList, m_localList, m_btnDownload, m_btnUpload);
+    m_btnUpload->setAccessibleName(QStringLiteral("アップロード"));
+    m_pPaneArea->SetWidgets(m_labelRemote, m_editRemoteDir, m_labelLocal, m_editLocalDir,
+                            m_remoteList, m_localList, m_btnDownload, m_btnUpload);
+    connect(m_pPaneArea, &CPaneArea::wideChanged, this, &CMainDlg::ApplyLayout);
 
     m_editStatus = new CStatusLine(this);
     m_editStatus->setObjectName(QStringLiteral("statusLine"));
-
-    auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(6);
-    fields->setVerticalSpacing(2);
-    fields->addWidget(m_labelRemote, 0, 0);
-    fields->addWidget(m_editRemoteDir, 0, 1);
-    fields->addWidget(m_labelLocal, 1, 0);
-    fields->addWidget(m_editLocalDir, 1, 1);
+    m_editStatus->setAccessibleName(QStringLiteral("状態"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 0);
     layout->setSpacing(6);
-    layout->addLayout(fields);
-    layout->addWidget(panes, 1);
+    layout->addWidget(m_pPaneArea, 1);
     layout->addWidget(m_editStatus);
 
+    for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
+                                                           m_editRemoteDir, m_editLocalDir}) {
+        watched->installEventFilter(this);
+    }
     for (CPaneList* list : {m_remoteList, m_localList}) {
-        list->installEventFilter(this);
         connect(list, &QWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& pos) { ShowContextMenu(list, pos); });
+        // A drop may come from a drag the program itself runs; the command waits until the
+        // drag is over.
+        connect(
+            list, &CPaneList::rowsDropped, this,
+            [this, list](int from) { RowsDropped(list->Pane(), from); }, Qt::QueuedConnection);
+        connect(list, &CPaneList::parentRequested, this,
+                [this] { RunCommand(&CMainDlg::GoToParent); });
     }
+    connect(m_remoteList, &CPaneList::filesDropped, this, &CMainDlg::FilesDropped,
+            Qt::QueuedConnection);
     connect(m_btnDownload, &QAbstractButton::clicked, this,
             [this] { RunCommand(&CMainDlg::DownloadSelected); });
     connect(m_btnUpload, &QAbstractButton::clicked, this,
             [this] { RunCommand(&CMainDlg::UploadSelected); });
-    connect(m_localList, &QListWidget::itemDoubleClicked, this,
-            [this] { RunCommand(&CMainDlg::LocalRowDoubleClicked); });
-    connect(m_remoteList, &QListWidget::itemDoubleClicked, this,
-            [this] { RunCommand(&CMainDlg::RemoteRowDoubleClicked); });
+    connect(m_localList, &QAbstractItemView::doubleClicked, this,
+            [this] { RunCommand(&CMainDlg::OpenLocalItem); });
+    connect(m_remoteList, &QAbstractItemView::doubleClicked, this,
+            [this] { RunCommand(&CMainDlg::OpenRemoteItem); });
+    connect(m_localList, &CPaneList::openRequested, this,
+            [this] { RunCommand(&CMainDlg::OpenLocalItem); });
+    connect(m_remoteList, &CPaneList::openRequested, this,
+            [this] { RunCommand(&CMainDlg::OpenRemoteItem); });
+    connect(m_editLocalDir, &QLineEdit::returnPressed, this,
+            [this] { RunCommand(&CMainDlg::LocalFieldEntered); });
+    connect(m_editRemoteDir, &QLineEdit::returnPressed, this,
+            [this] { RunCommand(&CMainDlg::RemoteFieldEntered); });
+}
 
-    setTabOrder(m_editRemoteDir, m_editLocalDir);
-    setTabOrder(m_editLocalDir, m_remoteList);
-    setTabOrder(m_remoteList, m_localList);
-    setTabOrder(m_localList, m_btnDownload);
-    setTabOrder(m_btnDownload, m_btnUpload);
-    setTabOrder(m_btnUpload, m_editStatus);
-    // The first field that takes input; focus on a list would make that pane active.
-    m_editLocalDir->setFocus();
+void CMainDlg::SetTabOrder()
+{
+    // Each pane's field, then its list; the buttons between the panes; then the command bar.
+    // The status line is left out: nothing is typed there.
+    QList<QWidget*> order{m_editRemoteDir, m_remoteList, m_btnDownload, m_btnUpload,
+                          m_editLocalDir,  m_localList};
+    for (QAction* action : m_hMenuBar->actions()) {
+        if (QWidget* button = m_hMenuBar->widgetForAction(action)) {
+            button->setFocusPolicy(Qt::TabFocus);
+            order << button;
+        }
+    }
+    for (qsizetype at = 1; at < order.size(); ++at) {
+        setTabOrder(order[at - 1], order[at]);
+    }
+    // The local pane is active at start: its list takes the keys.
+    m_localList->setFocus();
 }
 
 void CMainDlg::BuildCommandBar()
 {
     m_hMenuBar = new QToolBar(this);
     m_hMenuBar->setObjectName(QStringLiteral("commandBar"));
+    m_hMenuBar->setAccessibleName(QStringLiteral("コマンドバー"));
     m_hMenuBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_hMenuBar->setMovable(false);
     layout()->addWidget(m_hMenuBar);
@@ -194,6 +240,9 @@ void CMainDlg::BuildCommandBar()
         QAction* action = m_hMenuBar->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
         action->setData(id);
+        m_hMenuBar->widgetForAction(action)->setAccessibleName(text);
+        m_hMenuBar->widgetForAction(action)->setObjectName(QString::fromLatin1(name) +
+                                                           QStringLiteral("Button"));
         Route(action, handler);
         return action;
     };
@@ -233,7 +282,9 @@ void CMainDlg::BuildCommandBar()
     edit->setMenu(m_pEditMenu);
     edit->setPopupMode(QToolButton::InstantPopup);
     edit->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    edit->setAccessibleName(QStringLiteral("編集"));
     m_hMenuBar->addWidget(edit);
+    m_pEditButton = edit;
 
     addButton("settingsAction", QStringLiteral("設定"), ID_SETTINGS, &CMainDlg::SettingsCommand);
     addButton("exitAction", QStringLiteral("終了"), ID_EXIT, &CMainDlg::ExitCommand);

@@ -1,7 +1,13 @@
-// CMainDlg: the program's one top-level window. Two overlapping panes (remote and local) with
-// their path fields, the two transfer buttons, the status line and the command bar; the pane
-// the user worked in last is on top in white and is the one that side-dependent commands act
-// on. The window owns the FTP engine and the remote entry list for its whole life.
+// CMainDlg: the program's one top-level window. The two panes (remote and local) with their
+// path fields, the two transfer buttons, the status line and the command bar. In a narrow
+// window the panes overlap like two cards; in a wide one they stand side by side as details
+// views (see CPaneArea). The pane the user worked in last (the one with the focus) is white
+// and framed, and is the one that side-dependent commands act on. The window owns the FTP
+// engine and the remote entry list for its whole life, and remembers its size and place.
+//
+// Each pane always shows the folder that commands act on: Enter in a path field goes there,
+// and a command on selected rows whose field was edited since the rows were listed does
+// nothing but show the field's folder.
 //
 // Every command runs to its end on the one thread; the work itself is the session's
 // (CSession), the handlers here read the window's fields and selections and hand them in.
@@ -24,10 +30,11 @@
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/session.h"
-#include "session/storedsettings.h"
+#include "app/windowsettings.h"
 
 class QAction;
 class QLabel;
+class QTimer;
 class QLineEdit;
 class QMenu;
 class QToolBar;
@@ -36,6 +43,7 @@ namespace tarnwick {
 
 class CArrowButton;
 class CDialogRunner;
+class CPaneArea;
 class CPaneList;
 class CPrompt;
 class CStatusLine;
@@ -72,6 +80,8 @@ public:
     void ShowWaitMessage(const QString& text, bool cancellable = true);
     // Takes the wait box away before the command returns.
     void HideWaitMessage();
+    // The progress box says "n / m" files while a command moves several.
+    void SetItemCount(std::size_t number, std::size_t count);
 
     // The status line: each write replaces the whole text.
     void SetStatusText(const QString& text);
@@ -83,9 +93,11 @@ public:
     void SetConnectedDisplay();
     void SetDisconnectedDisplay();
 
-    // The pane whose list got the focus becomes the active one.
+    // The pane whose list or path field got the focus becomes the active one.
     void ActivateLocalPane();
     void ActivateRemotePane();
+    // True while the panes stand side by side as details views.
+    [[nodiscard]] bool IsWideLayout() const;
 
     // Runs `handler` as a command: a wait text it shows goes away when it returns.
     void RunCommand(void (CMainDlg::*handler)());
@@ -132,10 +144,20 @@ public slots:
     virtual void ChangeAttributesCommand();
     virtual void DownloadSelected();
     virtual void UploadSelected();
-    // A double-clicked ".." or directory row: the local pane moves to that directory; the
-    // remote pane changes the server's directory and lists it.
+    // A double-clicked ".." or directory row (or Enter on it): the local pane moves to that
+    // directory; the remote pane changes the server's directory and lists it (a link row is
+    // tried as a directory).
     void OpenLocalItem();
     void OpenRemoteItem();
+    // Enter in a path field: that pane goes to the folder typed.
+    void LocalFieldEntered();
+    void RemoteFieldEntered();
+    // Backspace: the active pane goes up one level.
+    void GoToParent();
+    // F5: both panes listed again.
+    void RefreshPanes();
+    // Ctrl+A: every row of the active pane but "..".
+    void SelectAllRows();
 
 protected:
     // The window's close button is the caption's OK: disconnect, then close. Refused while a
@@ -143,6 +165,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Escape does not close the window (a desktop window does not quit on Escape).
     void keyPressEvent(QKeyEvent* event) override;
+    // The size and place are remembered a moment after they change.
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void done(int result) override;
     // Pane activation by focus; and, while a command runs, the input of the whole program:
     // Escape stops the work, the wait box's 中止 and the dialogs the command shows take theirs,
     // everything else is dropped.
@@ -152,6 +178,15 @@ private:
     void BuildControls();
     void BuildCommandBar();
     void BuildContextMenu();
+    // The keys of the commands and the panes, shown in the tooltips.
+    void BuildShortcuts();
+    void SetTabOrder();
+    // The stored size and place, when they still fit a screen; the default otherwise.
+    void RestoreGeometry();
+    void SaveGeometry();
+    // The panes, the arrow images and the colours of the narrow or the wide layout.
+    void ApplyLayout(bool wide);
+    [[nodiscard]] CPaneList* ActiveList() const;
     // Connects `action` so that it runs `handler` as a command. A ticked item keeps the tick
     // CheckEditMenuItem gave it: choosing it does not change the tick by itself.
     void Route(QAction* action, void (CMainDlg::*handler)());
@@ -169,17 +204,28 @@ private:
     void DeleteRemoteFiles();
     // The name typed into the create-directory dialog; empty when it was not confirmed.
     [[nodiscard]] std::string AskDirectoryName(const char* prompt);
-    // The texts of the selected rows, top to bottom.
-    [[nodiscard]] static std::vector<std::string> SelectedRowTexts(const CPaneList& list);
+    // True when the pane (1 local, 0 remote) shows the folder its field names (the field was
+    // read into m_strLocalDir / m_strRemoteDir). Otherwise the pane goes to the field's
+    // folder, its selection is cleared, the status line says so, and the command must not
+    // act on the rows.
+    [[nodiscard]] bool ShowsFieldFolder(int pane);
+    [[nodiscard]] bool BothShowFieldFolders();
+    // Opens `row` of the local pane: ".." or a directory row.
+    void OpenLocalRow(const std::string& row);
+    void OpenRemoteRow(const std::string& row);
+    // Rows of the other pane, or files from outside, dropped on a pane.
+    void RowsDropped(int toPane, int fromPane);
+    void FilesDropped(const QStringList& paths);
+    void UploadDroppedFiles();
+    // The dial-up manager for the session, or none when there is no usable backend (a
+    // stored UseAutoDialUp is then said once, at the first connect).
+    CDialUpManager* DialUpFor(DialUpStep step);
     // Input that reaches the program while a command runs: false when it is dropped.
     [[nodiscard]] bool TakesInputDuringWait(QObject* watched, QEvent* event);
     // Drops the clicks and keys that queued up while a command waited.
     void DropQueuedInput();
     // Ticks the transfer-mode item `id` and unticks the other two.
     void TickTransferMode(int id);
-    // A double-click in a pane: directory rows and ".." open, file rows do nothing.
-    void LocalRowDoubleClicked();
-    void RemoteRowDoubleClicked();
     // The dial-up manager, built when first needed over the current backend and clock.
     CDialUpManager& DialUpManager();
 
@@ -190,6 +236,7 @@ private:
     QLineEdit* m_editLocalDir = nullptr;
     QLabel* m_labelLocal = nullptr;
     QLabel* m_labelRemote = nullptr;
+    CPaneArea* m_pPaneArea = nullptr;
     CStatusLine* m_editStatus = nullptr;
     CPaneList* m_remoteList = nullptr;
     CPaneList* m_localList = nullptr;
@@ -203,6 +250,11 @@ private:
     QAction* m_pDisconnectAction = nullptr;
     QMenu* m_pEditMenu = nullptr;
     QMenu* m_pContextMenu = nullptr;
+    QWidget* m_pEditButton = nullptr;
+    QTimer* m_pGeometryTimer = nullptr;
+    // Files dropped from outside, for the upload command that follows.
+    std::vector<std::string> m_droppedFiles;
+    bool m_bDialUpUnavailableSaid = false;
 
     std::unique_ptr<CDialUpBackend> m_pDialUpBackend;
     std::unique_ptr<CClock> m_pDialUpClock;
@@ -211,7 +263,7 @@ private:
     // first, then the connection the last dial started, kept after a hang-up.
     std::unique_ptr<CDialUpManager> m_pDialUp;
 
-    CStoredSettings m_settings;
+    CWindowSettings m_settings;
     std::unique_ptr<CSessionUi> m_pSessionUi;
     std::unique_ptr<CSession> m_pSession;
     CCancelToken m_cancel;

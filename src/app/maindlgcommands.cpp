@@ -15,6 +15,7 @@
 
 #include "app/arrowbutton.h"
 #include "app/maindlg.h"
+#include "app/panearea.h"
 #include "app/panelist.h"
 #include "app/statusline.h"
 #include "settings/settings.h"
@@ -122,9 +123,14 @@ void CMainDlg::SetActivePane(int pane)
     const bool local = pane == 1;
     m_labelLocal->setEnabled(local);
     m_labelRemote->setEnabled(!local);
-    m_editLocalDir->setEnabled(local);
-    m_editRemoteDir->setEnabled(!local);
+    // Both fields stay usable, so Tab reaches them; the inactive one is gray like its pane.
     (local ? m_localList : m_remoteList)->raise();
+    QFont font = m_labelLocal->font();
+    font.setBold(local && IsWideLayout());
+    m_labelLocal->setFont(font);
+    font.setBold(!local && IsWideLayout());
+    m_labelRemote->setFont(font);
+    m_pPaneArea->SetActivePane(pane);
     ApplyPaneColours();
 }
 
@@ -154,6 +160,9 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
     case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
         break;
     default:
         return true; // not input
@@ -201,9 +210,9 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     }
 
     if (event->type() == QEvent::FocusIn) {
-        if (watched == m_localList) {
+        if (watched == m_localList || watched == m_editLocalDir) {
             ActivateLocalPane();
-        } else if (watched == m_remoteList) {
+        } else if (watched == m_remoteList || watched == m_editRemoteDir) {
             ActivateRemotePane();
         }
     }
@@ -233,6 +242,14 @@ void CMainDlg::RunCommand(void (CMainDlg::*handler)())
     (this->*handler)();
     if (--m_nCommandDepth == 0) {
         m_pWaitMessage.reset();
+        m_pProgressBox->SetItemCount(0, 0);
+        m_localList->Flush();
+        m_remoteList->Flush();
+        // The keys go back to the pane, never to the status line (which a disabled button
+        // or a closed dialog may have handed the focus to).
+        if (m_editStatus->hasFocus()) {
+            ActiveList()->setFocus();
+        }
         // What was clicked or typed while the command waited is not carried out now.
         if (m_bWaited) {
             DropQueuedInput();
@@ -264,6 +281,11 @@ void CMainDlg::ShowWaitMessage(const QString& text, bool cancellable)
 void CMainDlg::HideWaitMessage()
 {
     m_pWaitMessage.reset();
+}
+
+void CMainDlg::SetItemCount(std::size_t number, std::size_t count)
+{
+    m_pProgressBox->SetItemCount(number, count);
 }
 
 void CMainDlg::BringToFront()

@@ -1,49 +1,352 @@
 #include "app/panelist.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QMimeData>
+#include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 namespace tarnwick {
 
 namespace {
 
-class CPaneItem : public QListWidgetItem {
+// Every row one height, whatever characters it holds: a Japanese name is drawn with a CJK
+// fallback font that is taller than the Latin one, and the view takes the height of one row
+// for all of them.
+class CRowDelegate : public QStyledItemDelegate {
 public:
-    explicit CPaneItem(const QString& text) : QListWidgetItem(text) {}
-    bool operator<(const QListWidgetItem& other) const override
+    CRowDelegate(const int& height, QObject* parent) : QStyledItemDelegate(parent), m_height(height)
     {
-        const int folded = text().compare(other.text(), Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : text() < other.text();
     }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(m_height);
+        return size;
+    }
+
+private:
+    const int& m_height;
 };
+
+// The height of a line that holds Latin and Japanese characters in `font` and its fallbacks.
+int MixedLineHeight(const QFont& font)
+{
+    QTextLayout layout(QStringLiteral("Ágjあ漢字"), font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return static_cast<int>(std::ceil(line.height()));
+}
 
 } // namespace
 
-CPaneList::CPaneList(QWidget* parent) : QListWidget(parent)
+CPaneList::CPaneList(int pane, QWidget* parent)
+    : QTreeView(parent), m_nPane(pane), m_pModel(new CPaneModel(pane, this))
 {
+    setModel(m_pModel);
+    setItemDelegate(new CRowDelegate(m_nRowHeight, this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setSortingEnabled(true);
-    // Every row has one height; the view then lays out long listings without measuring
-    // each row.
-    setUniformItemSizes(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setDropIndicatorShown(false);
+
+    QHeaderView* head = header();
+    head->setStretchLastSection(false);
+    head->setSectionResizeMode(CPaneModel::kName, QHeaderView::Stretch);
+    head->setSectionsMovable(false);
+    head->setSortIndicator(CPaneModel::kName, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    UpdateRowHeight();
+    SetDetailed(false);
+}
+
+void CPaneList::UpdateRowHeight()
+{
+    m_nRowHeight = std::max({MixedLineHeight(font()), iconSize().height(), 16}) + 4;
+    const QFontMetrics metrics(font());
+    const int gap = 3 * metrics.averageCharWidth();
+    header()->resizeSection(CPaneModel::kSize, metrics.horizontalAdvance(QStringLiteral("999,999,999")) + gap);
+    header()->resizeSection(CPaneModel::kDate,
+                            metrics.horizontalAdvance(QStringLiteral("2000-00-00 00:00")) + gap);
+    header()->resizeSection(CPaneModel::kAttributes,
+                            metrics.horizontalAdvance(QStringLiteral("drwxr-xr-x")) + gap);
+    doItemsLayout();
+}
+
+void CPaneList::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        UpdateRowHeight();
+    }
+}
+
+void CPaneList::SetDetailed(bool detailed)
+{
+    Flush();
+    header()->setVisible(detailed);
+    for (int column = CPaneModel::kSize; column < CPaneModel::kColumnCount; ++column) {
+        setColumnHidden(column, !detailed);
+    }
+    m_pModel->SetDetailed(detailed);
 }
 
 void CPaneList::ResetContent()
 {
-    clear();
+    m_pending.clear();
+    m_bResetPending = true;
+    m_strListedDir = m_pBoundDir != nullptr ? *m_pBoundDir : std::string();
+    // Shown at once: an emptied pane must not keep showing rows that are gone.
+    Flush();
 }
 
 void CPaneList::AddString(const std::string& text)
 {
-    addItem(new CPaneItem(QString::fromStdString(text)));
+    m_pending.push_back(PaneRow::FromText(QString::fromStdString(text)));
+    if (!m_bFlushQueued) {
+        m_bFlushQueued = true;
+        QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
+    }
+}
+
+void CPaneList::Flush() const
+{
+    m_bFlushQueued = false;
+    if (!m_bResetPending && m_pending.empty()) {
+        return;
+    }
+    std::vector<PaneRow> pending = std::move(m_pending);
+    m_pending.clear();
+    if (m_detailsSource) {
+        m_detailsSource(pending);
+    }
+    std::vector<PaneRow> rows;
+    if (!m_bResetPending) {
+        rows.reserve(static_cast<std::size_t>(m_pModel->RowCount()) + pending.size());
+        for (int row = 0; row < m_pModel->RowCount(); ++row) {
+            rows.push_back(m_pModel->Row(row));
+        }
+    }
+    m_bResetPending = false;
+    if (rows.empty()) {
+        rows = std::move(pending);
+    } else {
+        std::move(pending.begin(), pending.end(), std::back_inserter(rows));
+    }
+    m_pModel->SetRows(std::move(rows));
 }
 
 QStringList CPaneList::Rows() const
 {
+    Flush();
     QStringList rows;
-    rows.reserve(count());
-    for (int row = 0; row < count(); ++row) {
-        rows << item(row)->text();
+    rows.reserve(m_pModel->RowCount());
+    for (int row = 0; row < m_pModel->RowCount(); ++row) {
+        rows << m_pModel->Row(row).text;
     }
     return rows;
+}
+
+int CPaneList::count() const
+{
+    Flush();
+    return m_pModel->RowCount();
+}
+
+QString CPaneList::RowText(int row) const
+{
+    Flush();
+    return row >= 0 && row < m_pModel->RowCount() ? m_pModel->Row(row).text : QString();
+}
+
+const PaneRow& CPaneList::RowData(int row) const
+{
+    Flush();
+    return m_pModel->Row(row);
+}
+
+int CPaneList::FindRow(const QString& text) const
+{
+    Flush();
+    for (int row = 0; row < m_pModel->RowCount(); ++row) {
+        if (m_pModel->Row(row).text == text) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+std::string CPaneList::CurrentRowText() const
+{
+    Flush();
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? m_pModel->Row(current.row()).text.toStdString() : std::string();
+}
+
+std::vector<std::string> CPaneList::SelectedRowTexts() const
+{
+    Flush();
+    QModelIndexList selected = selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<std::string> rows;
+    rows.reserve(static_cast<std::size_t>(selected.size()));
+    for (const QModelIndex& index : selected) {
+        rows.push_back(m_pModel->Row(index.row()).text.toStdString());
+    }
+    return rows;
+}
+
+bool CPaneList::IsRowSelected(int row) const
+{
+    Flush();
+    return selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+void CPaneList::SetRowSelected(int row, bool selected)
+{
+    Flush();
+    selectionModel()->select(m_pModel->index(row, 0),
+                             (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                 QItemSelectionModel::Rows);
+}
+
+void CPaneList::SetCurrentRow(int row, QItemSelectionModel::SelectionFlags flags)
+{
+    Flush();
+    if (flags != QItemSelectionModel::NoUpdate) {
+        flags |= QItemSelectionModel::Rows;
+    }
+    selectionModel()->setCurrentIndex(m_pModel->index(row, 0), flags);
+}
+
+QRect CPaneList::RowRect(int row) const
+{
+    Flush();
+    return visualRect(m_pModel->index(row, 0));
+}
+
+void CPaneList::SelectAllRows()
+{
+    Flush();
+    QItemSelection all;
+    for (int row = 0; row < m_pModel->RowCount(); ++row) {
+        if (m_pModel->Row(row).kind != PaneRow::Kind::Parent) {
+            all.select(m_pModel->index(row, 0), m_pModel->index(row, CPaneModel::kColumnCount - 1));
+        }
+    }
+    selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
+}
+
+void CPaneList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectAllRows();
+        event->accept();
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit openRequested();
+            event->accept();
+            return;
+        case Qt::Key_Backspace:
+            emit parentRequested();
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+QStringList CPaneList::DroppedFiles(const QMimeData* data) const
+{
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
+bool CPaneList::Takes(const QMimeData* data) const
+{
+    if (data == nullptr) {
+        return false;
+    }
+    int from = -1;
+    QStringList rows;
+    if (CPaneModel::ReadDraggedRows(*data, from, rows)) {
+        return from != m_nPane && !rows.isEmpty();
+    }
+    // Files from a file manager go to the server: only the remote pane takes them.
+    return m_nPane == 0 && !DroppedFiles(data).isEmpty();
+}
+
+void CPaneList::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (Takes(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CPaneList::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (Takes(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CPaneList::dropEvent(QDropEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (!Takes(data)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    int from = -1;
+    QStringList rows;
+    if (CPaneModel::ReadDraggedRows(*data, from, rows)) {
+        emit rowsDropped(from);
+    } else {
+        emit filesDropped(DroppedFiles(data));
+    }
 }
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 // text and binary are told apart only by the menu's ticks and the engine's type command.
 #include "app/commandids.h"
 #include "app/maindlg.h"
+#include "app/windowsettings.h"
 #include "gui/optionssheet.h"
 #include "settings/settings.h"
 #include "ui/dialogrunner.h"
@@ -18,7 +19,7 @@ void CMainDlg::TickTransferMode(int id)
 
 void CMainDlg::TransferModeAuto()
 {
-    if (GetSettingText("AutoTransferModeList").empty()) {
+    if (StoredTextModeList().empty()) {
         m_prompt.Message(QStringLiteral("判別のための拡張子が\n未設定です"));
         return;
     }

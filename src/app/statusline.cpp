@@ -4,6 +4,9 @@ namespace tarnwick {
 
 CStatusLine::CStatusLine(QWidget* parent) : QLineEdit(parent)
 {
+    // Its text can be selected and copied with the mouse, but Tab and the window never hand
+    // it the focus: nothing is typed there.
+    setFocusPolicy(Qt::ClickFocus);
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { m_strText = text; });
 }
 

@@ -25,6 +25,16 @@ void CWindowSessionUi::ShowWaitText(const std::string& text)
     m_window.ShowWaitMessage(QString::fromStdString(text));
 }
 
+void CWindowSessionUi::HideWaitText()
+{
+    m_window.HideWaitMessage();
+}
+
+void CWindowSessionUi::BeginItem(std::size_t number, std::size_t count)
+{
+    m_window.SetItemCount(number, count);
+}
+
 void CWindowSessionUi::ConnectionLost()
 {
     m_window.OnConnectionLost();

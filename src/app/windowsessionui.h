@@ -17,6 +17,9 @@ public:
     void Message(const std::string& text) override;
     void SetStatus(const std::string& text) override;
     void ShowWaitText(const std::string& text) override;
+    void HideWaitText() override;
+    // "n / m" in the progress box.
+    void BeginItem(std::size_t number, std::size_t count) override;
     void ConnectionLost() override;
 
 private:

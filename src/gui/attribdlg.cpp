@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/strutil.h"
@@ -27,18 +28,28 @@ CAttribDlg::CAttribDlg(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("attribDialog"));
     setWindowTitle(QStringLiteral("属性変更"));
 
+    // Which entry the bits belong to: the commands act on the caret row, which need not be
+    // the one the user looks at.
+    m_pName = new QLabel(this);
+    m_pName->setObjectName(QStringLiteral("attribName"));
+    m_pName->setAccessibleName(QStringLiteral("対象"));
+    m_pName->setTextFormat(Qt::PlainText);
     m_pPrompt = new QLabel(this);
     m_pPrompt->setObjectName(QStringLiteral("attribPrompt"));
+    m_pPrompt->setAccessibleName(QStringLiteral("現在の属性"));
     m_pPrompt->setTextFormat(Qt::PlainText);
 
     auto* groups = new QHBoxLayout;
     for (int group = 0; group < 3; ++group) {
         auto* box = new QGroupBox(QString::fromUtf8(kGroupCaptions[group]), this);
         box->setObjectName(QString::fromLatin1(kGroupNames[group]) + "GroupBox");
+        box->setAccessibleName(QString::fromUtf8(kGroupCaptions[group]));
         auto* column = new QVBoxLayout(box);
         for (int bit = 0; bit < 3; ++bit) {
             auto* check = new QCheckBox(QString::fromUtf8(kBitCaptions[bit]), box);
             check->setObjectName(QString::fromLatin1(kGroupNames[group]) + kBitNames[bit]);
+            check->setAccessibleName(QString::fromUtf8(kGroupCaptions[group]) + QLatin1Char(' ') +
+                                     QString::fromUtf8(kBitCaptions[bit]));
             column->addWidget(check);
             m_boxes[static_cast<std::size_t>(group * 3 + bit)] = check;
         }
@@ -48,10 +59,13 @@ CAttribDlg::CAttribDlg(QWidget* parent) : QDialog(parent)
     // OK stands for the caption's OK button.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("attribButtons"));
+    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("変更する"));
+    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pName);
     layout->addWidget(m_pPrompt);
     layout->addLayout(groups);
     layout->addWidget(buttons);
@@ -75,6 +89,12 @@ int CAttribDlg::ModeDigit(const Bits& bits, int group)
 
 void CAttribDlg::Preset(const CRemoteFileList& list, int index)
 {
+    const std::string& displayName = list.At(index).displayName;
+    const bool directory = displayName.size() >= 2 && displayName.front() == '<';
+    m_pName->setText(
+        (directory ? QStringLiteral("ディレクトリ：") : QStringLiteral("ファイル：")) +
+        QString::fromStdString(directory ? displayName.substr(1, displayName.size() - 2)
+                                         : displayName));
     const Bits bits = ReadPermissionBits(list.At(index).permissions);
     for (std::size_t i = 0; i < bits.size(); ++i) {
         m_boxes[i]->setChecked(bits[i]);

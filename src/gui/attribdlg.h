@@ -25,7 +25,8 @@ public:
 
     explicit CAttribDlg(QWidget* parent = nullptr);
 
-    // Sets the boxes and the prompt "現在の属性：%d" from the permissions of entry `index`.
+    // Sets the boxes and the prompt "現在の属性：%d" from the permissions of entry `index`, and
+    // names the entry ("ファイル：notes.txt", "ディレクトリ：src").
     void Preset(const CRemoteFileList& list, int index);
     // "%d%d%d" from the boxes as they are now: always three digits, 000 to 777.
     [[nodiscard]] std::string GetModeText() const;
@@ -40,6 +41,7 @@ public:
 private:
     [[nodiscard]] Bits CheckedBits() const;
 
+    QLabel* m_pName = nullptr;
     QLabel* m_pPrompt = nullptr;
     std::array<QCheckBox*, 9> m_boxes{};
 };

@@ -18,10 +18,11 @@ namespace tarnwick {
 
 namespace {
 
-QLineEdit* MakeEdit(QWidget* parent, const char* name)
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& accessibleName)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
+    edit->setAccessibleName(accessibleName);
     return edit;
 }
 
@@ -29,6 +30,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(text);
     // Enter in a field confirms the dialog; it must not store or delete a profile.
     button->setAutoDefault(false);
     return button;
@@ -48,8 +50,10 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
 
     auto* group = new QGroupBox(QStringLiteral("設定名"), this);
     group->setObjectName(QStringLiteral("profileGroup"));
+    group->setAccessibleName(QStringLiteral("設定名"));
     m_comboProfile = new QComboBox(group);
     m_comboProfile->setObjectName(QStringLiteral("profileCombo"));
+    m_comboProfile->setAccessibleName(QStringLiteral("設定名"));
     m_comboProfile->setEditable(true);
     // The list holds exactly the ten slots: Enter adds no item, and typing completes nothing,
     // since a name is stored as typed.
@@ -58,14 +62,20 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     m_comboProfile->setMaxVisibleItems(kProfileSlots);
     m_btnSave = MakeButton(group, "saveButton", QStringLiteral("保存"));
     m_btnDelete = MakeButton(group, "deleteButton", QStringLiteral("削除"));
-    m_editServer = MakeEdit(group, "serverEdit");
-    m_editUserName = MakeEdit(group, "userEdit");
-    m_editPassword = MakeEdit(group, "passwordEdit");
+    m_editServer = MakeEdit(group, "serverEdit", QStringLiteral("サーバー名"));
+    // The port goes into the same field; without one it is 21.
+    m_editServer->setPlaceholderText(QStringLiteral("ホスト名[:ポート]"));
+    m_editServer->setToolTip(
+        QStringLiteral("ホスト名か IP アドレス。21 番以外のポートは「:」の後に書きます "
+                       "(ftp.example.jp:2121、[::1]:2121)"));
+    m_editUserName = MakeEdit(group, "userEdit", QStringLiteral("ユーザー名"));
+    m_editPassword = MakeEdit(group, "passwordEdit", QStringLiteral("パスワード"));
     m_editPassword->setEchoMode(QLineEdit::Password);
     m_checkSavePass = new QCheckBox(QStringLiteral("パスワードを保存する"), group);
     m_checkSavePass->setObjectName(QStringLiteral("savePassCheck"));
-    m_editLocalInitDir = MakeEdit(group, "localInitDirEdit");
-    m_editRemoteInitDir = MakeEdit(group, "remoteInitDirEdit");
+    m_checkSavePass->setAccessibleName(m_checkSavePass->text());
+    m_editLocalInitDir = MakeEdit(group, "localInitDirEdit", QStringLiteral("Local 初期 Dir"));
+    m_editRemoteInitDir = MakeEdit(group, "remoteInitDirEdit", QStringLiteral("Remote 初期Dir"));
 
     auto* grid = new QGridLayout(group);
     auto* buttons = new QHBoxLayout;
@@ -94,6 +104,7 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     QPushButton* ok = box->button(QDialogButtonBox::Ok);
     ok->setObjectName(QStringLiteral("okButton"));
+    ok->setAccessibleName(QStringLiteral("接続する"));
     ok->setText(QStringLiteral("OK"));
     ok->setDefault(true);
     connect(box, &QDialogButtonBox::accepted, this, &CConnectDlg::accept);

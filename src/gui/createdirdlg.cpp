@@ -14,9 +14,11 @@ CCreateDirDlg::CCreateDirDlg(QWidget* parent) : QDialog(parent)
 
     m_pPrompt = new QLabel(this);
     m_pPrompt->setObjectName(QStringLiteral("createDirPrompt"));
+    m_pPrompt->setAccessibleName(QStringLiteral("説明"));
     m_pPrompt->setTextFormat(Qt::PlainText);
     m_pName = new QLineEdit(this);
     m_pName->setObjectName(QStringLiteral("createDirName"));
+    m_pName->setAccessibleName(QStringLiteral("ディレクトリ名"));
     m_pPrompt->setBuddy(m_pName);
 
     // OK stands for the caption's OK button; Escape or Cancel leaves without creating.

@@ -18,6 +18,7 @@ COptionsSheet::COptionsSheet(CDialUpBackend& backend, QWidget* parent) : QDialog
 
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName(QStringLiteral("optionsTabs"));
+    m_pTabs->setAccessibleName(QStringLiteral("設定のページ"));
     m_pages = {new CSettingPage1(m_pTabs), new CSettingPage2(backend, m_pTabs),
                new CSettingPage3(m_pTabs)};
     for (CPropertyPage* page : m_pages) {

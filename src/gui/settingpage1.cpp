@@ -17,16 +17,20 @@ CSettingPage1::CSettingPage1(QWidget* parent) : CPropertyPage(parent)
 
     m_pConnectAtStartup = new QCheckBox(QStringLiteral("起動時に[接続]ダイアログを表示"), this);
     m_pConnectAtStartup->setObjectName(QStringLiteral("connectAtStartupCheck"));
+    m_pConnectAtStartup->setAccessibleName(m_pConnectAtStartup->text());
     m_pAutoMode = new QCheckBox(QStringLiteral("拡張子による自動判別を行う"), this);
     m_pAutoMode->setObjectName(QStringLiteral("autoModeCheck"));
+    m_pAutoMode->setAccessibleName(m_pAutoMode->text());
     auto* label = new QLabel(
         QStringLiteral("テキストモードを使う拡張子：\n(半角スペース区切りで指定)"), this);
     label->setObjectName(QStringLiteral("extensionListLabel"));
     m_pExtensionList = new QLineEdit(this);
     m_pExtensionList->setObjectName(QStringLiteral("extensionListEdit"));
+    m_pExtensionList->setAccessibleName(QStringLiteral("テキストモードを使う拡張子"));
     label->setBuddy(m_pExtensionList);
     m_pCheckOverwrite = new QCheckBox(QStringLiteral("ファイル上書き時に確認する"), this);
     m_pCheckOverwrite->setObjectName(QStringLiteral("checkOverwriteCheck"));
+    m_pCheckOverwrite->setAccessibleName(m_pCheckOverwrite->text());
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pConnectAtStartup);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialup/dialupbackend.h"
+#include "gui/dialupavailability.h"
 #include "settings/settings.h"
 
 namespace tarnwick {
@@ -34,16 +35,24 @@ CSettingPage2::CSettingPage2(CDialUpBackend& backend, QWidget* parent)
 
     m_pUseDialUp = new QCheckBox(QStringLiteral("必要時にダイアルアップ接続・切断"), this);
     m_pUseDialUp->setObjectName(QStringLiteral("useDialUpCheck"));
+    m_pUseDialUp->setAccessibleName(m_pUseDialUp->text());
+    m_pReason = new QLabel(this);
+    m_pReason->setObjectName(QStringLiteral("dialUpReason"));
+    m_pReason->setAccessibleName(QStringLiteral("ダイアルアップを使えない理由"));
+    m_pReason->setWordWrap(true);
+    m_pReason->hide();
     auto* label = new QLabel(QStringLiteral("使う接続を選択してください："), this);
     label->setObjectName(QStringLiteral("dialUpListLabel"));
     m_pEntries = new QListWidget(this);
     m_pEntries->setObjectName(QStringLiteral("dialUpList"));
+    m_pEntries->setAccessibleName(QStringLiteral("使う接続"));
     m_pEntries->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pEntries->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     label->setBuddy(m_pEntries);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pUseDialUp);
+    layout->addWidget(m_pReason);
     layout->addWidget(label);
     layout->addWidget(m_pEntries, 1);
 
@@ -53,7 +62,8 @@ CSettingPage2::CSettingPage2(CDialUpBackend& backend, QWidget* parent)
 void CSettingPage2::Load()
 {
     std::vector<std::string> names;
-    const bool listed = m_backend.ListEntries(names);
+    std::string why;
+    const bool listed = DialUpAvailable(m_backend, why, &names);
     if (!listed || names.empty()) {
         // A line that says why the list is empty is not an entry: it cannot be selected, so
         // OK never stores it as the connection's name.
@@ -61,6 +71,11 @@ void CSettingPage2::Load()
                                                 : QStringLiteral("一覧表示に失敗しました"));
         item->setFlags(Qt::ItemIsEnabled);
         m_pEntries->addItem(item);
+        // Nothing could be dialled: the box cannot be ticked, and says why.
+        m_pUseDialUp->setEnabled(false);
+        m_pReason->setText(QString::fromStdString(
+            listed ? std::string("保存された接続がないため使用できません") : why));
+        m_pReason->show();
         return;
     }
     std::sort(names.begin(), names.end(), ListsBefore);

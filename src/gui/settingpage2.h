@@ -5,6 +5,7 @@
 #include "gui/propertypage.h"
 
 class QCheckBox;
+class QLabel;
 class QListWidget;
 
 namespace tarnwick {
@@ -20,7 +21,8 @@ public:
 
     // Lists the backend's entries sorted, then the flag and the stored entry selected (the
     // first entry when the stored one is gone). Without entries, or when they cannot be
-    // listed, the list holds one line saying so and the flag is not read.
+    // listed, the list holds one line saying so, the flag is not read and its box cannot be
+    // ticked, with a line saying why.
     void Load() override;
     // UseAutoDialUp, then AutoDialUpName when an entry is selected (even with the box clear).
     void Store() override;
@@ -28,6 +30,7 @@ public:
 private:
     CDialUpBackend& m_backend;
     QCheckBox* m_pUseDialUp = nullptr;
+    QLabel* m_pReason = nullptr;
     QListWidget* m_pEntries = nullptr;
 };
 

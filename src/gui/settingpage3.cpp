@@ -28,12 +28,15 @@ CSettingPage3::CSettingPage3(QWidget* parent) : CPropertyPage(parent)
 
     m_pUsePasv = new QCheckBox(QStringLiteral("PASV コマンドを使う"), this);
     m_pUsePasv->setObjectName(QStringLiteral("usePasvCheck"));
+    m_pUsePasv->setAccessibleName(m_pUsePasv->text());
     // Usable: "NLST -alL" gives long lines only on some servers, "LIST -a" on all of them.
     m_pUseList = new QCheckBox(QStringLiteral("NLST のかわりに LIST を使う"), this);
     m_pUseList->setObjectName(QStringLiteral("useListCheck"));
+    m_pUseList->setAccessibleName(m_pUseList->text());
 
     m_pTimeout = new QSpinBox(this);
     m_pTimeout->setObjectName(QStringLiteral("timeoutSpin"));
+    m_pTimeout->setAccessibleName(QStringLiteral("待ち時間の上限 (秒)"));
     m_pTimeout->setRange(0, kMaxTimeoutSeconds);
     m_pTimeout->setSuffix(QStringLiteral(" 秒"));
     m_pTimeout->setSpecialValueText(QStringLiteral("なし"));
@@ -42,6 +45,7 @@ CSettingPage3::CSettingPage3(QWidget* parent) : CPropertyPage(parent)
     // the locale.
     m_pEncoding = new QComboBox(this);
     m_pEncoding->setObjectName(QStringLiteral("encodingCombo"));
+    m_pEncoding->setAccessibleName(QStringLiteral("サーバーの文字コード"));
     m_pEncoding->addItem(QStringLiteral("ロケールの文字コード (%1)")
                              .arg(QString::fromStdString(DefaultServerEncoding())),
                          QString());

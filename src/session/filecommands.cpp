@@ -17,7 +17,11 @@ namespace tarnwick {
 
 namespace {
 
-const char* const kOverwriteQuestion = "そのファイルはすでに存在します。\n上書きしますか？";
+// The name on a line of its own first, so the question says which file it is about.
+std::string OverwriteQuestion(const std::string& name)
+{
+    return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
+}
 const std::string kParentRow = "..";
 
 ItemOutcome Skipped(const std::string& name)
@@ -139,7 +143,8 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
 ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
                                    std::int64_t expectedSize)
 {
-    if (m_settings.CheckOverwrite() && LocalFileOpens(localPath) && !m_ui.Ask(kOverwriteQuestion)) {
+    if (m_settings.CheckOverwrite() && LocalFileOpens(localPath) &&
+        !m_ui.Ask(OverwriteQuestion(BaseName(localPath)))) {
         return Skipped(remotePath);
     }
     const TransferRequest request{TransferDirection::Download, remotePath, localPath,
@@ -152,13 +157,23 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
     if (m_settings.CheckOverwrite() && m_remoteFiles.FindByDisplayName(remoteName) >= 0 &&
-        !m_ui.Ask(kOverwriteQuestion)) {
+        !m_ui.Ask(OverwriteQuestion(remoteName))) {
         return Skipped(localPath);
     }
     const TransferType type = ChooseType(remoteName);
     const TransferRequest request{TransferDirection::Upload, remoteName, localPath, type,
                                   LocalFileLength(localPath)};
     return OutcomeOf(localPath, m_engine.Transfer(request));
+}
+
+void CSession::ExplainLinkFailure(const std::string& row, ItemOutcome& outcome)
+{
+    if (outcome.reason != FailureReason::Refused || !IsLinkRow(row) || !m_engine.ChangeDir(row)) {
+        return;
+    }
+    // It is a directory: back to the folder shown, which the commands go on working in.
+    static_cast<void>(m_engine.ChangeDir(m_view.remoteDir));
+    outcome.note = "ディレクトリへのリンクはダウンロードできません";
 }
 
 bool CSession::DownloadRows(const std::vector<std::string>& rows)
@@ -168,10 +183,16 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
     }
     m_bLost = false;
     std::vector<ItemOutcome> outcomes;
+    std::size_t count = 0;
+    for (const std::string& row : rows) {
+        count += IsDirectoryRow(row) ? 0 : 1;
+    }
+    std::size_t number = 0;
     for (const std::string& row : rows) {
         if (IsDirectoryRow(row)) {
             continue;
         }
+        m_ui.BeginItem(++number, count);
         ItemOutcome outcome;
         // A name such as "..", "../x" or "a/b" from the server would write outside the local
         // directory: it is never joined into a local path.
@@ -187,6 +208,9 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
                 continue;
             }
             outcome.name = row;
+            if (outcome.Failed()) {
+                ExplainLinkFailure(row, outcome);
+            }
         }
         m_ui.SetStatus(outcome.Failed()
                            ? std::string("ダウンロードに失敗しました")
@@ -203,23 +227,44 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
 
 bool CSession::UploadRows(const std::vector<std::string>& rows)
 {
-    if (!AskCount(m_ui, "%d 個のファイルをアップロードしますか？", rows.size())) {
+    std::vector<std::pair<std::string, std::string>> items;
+    for (const std::string& row : rows) {
+        if (!IsDirectoryRow(row)) {
+            items.emplace_back(JoinPath(m_view.localDir, row), row);
+        }
+    }
+    return UploadItems(items, rows.size());
+}
+
+bool CSession::UploadPaths(const std::vector<std::string>& paths)
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    for (const std::string& path : paths) {
+        if (!IsLocalDirectory(path)) {
+            items.emplace_back(path, BaseName(path));
+        }
+    }
+    return UploadItems(items, paths.size());
+}
+
+bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
+                           std::size_t asked)
+{
+    if (!AskCount(m_ui, "%d 個のファイルをアップロードしますか？", asked)) {
         return false;
     }
     m_bLost = false;
     std::vector<ItemOutcome> outcomes;
-    for (const std::string& row : rows) {
-        if (IsDirectoryRow(row)) {
-            continue;
-        }
-        const std::string localPath = JoinPath(m_view.localDir, row);
-        ItemOutcome outcome = UploadFile(localPath, row);
+    std::size_t number = 0;
+    for (const auto& [localPath, name] : items) {
+        m_ui.BeginItem(++number, items.size());
+        ItemOutcome outcome = UploadFile(localPath, name);
         if (outcome.status == ItemOutcome::Status::Skipped) {
             continue;
         }
-        outcome.name = row;
+        outcome.name = name;
         m_ui.SetStatus(outcome.Failed()
-                           ? FormatText("%s のアップロードに失敗しました\r\n", row)
+                           ? FormatText("%s のアップロードに失敗しました\r\n", name)
                            : FormatText("%s のアップロードが正常に終了しました", localPath));
         if (Record(outcome, outcomes)) {
             break;

@@ -1,9 +1,16 @@
 // Connecting and disconnecting, the panes and moving through remote directories.
 #include "session/session.h"
 
+#include <dirent.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "core/hostport.h"
+#include "core/strutil.h"
 #include "dialup/dialupmanager.h"
 #include "files/listingparser.h"
 #include "files/localpane.h"
@@ -38,22 +45,84 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     std::string host;
     std::uint16_t port = 0;
     if (!SplitHostPort(server, static_cast<std::uint16_t>(defaultPort), host, port)) {
-        m_ui.SetStatus("ConnectToServer に失敗\r\n");
+        m_ui.SetStatus("ConnectToServer に失敗: サーバー名はホスト名か、ホスト名:ポートです\r\n");
         return OpenResult::BadServer;
     }
+    // A server that accepts and never greets would otherwise leave the window looking idle
+    // for the whole time limit.
+    m_ui.ShowWaitText("接続中…");
     if (!m_engine.Connect(host, port, m_settings.ConnectOptions())) {
-        m_ui.SetStatus("ConnectToServer に失敗\r\n");
+        m_ui.HideWaitText();
+        m_ui.SetStatus("ConnectToServer に失敗: " + ConnectFailureText(host) + "\r\n");
         return OpenResult::ConnectFailed;
     }
     m_ui.SetStatus(m_engine.GetLastReply());
     // A refused login leaves the control connection open; the next connect drops it.
-    if (!m_engine.Login(user, password)) {
-        m_ui.SetStatus("UserLogin に失敗\r\n");
+    const bool loggedIn = m_engine.Login(user, password);
+    m_ui.HideWaitText();
+    if (!loggedIn) {
+        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText() + "\r\n");
         return OpenResult::LoginFailed;
     }
     m_ui.SetStatus(m_engine.GetLastReply());
     m_bConnected = true;
     return OpenResult::Connected;
+}
+
+std::string CSession::NoAnswerText() const
+{
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(m_engine.GetTimeout()).count();
+    return std::to_string(seconds) + " 秒以内に応答がありません";
+}
+
+std::string CSession::ConnectFailureText(const std::string& host) const
+{
+    switch (m_engine.GetConnectFailure()) {
+    case IoResult::Unresolved:
+        return "ホスト名 " + host + " を解決できません";
+    case IoResult::TimedOut:
+        return NoAnswerText();
+    case IoResult::Cancelled:
+        return "中止しました";
+    case IoResult::Closed:
+        return "サーバーが接続を閉じました";
+    case IoResult::Error:
+    case IoResult::NoSocket:
+        switch (m_engine.GetConnectErrno()) {
+        case 0:
+            return "ソケットのエラー";
+        case ECONNREFUSED:
+            return "接続を拒否されました";
+        case ENETUNREACH:
+            return "ネットワークに到達できません";
+        case EHOSTUNREACH:
+            return "ホストに到達できません";
+        default:
+            return std::strerror(m_engine.GetConnectErrno());
+        }
+    case IoResult::Ok:
+        break;
+    }
+    // Connected, but greeted with something other than 220 ("421 Too many users").
+    const std::string reply = FirstReplyLine(m_engine.GetLastReply());
+    return reply.empty() ? std::string("サーバーが応答しません") : reply;
+}
+
+std::string CSession::LoginFailureText() const
+{
+    if (m_engine.IsConnected()) {
+        const std::string reply = FirstReplyLine(m_engine.GetLastReply());
+        return reply.empty() ? std::string("サーバーが拒否しました") : reply;
+    }
+    switch (m_engine.GetControlLoss()) {
+    case FailureReason::TimedOut:
+        return NoAnswerText();
+    case FailureReason::Cancelled:
+        return "中止しました";
+    default:
+        return "サーバーが接続を閉じました";
+    }
 }
 
 bool CSession::Connect(const ConnectRequest& request)
@@ -63,7 +132,7 @@ bool CSession::Connect(const ConnectRequest& request)
         return false;
     }
     if (m_settings.UseAutoDialUp()) {
-        CDialUpManager* dialUp = m_dialUp ? m_dialUp() : nullptr;
+        CDialUpManager* dialUp = m_dialUp ? m_dialUp(DialUpStep::Dial) : nullptr;
         if (dialUp != nullptr && !dialUp->DialUp(m_settings.AutoDialUpName())) {
             return false; // the manager has told why
         }
@@ -111,7 +180,7 @@ void CSession::Disconnect()
     m_view.remotePane.ResetContent();
     // Also when this run did not dial: a connection left up earlier goes down too.
     if (m_settings.UseAutoDialUp()) {
-        if (CDialUpManager* dialUp = m_dialUp ? m_dialUp() : nullptr) {
+        if (CDialUpManager* dialUp = m_dialUp ? m_dialUp(DialUpStep::HangUp) : nullptr) {
             dialUp->HangUp();
         }
     }
@@ -171,12 +240,22 @@ bool CSession::RefreshLocal()
     return RefreshLocalPane(m_view.localPane, m_view.localDir);
 }
 
+bool CSession::IsLinkRow(const std::string& row) const
+{
+    const int index = m_remoteFiles.FindByDisplayName(row);
+    return index >= 0 && !m_remoteFiles.At(index).permissions.empty() &&
+           m_remoteFiles.At(index).permissions.front() == 'l';
+}
+
 bool CSession::OpenRemoteRow(const std::string& row)
 {
+    const bool link = !IsDirectoryRow(row) && row != kParentRow && IsLinkRow(row);
+    if (row != kParentRow && !IsDirectoryRow(row) && !link) {
+        return false; // a file row: not even the wait text
+    }
     m_ui.ShowWaitText("ファイルリスト取得中です。\nしばらくお待ちください...");
-    // The results of the directory changes are not examined: the pane lists wherever the
-    // server is, the field shows the text computed here.
     if (row == kParentRow) {
+        // Up: the pane lists wherever the server is, the field shows the text computed here.
         m_view.remoteDir = ParentDir(m_view.remoteDir);
         if (m_view.remoteDir.empty()) {
             m_view.remoteDir = kRoot;
@@ -185,13 +264,68 @@ bool CSession::OpenRemoteRow(const std::string& row)
             static_cast<void>(m_engine.ChangeDir(".."));
             m_view.remoteDir = m_engine.GetCurrentDir();
         }
-    } else if (IsDirectoryRow(row)) {
-        const std::string name = DirectoryRowName(row);
-        m_view.remoteDir = JoinPath(m_view.remoteDir, name);
-        static_cast<void>(m_engine.ChangeDir(name));
+        RefreshRemote();
+        return true;
+    }
+    // A directory by its bare name, relative to the server's current directory. The pane
+    // must keep showing the folder the field names, so a refused change moves nothing.
+    const std::string name = link ? row : DirectoryRowName(row);
+    if (!m_engine.ChangeDir(name)) {
+        m_ui.HideWaitText();
+        if (!ConnectionLostNow() && !link) {
+            m_ui.SetStatus(name + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply()));
+        }
+        return false; // a link the server cannot enter is a link to a file
+    }
+    m_view.remoteDir = JoinPath(m_view.remoteDir, name);
+    RefreshRemote();
+    return true;
+}
+
+bool CSession::ChangeLocalDir(const std::string& typed)
+{
+    std::string dir = typed;
+    if (StartsWith(dir, "~")) {
+        const char* home = std::getenv("HOME");
+        dir = std::string(home != nullptr ? home : "/") + dir.substr(1);
+    } else if (!StartsWith(dir, "/")) {
+        dir = JoinPath(m_view.localDir.empty() ? kRoot : m_view.localDir, dir);
+    }
+    dir = std::filesystem::path(dir).lexically_normal().string();
+    while (dir.size() > 1 && dir.back() == '/') {
+        dir.pop_back();
+    }
+    // Listing a folder that cannot be opened would empty the pane; it is tried first.
+    if (DIR* handle = ::opendir(dir.c_str())) {
+        ::closedir(handle);
     } else {
+        m_ui.SetStatus(typed + " を開けません: " + std::strerror(errno));
         return false;
     }
+    m_view.localDir = dir;
+    static_cast<void>(RefreshLocal());
+    return true;
+}
+
+bool CSession::ChangeRemoteDir(const std::string& typed)
+{
+    if (!m_engine.IsConnected() || typed.empty()) {
+        return false;
+    }
+    m_ui.ShowWaitText("ファイルリスト取得中です。\nしばらくお待ちください...");
+    if (!m_engine.ChangeDir(typed)) {
+        m_ui.HideWaitText();
+        if (!ConnectionLostNow()) {
+            m_ui.SetStatus(typed + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply()));
+        }
+        return false;
+    }
+    // The field shows where the server says it is: a relative or a "../x" text as the full
+    // path.
+    const std::string current = m_engine.GetCurrentDir();
+    m_view.remoteDir = !current.empty()         ? current
+                       : StartsWith(typed, "/") ? typed
+                                                : JoinPath(m_view.remoteDir, typed);
     RefreshRemote();
     return true;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/panerows.h"
@@ -34,6 +35,10 @@ struct SessionView {
     std::string& remoteDir;
 };
 
+// Why the session asks for the dial-up manager: to dial before connecting, or to hang up
+// after disconnecting.
+enum class DialUpStep { Dial, HangUp };
+
 // The fields of the login dialog.
 struct ConnectRequest {
     std::string server; // a host, optionally with ":port"
@@ -48,15 +53,21 @@ public:
     CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView view, CSessionUi& ui,
              CSessionSettings& settings);
 
-    // The dial-up manager to use when the settings ask for dial-up (none: no dial-up).
-    void SetDialUp(std::function<CDialUpManager*()> dialUp) { m_dialUp = std::move(dialUp); }
+    // The dial-up manager to use when the settings ask for dial-up; none (also when the
+    // callback gives none) is no dial-up: the connect goes on without dialling.
+    void SetDialUp(std::function<CDialUpManager*(DialUpStep)> dialUp)
+    {
+        m_dialUp = std::move(dialUp);
+    }
 
     // --- connecting --------------------------------------------------------------------
 
     enum class OpenResult { Connected, BadServer, ConnectFailed, LoginFailed };
-    // Connects with the settings' connection options and logs in; writes the greeting and the
-    // login reply into the status line. "ConnectToServer に失敗\r\n" or "UserLogin に失敗\r\n"
-    // on failure (a refused login leaves the control connection as the engine holds it).
+    // Connects with the settings' connection options and logs in, with the wait text "接続中…"
+    // (and its 中止) up meanwhile; writes the greeting and the login reply into the status
+    // line. On failure the status line says "ConnectToServer に失敗" or "UserLogin に失敗" and
+    // why: "ConnectToServer に失敗: 接続を拒否されました\r\n", "UserLogin に失敗: 530 Login
+    // incorrect.\r\n". A refused login leaves the control connection as the engine holds it.
     OpenResult Open(const std::string& server, unsigned defaultPort, const std::string& user,
                     const std::string& password);
     // The whole connect command after the login dialog: the fields checked, dial-up, Open,
@@ -79,8 +90,19 @@ public:
     // The local pane from the local directory; false when it cannot be listed.
     bool RefreshLocal();
     // A double-clicked remote row: ".." goes up, a directory row is entered (the wait text
-    // shows meanwhile), and the pane is listed again. False for a file row (nothing happens).
+    // shows meanwhile), and the pane is listed again. A link row is tried as a directory: when
+    // the server changes into it, it is one. A directory the server refuses leaves the folder
+    // shown, and the status line says why. False when nothing was opened (a file row, a link
+    // to a file): the front end leaves its fields as they are.
     bool OpenRemoteRow(const std::string& row);
+    // The folder typed into a path field: the local one is listed when it can be opened, the
+    // remote one changed into (the field then shows where the server says it is) and listed.
+    // A relative text is taken from the folder shown. False when it cannot be entered: the
+    // folder shown stays and the status line says why.
+    bool ChangeLocalDir(const std::string& typed);
+    bool ChangeRemoteDir(const std::string& typed);
+    // True when the last listing shows `row` as a symbolic link.
+    [[nodiscard]] bool IsLinkRow(const std::string& row) const;
 
     // --- the file commands over the panes' selected rows --------------------------------
     // Each returns false when it stopped before acting (no rows, or the question answered
@@ -88,6 +110,9 @@ public:
 
     bool DownloadRows(const std::vector<std::string>& rows);
     bool UploadRows(const std::vector<std::string>& rows);
+    // Local files by their paths (dropped from a file manager), each stored under its own name
+    // in the server's current directory; directories are passed over.
+    bool UploadPaths(const std::vector<std::string>& paths);
     bool DeleteLocalRows(const std::vector<std::string>& rows);
     bool DeleteRemoteRows(const std::vector<std::string>& rows);
     // `name` as typed into the create-directory dialog (not empty).
@@ -105,7 +130,8 @@ public:
     // --- single items, as tarnwick-cli asks for them --------------------------------------
 
     // One remote file into `localPath`: asks before replacing an existing file (when the
-    // settings say so), chooses the type, transfers. Skipped when the user said no.
+    // settings say so; the question names the file), chooses the type, transfers. Skipped when
+    // the user said no.
     ItemOutcome DownloadFile(const std::string& remotePath, const std::string& localPath,
                              std::int64_t expectedSize);
     // One local file to the server's current directory as `remoteName`; asks when the last
@@ -143,13 +169,23 @@ private:
     // the connection is gone).
     bool Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes);
     [[nodiscard]] std::string ConnectionLostText() const;
+    // Why the last connect made no connection, or the login failed, in a few words.
+    [[nodiscard]] std::string ConnectFailureText(const std::string& host) const;
+    [[nodiscard]] std::string LoginFailureText() const;
+    [[nodiscard]] std::string NoAnswerText() const;
+    // Uploads (local path, remote name) pairs; `asked` is the count in the question.
+    bool UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
+                     std::size_t asked);
+    // A download of `row` failed: when the row is a link the server can change into, it
+    // names a directory, which is said instead of the server's refusal.
+    void ExplainLinkFailure(const std::string& row, ItemOutcome& outcome);
 
     CFtpClient& m_engine;
     CRemoteFileList& m_remoteFiles;
     SessionView m_view;
     CSessionUi& m_ui;
     CSessionSettings& m_settings;
-    std::function<CDialUpManager*()> m_dialUp;
+    std::function<CDialUpManager*(DialUpStep)> m_dialUp;
     bool m_bConnected = false;
     bool m_bLost = false; // the running command found the connection gone
 };

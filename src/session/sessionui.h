@@ -3,6 +3,7 @@
 // Texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "session/itemoutcome.h"
@@ -19,8 +20,16 @@ public:
     // The status line; each text replaces the last. Texts that end in CR LF are replies or
     // failures.
     virtual void SetStatus(const std::string& text) = 0;
-    // A one-shot wait text that stays until the running command returns.
+    // A one-shot wait text that stays until the running command returns, or until
+    // HideWaitText.
     virtual void ShowWaitText(const std::string& text) = 0;
+    virtual void HideWaitText() {}
+    // Item `number` (from 1) of `count` of a command is about to move.
+    virtual void BeginItem(std::size_t number, std::size_t count)
+    {
+        static_cast<void>(number);
+        static_cast<void>(count);
+    }
     // One item of a command (a file moved, created or deleted) has been dealt with.
     virtual void ItemDone(const ItemOutcome& outcome) { static_cast<void>(outcome); }
     // The control connection went away by itself: the session has emptied the remote pane and

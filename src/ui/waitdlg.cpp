@@ -1,11 +1,16 @@
 #include "ui/waitdlg.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tarnwick {
 
@@ -19,6 +24,7 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     m_pText = new QLabel(this);
     m_pText->setObjectName(QStringLiteral("waitText"));
+    m_pText->setAccessibleName(QStringLiteral("処理中の内容"));
     m_pText->setAlignment(Qt::AlignCenter);
     m_pText->setTextFormat(Qt::PlainText);
     m_pCancel = new QPushButton(QStringLiteral("中止"), this);
@@ -30,11 +36,103 @@ CWaitDlg::CWaitDlg(QWidget* parent)
         m_pCancel->setEnabled(false); // pressed once: the work is stopping
         emit cancelRequested();
     });
+    m_pBar = new QProgressBar(this);
+    m_pBar->setObjectName(QStringLiteral("progressBar"));
+    m_pBar->setAccessibleName(QStringLiteral("進行状況"));
+    m_pBar->setRange(0, 1000);
+    m_pBar->setTextVisible(false);
+    m_pBar->hide();
+    m_pDetails = new QLabel(this);
+    m_pDetails->setObjectName(QStringLiteral("progressDetails"));
+    m_pDetails->setAccessibleName(QStringLiteral("転送の詳細"));
+    m_pDetails->setAlignment(Qt::AlignCenter);
+    m_pDetails->setTextFormat(Qt::PlainText);
+    m_pDetails->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
     layout->addWidget(m_pText);
+    layout->addWidget(m_pBar);
+    layout->addWidget(m_pDetails);
     layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
-    setMinimumWidth(240);
+    // Wide enough for the whole caption with the window manager's buttons beside it.
+    const int caption = fontMetrics().horizontalAdvance(windowTitle());
+    setMinimumWidth(std::max(300, caption * 3 / 2 + 140));
+    if (parent != nullptr) {
+        parent->window()->installEventFilter(this);
+    }
+}
+
+bool CWaitDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible() &&
+        parentWidget() != nullptr && watched == parentWidget()->window()) {
+        Centre();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CWaitDlg::SetItemCount(std::size_t number, std::size_t count)
+{
+    m_nItem = number;
+    m_nItems = count;
+}
+
+QString CWaitDlg::GetDetails() const
+{
+    return m_pDetails->isHidden() ? QString() : m_pDetails->text();
+}
+
+QString CWaitDlg::SpeedText(double bytesPerSecond)
+{
+    const char* const units[] = {"B/s", "KB/s", "MB/s", "GB/s"};
+    int unit = 0;
+    while (bytesPerSecond >= 1024.0 && unit < 3) {
+        bytesPerSecond /= 1024.0;
+        ++unit;
+    }
+    return QString::number(bytesPerSecond, 'f', unit == 0 ? 0 : 1) + QLatin1Char(' ') +
+           QLatin1String(units[unit]);
+}
+
+QString CWaitDlg::TimeText(std::int64_t seconds)
+{
+    const std::int64_t hours = seconds / 3600;
+    const QString minutes = QStringLiteral("%1:%2")
+                                .arg((seconds / 60) % 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+                                .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return hours > 0 ? QString::number(hours) + QLatin1Char(':') + minutes : minutes;
+}
+
+void CWaitDlg::ShowProgress(std::int64_t done, std::int64_t total)
+{
+    if (done < 0) {
+        return; // a text without counts ("更新中です")
+    }
+    QStringList parts;
+    const double seconds = static_cast<double>(m_started.elapsed()) / 1000.0;
+    const double speed = seconds > 0.2 ? static_cast<double>(done) / seconds : 0.0;
+    if (total > 0) {
+        const std::int64_t clamped = std::min(done, total);
+        m_pBar->setRange(0, 1000);
+        m_pBar->setValue(static_cast<int>(clamped * 1000 / total));
+        parts << QString::number(clamped * 100 / total) + QLatin1Char('%');
+    } else {
+        m_pBar->setRange(0, 0); // size unknown: a moving bar
+    }
+    if (speed > 0.0) {
+        parts << SpeedText(speed);
+        if (total > done) {
+            const auto left = static_cast<std::int64_t>(
+                std::ceil(static_cast<double>(total - done) / speed));
+            parts << QStringLiteral("残り ") + TimeText(left);
+        }
+    }
+    if (m_nItems > 1) {
+        parts << QStringLiteral("%1 / %2 ファイル").arg(m_nItem).arg(m_nItems);
+    }
+    m_pDetails->setText(parts.join(QStringLiteral(" ・ ")));
+    m_pBar->show();
+    m_pDetails->show();
 }
 
 void CWaitDlg::SetCancellable(bool cancellable)
@@ -54,9 +152,10 @@ void CWaitDlg::ShowNow()
 {
     m_pText->setText(m_strText);
     adjustSize();
+    Centre();
     if (!isVisible()) {
-        Centre();
         show();
+        Centre();
     }
     raise();
     // The caller blocks next; let the window system map the box and paint it now.
@@ -73,19 +172,25 @@ void CWaitDlg::Centre()
         area = screen->availableGeometry();
     }
     if (area.isValid()) {
-        move(area.center() - rect().center());
+        // The frame is known once the box is on screen; before that the box alone is centred.
+        const QSize outer = isVisible() ? frameGeometry().size() : size();
+        move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
     }
 }
 
 void CWaitDlg::Begin(const std::string& text)
 {
+    m_started.start();
+    m_pBar->hide();
+    m_pDetails->hide();
     SetText(QString::fromStdString(text));
     ShowNow();
 }
 
-void CWaitDlg::Update(const std::string& text, std::int64_t /*done*/, std::int64_t /*total*/)
+void CWaitDlg::Update(const std::string& text, std::int64_t done, std::int64_t total)
 {
     SetText(QString::fromStdString(text));
+    ShowProgress(done, total);
     ShowNow();
 }
 

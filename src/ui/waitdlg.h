@@ -2,15 +2,22 @@
 // the one thread goes on with its blocking work while the box shows a one-shot text or the
 // running byte counts of a transfer, and the engine's pump keeps it painted. When the work can
 // be stopped the box has a 中止 button (Escape presses it too); it never goes away by itself
-// before its operation ends.
+// before its operation ends. It stays centred on the window it belongs to.
+//
+// During a transfer the two lines of text are kept as they come and a bar, the percentage,
+// the speed, the time left and, for a command over several files, "n / m" are shown below.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
+
+#include <cstddef>
 
 #include "ftp/progresssink.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace tarnwick {
@@ -30,12 +37,25 @@ public:
     void ShowNow();
     // Whether the box offers 中止 (the button is shown and Escape presses it).
     void SetCancellable(bool cancellable);
+    // The file `number` of `count` that the running command moves; "n / m" is shown when
+    // there is more than one. 0 of 0 when no command runs.
+    void SetItemCount(std::size_t number, std::size_t count);
+    // The line under the bar: "45% ・ 1.2 MB/s ・ 残り 0:05 ・ 2 / 5 ファイル".
+    [[nodiscard]] QString GetDetails() const;
+
+    // The speed and the time left in the form the box shows them.
+    [[nodiscard]] static QString SpeedText(double bytesPerSecond);
+    [[nodiscard]] static QString TimeText(std::int64_t seconds);
 
     // The progress use: Begin shows the box with its first text, Update repaints it with a
     // new one, End hides it.
     void Begin(const std::string& text) override;
     void Update(const std::string& text, std::int64_t done, std::int64_t total) override;
     void End() override;
+
+protected:
+    // The owner window moved or changed size: the box goes with it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // 中止 was pressed: the work should stop. The box stays until the work has ended.
@@ -47,10 +67,16 @@ public slots:
 
 private:
     void Centre();
+    void ShowProgress(std::int64_t done, std::int64_t total);
 
     QString m_strText;
     QLabel* m_pText = nullptr;
+    QProgressBar* m_pBar = nullptr;
+    QLabel* m_pDetails = nullptr;
     QPushButton* m_pCancel = nullptr;
+    QElapsedTimer m_started;
+    std::size_t m_nItem = 0;
+    std::size_t m_nItems = 0;
 };
 
 } // namespace tarnwick

@@ -1,0 +1,27 @@
+// What the details view shows of a row besides its name: for the remote pane the columns of
+// the last listing, for the local pane what the file system says.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/panemodel.h"
+
+namespace tarnwick {
+
+class CRemoteFileList;
+
+// Size, date, permissions and the link mark of each row, from the entry of the same text.
+// The rows come in the listing's order, so the entries are mostly met in turn.
+void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list);
+
+// The same from the file system, for the rows of the local folder `dir`.
+void FillLocalDetails(std::vector<PaneRow>& rows, const std::string& dir);
+
+// A number that orders listing dates: "Mar 14 09:12" (a date of the last twelve months, as
+// ls writes it), "Dec  1  2023", "3月 14 09:12", "2023-11-30 18:45"; 0 for other texts.
+// `nowYear` and `nowMonth` (1-12) place a date given without a year.
+[[nodiscard]] std::int64_t ListingDateKey(const std::string& dateText, int nowYear, int nowMonth);
+
+} // namespace tarnwick

@@ -1,0 +1,214 @@
+// The window's two layouts, its rows, its tab order and keys, and the size and place it
+// remembers.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/arrowbutton.h"
+#include "app/panearea.h"
+#include "app/panemodel.h"
+#include "connecttest.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+class WindowLayoutTest : public ConnectTest {
+protected:
+    // The geometry of `widget` in the pane area's coordinates.
+    QRect InArea(const QWidget* widget)
+    {
+        auto* area = Find<QWidget>("paneArea");
+        return QRect(widget->mapTo(area, QPoint(0, 0)), widget->size());
+    }
+    // Resizes the window so that the pane area is `width` pixels wide.
+    void SetAreaWidth(int width)
+    {
+        auto* area = Find<QWidget>("paneArea");
+        dlg->resize(dlg->width() - area->width() + width, 700);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(area->width(), width);
+    }
+    QString Shown(CPaneList* list, int row, int column)
+    {
+        return list->model()->index(row, column).data().toString();
+    }
+};
+
+} // namespace
+
+TEST_F(WindowLayoutTest, FromTheThresholdOnThePanesStandSideBySide)
+{
+    const struct {
+        int width;
+        bool wide;
+    } cases[] = {{420, false}, {CPaneArea::kWideWidth - 1, false}, {CPaneArea::kWideWidth, true},
+                 {1184, true}, {CPaneArea::kWideWidth - 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        SetAreaWidth(c.width);
+        EXPECT_EQ(dlg->IsWideLayout(), c.wide);
+        const QRect remote = InArea(List("remoteList"));
+        const QRect local = InArea(List("localList"));
+        const QRect download = InArea(Find<QWidget>("downloadButton"));
+        const QRect upload = InArea(Find<QWidget>("uploadButton"));
+        const QRect remoteField = InArea(Field("remoteDirEdit"));
+        const QRect localField = InArea(Field("localDirEdit"));
+        EXPECT_EQ(remote.intersects(local), !c.wide);
+        for (CPaneList* list : {List("remoteList"), List("localList")}) {
+            EXPECT_EQ(list->header()->isVisible(), c.wide);
+            EXPECT_EQ(list->isColumnHidden(CPaneModel::kDate), !c.wide);
+        }
+        EXPECT_EQ(Find<CArrowButton>("downloadButton")->IsHorizontal(), c.wide);
+        if (!c.wide) {
+            continue;
+        }
+        // Each pane whole, about 300 pixels or more, under its own field; the buttons between.
+        EXPECT_GE(remote.width(), 280);
+        EXPECT_GE(local.width(), 280);
+        EXPECT_LT(remote.right(), download.left());
+        EXPECT_LT(download.right(), local.left());
+        EXPECT_LT(upload.right(), local.left());
+        EXPECT_LT(remoteField.bottom(), remote.top());
+        EXPECT_LT(localField.bottom(), local.top());
+        EXPECT_LE(remoteField.right(), remote.right() + 3);
+        EXPECT_GE(localField.left(), local.left() - 3);
+        EXPECT_EQ(remote.top(), local.top());
+        EXPECT_EQ(remote.height(), local.height());
+    }
+}
+
+TEST_F(WindowLayoutTest, TheDetailsViewSortsByItsColumnsWithDirectoriesFirst)
+{
+    Connect([](CScriptSession&) {},
+            DirLine("zeta") + FileLine("1.txt", "10") + FileLine("big.bin", "2048000") +
+                FileLine("mid.bin", "300") + FileLine("ln", "3", "lrwxrwxrwx"));
+    CPaneList* remote = List("remoteList");
+    SetAreaWidth(420);
+    // The list: the row texts in text order ("1" comes before "<").
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "1.txt", "<zeta>", "big.bin", "ln", "mid.bin"}));
+    EXPECT_EQ(Shown(remote, 2, CPaneModel::kName), "<zeta>");
+
+    SetAreaWidth(900);
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "<zeta>", "1.txt", "big.bin", "ln", "mid.bin"}));
+    // Names without brackets, sizes in groups of three, the listing's date and permissions.
+    EXPECT_EQ(Shown(remote, 1, CPaneModel::kName), "zeta");
+    EXPECT_EQ(Shown(remote, 3, CPaneModel::kSize), "2,048,000");
+    EXPECT_EQ(Shown(remote, 3, CPaneModel::kDate), "Jan 01 12:00");
+    EXPECT_EQ(Shown(remote, 4, CPaneModel::kAttributes), "lrwxrwxrwx");
+    EXPECT_FALSE(remote->model()->index(4, CPaneModel::kName).data(Qt::DecorationRole).isNull());
+
+    // A row selected before a sort stays selected after it.
+    remote->SetCurrentRow(remote->FindRow("mid.bin"), QItemSelectionModel::ClearAndSelect);
+    remote->sortByColumn(CPaneModel::kSize, Qt::DescendingOrder);
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "<zeta>", "big.bin", "mid.bin", "1.txt", "ln"}));
+    EXPECT_EQ(remote->SelectedRowTexts(), std::vector<std::string>{"mid.bin"});
+    remote->sortByColumn(CPaneModel::kSize, Qt::AscendingOrder);
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "<zeta>", "ln", "1.txt", "mid.bin", "big.bin"}));
+    EXPECT_EQ(Finish(), "");
+}
+
+TEST_F(WindowLayoutTest, RowsKeepOneHeightWhateverTheirCharacters)
+{
+    CPaneList* remote = List("remoteList");
+    QList<int> heights;
+    for (const std::string& name : {std::string("plain.txt"), std::string("日本語のファイル.txt")}) {
+        FillRemotePane(*remote, FileLine(name), dlg->m_remoteFiles);
+        for (int row = 0; row < remote->count(); ++row) {
+            heights << remote->RowRect(row).height();
+        }
+    }
+    ASSERT_EQ(heights.size(), 4);
+    EXPECT_EQ(heights, QList<int>(4, heights.front()));
+    EXPECT_GE(heights.front(), remote->fontMetrics().height());
+}
+
+TEST_F(WindowLayoutTest, TabReachesEveryControlAndNeverTheStatusLine)
+{
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get(), 5000));
+    dlg->SetConnectedDisplay();
+    Field("remoteDirEdit")->setFocus();
+    QStringList forward;
+    for (int step = 0; step < 11; ++step) {
+        forward << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(forward, (QStringList{"remoteDirEdit", "remoteList", "downloadButton", "uploadButton",
+                                    "localDirEdit", "localList", "disconnectActionButton",
+                                    "editButton", "settingsActionButton", "exitActionButton",
+                                    "remoteDirEdit"}));
+    QStringList back;
+    for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        back << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(back, (QStringList{"remoteDirEdit", "exitActionButton", "settingsActionButton"}));
+
+    // A field that takes the focus makes its pane the active one.
+    Field("remoteDirEdit")->setFocus();
+    EXPECT_EQ(dlg->m_nActivePane, 0);
+    Field("localDirEdit")->setFocus();
+    EXPECT_EQ(dlg->m_nActivePane, 1);
+
+    // Clicked into, the status line gives the focus back at the end of the next command.
+    Find<QWidget>("statusLine")->setFocus();
+    runner.answers.push_back(CScriptedDialogRunner::Reject());
+    Action("settingsAction")->trigger();
+    EXPECT_EQ(QApplication::focusWidget(), List("localList"));
+}
+
+TEST_F(WindowLayoutTest, CommandsShowTheirKeysInTheirTooltips)
+{
+    const struct {
+        const char* action;
+        const char* tip;
+    } actions[] = {
+        {"connectAction", "接続 (Ctrl+O)"},        {"disconnectAction", "切断 (Ctrl+D)"},
+        {"settingsAction", "設定 (Ctrl+,)"},       {"exitAction", "終了 (Ctrl+Q)"},
+        {"createDirAction", "新規Dir作成 (Ctrl+Shift+N)"}, {"deleteAction", "削除 (Del)"},
+        {"attribAction", "属性変更 (Alt+Return)"},
+    };
+    for (const auto& entry : actions) {
+        EXPECT_EQ(Action(entry.action)->toolTip(), entry.tip) << entry.action;
+    }
+    EXPECT_EQ(Find<QWidget>("downloadButton")->toolTip(), "ダウンロード (Ctrl+G)");
+    EXPECT_EQ(Find<QWidget>("uploadButton")->toolTip(), "アップロード (Ctrl+U)");
+    EXPECT_EQ(Find<QWidget>("editButton")->toolTip(), "編集 (Alt+E)");
+    // Every named control has a Japanese name for screen readers.
+    for (const char* name : {"remoteDirEdit", "localDirEdit", "remoteList", "localList",
+                             "downloadButton", "uploadButton", "statusLine", "editButton",
+                             "connectActionButton", "exitActionButton"}) {
+        EXPECT_FALSE(Find<QWidget>(name)->accessibleName().isEmpty()) << name;
+    }
+}
+
+TEST(WindowPlace, TheWindowComesBackWhereItWasLeft)
+{
+    CTempStore store;
+    CScriptedPrompt prompt;
+    CScriptedDialogRunner runner;
+    {
+        CMainDlg dlg(prompt, runner);
+        dlg.show();
+        dlg.resize(900, 600);
+        dlg.move(40, 30);
+        QCoreApplication::processEvents();
+        dlg.close();
+    }
+    EXPECT_EQ(GetSettingInt("WindowWidth", 0), 900u);
+    EXPECT_EQ(GetSettingInt("WindowHeight", 0), 600u);
+    {
+        CMainDlg dlg(prompt, runner);
+        EXPECT_EQ(dlg.size(), QSize(900, 600));
+        EXPECT_EQ(dlg.pos(), QPoint(40, 30));
+    }
+    // A place on no screen there is now (a screen since unplugged): the first start's size.
+    ASSERT_TRUE(SetSettingInt("WindowLeft", 20000));
+    CMainDlg dlg(prompt, runner);
+    EXPECT_EQ(dlg.size(), QSize(420, 680));
+}
