@@ -445,8 +445,7 @@ TEST_F(DialUpConnectTest, WithoutABackendTheConnectGoesOnAndSaysSoOnce)
     // UseAutoDialUp=1 stored, but the connections cannot be listed (no NetworkManager).
     backend->listWorks = false;
     SetSettingText("AutoDialUpName", "Office");
-    const QString unavailable = "ダイアルアップは使用できません: NetworkManager の接続一覧を取得でき"
-                                "ません (nmcli が見つからないか、NetworkManager が動いていません)";
+    const QString unavailable = "ダイアルアップは使用できません: NetworkManager (nmcli) が使えません";
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE(attempt);
         Serve([](CScriptSession& s) { ServeSession(s); });

@@ -235,8 +235,8 @@ TEST_F(OptionsTest, WithoutADialUpBackendTheBoxCannotBeTickedAndSaysWhy)
         std::vector<std::string> entries;
         const char* reason; // null: the box is usable
     } cases[] = {
-        {"listing-failed", false, {}, "NetworkManager の接続一覧を取得できません (nmcli が見つからないか、NetworkManager が動いていません)"},
-        {"no-entries", true, {}, "保存された接続がないため使用できません"},
+        {"listing-failed", false, {}, "NetworkManager (nmcli) が使えません"},
+        {"no-entries", true, {}, "保存された接続がありません"},
         {"entries", true, {"Office"}, nullptr},
     };
     for (const auto& c : cases) {

@@ -13,8 +13,8 @@ bool DialUpAvailable(CDialUpBackend& backend, std::string& why, std::vector<std:
         }
         return true;
     }
-    why = "NetworkManager の接続一覧を取得できません (nmcli が見つからないか、"
-          "NetworkManager が動いていません)";
+    // One line, also on the options page.
+    why = "NetworkManager (nmcli) が使えません";
     return false;
 }
 

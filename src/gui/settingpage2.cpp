@@ -74,7 +74,7 @@ void CSettingPage2::Load()
         // Nothing could be dialled: the box cannot be ticked, and says why.
         m_pUseDialUp->setEnabled(false);
         m_pReason->setText(QString::fromStdString(
-            listed ? std::string("保存された接続がないため使用できません") : why));
+            listed ? std::string("保存された接続がありません") : why));
         m_pReason->show();
         return;
     }
