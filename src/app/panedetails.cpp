@@ -122,9 +122,19 @@ void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list)
         }
         const RemoteFileEntry& entry = list.At(index);
         row.permissions = QString::fromStdString(entry.permissions);
-        row.isLink = !entry.permissions.empty() && entry.permissions.front() == 'l';
+        row.isLink = entry.isLink == 1;
+        row.linkTarget = QString::fromStdString(entry.linkTarget);
         row.dateText = QString::fromStdString(entry.dateText);
-        row.dateKey = ListingDateKey(entry.dateText, today.tm_year + 1900, today.tm_mon + 1);
+        if (entry.modifyTime >= 0) {
+            // An exact time (MLSD) orders better than the text.
+            const std::time_t seconds = static_cast<std::time_t>(entry.modifyTime);
+            std::tm utc{};
+            gmtime_r(&seconds, &utc);
+            row.dateKey = DateKey(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                                  utc.tm_hour * 60 + utc.tm_min);
+        } else {
+            row.dateKey = ListingDateKey(entry.dateText, today.tm_year + 1900, today.tm_mon + 1);
+        }
         if (row.kind == PaneRow::Kind::File && !entry.sizeText.empty() &&
             entry.sizeText.find_first_not_of("0123456789") == std::string::npos) {
             row.size = ParseLeadingInt(entry.sizeText);

@@ -243,8 +243,7 @@ bool CSession::RefreshLocal()
 bool CSession::IsLinkRow(const std::string& row) const
 {
     const int index = m_remoteFiles.FindByDisplayName(row);
-    return index >= 0 && !m_remoteFiles.At(index).permissions.empty() &&
-           m_remoteFiles.At(index).permissions.front() == 'l';
+    return index >= 0 && m_remoteFiles.At(index).isLink == 1;
 }
 
 bool CSession::OpenRemoteRow(const std::string& row)
