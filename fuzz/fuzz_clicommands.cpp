@@ -36,7 +36,10 @@ bool IsValidCommand(const tarnwick::CliCommand& command)
     if (known == kCommands.end()) {
         return false;
     }
-    const std::size_t arguments = command.size() - 1;
+    // get and put take -r or -c as their first word.
+    const bool flag = (command[0] == "get" || command[0] == "put") && command.size() > 1 &&
+                      (command[1] == "-r" || command[1] == "-c");
+    const std::size_t arguments = command.size() - 1 - (flag ? 1 : 0);
     if (command[0] == "ls" && arguments == 1 && command[1] != "-l") {
         return false; // "-l" is the only option
     }

@@ -100,6 +100,7 @@ SessionResult RunSession(const std::function<void(CScriptSession&)>& script,
         s.Send("220 Ready\r\n");
         s.ExpectReply("USER anna", "331 Password please\r\n");
         s.ExpectReply("PASS pw", "230 Welcome\r\n");
+        s.ExpectReply("FEAT", "502 Not implemented\r\n");
         script(s);
         s.WaitClosed();
     });
@@ -187,7 +188,7 @@ TEST(CliSession, GetRefusesAnUnsafeLocalName)
         RunSession([](CScriptSession&) {}, {"get", "..", dir.Path()});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("unsafe local name '..'"), std::string::npos) << result.err;
-    EXPECT_EQ(result.received, "USER anna\r\nPASS pw\r\n"); // nothing was fetched
+    EXPECT_EQ(result.received, "USER anna\r\nPASS pw\r\nFEAT\r\n"); // nothing was fetched
 }
 
 TEST(CliSession, AutoTypeFollowsTheStoredList)
@@ -297,6 +298,7 @@ TEST(CliBinary, ProfileTargetAndPasswordFromTheEnvironment)
         s.ExpectReply("AUTH TLS", "500 Unknown command\r\n");
         s.ExpectReply("USER anna", "331 Password please\r\n");
         s.ExpectReply("PASS from-env", "230 Welcome\r\n");
+        s.ExpectReply("FEAT", "502 Not implemented\r\n");
         s.ExpectReply("CWD /start", "250 ok\r\n");
         s.ExpectReply("PWD", "257 \"/start\"\r\n");
         s.ExpectReply("QUIT", "221 Bye\r\n");

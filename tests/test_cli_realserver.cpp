@@ -153,3 +153,34 @@ TEST(CliTls, AnUntrustedCertificateEndsTheRunShowingItsFingerprint)
         std::filesystem::remove(local.File("a.txt"));
     }
 }
+
+TEST(CliTrees, GetGoesOnFromThePartAndTreesGoBothWays)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server;
+    ASSERT_TRUE(server.Start()) << server.Error();
+    const std::string bytes = RandomBytes(300 * 1024, 11);
+    server.PutFile("big.bin", bytes);
+    CTempDir local;
+    // What a cut download left: the first third.
+    WriteWholeFile(local.File("big.bin.part"), bytes.substr(0, 100 * 1024));
+    std::filesystem::create_directories(local.File("tree/a/b"));
+    WriteWholeFile(local.File("tree/a/b/deep.txt"), "deep\n");
+    WriteWholeFile(local.File("tree/top.bin"), bytes.substr(0, 5000));
+    const std::string url =
+        "ftp://" + server.User() + "@" + server.Host() + ":" + std::to_string(server.Port()) + "/";
+    std::string err;
+    EXPECT_EQ(RunCli({"--quiet", "--passive", url, "get", "-c", "big.bin", local.Path(), ";", "put",
+                      "-r", local.File("tree"), "up", ";", "get", "-r", "up", local.File("back")},
+                     server.Password(), err),
+              0)
+        << err;
+    EXPECT_TRUE(ReadWholeFile(local.File("big.bin")) == bytes) << "the whole file, once";
+    EXPECT_FALSE(std::filesystem::exists(local.File("big.bin.part")));
+    EXPECT_NE(server.Log().find("\"REST 102400\""), std::string::npos) << server.Log();
+    EXPECT_EQ(ReadWholeFile(server.PathOf("up/a/b/deep.txt")), "deep\n");
+    EXPECT_EQ(ReadWholeFile(local.File("back/a/b/deep.txt")), "deep\n");
+    EXPECT_TRUE(ReadWholeFile(local.File("back/top.bin")) == bytes.substr(0, 5000));
+}

@@ -217,8 +217,9 @@ TEST(Features, FeatListsWhatLaterCommandsUse)
         [](CScriptSession& s) {
             s.ExpectReply("FEAT", "211-Features:\r\n MDTM\r\n MLST type*;size*;modify*;UNIX.mode;unique;\r\n"
                                   " REST STREAM\r\n SIZE\r\n UTF8\r\n211 End\r\n");
-            // The facts the pane shows, in the server's spelling; UTF-8 names asked for.
-            s.ExpectReply("OPTS MLST type;size;modify;UNIX.mode;", "200 ok\r\n");
+            // The facts the pane shows (and "unique", for walks of a tree), in the server's
+            // spelling; UTF-8 names asked for.
+            s.ExpectReply("OPTS MLST type;size;modify;UNIX.mode;unique;", "200 ok\r\n");
             s.ExpectReply("OPTS UTF8 ON", "200 Always in UTF8 mode.\r\n");
             s.ExpectReply("TYPE I", "200 ok\r\n");
             s.ExpectReply("SIZE a.bin", "213 3000000000\r\n");

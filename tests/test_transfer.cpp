@@ -521,8 +521,12 @@ TEST(Download, AByteCountOtherThanTheKnownSizeFailsAndKeepsTheOldFile)
         if (!c.ok) {
             EXPECT_EQ(outcome.reason, FailureReason::Incomplete);
             EXPECT_EQ(ReadWholeFile(dir.File("f")), "old");
+            // What came is kept to go on from; it is a part, not the file.
+            EXPECT_EQ(ReadWholeFile(dir.File("f.part")), data);
         }
-        EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"f"});
+        const std::vector<std::string> left =
+            c.ok ? std::vector<std::string>{"f"} : std::vector<std::string>{"f", "f.part"};
+        EXPECT_EQ(Leftovers(dir), left);
     }
 }
 
@@ -550,4 +554,53 @@ TEST(Download, AStalledServerCostsOneTimeLimitNotTwo)
     // The data wait ends at the limit; ABOR then gets a short wait of its own.
     EXPECT_LT(took, 3500ms);
     EXPECT_NE(out.received.find("ABOR\r\n"), std::string::npos);
+}
+
+// A download cut at 40 % keeps what arrived as NAME.part; the next one goes on from there
+// with REST and the result is the whole file, the old one untouched until then.
+TEST(Download, ACutDownloadIsResumedWithRest)
+{
+    CTempDir dir;
+    WriteWholeFile(dir.File("big.bin"), "old");
+    const std::string data = Pattern(1000 * 1000);
+    const std::size_t cut = 400 * 1000;
+    TransferOutcome first;
+    TransferOutcome second;
+    const ScriptOutcome out = RunEngineScript(
+        [&](CScriptSession& s) {
+            if (s.OpenTransfer(true, "TYPE I", "RETR big.bin")) {
+                s.DataSend(data.substr(0, cut));
+                s.Sleep(50ms);
+                s.DataAbort(); // the connection breaks
+                s.Send("426 Connection closed; transfer aborted.\r\n");
+            }
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.ExpectReply("REST " + std::to_string(cut), "350 Restart position accepted.\r\n");
+            if (s.Expect("RETR big.bin") && s.AcceptData()) {
+                s.Send("150 ok\r\n");
+                s.DataSend(data.substr(cut));
+                s.DataClose();
+                s.Send("226 Transfer complete\r\n");
+            }
+        },
+        [&](CFtpClient& c) {
+            first = c.Transfer({TransferDirection::Download, "big.bin", dir.File("big.bin"),
+                                TransferType::Binary, static_cast<std::int64_t>(data.size())});
+            ASSERT_TRUE(std::filesystem::exists(dir.File("big.bin.part")));
+            TransferRequest resume{TransferDirection::Download, "big.bin", dir.File("big.bin"),
+                                   TransferType::Binary, static_cast<std::int64_t>(data.size())};
+            resume.restartOffset = static_cast<std::int64_t>(
+                std::filesystem::file_size(dir.File("big.bin.part")));
+            EXPECT_EQ(ReadWholeFile(dir.File("big.bin")), "old") << "untouched meanwhile";
+            second = c.Transfer(resume);
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_FALSE(first.Ok());
+    EXPECT_TRUE(second.Ok()) << second.replyText;
+    EXPECT_TRUE(ReadWholeFile(dir.File("big.bin")) == data) << "byte for byte";
+    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(out.received.find("REST 400000\r\nRETR big.bin\r\n"), std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include "session/fixedsettings.h"
 #include "session/localfiles.h"
 #include "session/session.h"
+#include "session/treetransfer.h"
 
 namespace tarnwick {
 
@@ -119,8 +120,9 @@ struct CliFailure {
 class CCliRunner {
 public:
     CCliRunner(CFtpProgressClient& engine, CSession& session, CliOptions::Type type,
-               std::ostream& out, CTerminalProgress* progress)
-        : m_engine(engine), m_session(session), m_type(type), m_out(out), m_progress(progress)
+               std::ostream& out, std::ostream& err, CTerminalProgress* progress)
+        : m_engine(engine), m_session(session), m_type(type), m_out(out), m_err(err),
+          m_progress(progress)
     {
     }
 
@@ -150,14 +152,21 @@ public:
             }
             return true;
         }
+        const std::string flag = (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c")
+                                     ? arg(1)
+                                     : std::string();
+        const std::size_t first = flag.empty() ? 1 : 2;
+        if (verb == "get" && flag == "-r") {
+            return GetTree(arg(first), arg(first + 1), failure);
+        }
+        if (verb == "put" && flag == "-r") {
+            return PutTree(arg(first), arg(first + 1), failure);
+        }
         if (verb == "get") {
-            return Get(arg(1), arg(2), failure);
+            return Get(arg(first), arg(first + 1), flag == "-c", failure);
         }
         if (verb == "put") {
-            const std::string name = arg(2).empty() ? BaseName(arg(1)) : arg(2);
-            PrepareTransfer(name);
-            return Check(m_session.UploadFile(arg(1), name), name + " のアップロードに失敗しました",
-                         failure);
+            return Put(arg(first), arg(first + 1), flag == "-c", failure);
         }
         if (verb == "mkdir") {
             return Check(m_session.MakeRemoteDirectory(arg(1)), "ディレクトリ作成に失敗しました",
@@ -197,9 +206,14 @@ private:
 
     bool List(bool longForm, CliFailure& failure)
     {
-        if (!m_session.ListRemote()) {
+        int skipped = 0;
+        if (!m_session.ListRemote(&skipped)) {
             return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()), "ファイルリスト取得に失敗",
                          failure);
+        }
+        if (skipped > 0) {
+            m_err << "tarnwick-cli: ls: " << skipped
+                  << " line(s) of the listing are of no known form and are not shown\n";
         }
         const CRemoteFileList& list = m_session.RemoteFiles();
         // In the server's order, without the end marker.
@@ -216,7 +230,8 @@ private:
         return true;
     }
 
-    bool Get(const std::string& remote, const std::string& local, CliFailure& failure)
+    bool Get(const std::string& remote, const std::string& local, bool resume,
+             CliFailure& failure)
     {
         // A name from the server never chooses where the file lands outside the given folder.
         const std::string name = BaseName(remote);
@@ -229,8 +244,101 @@ private:
             target = target.empty() ? name : JoinPath(target, name);
         }
         PrepareTransfer(remote);
-        return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
+        if (!resume) {
+            return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
+                         failure);
+        }
+        // Goes on from NAME.part, which an interrupted download left, once the server's size
+        // says there is more to come.
+        m_engine.SetBinaryType();
+        const std::int64_t have = LocalFileLength(target + ".part");
+        const std::int64_t size = m_engine.RemoteSize(remote);
+        TransferRequest request{TransferDirection::Download, remote, target, TransferType::Binary,
+                                size};
+        if (size < 0) {
+            failure = {"再開できません: サーバーがファイルのサイズを答えません", m_engine.GetLastReply()};
+            return false;
+        }
+        request.restartOffset = have > 0 && have <= size ? have : 0;
+        return Check(OutcomeOf(remote, m_engine.Transfer(request)), "ダウンロードに失敗しました",
                      failure);
+    }
+
+    bool Put(const std::string& local, const std::string& remote, bool resume,
+             CliFailure& failure)
+    {
+        const std::string name = remote.empty() ? BaseName(local) : remote;
+        PrepareTransfer(name);
+        if (!resume) {
+            return Check(m_session.UploadFile(local, name), name + " のアップロードに失敗しました",
+                         failure);
+        }
+        // Goes on from what the server has of the file.
+        m_engine.SetBinaryType();
+        const std::int64_t size = LocalFileLength(local);
+        const std::int64_t have = m_engine.RemoteSize(name);
+        TransferRequest request{TransferDirection::Upload, name, local, TransferType::Binary, size};
+        if (have == size) {
+            return true; // all there already
+        }
+        request.restartOffset = have > 0 && have < size ? have : 0;
+        return Check(OutcomeOf(local, m_engine.Transfer(request)),
+                     name + " のアップロードに失敗しました", failure);
+    }
+
+    // The path of `name` on the server: as it is when absolute, in the current directory
+    // otherwise.
+    std::string RemotePath(const std::string& name)
+    {
+        if (!name.empty() && name.front() == '/') {
+            return name;
+        }
+        const std::string dir = m_engine.GetCurrentDir();
+        return dir.empty() ? name : JoinPath(dir, name);
+    }
+
+    bool EndTree(const CTreeTransfer& tree, const std::string& what, CliFailure& failure)
+    {
+        if (tree.Failures() == 0 && !tree.Stopped()) {
+            return true;
+        }
+        std::string text = std::to_string(tree.Failures()) + " of " +
+                           std::to_string(tree.Outcomes().size()) + " failed";
+        int named = 0;
+        for (const ItemOutcome& outcome : tree.Outcomes()) {
+            if (outcome.Failed() && named++ < 3) {
+                text += "; " + outcome.name + " (" + FailureDetail(outcome) + ")";
+            }
+        }
+        failure = {what + ": " + text, std::string()};
+        return false;
+    }
+
+    bool GetTree(const std::string& remote, const std::string& local, CliFailure& failure)
+    {
+        std::string path = remote;
+        while (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        const std::string name = BaseName(path);
+        const std::string target = local.empty() ? name : local;
+        if (local.empty() && !IsSafeLocalName(name)) {
+            failure = {"ダウンロードに失敗しました (unsafe local name '" + name + "')", ""};
+            return false;
+        }
+        PrepareTransfer(path);
+        CTreeTransfer tree(m_engine, m_session);
+        tree.Download(RemotePath(path), target);
+        return EndTree(tree, "ダウンロードに失敗しました", failure);
+    }
+
+    bool PutTree(const std::string& local, const std::string& remote, CliFailure& failure)
+    {
+        const std::string name = remote.empty() ? BaseName(local) : remote;
+        PrepareTransfer(name);
+        CTreeTransfer tree(m_engine, m_session);
+        tree.Upload(local, RemotePath(name));
+        return EndTree(tree, name + " のアップロードに失敗しました", failure);
     }
 
     // The type of a transfer, unless the session chooses it by the name (--type auto); the
@@ -251,6 +359,7 @@ private:
     CSession& m_session;
     CliOptions::Type m_type;
     std::ostream& m_out;
+    std::ostream& m_err;
     CTerminalProgress* m_progress;
 };
 
@@ -292,7 +401,10 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
             error = "unknown command '" + current[0] + "'";
             return false;
         }
-        const std::size_t args = current.size() - 1;
+        // get and put take one flag first: -r (a whole tree) or -c (go on from a part).
+        const bool flag = (current[0] == "get" || current[0] == "put") && current.size() > 1 &&
+                          (current[1] == "-r" || current[1] == "-c");
+        const std::size_t args = current.size() - 1 - (flag ? 1 : 0);
         if (args < shape->second.minArgs || args > shape->second.maxArgs ||
             (current[0] == "ls" && args == 1 && current[1] != "-l")) {
             error = "wrong arguments for '" + Joined(current) + "'";
@@ -374,6 +486,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                                       : "ConnectToServer に失敗 (" + engine.GetTlsError() + ")",
                                   std::string()});
     }
+    engine.NegotiateFeatures();
     // Over TLS the data connections are protected too, or nothing is moved.
     if (engine.IsEncrypted() && !engine.IsDataProtected() && !engine.ProtectDataConnections()) {
         return fail("PROT P", {"データ接続を暗号化できません", engine.GetLastReply()});
@@ -381,7 +494,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});
     }
-    CCliRunner runner(engine, session, options.type, out, progress);
+    CCliRunner runner(engine, session, options.type, out, err, progress);
     for (const CliCommand& command : commands) {
         CliFailure failure;
         if (!runner.Run(command, failure) || (cancel != nullptr && cancel->IsCancelled())) {

@@ -43,8 +43,10 @@ const char* const kUsage =
     "TARGET:   ftp://[user[:password]@]host[:port][/dir]  (plain FTP; with --tls, AUTH TLS)\n"
     "          ftps://... (implicit TLS, port 990)  or  --profile NAME\n"
     "          (the password may come from TARNWICK_PASSWORD instead)\n"
-    "COMMANDS: ls, ls -l, pwd, cd DIR, get REMOTE [LOCAL], put LOCAL [REMOTE],\n"
-    "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n";
+    "COMMANDS: ls, ls -l, pwd, cd DIR, get [-r|-c] REMOTE [LOCAL], put [-r|-c] LOCAL [REMOTE],\n"
+    "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n"
+    "          (-r: a directory and everything below it; -c: go on from where an interrupted\n"
+    "          transfer stopped)\n";
 
 int UsageError(const std::string& message)
 {

@@ -57,6 +57,7 @@ void ResetEntry(RemoteFileEntry& entry)
     entry.isLink = 0;
     entry.linkTarget.clear();
     entry.modifyTime = -1;
+    entry.unique.clear();
 }
 
 void SplitWords(std::string_view line, LineWords& words)

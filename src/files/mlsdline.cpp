@@ -178,6 +178,7 @@ ParsedLine ParseMlsdLine(std::string_view line, RemoteFileEntry& entry)
     std::string_view target;
     std::string_view size;
     std::string_view modify;
+    std::string_view unique;
     int mode = -1;
     while (!facts.empty()) {
         const std::size_t end = facts.find(';');
@@ -200,8 +201,10 @@ ParsedLine ParseMlsdLine(std::string_view line, RemoteFileEntry& entry)
             modify = value;
         } else if (SameWord(factName, "unix.mode")) {
             mode = ReadMode(value);
+        } else if (SameWord(factName, "unique")) {
+            unique = value;
         }
-        // perm, unique, UNIX.uid, lang, media-type and the rest say nothing the pane shows.
+        // perm, UNIX.uid, lang, media-type and the rest say nothing the pane shows.
     }
     if (type == MlsdType::ListedDirectory || name == "." || name == "..") {
         return ParsedLine::NoEntry;
@@ -210,6 +213,7 @@ ParsedLine ParseMlsdLine(std::string_view line, RemoteFileEntry& entry)
     entry.isDirectory = type == MlsdType::Directory ? 1 : 0;
     entry.isLink = type == MlsdType::Link ? 1 : 0;
     entry.linkTarget.assign(target);
+    entry.unique.assign(unique);
     if (entry.isDirectory == 1) {
         entry.sizeText.assign("----");
     } else if (AllDigits(size)) {

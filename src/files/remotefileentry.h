@@ -18,6 +18,26 @@ struct RemoteFileEntry {
     std::string linkTarget;  // where the link points, when the listing says ("a -> b")
     // Seconds since 1970 UTC when the listing gave an exact time (MLSD modify), -1 otherwise.
     std::int64_t modifyTime = -1;
+    // MLSD's "unique" fact: the same for every name of one file or directory (a directory
+    // reached again through a link has it too); empty when the listing gave none.
+    std::string unique;
 };
+
+// The size a listing gives a file, -1 when it gives none: a directory, a link (its size is
+// the link's own, not that of the file a download fetches), a device ("4, 1").
+[[nodiscard]] inline std::int64_t ListedSize(const RemoteFileEntry& entry)
+{
+    const std::string& text = entry.sizeText;
+    if (text.empty() || entry.isDirectory == 1 || entry.isLink == 1 ||
+        (!entry.permissions.empty() && entry.permissions.front() == 'l') ||
+        text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) {
+        return -1;
+    }
+    std::int64_t size = 0;
+    for (const char c : text) {
+        size = size * 10 + (c - '0');
+    }
+    return size;
+}
 
 } // namespace tarnwick

@@ -176,7 +176,8 @@ IoResult CFtpClient::AcceptActiveData(DataChannel& channel)
 }
 
 CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool prepared,
-                                            DataChannel& channel, TransferOutcome& outcome)
+                                            std::int64_t rest, DataChannel& channel,
+                                            TransferOutcome& outcome)
 {
     outcome = TransferOutcome{};
     m_nDataErrno = 0;
@@ -189,7 +190,24 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
         outcome.replyCode = m_nReplyCode;
         return DataEnd::NotSent;
     }
-    if ((!prepared && !PrepareDataConnection()) || !SendCommand(command) || !IsConnected()) {
+    if (!prepared && !PrepareDataConnection()) {
+        m_listenSocket.Close();
+        outcome.reason = IsConnected() ? FailureReason::DataConnection
+                         : m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
+                                                                : m_controlLoss;
+        outcome.replyCode = m_nReplyCode;
+        outcome.replyText = m_strReply;
+        return DataEnd::NotSent;
+    }
+    // Where a resumed transfer starts: a server that cannot has nothing else to do here.
+    if (rest > 0 && !Exchange("REST " + std::to_string(rest), 350)) {
+        m_listenSocket.Close();
+        outcome.reason = IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
+        outcome.replyCode = m_nReplyCode;
+        outcome.replyText = m_strReply;
+        return DataEnd::NotSent;
+    }
+    if (!SendCommand(command) || !IsConnected()) {
         m_listenSocket.Close();
         outcome.reason = !IsConnected() ? (m_controlLoss == FailureReason::None
                                                ? FailureReason::ConnectionLost
@@ -313,7 +331,7 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
         if (now - lastReport >= kProgressInterval) {
             lastReport = now;
             if (progress != nullptr) {
-                OnTransferProgress(*progress, channel.moved);
+                OnTransferProgress(*progress, progress->restartOffset + channel.moved);
             }
             // Data that flows without pause never lets a poll slice expire: pump here too.
             if (m_pump) {
@@ -438,11 +456,12 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
 }
 
 TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream& stream,
-                                         const TransferRequest* progress, bool prepared)
+                                         const TransferRequest* progress, bool prepared,
+                                         std::int64_t rest)
 {
     TransferOutcome outcome;
     DataChannel channel;
-    DataEnd end = OpenChannel(command, prepared, channel, outcome);
+    DataEnd end = OpenChannel(command, prepared, rest, channel, outcome);
     if (end == DataEnd::NotSent) {
         return outcome;
     }
@@ -451,7 +470,7 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
     }
     FinishChannel(channel, end, stream, outcome);
     if (progress != nullptr) {
-        OnTransferProgress(*progress, channel.moved);
+        OnTransferProgress(*progress, progress->restartOffset + channel.moved);
     }
     if (!m_bPassive && !channel.opened && channel.preliminary &&
         (end == DataEnd::TimedOut || end == DataEnd::DataError)) {

@@ -80,7 +80,8 @@ void CFtpClient::RequestMlstFacts()
         if (!fact.empty() && fact.back() == '*') {
             fact.remove_suffix(1);
         }
-        for (const char* name : {"type", "size", "modify", "unix.mode", "perm"}) {
+        // "unique" tells a directory seen again through a link, for walks of a tree.
+        for (const char* name : {"type", "size", "modify", "unix.mode", "perm", "unique"}) {
             if (EqualsIgnoreAsciiCase(fact, name)) {
                 wanted += std::string(fact) + ";";
             }
@@ -107,6 +108,24 @@ std::int64_t CFtpClient::RemoteSize(const std::string& path)
         return -1;
     }
     return ParseLeadingInt(value);
+}
+
+std::string CFtpClient::RemoteUnique(const std::string& path)
+{
+    // 250-Listing /pub
+    //  type=dir;unique=fd01g3e;modify=20231130184500; /pub
+    // 250 End
+    if (!HasFeature("MLST") || !Exchange("MLST " + path, 250)) {
+        return std::string();
+    }
+    const std::string lower = AsciiLower(m_strReply);
+    const std::size_t at = lower.find("\n ");
+    const std::size_t fact = lower.find("unique=", at == std::string::npos ? lower.size() : at);
+    if (fact == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t end = m_strReply.find_first_of("; \r\n", fact + 7);
+    return m_strReply.substr(fact + 7, (end == std::string::npos ? m_strReply.size() : end) - fact - 7);
 }
 
 std::int64_t CFtpClient::RemoteModificationTime(const std::string& path)

@@ -216,6 +216,9 @@ public:
     [[nodiscard]] std::int64_t RemoteSize(const std::string& path);
     // "MDTM path": the modification time in seconds since 1970 (UTC), or -1.
     [[nodiscard]] std::int64_t RemoteModificationTime(const std::string& path);
+    // "MLST path": the server's "unique" fact of what the path names (a link followed), or
+    // empty when it does not tell.
+    [[nodiscard]] std::string RemoteUnique(const std::string& path);
     // Why the last control connection went away by itself (the server closed it, a socket
     // error, a time-out, a cancel, a reply past the limits); None while it stands or after
     // QUIT. GetControlErrno gives the socket error.
@@ -307,15 +310,17 @@ private:
     // moves the bytes through `stream` while watching the control connection; FinishChannel
     // closes the data connection, reads the replies still due (or aborts) and fills in the
     // outcome.
-    DataEnd OpenChannel(const std::string& command, bool prepared, DataChannel& channel,
-                        TransferOutcome& outcome);
+    DataEnd OpenChannel(const std::string& command, bool prepared, std::int64_t rest,
+                        DataChannel& channel, TransferOutcome& outcome);
     DataEnd MoveData(DataChannel& channel, CDataStream& stream, const TransferRequest* progress);
     void FinishChannel(DataChannel& channel, DataEnd end, CDataStream& stream,
                        TransferOutcome& outcome);
     // All three, for one command. `progress` names the transfer whose progress is reported
-    // (none for listings); `prepared` when the data connection was prepared already.
+    // (none for listings); `prepared` when the data connection was prepared already; `rest`,
+    // when not 0, is sent as "REST rest" before the command (answered 350).
     TransferOutcome TransferData(const std::string& command, CDataStream& stream,
-                                 const TransferRequest* progress = nullptr, bool prepared = false);
+                                 const TransferRequest* progress = nullptr, bool prepared = false,
+                                 std::int64_t rest = 0);
     // The one reader of replies while a data connection is open: a preliminary reply is
     // noted, a final one kept. Ok when the transfer goes on (a 1xx or 2xx), Closed when the
     // server refused or ended it, Cancelled or TimedOut when the wait stopped before any of a

@@ -8,8 +8,25 @@
 
 namespace tarnwick {
 
-CDownloadTarget::CDownloadTarget(const std::string& targetPath) : m_target(targetPath)
+CDownloadTarget::CDownloadTarget(const std::string& targetPath, std::int64_t resumeFrom)
+    : m_target(targetPath)
 {
+    if (resumeFrom > 0) {
+        m_temp = PartialPath(targetPath);
+        m_bResumed = true;
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        struct stat info {};
+        if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_size != resumeFrom) {
+            // Not the part the caller measured: going on from it would corrupt the file.
+            m_nErrno = m_fd < 0 ? errno : EINVAL;
+            if (m_fd >= 0) {
+                ::close(m_fd);
+                m_fd = -1;
+            }
+        }
+        return;
+    }
     const std::size_t slash = targetPath.rfind('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : targetPath.substr(0, slash + 1);
@@ -38,7 +55,10 @@ CDownloadTarget::~CDownloadTarget()
     if (m_fd >= 0) {
         ::close(m_fd);
     }
-    if (!m_bCommitted && !m_temp.empty()) {
+    if (m_bCommitted || m_temp.empty() || m_bResumed) {
+        return;
+    }
+    if (!m_bKeep || ::rename(m_temp.c_str(), PartialPath(m_target).c_str()) != 0) {
         ::unlink(m_temp.c_str());
     }
 }

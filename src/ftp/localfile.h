@@ -1,8 +1,10 @@
 // Local files for transfers. A download is written into a temporary file beside its target
 // and renamed over the target only when the whole file has arrived, so a failed or cancelled
-// download never leaves a truncated file where a good one stood.
+// download never leaves a truncated file where a good one stood. What arrived before the
+// connection was lost can be kept as NAME.part, and a later download goes on from it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tarnwick {
@@ -10,8 +12,11 @@ namespace tarnwick {
 class CDownloadTarget {
 public:
     // Creates the temporary file in the target's folder; IsOpen() tells whether that worked.
-    explicit CDownloadTarget(const std::string& targetPath);
-    // Removes the temporary file unless Commit succeeded.
+    // With `resumeFrom` > 0 it opens NAME.part instead, which must hold exactly that many
+    // bytes, to go on writing it.
+    explicit CDownloadTarget(const std::string& targetPath, std::int64_t resumeFrom = 0);
+    // Removes the temporary file unless Commit succeeded or the part is kept. A NAME.part
+    // that was resumed always stays (with what was added).
     ~CDownloadTarget();
     CDownloadTarget(const CDownloadTarget&) = delete;
     CDownloadTarget& operator=(const CDownloadTarget&) = delete;
@@ -23,6 +28,12 @@ public:
     // Closes the temporary file and renames it over the target, keeping an existing target's
     // permission bits. False (and the target untouched) when that fails.
     bool Commit();
+    // Keeps what arrived as NAME.part (replacing an older one) instead of removing it.
+    void KeepPartial() { m_bKeep = true; }
+    [[nodiscard]] static std::string PartialPath(const std::string& targetPath)
+    {
+        return targetPath + ".part";
+    }
 
 private:
     std::string m_target;
@@ -30,6 +41,8 @@ private:
     int m_fd = -1;
     int m_nErrno = 0;
     bool m_bCommitted = false;
+    bool m_bKeep = false;
+    bool m_bResumed = false;
 };
 
 // Writes all of `size` bytes; false on a write error (disk full).

@@ -136,7 +136,9 @@ TransferOutcome LocalFailure(int error)
 TransferOutcome CFtpClient::Transfer(const TransferRequest& request)
 {
     OnTransferBegin(request);
-    if (request.restartOffset != 0) {
+    // A resumed transfer counts bytes: only binary type keeps them as they are.
+    if (request.restartOffset < 0 ||
+        (request.restartOffset > 0 && request.type != TransferType::Binary)) {
         m_lastOutcome = LocalFailure(EINVAL);
     } else {
         if (request.type == TransferType::Text) {
@@ -158,29 +160,45 @@ TransferOutcome CFtpClient::Transfer(const TransferRequest& request)
 TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
 {
     // The local file comes first: when it cannot be made, nothing is asked of the server.
-    CDownloadTarget target(request.localPath);
+    CDownloadTarget target(request.localPath, request.restartOffset);
     if (!target.IsOpen()) {
         return LocalFailure(target.Errno());
     }
     CFileSink sink(target.Fd(), request.type == TransferType::Text);
-    TransferOutcome outcome = TransferData("RETR " + request.remotePath, sink, &request);
+    TransferOutcome outcome =
+        TransferData("RETR " + request.remotePath, sink, &request, false, request.restartOffset);
     // A server may end a download early and still say 226 (its disk failed, its process was
     // killed between the last byte and the reply). In binary mode the byte count is exact:
     // a file that came short (or long) is not the file.
-    const std::int64_t expected =
-        request.expectedSize >= 0 ? request.expectedSize : outcome.announcedSize;
-    if (outcome.Ok() && request.type == TransferType::Binary && expected >= 0 &&
-        outcome.bytesMoved != expected) {
+    // (After REST servers differ in what the 150 reply announces: then only the caller's size
+    // counts.)
+    const std::int64_t expected = request.expectedSize >= 0 ? request.expectedSize
+                                  : request.restartOffset == 0 ? outcome.announcedSize
+                                                               : -1;
+    const std::int64_t have = request.restartOffset + outcome.bytesMoved;
+    if (outcome.Ok() && request.type == TransferType::Binary && expected >= 0 && have != expected) {
         outcome.reason = FailureReason::Incomplete;
     }
     // A TLS data connection that ended without close_notify was cut, unless every byte the
     // file has is here.
-    if (outcome.Ok() && !outcome.endedCleanly && (expected < 0 || outcome.bytesMoved != expected)) {
+    if (outcome.Ok() && !outcome.endedCleanly && (expected < 0 || have != expected)) {
         outcome.reason = FailureReason::Incomplete;
     }
     if (outcome.Ok() && !target.Commit()) {
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = target.Errno();
+    }
+    // What arrived before the transfer was cut short is kept to go on from later. (A
+    // cancelled download leaves nothing: the user stopped it.)
+    // 426 and 451 are the server's words for a transfer that broke off.
+    const bool cut = outcome.reason == FailureReason::ConnectionLost ||
+                     outcome.reason == FailureReason::TimedOut ||
+                     outcome.reason == FailureReason::DataConnection ||
+                     (outcome.reason == FailureReason::Refused && outcome.started &&
+                      (outcome.replyCode == 426 || outcome.replyCode == 451)) ||
+                     (outcome.reason == FailureReason::Incomplete && expected >= 0 && have < expected);
+    if (cut && request.type == TransferType::Binary && outcome.bytesMoved > 0) {
+        target.KeepPartial();
     }
     return outcome;
 }
@@ -192,8 +210,21 @@ TransferOutcome CFtpClient::RunUpload(const TransferRequest& request)
     if (!file.Valid()) {
         return LocalFailure(error);
     }
+    std::string command = "STOR " + request.remotePath;
+    std::int64_t rest = 0;
+    if (request.restartOffset > 0) {
+        if (::lseek(file.Get(), request.restartOffset, SEEK_SET) != request.restartOffset) {
+            return LocalFailure(errno);
+        }
+        // REST before STOR where the server says it can (RFC 3659), APPE otherwise.
+        if (HasFeature("REST STREAM")) {
+            rest = request.restartOffset;
+        } else {
+            command = "APPE " + request.remotePath;
+        }
+    }
     CFileSource source(file.Get(), request.type == TransferType::Text);
-    return TransferData("STOR " + request.remotePath, source, &request);
+    return TransferData(command, source, &request, false, rest);
 }
 
 bool CFtpClient::Download(const std::string& remotePath, const std::string& localPath)

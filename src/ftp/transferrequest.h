@@ -24,8 +24,10 @@ struct TransferRequest {
     // number of bytes than this (or than the server's preliminary reply announces) fails,
     // whatever the final reply says.
     std::int64_t expectedSize = -1;
-    // Where a resumed transfer starts. Resuming does not exist yet: a request with another
-    // offset than 0 fails at once as a local error (EINVAL).
+    // Where a resumed transfer starts (binary type only): a download goes on writing
+    // NAME.part, which must hold exactly this many bytes, after "REST offset"; an upload
+    // sends the local file from here, after REST where the server lists REST STREAM, with
+    // APPE otherwise. The expected size is the whole file's.
     std::int64_t restartOffset = 0;
 };
 

@@ -45,16 +45,6 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
     return outcome;
 }
 
-// The size a listing gives a file, -1 when it gives none: a link's size is its own, not
-// that of the file a download fetches.
-std::int64_t ListedSize(const RemoteFileEntry& entry)
-{
-    const bool digits = !entry.sizeText.empty() && entry.sizeText.front() >= '0' &&
-                        entry.sizeText.front() <= '9';
-    const bool link = !entry.permissions.empty() && entry.permissions.front() == 'l';
-    return digits && !link ? ParseLeadingInt(entry.sizeText) : -1;
-}
-
 // Asks `question` with `count` filled in; false without asking when `count` is 0.
 bool AskCount(CSessionUi& ui, const char* question, std::size_t count)
 {

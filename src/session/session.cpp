@@ -228,9 +228,10 @@ void CSession::RefreshRemote()
     }
 }
 
-bool CSession::ListRemote()
+bool CSession::ListRemote(int* skipped)
 {
-    const bool ok = ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles);
+    const bool ok =
+        ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles, skipped);
     static_cast<void>(ConnectionLostNow());
     return ok;
 }

@@ -143,8 +143,9 @@ public:
     // Refused by the server counts as failed here (the window shows the reply either way).
     ItemOutcome ChangeMode(const std::string& name, const std::string& mode);
     // Lists the server's current directory into the entry list and the remote pane. False
-    // when the listing failed.
-    bool ListRemote();
+    // when the listing failed; `skipped` (when given) receives how many lines were of no
+    // known form.
+    bool ListRemote(int* skipped = nullptr);
 
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
 
