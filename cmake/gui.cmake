@@ -26,8 +26,8 @@ add_library(tarnwick_gui STATIC
     src/app/statusline.cpp
     src/app/transfercommands.cpp
     src/app/windowsessionui.cpp
-    src/app/windowsettings.cpp
     src/gui/attribdlg.cpp
+    src/gui/certificatedlg.cpp
     src/gui/createdirdlg.cpp
     src/gui/dialupavailability.cpp
     src/gui/connectdlg.cpp

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -25,12 +26,13 @@ inline std::string Pwd(const std::string& dir)
     return "257 \"" + dir + "\" is the current directory\r\n";
 }
 
-// The greeting and the login of anna with "secret".
+// The greeting and the login of anna with "secret", and a server that knows no FEAT.
 inline void ServeLogin(CScriptSession& s)
 {
     s.Send("220 Ready\r\n");
     s.ExpectReply("USER anna", "331 Password required\r\n");
     s.ExpectReply("PASS secret", "230 Logged in\r\n");
+    s.ExpectReply("FEAT", "502 Command not implemented\r\n");
 }
 
 // The login and a remote start directory: PWD says `home`, "CWD `startDir`" is answered
@@ -70,6 +72,8 @@ struct LoginFields {
     std::string password = "secret";
     std::string localDir{};
     std::string remoteDir{};
+    // The index in the encryption list: plain FTP, as the scripted servers speak it.
+    int encryption = 0;
 };
 
 // The window of the file commands' tests, shown, reached through 接続 instead.
@@ -106,6 +110,7 @@ protected:
             set("passwordEdit", fields.password);
             set("localInitDirEdit", fields.localDir);
             set("remoteInitDirEdit", fields.remoteDir);
+            dialog.findChild<QComboBox*>("encryptionCombo")->setCurrentIndex(fields.encryption);
             return static_cast<int>(QDialog::Accepted);
         });
     }

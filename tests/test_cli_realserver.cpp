@@ -1,6 +1,7 @@
 // tarnwick-cli against a real vsftpd: stopped with Ctrl-C in the middle of a download (the
-// transfer is aborted on the server, no temporary file stays behind, the exit status is a
-// shell's for SIGINT), and the certificate of an FTPS server it does not trust.
+// transfer is aborted on the server, what arrived stays only as NAME.part to go on from, the
+// exit status is a shell's for SIGINT), the certificate of an FTPS server it does not trust,
+// and resumed downloads and whole trees.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -32,7 +33,7 @@ std::vector<std::string> Names(const std::string& dir)
 
 } // namespace
 
-TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndLeavesNoFile)
+TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndKeepsOnlyThePart)
 {
     if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
         GTEST_SKIP() << why;
@@ -82,7 +83,8 @@ TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndLeavesNoFile)
     EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_TRUE(Names(local.Path()).empty()) << "no file and no temporary file";
+    EXPECT_EQ(Names(local.Path()), std::vector<std::string>{"big.bin.part"})
+        << "no target and no temporary file; what arrived is kept to go on from";
     EXPECT_FALSE(std::filesystem::exists(local.File("no-config"))) << "no settings file made";
     EXPECT_NE(server.Log().find("\"ABOR\""), std::string::npos) << server.Log();
 }

@@ -9,7 +9,9 @@
 
 #include "app/guiclock.h"
 #include "connecttest.h"
+#include "settings/certificates.h"
 #include "support/fakedialup.h"
+#include "support/testcertificate.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;
@@ -91,7 +93,7 @@ TEST_F(ConnectTest, TheWholeRoadShowsEachRepliesAndBothStartDirectories)
     EXPECT_EQ(dlg->GetStatusText(), "221 Goodbye\r\n");
     EXPECT_EQ(FieldText("remoteDirEdit"), "");
     EXPECT_EQ(Finish(), "");
-    EXPECT_EQ(server->Received(), "USER anna\r\nPASS secret\r\nPWD\r\nCWD pub\r\nPWD\r\n"
+    EXPECT_EQ(server->Received(), "USER anna\r\nPASS secret\r\nFEAT\r\nPWD\r\nCWD pub\r\nPWD\r\n"
                                   "TYPE A\r\nPASV\r\nNLST -alL\r\nQUIT\r\n");
 }
 
@@ -224,7 +226,7 @@ TEST_F(ConnectTest, ARefusedLoginLeavesConnectUsableAndASecondAttemptWorks)
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "listed.txt"}));
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(server->Received(), "USER anna\r\nPASS wrong\r\nUSER anna\r\nPASS secret\r\n"
-                                  "PWD\r\nPWD\r\nTYPE A\r\nPASV\r\nNLST -alL\r\n");
+                                  "FEAT\r\nPWD\r\nPWD\r\nTYPE A\r\nPASV\r\nNLST -alL\r\n");
 }
 
 TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
@@ -313,6 +315,7 @@ TEST_F(ConnectTest, StartUpRunsTheConnectCommandWithTheWindowShown)
         dialog.findChild<QLineEdit*>("serverEdit")->setText(Q(address));
         dialog.findChild<QLineEdit*>("userEdit")->setText("anna");
         dialog.findChild<QLineEdit*>("passwordEdit")->setText("secret");
+        dialog.findChild<QComboBox*>("encryptionCombo")->setCurrentIndex(0);
         return static_cast<int>(QDialog::Accepted);
     });
     startup.ConnectAtStartup();
@@ -499,4 +502,118 @@ TEST(GuiClock, SleepKeepsTheEventLoopTurning)
     clock.SleepMs(30);
     EXPECT_TRUE(fired);
     EXPECT_GE(clock.NowMs() - start, 30);
+}
+
+// ---- FTP over TLS ------------------------------------------------------------------------
+
+namespace {
+
+// AUTH TLS, the login and the protection of the data connections, then the session of
+// ServeSession with its listing over a protected data connection.
+void ServeTlsSession(CScriptSession& s)
+{
+    s.Send("220 Ready\r\n");
+    if (!s.ExpectAuthTls()) {
+        return;
+    }
+    s.ExpectReply("USER anna", "331 Password required\r\n");
+    s.ExpectReply("PASS secret", "230 Logged in\r\n");
+    s.ExpectReply("FEAT", "502 Command not implemented\r\n");
+    s.ExpectReply("PBSZ 0", "200 PBSZ=0\r\n");
+    s.ExpectReply("PROT P", "200 Protection set to Private\r\n");
+    s.ExpectReply("PWD", Pwd("/home/anna"));
+    s.ExpectReply("PWD", Pwd("/home/anna"));
+    if (s.OpenTransfer(true, "TYPE A", "NLST -alL") && s.DataStartTls()) {
+        s.DataSend(FileLine("listed.txt"));
+        s.DataClose();
+        s.Send("226 Transfer complete\r\n");
+    }
+    if (s.ReadLine() == "QUIT\r\n") {
+        s.Send("221 Goodbye\r\n");
+        s.ExpectClosed();
+    }
+}
+
+} // namespace
+
+// The self-signed certificate is shown in the certificate dialog; "常に信頼" connects and
+// stores its fingerprint for this server, and the lock beside the status line says the
+// connection is encrypted. A different certificate later is a loud warning, and refusing it
+// sends nothing more than AUTH TLS.
+TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
+{
+    Serve(ServeTlsSession);
+    QString headline;
+    QString fingerprint;
+    const auto answerWith = [&](const char* button) {
+        runner.answers.push_back([&, button](QDialog& dialog) {
+            headline = dialog.findChild<QLabel*>("certificateHeadline")->text();
+            fingerprint = dialog.findChild<QLabel*>("certificateFingerprint")->text();
+            dialog.findChild<QPushButton*>(button)->click();
+            return dialog.result();
+        });
+    };
+    AnswerLogin({.server = ServerField(), .encryption = 2});
+    answerWith("trustAlwaysButton");
+    Action("connectAction")->trigger();
+    EXPECT_EQ(runner.ran, (QStringList{"connectDialog", "certificateDialog"}));
+    EXPECT_EQ(fingerprint, Q(server->Certificate().sha256));
+    EXPECT_FALSE(headline.contains("警告"));
+    ExpectDisplay(true);
+    EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "listed.txt"}));
+    const auto* lock = Find<QLabel>("securityLabel");
+    EXPECT_TRUE(lock->isVisible());
+    EXPECT_TRUE(lock->text().contains("TLSv1.") && lock->text().contains("で暗号化"))
+        << lock->text().toStdString();
+    const unsigned port = server->Port();
+    std::string stored = GetTrustedFingerprint("127.0.0.1", port);
+    std::string shown = server->Certificate().sha256;
+    std::erase(shown, ':');
+    EXPECT_EQ(stored, shown);
+    Action("disconnectAction")->trigger();
+    EXPECT_FALSE(lock->isVisible());
+    EXPECT_EQ(server->Finish(), std::vector<std::string>{});
+
+    // The same port now shows another certificate.
+    const TestCertificate other = MakeTestCertificate();
+    Serve([](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        static_cast<void>(s.ExpectAuthTls());
+        s.WaitClosed();
+    });
+    ASSERT_TRUE(SetTrustedFingerprint("127.0.0.1", server->Port(), other.sha256));
+    AnswerLogin({.server = ServerField(), .encryption = 1});
+    answerWith("refuseButton");
+    Action("connectAction")->trigger();
+    EXPECT_TRUE(headline.contains("警告")) << headline.toStdString();
+    ExpectDisplay(false);
+    EXPECT_TRUE(dlg->GetStatusText().startsWith("ConnectToServer に失敗: 以前に信頼した証明書と異なります"))
+        << dlg->GetStatusText().toStdString();
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received(), "AUTH TLS\r\n") << "no USER after a refused certificate";
+    std::string kept = other.sha256;
+    std::erase(kept, ':');
+    EXPECT_EQ(GetTrustedFingerprint("127.0.0.1", server->Port()), kept) << "refusing stores nothing";
+}
+
+// "可能なら明示的 TLS" with a server that refuses AUTH TLS: a plain session, and the window
+// says so.
+TEST_F(ConnectTest, AServerRefusingTlsGetsAPlainSessionThatIsNamedSo)
+{
+    Serve([](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        s.ExpectReply("AUTH TLS", "502 Not implemented\r\n");
+        s.ExpectReply("USER anna", "331 Password required\r\n");
+        s.ExpectReply("PASS secret", "230 Logged in\r\n");
+        s.ExpectReply("FEAT", "502 Command not implemented\r\n");
+        s.ExpectReply("PWD", Pwd("/home/anna"));
+        s.ExpectReply("PWD", Pwd("/home/anna"));
+        ServeListing(s, "TYPE A", FileLine("listed.txt"));
+    });
+    RunConnect({.encryption = 1});
+    ExpectDisplay(true);
+    EXPECT_EQ(dlg->GetStatusText(), "暗号化されていません: サーバーが TLS を拒否しました");
+    EXPECT_TRUE(Find<QLabel>("securityLabel")->text().contains("暗号化なし (サーバーが TLS を拒否)"));
+    EXPECT_TRUE(runner.ran == QStringList{"connectDialog"}) << "no certificate to ask about";
+    EXPECT_EQ(Finish(), "");
 }

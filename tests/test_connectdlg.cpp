@@ -336,3 +336,28 @@ TEST_F(ConnectDlgTest, ChoosingAnEmptyItemEmptiesTheAccountAndKeepsTheDirectorie
     EXPECT_EQ(Fields(), (Shown{"", "", "", "/local/a", "remote/a"}));
     EXPECT_EQ(ReadProfileName(1), "a") << "nothing is stored";
 }
+
+// The encryption goes with the profile: "可能なら明示的 TLS" on a fresh store, the choice
+// stored by 保存 and shown again when the profile is chosen, and what OK hands on.
+TEST_F(ConnectDlgTest, TheEncryptionIsStoredAndLoadedWithTheProfile)
+{
+    Open();
+    auto* encryption = Find<QComboBox>("encryptionCombo");
+    EXPECT_EQ(encryption->currentText(), "可能なら明示的 TLS");
+    EXPECT_EQ(encryption->count(), 4);
+    Fill({"ftps.example", "anna", "secret", "", ""});
+    encryption->setCurrentIndex(3);
+    Save("secure");
+    ServerProfile stored;
+    ASSERT_TRUE(LoadProfile("secure", stored));
+    EXPECT_EQ(stored.encryption, ProfileEncryption::Implicit);
+    ASSERT_EQ(SaveProfile("plain", Profile("p.example")), SaveProfileResult::Saved);
+
+    Open();
+    EXPECT_EQ(Find<QComboBox>("encryptionCombo")->currentText(), "暗黙の TLS") << "slot 1";
+    Choose(1);
+    EXPECT_EQ(Find<QComboBox>("encryptionCombo")->currentText(), "可能なら明示的 TLS");
+    Find<QComboBox>("encryptionCombo")->setCurrentIndex(0);
+    dlg->accept();
+    EXPECT_EQ(dlg->GetEncryption(), ProfileEncryption::None);
+}

@@ -345,8 +345,14 @@ TEST_P(CancelledTransfer, AbortsAndKeepsTheConnectionInStep)
                                          : "STOR big.bin\r\nABOR\r\nPWD\r\n"),
               std::string::npos)
         << out.received;
-    EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"big.bin"}) << "no temporary file";
+    // A cancelled download keeps what arrived, to be resumed; the old file stays as it was.
+    const std::vector<std::string> left =
+        download ? std::vector<std::string>{"big.bin", "big.bin.part"}
+                 : std::vector<std::string>{"big.bin"};
+    EXPECT_EQ(Leftovers(dir), left) << "no temporary file";
     if (download) {
+        const std::string part = ReadWholeFile(dir.File("big.bin.part"));
+        EXPECT_EQ(part, data.substr(0, part.size()));
         EXPECT_EQ(ReadWholeFile(dir.File("big.bin")), "the old file\n");
     }
 }

@@ -2,6 +2,7 @@
 #include "app/guidialupui.h"
 #include "app/maindlg.h"
 #include "app/panelist.h"
+#include "gui/certificatedlg.h"
 #include "gui/connectdlg.h"
 #include "gui/dialupavailability.h"
 #include "ui/dialogrunner.h"
@@ -42,7 +43,8 @@ void CMainDlg::ConnectCommand()
         return;
     }
     const ConnectRequest request{dlg.GetServer(), dlg.GetUserName(), dlg.GetPassword(),
-                                 dlg.GetLocalInitDir(), dlg.GetRemoteInitDir()};
+                                 dlg.GetLocalInitDir(), dlg.GetRemoteInitDir(),
+                                 TlsModeOf(dlg.GetEncryption())};
     if (!m_pSession->Connect(request)) {
         return;
     }
@@ -55,6 +57,14 @@ void CMainDlg::DisconnectCommand()
     m_pSession->Disconnect();
     SetDisconnectedDisplay();
     ShowTexts();
+}
+
+CertificateAnswer CMainDlg::AskCertificateTrust(const CertificateInfo& certificate,
+                                                const std::string& server)
+{
+    CCertificateDlg dlg(certificate, server, this);
+    static_cast<void>(m_runner.Run(dlg));
+    return dlg.GetAnswer();
 }
 
 void CMainDlg::OnConnectionLost()

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -166,11 +167,19 @@ void CMainDlg::BuildControls()
     m_editStatus->setObjectName(QStringLiteral("statusLine"));
     m_editStatus->setAccessibleName(QStringLiteral("状態"));
 
+    m_labelSecurity = new QLabel(this);
+    m_labelSecurity->setObjectName(QStringLiteral("securityLabel"));
+    m_labelSecurity->setAccessibleName(QStringLiteral("暗号化"));
+    m_labelSecurity->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 0);
     layout->setSpacing(6);
     layout->addWidget(m_pPaneArea, 1);
-    layout->addWidget(m_editStatus);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_editStatus, 1);
+    statusRow->addWidget(m_labelSecurity);
+    layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
                                                            m_editRemoteDir, m_editLocalDir}) {

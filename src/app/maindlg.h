@@ -30,7 +30,7 @@
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/session.h"
-#include "app/windowsettings.h"
+#include "session/storedsettings.h"
 
 class QAction;
 class QLabel;
@@ -91,6 +91,8 @@ public:
     // The command bar and the transfer buttons while connected (接続 off, 切断 and the
     // buttons on) and while disconnected (the reverse).
     void SetConnectedDisplay();
+    // The lock beside the status line, from the session.
+    void ShowSecurity();
     void SetDisconnectedDisplay();
 
     // The pane whose list or path field got the focus becomes the active one.
@@ -107,6 +109,10 @@ public:
 
     // The session found the connection gone: the disconnected display, as after 切断.
     void OnConnectionLost();
+    // A server certificate the check did not pass, put to the user in the certificate
+    // dialog.
+    CertificateAnswer AskCertificateTrust(const CertificateInfo& certificate,
+                                          const std::string& server);
     // 中止: the running network work stops at its next wait.
     void CancelRunningWork() { m_cancel.Cancel(); }
     [[nodiscard]] CSession& Session() { return *m_pSession; }
@@ -236,6 +242,8 @@ private:
     QLineEdit* m_editLocalDir = nullptr;
     QLabel* m_labelLocal = nullptr;
     QLabel* m_labelRemote = nullptr;
+    // Beside the status line: whether the connection is encrypted.
+    QLabel* m_labelSecurity = nullptr;
     CPaneArea* m_pPaneArea = nullptr;
     CStatusLine* m_editStatus = nullptr;
     CPaneList* m_remoteList = nullptr;
@@ -263,7 +271,7 @@ private:
     // first, then the connection the last dial started, kept after a hang-up.
     std::unique_ptr<CDialUpManager> m_pDialUp;
 
-    CWindowSettings m_settings;
+    CStoredSettings m_settings;
     std::unique_ptr<CSessionUi> m_pSessionUi;
     std::unique_ptr<CSession> m_pSession;
     CCancelToken m_cancel;

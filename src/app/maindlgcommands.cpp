@@ -91,8 +91,24 @@ QString CMainDlg::GetStatusText() const
     return m_editStatus->GetStatusText();
 }
 
+void CMainDlg::ShowSecurity()
+{
+    const std::string text = m_pSession->SecurityText();
+    m_labelSecurity->setVisible(!text.empty());
+    const bool encrypted = m_pSession->IsEncrypted();
+    // A closed lock for an encrypted connection, an open one (and a warning color) for clear
+    // text, so the state reads at a glance.
+    m_labelSecurity->setText(QString::fromUtf8(encrypted ? "\U0001F512 " : "\U0001F513 ") +
+                             QString::fromStdString(text));
+    m_labelSecurity->setStyleSheet(encrypted ? QStringLiteral("color: #006000;")
+                                             : QStringLiteral("color: #a05000;"));
+    m_labelSecurity->setToolTip(encrypted ? QStringLiteral("パスワードとファイルは暗号化されて送られます")
+                                          : QStringLiteral("パスワードとファイルは暗号化されずに送られます"));
+}
+
 void CMainDlg::SetConnectedDisplay()
 {
+    ShowSecurity();
     m_pConnectAction->setEnabled(false);
     m_pDisconnectAction->setEnabled(true);
     m_btnDownload->setEnabled(true);
@@ -101,6 +117,7 @@ void CMainDlg::SetConnectedDisplay()
 
 void CMainDlg::SetDisconnectedDisplay()
 {
+    ShowSecurity();
     m_pConnectAction->setEnabled(true);
     m_pDisconnectAction->setEnabled(false);
     m_btnDownload->setEnabled(false);

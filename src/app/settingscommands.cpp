@@ -2,7 +2,7 @@
 // text and binary are told apart only by the menu's ticks and the engine's type command.
 #include "app/commandids.h"
 #include "app/maindlg.h"
-#include "app/windowsettings.h"
+#include "session/storedsettings.h"
 #include "gui/optionssheet.h"
 #include "settings/settings.h"
 #include "ui/dialogrunner.h"

@@ -40,4 +40,10 @@ void CWindowSessionUi::ConnectionLost()
     m_window.OnConnectionLost();
 }
 
+CertificateAnswer CWindowSessionUi::TrustCertificate(const CertificateInfo& certificate,
+                                                     const std::string& server)
+{
+    return m_window.AskCertificateTrust(certificate, server);
+}
+
 } // namespace tarnwick

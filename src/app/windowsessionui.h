@@ -21,6 +21,8 @@ public:
     // "n / m" in the progress box.
     void BeginItem(std::size_t number, std::size_t count) override;
     void ConnectionLost() override;
+    CertificateAnswer TrustCertificate(const CertificateInfo& certificate,
+                                       const std::string& server) override;
 
 private:
     CMainDlg& m_window;

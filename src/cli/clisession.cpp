@@ -481,15 +481,8 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                 << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
             return kExitUntrusted;
         }
-        return fail(target.host, {engine.GetTlsError().empty()
-                                      ? std::string("ConnectToServer に失敗")
-                                      : "ConnectToServer に失敗 (" + engine.GetTlsError() + ")",
-                                  std::string()});
-    }
-    engine.NegotiateFeatures();
-    // Over TLS the data connections are protected too, or nothing is moved.
-    if (engine.IsEncrypted() && !engine.IsDataProtected() && !engine.ProtectDataConnections()) {
-        return fail("PROT P", {"データ接続を暗号化できません", engine.GetLastReply()});
+        // The session's status text says why ("ConnectToServer に失敗: 接続を拒否されました").
+        return fail(target.host, {FirstReplyLine(ui.status), std::string()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});

@@ -18,6 +18,7 @@
 #include "core/textcodec.h"
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
+#include "session/session.h"
 #include "session/storedsettings.h"
 #include "settings/certificates.h"
 #include "settings/profiles.h"
@@ -121,17 +122,7 @@ TlsMode TlsFor(const CliTarget& target, bool wantTls, bool fromProfile)
     if (!fromProfile) {
         return TlsMode::None;
     }
-    switch (target.encryption) {
-    case ProfileEncryption::None:
-        return TlsMode::None;
-    case ProfileEncryption::ExplicitRequired:
-        return TlsMode::ExplicitRequired;
-    case ProfileEncryption::Implicit:
-        return TlsMode::Implicit;
-    case ProfileEncryption::ExplicitIfAvailable:
-        break;
-    }
-    return TlsMode::ExplicitIfAvailable;
+    return TlsModeOf(target.encryption);
 }
 
 } // namespace

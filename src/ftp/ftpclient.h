@@ -197,6 +197,8 @@ public:
     [[nodiscard]] bool TlsRefusedByServer() const { return m_bTlsRefused; }
     // The certificate of the last TLS connect.
     [[nodiscard]] const CertificateInfo& GetCertificate() const { return m_certificate; }
+    // The protocol of the control connection's TLS ("TLSv1.3"); empty when it is plain.
+    [[nodiscard]] std::string GetTlsProtocol() const { return IsEncrypted() ? m_strTlsProtocol : std::string(); }
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();
@@ -394,6 +396,7 @@ private:
     std::vector<std::string> m_features; // upper-case names from FEAT, "REST STREAM" whole
     bool m_bLastListingMlsd = false;
     std::string m_strTlsError;
+    std::string m_strTlsProtocol;
     CertificateInfo m_certificate;
 };
 

@@ -1,7 +1,7 @@
 // Local files for transfers. A download is written into a temporary file beside its target
 // and renamed over the target only when the whole file has arrived, so a failed or cancelled
 // download never leaves a truncated file where a good one stood. What arrived before the
-// connection was lost can be kept as NAME.part, and a later download goes on from it.
+// transfer was cut or stopped can be kept as NAME.part, and a later download goes on from it.
 #pragma once
 
 #include <cstdint>

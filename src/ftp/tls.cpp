@@ -48,6 +48,7 @@ bool CFtpClient::StartTls(const std::string& host)
     }
     m_tls = std::move(context);
     m_strTlsHost = host;
+    m_strTlsProtocol = tls->Protocol();
     m_pControl = std::move(tls);
     m_bControlTls = true;
     return true;

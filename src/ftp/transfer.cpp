@@ -188,10 +188,11 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = target.Errno();
     }
-    // What arrived before the transfer was cut short is kept to go on from later. (A
-    // cancelled download leaves nothing: the user stopped it.)
-    // 426 and 451 are the server's words for a transfer that broke off.
+    // What arrived before the transfer was cut short or stopped is kept as NAME.part to go on
+    // from later; the target itself is never touched. 426 and 451 are the server's words for
+    // a transfer that broke off.
     const bool cut = outcome.reason == FailureReason::ConnectionLost ||
+                     outcome.reason == FailureReason::Cancelled ||
                      outcome.reason == FailureReason::TimedOut ||
                      outcome.reason == FailureReason::DataConnection ||
                      (outcome.reason == FailureReason::Refused && outcome.started &&

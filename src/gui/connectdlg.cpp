@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "settings/profiles.h"
 #include "ui/prompt.h"
 
 namespace tarnwick {
@@ -77,6 +76,17 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     m_editLocalInitDir = MakeEdit(group, "localInitDirEdit", QStringLiteral("Local 初期 Dir"));
     m_editRemoteInitDir = MakeEdit(group, "remoteInitDirEdit", QStringLiteral("Remote 初期Dir"));
 
+    // In the order of ProfileEncryption's values.
+    m_comboEncryption = new QComboBox(group);
+    m_comboEncryption->setObjectName(QStringLiteral("encryptionCombo"));
+    m_comboEncryption->setAccessibleName(QStringLiteral("暗号化"));
+    m_comboEncryption->addItems({QStringLiteral("暗号化なし"), QStringLiteral("可能なら明示的 TLS"),
+                                 QStringLiteral("明示的 TLS が必須"), QStringLiteral("暗黙の TLS")});
+    m_comboEncryption->setToolTip(
+        QStringLiteral("「可能なら」はサーバーが TLS を拒否したときだけ暗号化なしで続けます。"
+                       "暗黙の TLS の既定のポートは 990 です"));
+    m_comboEncryption->setCurrentIndex(static_cast<int>(m_encryption));
+
     auto* grid = new QGridLayout(group);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_btnSave);
@@ -92,6 +102,10 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
         grid->addWidget(caption, row, 0);
         grid->addWidget(edit, row++, 1);
     }
+    auto* encryptionCaption = new QLabel(QStringLiteral("暗号化"), group);
+    encryptionCaption->setBuddy(m_comboEncryption);
+    grid->addWidget(encryptionCaption, row, 0);
+    grid->addWidget(m_comboEncryption, row++, 1);
     grid->addWidget(m_checkSavePass, row++, 0, 1, 2);
     for (const auto& [label, edit] : {std::pair{"Local 初期 Dir", m_editLocalInitDir},
                                       std::pair{"Remote 初期Dir", m_editRemoteInitDir}}) {
@@ -146,6 +160,7 @@ bool CConnectDlg::LoadProfileByName(const std::string& name)
     if (!LoadProfile(name, profile)) {
         return false;
     }
+    m_encryption = profile.encryption;
     m_strServer = profile.server;
     m_strUserName = profile.userName;
     m_strPassword = profile.password;
@@ -162,6 +177,7 @@ void CConnectDlg::TakeControls()
     m_nSavePass = m_checkSavePass->isChecked() ? 1 : 0;
     m_strLocalInitDir = Text(m_editLocalInitDir);
     m_strRemoteInitDir = Text(m_editRemoteInitDir);
+    m_encryption = static_cast<ProfileEncryption>(m_comboEncryption->currentIndex());
 }
 
 void CConnectDlg::PutMembers()
@@ -172,6 +188,7 @@ void CConnectDlg::PutMembers()
     m_checkSavePass->setChecked(m_nSavePass == 1);
     m_editLocalInitDir->setText(QString::fromStdString(m_strLocalInitDir));
     m_editRemoteInitDir->setText(QString::fromStdString(m_strRemoteInitDir));
+    m_comboEncryption->setCurrentIndex(static_cast<int>(m_encryption));
 }
 
 void CConnectDlg::OnSave()
@@ -187,7 +204,7 @@ void CConnectDlg::OnSave()
         m_strPassword.clear();
     }
     const ServerProfile profile{m_strServer, m_strUserName, m_strPassword, m_strLocalInitDir,
-                                m_strRemoteInitDir};
+                                m_strRemoteInitDir, m_encryption};
     // A store that cannot be written after a free slot was found stays silent.
     if (SaveProfile(name, profile) == SaveProfileResult::NoFreeSlot) {
         m_prompt.Message(

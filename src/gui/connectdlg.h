@@ -1,6 +1,6 @@
 // CConnectDlg: "Tarnwick ログイン", the login dialog the connect command runs for each attempt.
 // It asks for the server, the account and the two start directories, and keeps up to ten
-// named server profiles: choosing a name in the drop-down list fills the fields, 保存 stores
+// named server profiles (with each its encryption): choosing a name in the drop-down list fills the fields, 保存 stores
 // the fields under the typed name in the lowest free slot, 削除 empties the named slot.
 // Profiles change the moment a button is pressed; the save-password flag only at OK.
 //
@@ -11,6 +11,8 @@
 #include <QDialog>
 
 #include <string>
+
+#include "settings/profiles.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,6 +38,7 @@ public:
     [[nodiscard]] const std::string& GetLocalInitDir() const { return m_strLocalInitDir; }
     [[nodiscard]] const std::string& GetRemoteInitDir() const { return m_strRemoteInitDir; }
     [[nodiscard]] int GetSavePass() const { return m_nSavePass; }
+    [[nodiscard]] ProfileEncryption GetEncryption() const { return m_encryption; }
 
 public slots:
     // OK: stores the save-password flag and takes the fields.
@@ -61,6 +64,7 @@ private:
     int m_nSavePass = 0;
     std::string m_strLocalInitDir;
     std::string m_strRemoteInitDir;
+    ProfileEncryption m_encryption = ProfileEncryption::ExplicitIfAvailable;
 
     QComboBox* m_comboProfile = nullptr;
     QPushButton* m_btnSave = nullptr;
@@ -71,6 +75,7 @@ private:
     QCheckBox* m_checkSavePass = nullptr;
     QLineEdit* m_editLocalInitDir = nullptr;
     QLineEdit* m_editRemoteInitDir = nullptr;
+    QComboBox* m_comboEncryption = nullptr;
 };
 
 } // namespace tarnwick

@@ -23,6 +23,7 @@ namespace tarnwick {
 namespace {
 
 constexpr std::uint16_t kFtpPort = 21;
+constexpr std::uint16_t kFtpsPort = 990; // implicit TLS
 const std::string kRoot = "/";
 const std::string kParentRow = "..";
 
@@ -36,8 +37,24 @@ CSession::CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView
     m_engine.SetListingLineTest(&IsLongListingLine);
 }
 
+TlsMode TlsModeOf(ProfileEncryption encryption)
+{
+    switch (encryption) {
+    case ProfileEncryption::None:
+        return TlsMode::None;
+    case ProfileEncryption::ExplicitRequired:
+        return TlsMode::ExplicitRequired;
+    case ProfileEncryption::Implicit:
+        return TlsMode::Implicit;
+    case ProfileEncryption::ExplicitIfAvailable:
+        break;
+    }
+    return TlsMode::ExplicitIfAvailable;
+}
+
 CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultPort,
-                                    const std::string& user, const std::string& password)
+                                    const std::string& user, const std::string& password,
+                                    std::optional<TlsMode> tls)
 {
     m_bConnected = false;
     // The server field may carry a port; a text that names no host and port is a connection
@@ -48,10 +65,27 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
         m_ui.SetStatus("ConnectToServer に失敗: サーバー名はホスト名か、ホスト名:ポートです\r\n");
         return OpenResult::BadServer;
     }
+    FtpConnectOptions options = m_settings.ConnectOptions();
+    if (tls) {
+        options.tls = *tls;
+    }
+    if (options.trustedFingerprint.empty()) {
+        options.trustedFingerprint = m_settings.TrustedFingerprint(host, port);
+    }
+    const std::string where = server.find(':') == std::string::npos
+                                  ? server + ":" + std::to_string(port)
+                                  : server;
+    options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
+        const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
+        if (answer == CertificateAnswer::TrustAlways) {
+            m_settings.TrustAlways(host, port, certificate.sha256);
+        }
+        return answer != CertificateAnswer::Refuse;
+    };
     // A server that accepts and never greets would otherwise leave the window looking idle
     // for the whole time limit.
     m_ui.ShowWaitText("接続中…");
-    if (!m_engine.Connect(host, port, m_settings.ConnectOptions())) {
+    if (!m_engine.Connect(host, port, options)) {
         m_ui.HideWaitText();
         m_ui.SetStatus("ConnectToServer に失敗: " + ConnectFailureText(host) + "\r\n");
         return OpenResult::ConnectFailed;
@@ -59,14 +93,38 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.SetStatus(m_engine.GetLastReply());
     // A refused login leaves the control connection open; the next connect drops it.
     const bool loggedIn = m_engine.Login(user, password);
-    m_ui.HideWaitText();
     if (!loggedIn) {
+        m_ui.HideWaitText();
         m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText() + "\r\n");
         return OpenResult::LoginFailed;
     }
-    m_ui.SetStatus(m_engine.GetLastReply());
+    const std::string welcome = m_engine.GetLastReply();
+    // What the server can do decides how listings are asked for; the answer changes nothing
+    // else, so a refusal is no failure.
+    static_cast<void>(m_engine.NegotiateFeatures());
+    // Over TLS the data connections are protected too, or nothing is moved.
+    if (m_engine.IsEncrypted() && !m_engine.ProtectDataConnections()) {
+        m_ui.HideWaitText();
+        const std::string reply = FirstReplyLine(m_engine.GetLastReply());
+        static_cast<void>(m_engine.Quit());
+        m_ui.SetStatus("ConnectToServer に失敗: データ接続を暗号化できません (" + reply + ")\r\n");
+        return OpenResult::ConnectFailed;
+    }
+    m_ui.HideWaitText();
+    m_ui.SetStatus(welcome);
     m_bConnected = true;
     return OpenResult::Connected;
+}
+
+std::string CSession::SecurityText() const
+{
+    if (!m_bConnected || !m_engine.IsConnected()) {
+        return std::string();
+    }
+    if (m_engine.IsEncrypted()) {
+        return m_engine.GetTlsProtocol() + " で暗号化";
+    }
+    return m_engine.TlsRefusedByServer() ? "暗号化なし (サーバーが TLS を拒否)" : "暗号化なし";
 }
 
 std::string CSession::NoAnswerText() const
@@ -78,6 +136,19 @@ std::string CSession::NoAnswerText() const
 
 std::string CSession::ConnectFailureText(const std::string& host) const
 {
+    if (const std::string& tls = m_engine.GetTlsError(); !tls.empty()) {
+        // After the server agreed to TLS the connect never goes on in plain text by itself;
+        // a server that cannot do TLS is told apart by the user.
+        if (const CertificateInfo& certificate = m_engine.GetCertificate();
+            !certificate.problem.empty()) {
+            return std::string(certificate.pinMismatch ? "以前に信頼した証明書と異なります"
+                                                       : "証明書を信頼できません") +
+                   " (" + certificate.problem + ")";
+        }
+        const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
+        return "TLS: " + tls +
+               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)" : "");
+    }
     switch (m_engine.GetConnectFailure()) {
     case IoResult::Unresolved:
         return "ホスト名 " + host + " を解決できません";
@@ -137,7 +208,8 @@ bool CSession::Connect(const ConnectRequest& request)
             return false; // the manager has told why
         }
     }
-    if (Open(request.server, kFtpPort, request.userName, request.password) !=
+    const unsigned defaultPort = request.tls == TlsMode::Implicit ? kFtpsPort : kFtpPort;
+    if (Open(request.server, defaultPort, request.userName, request.password, request.tls) !=
         OpenResult::Connected) {
         return false;
     }
@@ -165,6 +237,10 @@ bool CSession::Connect(const ConnectRequest& request)
             m_view.localDir = kRoot;
             static_cast<void>(RefreshLocal());
         }
+    }
+    if (m_engine.TlsRefusedByServer()) {
+        // The profile allowed a plain session; the user still has to know it is one.
+        m_ui.SetStatus("暗号化されていません: サーバーが TLS を拒否しました");
     }
     return true;
 }

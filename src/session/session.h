@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "session/itemoutcome.h"
 #include "session/sessionsettings.h"
 #include "session/sessionui.h"
+#include "settings/profiles.h"
 
 namespace tarnwick {
 
@@ -46,7 +48,11 @@ struct ConnectRequest {
     std::string password;
     std::string localInitDir;
     std::string remoteInitDir;
+    TlsMode tls = TlsMode::ExplicitIfAvailable;
 };
+
+// The engine's TLS mode for a profile's encryption choice.
+[[nodiscard]] TlsMode TlsModeOf(ProfileEncryption encryption);
 
 class CSession {
 public:
@@ -63,13 +69,16 @@ public:
     // --- connecting --------------------------------------------------------------------
 
     enum class OpenResult { Connected, BadServer, ConnectFailed, LoginFailed };
-    // Connects with the settings' connection options and logs in, with the wait text "接続中…"
-    // (and its 中止) up meanwhile; writes the greeting and the login reply into the status
-    // line. On failure the status line says "ConnectToServer に失敗" or "UserLogin に失敗" and
+    // Connects with the settings' connection options (`tls`, when given, chooses the
+    // encryption instead) and logs in, with the wait text "接続中…" (and its 中止) up
+    // meanwhile; writes the greeting and the login reply into the status line. A certificate
+    // that fails the check is put to the user (CSessionUi::TrustCertificate) before anything
+    // is sent; "always" stores it. After the login: FEAT, and over TLS "PBSZ 0"/"PROT P".
+    // On failure the status line says "ConnectToServer に失敗" or "UserLogin に失敗" and
     // why: "ConnectToServer に失敗: 接続を拒否されました\r\n", "UserLogin に失敗: 530 Login
     // incorrect.\r\n". A refused login leaves the control connection as the engine holds it.
     OpenResult Open(const std::string& server, unsigned defaultPort, const std::string& user,
-                    const std::string& password);
+                    const std::string& password, std::optional<TlsMode> tls = std::nullopt);
     // The whole connect command after the login dialog: the fields checked, dial-up, Open,
     // the remote start directory (the field shows where the server is after it), the remote
     // listing, the local start directory. True when connected.
@@ -79,6 +88,10 @@ public:
     void Disconnect();
     // True from a successful Open until Disconnect or the connection is lost.
     [[nodiscard]] bool IsConnected() const { return m_bConnected; }
+    // How the connection is protected, for the window: "TLSv1.3 で暗号化", "暗号化なし";
+    // empty when not connected.
+    [[nodiscard]] std::string SecurityText() const;
+    [[nodiscard]] bool IsEncrypted() const { return m_bConnected && m_engine.IsEncrypted(); }
     // After an operation: when the connection this session made has gone away, says so,
     // empties the remote side, tells the front end and returns true.
     bool ConnectionLostNow();

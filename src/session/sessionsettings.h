@@ -24,6 +24,21 @@ public:
     // Bring a saved network connection up before connecting (and down at disconnect).
     [[nodiscard]] virtual bool UseAutoDialUp() = 0;
     [[nodiscard]] virtual std::string AutoDialUpName() = 0;
+    // The fingerprint of the certificate the user chose to trust always for the server;
+    // empty when none.
+    [[nodiscard]] virtual std::string TrustedFingerprint(const std::string& host, unsigned port)
+    {
+        static_cast<void>(host);
+        static_cast<void>(port);
+        return std::string();
+    }
+    // Remembers that certificate; nothing where nothing may be stored.
+    virtual void TrustAlways(const std::string& host, unsigned port, const std::string& fingerprint)
+    {
+        static_cast<void>(host);
+        static_cast<void>(port);
+        static_cast<void>(fingerprint);
+    }
 };
 
 } // namespace tarnwick

@@ -6,9 +6,13 @@
 #include <cstddef>
 #include <string>
 
+#include "ftp/certificateinfo.h"
 #include "session/itemoutcome.h"
 
 namespace tarnwick {
+
+// The user's answer to a certificate the check did not pass.
+enum class CertificateAnswer { Refuse, TrustOnce, TrustAlways };
 
 class CSessionUi {
 public:
@@ -36,6 +40,16 @@ public:
     // directory and written why into the status line; the front end shows it is
     // disconnected.
     virtual void ConnectionLost() = 0;
+    // The certificate of `server` ("host:port") did not pass the check (certificate.problem
+    // says why; certificate.pinMismatch: it is not the one trusted before). Nothing is sent
+    // to the server until this returns. Refused unless the front end asks.
+    virtual CertificateAnswer TrustCertificate(const CertificateInfo& certificate,
+                                               const std::string& server)
+    {
+        static_cast<void>(certificate);
+        static_cast<void>(server);
+        return CertificateAnswer::Refuse;
+    }
 };
 
 } // namespace tarnwick
