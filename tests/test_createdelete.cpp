@@ -138,6 +138,11 @@ TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
         [](CScriptSession& s) {
             s.ExpectReply("RMD empty", "250 Removed\r\n");
             s.ExpectReply("RMD full", "550 Directory not empty\r\n");
+            // Whether it holds anything, before the question.
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("CWD /full", "250 ok\r\n");
+            ServeListing(s, "TYPE A", FileLine("inside.txt"));
+            s.ExpectReply("CWD /", "250 ok\r\n");
             s.ExpectReply("DELE /a.txt", "250 Deleted\r\n");
             s.ExpectReply("DELE /b.txt", "550 No such file\r\n");
             ServeListing(s, "TYPE A", DirLine("full") + FileLine("b.txt"));
@@ -149,14 +154,56 @@ TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
     Select("remoteList", {"..", "<empty>", "<full>", "a.txt", "b.txt"});
     prompt.answers = {true};
     dlg->DeleteCommand();
+    // Asked whether "full" goes with its contents: no.
     EXPECT_EQ(prompt.questions,
-              QStringList({"5 個のファイルまたは\nディレクトリを削除しますか？"}));
+              QStringList({"5 個のファイルまたは\nディレクトリを削除しますか？",
+                           "full を中身ごと削除しますか？"}));
     EXPECT_EQ(statuses,
               QStringList({"empty の削除が正常に終了しました", "ディレクトリ削除に失敗しました",
                            "/a.txt の削除が正常に終了しました", "削除に失敗しました",
-                           "4 個中 2 個の削除に失敗しました: full (550 Directory not empty) "
-                           "ほか 1 個"}));
+                           "4 個中 2 個の削除に失敗しました: full (550 Directory not empty)、"
+                           "b.txt"}));
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<full>", "b.txt"}));
+    EXPECT_EQ(Finish(), "");
+}
+
+// Said yes to, a directory that RMD refused goes with everything in it, links as links.
+TEST_F(CreateDeleteTest, ANonEmptyRemoteDirectoryGoesWithItsContentsWhenTheUserSaysSo)
+{
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("RMD full", "550 Directory not empty\r\n");
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("CWD /full", "250 ok\r\n");
+            ServeListing(s, "TYPE A", FileLine("inside.txt"));
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            // The removal: listed again, emptied from the bottom, then the directory itself.
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("CWD /full", "250 ok\r\n");
+            ServeListing(s, "TYPE A",
+                         FileLine("inside.txt") + DirLine("sub") +
+                             FileLine("up -> /", "1", "lrwxrwxrwx"));
+            s.ExpectReply("DELE /full/inside.txt", "250 Deleted\r\n");
+            s.ExpectReply("CWD /full/sub", "250 ok\r\n");
+            ServeListing(s, "TYPE A", "");
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            s.ExpectReply("RMD /full/sub", "250 Removed\r\n");
+            s.ExpectReply("DELE /full/up", "250 Deleted\r\n");
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            s.ExpectReply("RMD /full", "250 Removed\r\n");
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            ServeListing(s, "TYPE A", "");
+        },
+        DirLine("full"), "/");
+    dlg->ActivateRemotePane();
+    Select("remoteList", {"<full>"});
+    prompt.answers = {true, true};
+    dlg->DeleteCommand();
+    EXPECT_EQ(prompt.questions,
+              QStringList({"1 個のファイルまたは\nディレクトリを削除しますか？",
+                           "full を中身ごと削除しますか？"}));
+    EXPECT_EQ(statuses.back(), "削除が完了しました");
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({".."}));
     EXPECT_EQ(Finish(), "");
 }
 
@@ -179,7 +226,7 @@ TEST_F(CreateDeleteTest, LocalDeleteSaysWhichFilesWentAndWhichDidNot)
     EXPECT_EQ(statuses,
               QStringList({QString::fromStdString(local.File("a.txt")) + " を削除しました",
                            QString::fromStdString(local.File("gone.txt")) + " の削除に失敗しました",
-                           "4 個中 2 個の削除に失敗しました: full (Directory not empty) ほか 1 個"}));
+                           "4 個中 2 個の削除に失敗しました: full (Directory not empty)、gone.txt"}));
     EXPECT_EQ(List("localList")->Rows(), QStringList({"..", "<full>", "keep.txt"}));
     EXPECT_TRUE(std::filesystem::exists(local.File("full/inner.txt")));
     EXPECT_EQ(Finish(), "");

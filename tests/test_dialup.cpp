@@ -28,13 +28,19 @@ TEST(DialUp, MissingEntryNameFailsBeforeDialling)
     DialFixture f;
     f.backend.entries = {"Office"};
     EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
-    EXPECT_EQ(f.ui.events, std::vector<std::string>{"message:接続に失敗しました\nRasGetEntryDialParams Failed"});
+    EXPECT_EQ(
+        f.ui.events,
+        std::vector<std::string>{
+            "message:接続に失敗しました\n保存された接続が見つかりません (nmcli connection show)"});
     EXPECT_TRUE(f.backend.dialed.empty());
 
     SetSettingText("AutoDialUpName", "Home"); // not a saved entry
     f.ui.events.clear();
     EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
-    EXPECT_EQ(f.ui.events, std::vector<std::string>{"message:接続に失敗しました\nRasGetEntryDialParams Failed"});
+    EXPECT_EQ(
+        f.ui.events,
+        std::vector<std::string>{
+            "message:接続に失敗しました\n保存された接続が見つかりません (nmcli connection show)"});
 }
 
 TEST(DialUp, WaitTextShowsTheFirstTenCharactersAndConnects)
@@ -102,7 +108,8 @@ TEST(DialUp, AcceptedResultsAndFailedStatusQueries)
         SetSettingText("AutoDialUpName", "Office");
         f.backend.dialResult = kDialFailed;
         EXPECT_FALSE(f.manager.DialUp(GetSettingText("AutoDialUpName")));
-        EXPECT_EQ(f.ui.events.back(), "message:接続に失敗しました\nRasDial Failed");
+        EXPECT_EQ(f.ui.events.back(),
+                  "message:接続に失敗しました\n接続を開始できません (nmcli connection up)");
         EXPECT_EQ(f.backend.statusQueries, 0);
     }
 }

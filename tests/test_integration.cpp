@@ -535,6 +535,10 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     }
     m_server->PutFile("tree/with blanks/deep/name with blanks.txt", "blanks\n");
     m_server->PutSymlink("tree/a/loop", ".."); // a loop, on the server
+    // The server's time of a file comes along (MLSD's modify, or MDTM).
+    const auto then = std::filesystem::file_time_type::clock::from_sys(
+        std::chrono::sys_seconds{std::chrono::seconds{1614834367}}); // 2021-03-04 05:06:07 UTC
+    std::filesystem::last_write_time(m_server->PathOf("tree/a/f1.bin"), then);
     EXPECT_TRUE(m_engine.NegotiateFeatures() || GetParam().kind == ServerKind::Vsftpd);
     m_engine.SetBinaryType();
 
@@ -560,6 +564,7 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << "the tree came whole";
     EXPECT_EQ(tree.Done(), 201u);
+    EXPECT_EQ(std::filesystem::last_write_time(m_local.File("down/a/f1.bin")), then);
 
     tree.Upload(m_local.File("down"), home + "/up");
     EXPECT_EQ(tree.Failures(), 0u);

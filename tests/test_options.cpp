@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"
+#include "support/gui/scriptedprompt.h"
 #include "support/tempdir.h"
 
 using namespace tarnwick;
@@ -43,7 +44,7 @@ protected:
     // Runs a sheet answered by `answer`.
     int Run(CScriptedDialogRunner::Answer answer)
     {
-        COptionsSheet sheet(backend);
+        COptionsSheet sheet(backend, prompt);
         runner.answers = {std::move(answer)};
         return runner.Run(sheet);
     }
@@ -84,6 +85,7 @@ protected:
 
     CTempStore store;
     CFakeDialUpBackend backend;
+    CScriptedPrompt prompt;
     CScriptedDialogRunner runner;
 };
 
@@ -91,7 +93,7 @@ protected:
 
 TEST_F(OptionsTest, FourTabsInOrderWithTheInfoPageLast)
 {
-    COptionsSheet sheet(backend);
+    COptionsSheet sheet(backend, prompt);
     EXPECT_EQ(sheet.windowTitle(), "Tarnwick 設定");
     auto* tabs = Find<QTabWidget>(sheet, "optionsTabs");
     ASSERT_NE(tabs, nullptr);
@@ -334,4 +336,56 @@ TEST_F(OptionsTest, AStoredEncodingOutsideTheChoicesIsKept)
     });
     EXPECT_EQ(current, "ISO-8859-1");
     EXPECT_EQ(GetSettingText("ServerEncoding"), "ISO-8859-1");
+}
+
+TEST_F(OptionsTest, OkRefusesAnEncodingIconvDoesNotKnowAndStoresNothing)
+{
+    const struct {
+        const char* name;
+        const char* chosen; // null: the stored name stays chosen
+        bool refused;
+        const char* stored;
+    } cases[] = {
+        {"unknown-kept", nullptr, true, "NO-SUCH-CHARSET"},
+        {"known-chosen", "CP932", false, "CP932"},
+        {"locale-chosen", "", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempStore caseStore;
+        prompt.messages.clear();
+        SetSettingText("ServerEncoding", "NO-SUCH-CHARSET"); // written by hand
+        const std::map<std::string, std::string> before = StoredValues(caseStore);
+        bool open = false;
+        int tab = -1;
+        Visit(
+            2,
+            [&](QDialog& sheet) {
+                auto* encoding = Find<QComboBox>(sheet, "encodingCombo");
+                if (c.chosen != nullptr) {
+                    const int index = encoding->findData(QString(c.chosen));
+                    EXPECT_GE(index, 0);
+                    encoding->setCurrentIndex(index);
+                }
+                auto* tabs = Find<QTabWidget>(sheet, "optionsTabs");
+                tabs->setCurrentIndex(0); // OK pressed from another page
+                sheet.accept();
+                open = sheet.isVisible();
+                tab = tabs->currentIndex();
+            },
+            QDialog::Rejected);
+        EXPECT_EQ(open, c.refused);
+        EXPECT_EQ(prompt.messages,
+                  c.refused
+                      ? QStringList{"サーバーの文字コード「NO-SUCH-CHARSET」は使用できません\n"
+                                    "(UTF-8、CP932、EUC-JP など)"}
+                      : QStringList{});
+        if (c.refused) {
+            EXPECT_EQ(tab, 2) << "the refusing page is brought forward";
+            EXPECT_EQ(StoredValues(caseStore), before) << "not even the first page is stored";
+        } else {
+            EXPECT_EQ(GetSettingText("ServerEncoding"), c.stored);
+            EXPECT_EQ(StoredValues(caseStore).count("ConnectDlgWithStartup"), 1u);
+        }
+    }
 }

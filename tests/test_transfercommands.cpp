@@ -69,33 +69,66 @@ TEST_F(TransferCommandTest, NothingSelectedOrAnsweredNoAsksOrMovesNothingMore)
     EXPECT_EQ(server->Received(), "");
 }
 
-TEST_F(TransferCommandTest, OnlyDirectoryRowsAreCountedButNotMovedAndThePaneIsRefreshed)
+// A directory row goes with everything below it: made on the other side, every level listed
+// and moved, the server left in the folder shown, one status text for the whole command.
+TEST_F(TransferCommandTest, DirectoryRowsMoveAsWholeTrees)
 {
-    std::filesystem::create_directory(local.File("docs"));
-    std::filesystem::create_directory(local.File("src"));
-    const std::string after = DirLine("src") + FileLine("new.txt");
-    Connect([&](CScriptSession& s) { ServeListing(s, "TYPE A", after); },
-            DirLine("src") + DirLine("doc"));
-    // Appears only when the local pane is listed again.
-    WriteWholeFile(local.File("arrived.txt"), "x");
+    std::filesystem::create_directories(local.File("docs/deeper"));
+    WriteWholeFile(local.File("docs/b.bin"), "bbbbb");
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+            s.ExpectReply("CWD /pub/doc", "250 ok\r\n");
+            ServeListing(s, "TYPE A", FileLine("a.txt", "3") + DirLine("empty"));
+            ServeRetr(s, "TYPE A", "/pub/doc/a.txt", "abc");
+            s.ExpectReply("CWD /pub/doc/empty", "250 ok\r\n");
+            ServeListing(s, "TYPE A", "");
+            s.ExpectReply("CWD /pub", "250 ok\r\n");
 
-    Select("remoteList", {"<doc>", "<src>"});
+            s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+            s.ExpectReply("MKD /pub/docs", "257 \"/pub/docs\" created\r\n");
+            std::string stored;
+            // readdir's order: the file and the folder either way round.
+            for (int i = 0; i < 2; ++i) {
+                const std::string line = s.ReadLine();
+                if (line == "MKD /pub/docs/deeper\r\n") {
+                    s.Send("257 created\r\n");
+                } else if (line == "TYPE A\r\n") { // the type the engine was left in
+                    s.Send("200 Type set\r\n");
+                    s.Expect("PASV");
+                    s.ReplyPasv();
+                    if (s.Expect("STOR /pub/docs/b.bin") && s.AcceptData()) {
+                        s.Send("150 Go\r\n");
+                        s.DataReceiveAll();
+                        s.DataClose();
+                        s.Send("226 Done\r\n");
+                    }
+                } else {
+                    ADD_FAILURE() << line;
+                }
+            }
+            s.ExpectReply("CWD /pub", "250 ok\r\n");
+            ServeListing(s, "TYPE A", DirLine("doc") + DirLine("docs"));
+        },
+        DirLine("doc"));
+
+    Select("remoteList", {"<doc>"});
     prompt.answers = {true};
     dlg->DownloadSelected();
-    EXPECT_TRUE(List("localList")->Rows().contains("arrived.txt"));
-    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_EQ(ReadWholeFile(local.File("doc/a.txt")), "abc");
+    EXPECT_TRUE(std::filesystem::is_directory(local.File("doc/empty")));
+    EXPECT_TRUE(List("localList")->Rows().contains("<doc>"));
 
-    Select("localList", {"<docs>", "<src>"});
+    Select("localList", {"<docs>"});
     prompt.answers = {true};
     dlg->UploadSelected();
-    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<src>", "new.txt"}));
-    EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<doc>", "<docs>"}));
 
-    EXPECT_EQ(prompt.questions, QStringList({"2 個のファイルをダウンロードしますか？",
-                                             "2 個のファイルをアップロードしますか？"}));
+    EXPECT_EQ(prompt.questions, QStringList({"1 個のファイルをダウンロードしますか？",
+                                             "1 個のファイルをアップロードしますか？"}));
     EXPECT_EQ(statuses, QStringList({"ダウンロードが完了しました", "アップロードが完了しました"}));
     EXPECT_EQ(Finish(), "");
-    EXPECT_EQ(server->Received(), "TYPE A\r\nPASV\r\nNLST -alL\r\n");
+    EXPECT_EQ(server->DataReceived(), "bbbbb");
 }
 
 TEST_F(TransferCommandTest, AtTheRemoteRootTheNameFollowsTheSlash)
@@ -289,12 +322,12 @@ TEST_F(TransferCommandTest, UnsafeRemoteNamesAreNeverWrittenLocallyAndTheOthersG
     dlg->DownloadSelected();
 
     EXPECT_EQ(prompt.questions, QStringList({"4 個のファイルをダウンロードしますか？"}));
-    // The failure text for "..", "../x" and "a/b" (one change of the line), then ok.txt;
-    // the end names the failures instead of claiming success.
+    // The pane's own ".." row is no item. The failure text for "../x" and "a/b" (one change
+    // of the line), then ok.txt; the end names the failures instead of claiming success.
     EXPECT_EQ(statuses, QStringList({"ダウンロードに失敗しました",
                                      "/pub/ok.txt のダウンロードが正常に終了しました",
-                                     "4 個中 3 個のダウンロードに失敗しました: .. "
-                                     "(ローカルに置けない名前) ほか 2 個"}));
+                                     "3 個中 2 個のダウンロードに失敗しました: ../x "
+                                     "(ローカルに置けない名前)、a/b"}));
     EXPECT_EQ(ReadWholeFile(down + "/ok.txt"), "ok");
     std::vector<std::string> everything;
     for (const auto& item : std::filesystem::recursive_directory_iterator(local.Path())) {
@@ -430,7 +463,11 @@ TEST_F(TransferCommandTest, RowsDraggedToTheOtherPaneMoveAndFilesFromOutsideAreU
             ServeStor(s, "TYPE A", "up.txt");
             ServeListing(s, "TYPE A", FileLine("a.txt") + FileLine("up.txt"));
             ServeStor(s, "TYPE A", "drop.txt");
-            ServeListing(s, "TYPE A", FileLine("a.txt") + FileLine("drop.txt"));
+            // The folder goes as a tree: made, nothing in it, the server back where it was.
+            s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+            s.ExpectReply("MKD /pub/folder", "257 created\r\n");
+            s.ExpectReply("CWD /pub", "250 ok\r\n");
+            ServeListing(s, "TYPE A", FileLine("a.txt") + FileLine("drop.txt") + DirLine("folder"));
         },
         FileLine("a.txt"));
     CPaneList* remote = List("remoteList");
@@ -448,7 +485,7 @@ TEST_F(TransferCommandTest, RowsDraggedToTheOtherPaneMoveAndFilesFromOutsideAreU
     prompt.answers = {true};
     EXPECT_TRUE(Drop(remote, Dragged(localPane).get()));
 
-    // Files from a file manager onto the remote pane; a folder among them is passed over.
+    // Files from a file manager onto the remote pane; a folder among them with its tree.
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(QString::fromStdString(outside.File("drop.txt"))),
                    QUrl::fromLocalFile(QString::fromStdString(outside.File("folder")))});
@@ -462,4 +499,60 @@ TEST_F(TransferCommandTest, RowsDraggedToTheOtherPaneMoveAndFilesFromOutsideAreU
     EXPECT_EQ(dlg->GetStatusText(), "アップロードが完了しました");
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(server->DataReceived(), "updropped");
+}
+
+// A part an interrupted download left is offered to go on from (REST, then only the rest is
+// fetched); "スキップ" with "すべてに適用" passes over the next existing file unasked.
+TEST_F(TransferCommandTest, APartIsResumedAndAnAnswerForAllIsKept)
+{
+    ASSERT_TRUE(SetSettingFlag("CheckOverwrite", true));
+    WriteWholeFile(local.File("a.bin.part"), "0123");
+    WriteWholeFile(local.File("b.bin"), "old");
+    WriteWholeFile(local.File("c.bin"), "old");
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("TYPE I", "200 Type set\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.ExpectReply("REST 4", "350 Restart position accepted\r\n");
+            if (s.Expect("RETR /pub/a.bin") && s.AcceptData()) {
+                s.Send("150 Opening data connection\r\n");
+                s.DataSend("456789");
+                s.DataClose();
+                s.Send("226 Transfer complete\r\n");
+            }
+        },
+        FileLine("a.bin", "10") + FileLine("b.bin", "3") + FileLine("c.bin", "3"));
+    dlg->TransferModeBinary();
+    Select("remoteList", {"a.bin", "b.bin", "c.bin"});
+    prompt.answers = {true};
+    prompt.choices = {{0, false}, {1, true}};
+    dlg->DownloadSelected();
+
+    EXPECT_EQ(prompt.questions,
+              QStringList({"3 個のファイルをダウンロードしますか？",
+                           "a.bin\n途中まで受信したファイル (a.bin.part) があります。\n"
+                           "続きから再開しますか？",
+                           Overwrite("b.bin")}));
+    EXPECT_EQ(prompt.offered, QStringList({"再開/スキップ/最初から+all", "上書き/スキップ+all"}));
+    EXPECT_EQ(ReadWholeFile(local.File("a.bin")), "0123456789");
+    EXPECT_FALSE(std::filesystem::exists(local.File("a.bin.part")));
+    EXPECT_EQ(ReadWholeFile(local.File("b.bin")), "old");
+    EXPECT_EQ(ReadWholeFile(local.File("c.bin")), "old");
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_EQ(Finish(), "");
+}
+
+// A listing line of no known form makes no row, and the status line says how many there were.
+TEST_F(TransferCommandTest, UnknownListingLinesMakeNoRowAndAreCounted)
+{
+    Connect([](CScriptSession& s) {
+        ServeListing(s, "TYPE A",
+                     "合計 24\r\n" + FileLine("a.txt") + "this is no listing line\r\n   \r\n" +
+                         "?? garbage ??\r\n");
+    });
+    dlg->RefreshPanes();
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "a.txt"}));
+    EXPECT_EQ(dlg->GetStatusText(), "ファイルリストの 2 行は形式が分からないため表示していません");
+    EXPECT_EQ(Finish(), "");
 }

@@ -115,6 +115,10 @@ TEST(WaitDlg, ProgressAddsABarPercentSpeedTimeLeftAndTheFileCount)
     EXPECT_FALSE(box.GetDetails().contains("%"));
     EXPECT_FALSE(box.GetDetails().contains("ファイル"));
     EXPECT_EQ(bar->maximum(), 0);
+    // Within a tree the files and bytes so far follow.
+    box.SetTreeCount(12, 3 * 1024 * 1024 / 2);
+    sink.Update("...data.bin\n300/0", 300, 0);
+    EXPECT_TRUE(box.GetDetails().endsWith("12 ファイル済み (1.5 MB)")) << box.GetDetails().toStdString();
     sink.End();
 }
 

@@ -19,10 +19,6 @@ public:
     void HideWaitText() override;
     void ShowMessage(const std::string& text) override;
 
-    // The manager's text as the user reads it: the Linux step named where the text names a
-    // call of the handheld's dial-up service.
-    [[nodiscard]] static std::string UserText(const std::string& text);
-
 private:
     CMainDlg& m_window;
     CPrompt& m_prompt;

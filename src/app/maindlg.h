@@ -82,6 +82,8 @@ public:
     void HideWaitMessage();
     // The progress box says "n / m" files while a command moves several.
     void SetItemCount(std::size_t number, std::size_t count);
+    // So far in a tree: files moved and their bytes, for the progress box.
+    void SetTreeProgress(std::size_t files, std::int64_t bytes);
 
     // The status line: each write replaces the whole text.
     void SetStatusText(const QString& text);

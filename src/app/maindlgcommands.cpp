@@ -303,6 +303,12 @@ void CMainDlg::HideWaitMessage()
 void CMainDlg::SetItemCount(std::size_t number, std::size_t count)
 {
     m_pProgressBox->SetItemCount(number, count);
+    m_pProgressBox->SetTreeCount(0, 0);
+}
+
+void CMainDlg::SetTreeProgress(std::size_t files, std::int64_t bytes)
+{
+    m_pProgressBox->SetTreeCount(files, bytes);
 }
 
 void CMainDlg::BringToFront()

@@ -44,7 +44,7 @@ void CMainDlg::TransferModeBinary()
 
 void CMainDlg::SettingsCommand()
 {
-    COptionsSheet sheet(DialUpBackend(), this);
+    COptionsSheet sheet(DialUpBackend(), m_prompt, this);
     if (m_runner.Run(sheet) != QDialog::Accepted) {
         return;
     }

@@ -3,6 +3,9 @@
 #include "app/maindlg.h"
 #include "ui/prompt.h"
 
+#include <utility>
+#include <vector>
+
 namespace tarnwick {
 
 bool CWindowSessionUi::Ask(const std::string& question)
@@ -38,6 +41,38 @@ void CWindowSessionUi::BeginItem(std::size_t number, std::size_t count)
 void CWindowSessionUi::ConnectionLost()
 {
     m_window.OnConnectionLost();
+}
+
+ExistingAnswer CWindowSessionUi::AskExisting(const ExistingFile& file, bool& applyToAll)
+{
+    std::vector<std::pair<QString, ExistingAnswer>> choices;
+    if (file.exists) {
+        choices = {{QStringLiteral("上書き"), ExistingAnswer::Replace},
+                   {QStringLiteral("スキップ"), ExistingAnswer::Skip}};
+        if (file.canResume) {
+            choices.emplace_back(QStringLiteral("再開"), ExistingAnswer::Resume);
+        }
+    } else {
+        choices = {{QStringLiteral("再開"), ExistingAnswer::Resume},
+                   {QStringLiteral("スキップ"), ExistingAnswer::Skip},
+                   {QStringLiteral("最初から"), ExistingAnswer::Replace}};
+    }
+    QStringList buttons;
+    for (const auto& choice : choices) {
+        buttons << choice.first;
+    }
+    const int index = m_prompt.Choose(QString::fromStdString(file.question), buttons,
+                                      file.more ? &applyToAll : nullptr);
+    // Closed another way: スキップ, which never replaces anything.
+    const std::size_t at = index >= 0 && static_cast<std::size_t>(index) < choices.size()
+                               ? static_cast<std::size_t>(index)
+                               : 1;
+    return choices[at].second;
+}
+
+void CWindowSessionUi::TreeProgress(std::size_t files, std::int64_t bytes)
+{
+    m_window.SetTreeProgress(files, bytes);
 }
 
 CertificateAnswer CWindowSessionUi::TrustCertificate(const CertificateInfo& certificate,

@@ -21,6 +21,11 @@ public:
     // "n / m" in the progress box.
     void BeginItem(std::size_t number, std::size_t count) override;
     void ConnectionLost() override;
+    // 上書き / スキップ (/ 再開), or 再開 / スキップ / 最初から for a part alone, with
+    // "すべてに適用" when more files follow.
+    ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll) override;
+    // The whole tree's count and bytes in the progress box.
+    void TreeProgress(std::size_t files, std::int64_t bytes) override;
     CertificateAnswer TrustCertificate(const CertificateInfo& certificate,
                                        const std::string& server) override;
 

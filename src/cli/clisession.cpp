@@ -197,7 +197,8 @@ private:
             return true;
         }
         if (outcome.reason == FailureReason::Refused) {
-            failure = {text, outcome.replyText};
+            failure = {outcome.note.empty() ? text : text + " (" + outcome.note + ")",
+                       outcome.replyText};
         } else {
             failure = {text + " (" + FailureDetail(outcome) + ")", std::string()};
         }
@@ -248,19 +249,9 @@ private:
             return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
                          failure);
         }
-        // Goes on from NAME.part, which an interrupted download left, once the server's size
-        // says there is more to come.
+        // Goes on from NAME.part, which an interrupted download left.
         m_engine.SetBinaryType();
-        const std::int64_t have = LocalFileLength(target + ".part");
-        const std::int64_t size = m_engine.RemoteSize(remote);
-        TransferRequest request{TransferDirection::Download, remote, target, TransferType::Binary,
-                                size};
-        if (size < 0) {
-            failure = {"再開できません: サーバーがファイルのサイズを答えません", m_engine.GetLastReply()};
-            return false;
-        }
-        request.restartOffset = have > 0 && have <= size ? have : 0;
-        return Check(OutcomeOf(remote, m_engine.Transfer(request)), "ダウンロードに失敗しました",
+        return Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました",
                      failure);
     }
 

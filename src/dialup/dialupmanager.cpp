@@ -22,14 +22,14 @@ void CSteadyClock::SleepMs(int ms)
 bool CDialUpManager::DialUp(const std::string& name)
 {
     if (name.empty() || m_backend.GetEntryDialParams(name) != kDialOk) {
-        m_ui.ShowMessage("接続に失敗しました\nRasGetEntryDialParams Failed");
+        m_ui.ShowMessage("接続に失敗しました\n保存された接続が見つかりません (nmcli connection show)");
         return false;
     }
     m_ui.ShowWaitText(LeftChars(name, 10) + "..に接続中です\nしばらくお待ちください...");
     const int dialed = m_backend.Dial(name, m_hRasConn);
     if (dialed != kDialOk && dialed != kDialPortAlreadyOpen) {
         m_ui.HideWaitText();
-        m_ui.ShowMessage("接続に失敗しました\nRasDial Failed");
+        m_ui.ShowMessage("接続に失敗しました\n接続を開始できません (nmcli connection up)");
         return false;
     }
     const std::int64_t start = m_clock.NowMs();

@@ -1,6 +1,6 @@
 // DialUp and HangUp: bring a saved network connection up before an FTP connection and down
-// after it, with a wait text while it happens and a message when it fails. Polls the state about every 200 ms; dialling gives up after 90 seconds and the
-// hang-up wait after 30.
+// after it, with a wait text while it happens and a message when it fails. Polls the state
+// about every 200 ms; dialling gives up after 90 seconds and the hang-up wait after 30.
 #pragma once
 
 #include <cstdint>
@@ -48,10 +48,11 @@ public:
     }
 
     // Dials the saved entry `name` (the AutoDialUpName setting). True when the FTP connection
-    // should be tried: the connection is up, or its state cannot be learnt. False after a message: the entry cannot be read
-    // ("接続に失敗しました\nRasGetEntryDialParams Failed"), the dial is refused
-    // ("接続に失敗しました\n RasDial Failed"), or it did not connect within 90 seconds
-    // ("接続タイムアウトです"). No failure hangs up.
+    // should be tried: the connection is up, or its state cannot be learnt. False after a
+    // message: no saved connection has that name
+    // ("接続に失敗しました\n保存された接続が見つかりません (nmcli connection show)"), it will not
+    // start ("接続に失敗しました\n接続を開始できません (nmcli connection up)"), or it did not
+    // connect within 90 seconds ("接続タイムアウトです"). No failure hangs up.
     bool DialUp(const std::string& name);
     // Hangs the connection up and waits (at most 30 seconds) until it is down. Reports
     // nothing; with no live connection it ends after showing its wait text.

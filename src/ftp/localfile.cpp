@@ -80,6 +80,14 @@ bool CDownloadTarget::Commit()
         return false;
     }
     m_bCommitted = true;
+    if (!m_bResumed) {
+        // The whole file is there now: a part an earlier attempt left has nothing to add.
+        struct stat part {};
+        const std::string partial = PartialPath(m_target);
+        if (::lstat(partial.c_str(), &part) == 0 && S_ISREG(part.st_mode)) {
+            ::unlink(partial.c_str());
+        }
+    }
     return true;
 }
 

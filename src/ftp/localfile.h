@@ -26,7 +26,8 @@ public:
     [[nodiscard]] int Errno() const { return m_nErrno; }
     [[nodiscard]] int Fd() const { return m_fd; }
     // Closes the temporary file and renames it over the target, keeping an existing target's
-    // permission bits. False (and the target untouched) when that fails.
+    // permission bits; a NAME.part an earlier attempt left goes. False (and the target
+    // untouched) when that fails.
     bool Commit();
     // Keeps what arrived as NAME.part (replacing an older one) instead of removing it.
     void KeepPartial() { m_bKeep = true; }

@@ -7,11 +7,13 @@
 #include "gui/settingpage1.h"
 #include "gui/settingpage2.h"
 #include "gui/settingpage3.h"
+#include "ui/prompt.h"
 #include "ui/settingpagex.h"
 
 namespace tarnwick {
 
-COptionsSheet::COptionsSheet(CDialUpBackend& backend, QWidget* parent) : QDialog(parent)
+COptionsSheet::COptionsSheet(CDialUpBackend& backend, CPrompt& prompt, QWidget* parent)
+    : QDialog(parent), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("optionsSheet"));
     setWindowTitle(QStringLiteral("Tarnwick 設定"));
@@ -51,6 +53,16 @@ void COptionsSheet::ShowPage(int index)
 
 void COptionsSheet::accept()
 {
+    for (CPropertyPage* page : m_pages) {
+        if (!page->IsLoaded()) {
+            continue;
+        }
+        if (const QString refusal = page->Refusal(); !refusal.isEmpty()) {
+            m_pTabs->setCurrentWidget(page);
+            m_prompt.Message(refusal);
+            return;
+        }
+    }
     for (CPropertyPage* page : m_pages) {
         if (page->IsLoaded()) {
             page->Store();

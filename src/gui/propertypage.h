@@ -25,6 +25,9 @@ public:
     virtual void Load() = 0;
     // Writes the controls back into the store.
     virtual void Store() = 0;
+    // Why the controls cannot be stored as they stand, or empty when they can. The sheet asks
+    // every loaded page before it stores any, so a refusal leaves the store as it was.
+    [[nodiscard]] virtual QString Refusal() const { return {}; }
 
 private:
     bool m_bLoaded = false;

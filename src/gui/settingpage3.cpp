@@ -88,4 +88,14 @@ void CSettingPage3::Store()
     SetSettingText("ServerEncoding", m_pEncoding->currentData().toString().toStdString());
 }
 
+QString CSettingPage3::Refusal() const
+{
+    const QString encoding = m_pEncoding->currentData().toString();
+    if (encoding.isEmpty() || IsKnownEncoding(encoding.toStdString())) {
+        return {};
+    }
+    return QStringLiteral("サーバーの文字コード「%1」は使用できません\n(UTF-8、CP932、EUC-JP など)")
+        .arg(encoding);
+}
+
 } // namespace tarnwick

@@ -21,6 +21,9 @@ public:
     void Load() override;
     // UsePASV, then UseLIST, then TimeoutSeconds and ServerEncoding.
     void Store() override;
+    // A chosen encoding that iconv does not know (a name stored by hand) is refused; empty,
+    // the locale's charset, is not.
+    [[nodiscard]] QString Refusal() const override;
 
 private:
     QCheckBox* m_pUsePasv = nullptr;

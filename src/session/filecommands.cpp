@@ -11,6 +11,7 @@
 #include "files/rowtext.h"
 #include "session/localfiles.h"
 #include "session/session.h"
+#include "session/treetransfer.h"
 #include "settings/transfermode.h"
 
 namespace tarnwick {
@@ -23,6 +24,13 @@ std::string OverwriteQuestion(const std::string& name)
     return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
 }
 const std::string kParentRow = "..";
+constexpr std::size_t kFailuresNamed = 3;
+
+// Rows that stand for the folder shown or its parent: never an item of a command.
+bool IsSelfOrParentRow(const std::string& row)
+{
+    return row == kParentRow || row == "." || row == "<..>" || row == "<.>";
+}
 
 ItemOutcome Skipped(const std::string& name)
 {
@@ -96,24 +104,27 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
     if (m_bLost) {
         return; // the status line says the connection was lost
     }
-    const ItemOutcome* first = nullptr;
-    std::size_t failed = 0;
+    std::vector<const ItemOutcome*> failures;
     for (const ItemOutcome& outcome : outcomes) {
         if (outcome.Failed()) {
-            ++failed;
-            first = first != nullptr ? first : &outcome;
+            failures.push_back(&outcome);
         }
     }
-    if (first == nullptr) {
+    if (failures.empty()) {
         m_ui.SetStatus(done);
     } else if (outcomes.back().reason == FailureReason::Cancelled) {
         m_ui.SetStatus(what + "を中止しました: " + outcomes.back().name);
     } else {
-        std::string text = std::to_string(outcomes.size()) + " 個中 " + std::to_string(failed) +
-                           " 個の" + what + "に失敗しました: " + first->name + " (" +
-                           FailureDetail(*first) + ")";
-        if (failed > 1) {
-            text += " ほか " + std::to_string(failed - 1) + " 個";
+        // The first failure with its reason, a few more by name, then how many besides.
+        std::string text = std::to_string(outcomes.size()) + " 個中 " +
+                           std::to_string(failures.size()) + " 個の" + what + "に失敗しました: " +
+                           failures.front()->name + " (" + FailureDetail(*failures.front()) + ")";
+        const std::size_t named = std::min(failures.size(), kFailuresNamed);
+        for (std::size_t i = 1; i < named; ++i) {
+            text += "、" + failures[i]->name;
+        }
+        if (failures.size() > named) {
+            text += " ほか " + std::to_string(failures.size() - named) + " 個";
         }
         m_ui.SetStatus(text);
     }
@@ -130,15 +141,87 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
 
 // --- download and upload -------------------------------------------------------------------
 
-ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
-                                   std::int64_t expectedSize)
+void CSession::BeginItems(bool more)
 {
-    if (m_settings.CheckOverwrite() && LocalFileOpens(localPath) &&
-        !m_ui.Ask(OverwriteQuestion(BaseName(localPath)))) {
-        return Skipped(remotePath);
+    m_existingForAll.reset();
+    m_bMoreItems = more;
+    m_nTreeFiles = 0;
+    m_nTreeBytes = 0;
+}
+
+ExistingAnswer CSession::AskExisting(const std::string& name, bool exists, bool canResume)
+{
+    // "Resume" for all cannot be the answer for a file that has no part.
+    if (m_existingForAll && (*m_existingForAll != ExistingAnswer::Resume || canResume)) {
+        return *m_existingForAll;
     }
-    const TransferRequest request{TransferDirection::Download, remotePath, localPath,
-                                  ChooseType(localPath), expectedSize};
+    ExistingFile file{name, exists, canResume, m_bMoreItems, std::string()};
+    if (!exists) {
+        file.question = name + "\n途中まで受信したファイル (" + name +
+                        ".part) があります。\n続きから再開しますか？";
+    } else {
+        file.question = OverwriteQuestion(name);
+        if (canResume) {
+            file.question += "\n(途中まで受信した部分から再開することもできます)";
+        }
+    }
+    bool forAll = false;
+    const ExistingAnswer answer = m_ui.AskExisting(file, forAll);
+    if (forAll) {
+        m_existingForAll = answer;
+    }
+    return answer;
+}
+
+ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
+                                   std::int64_t expectedSize, std::int64_t modifyTime)
+{
+    const TransferType type = ChooseType(localPath);
+    const bool exists = m_settings.CheckOverwrite() && LocalFileOpens(localPath);
+    // Only a binary file goes on byte for byte from where it stopped.
+    const std::int64_t part =
+        type == TransferType::Binary ? LocalFileLength(localPath + ".part") : 0;
+    const bool canResume = part > 0 && (expectedSize < 0 || part < expectedSize);
+    bool resume = false;
+    if (exists || canResume) {
+        const ExistingAnswer answer = AskExisting(BaseName(localPath), exists, canResume);
+        if (answer == ExistingAnswer::Skip) {
+            return Skipped(remotePath);
+        }
+        resume = answer == ExistingAnswer::Resume && canResume;
+    }
+    ItemOutcome outcome =
+        resume ? ResumeDownload(remotePath, localPath, expectedSize)
+               : OutcomeOf(remotePath, m_engine.Transfer({TransferDirection::Download, remotePath,
+                                                          localPath, type, expectedSize}));
+    if (!outcome.Failed()) {
+        if (modifyTime < 0) {
+            modifyTime = m_engine.RemoteModificationTime(remotePath);
+        }
+        if (modifyTime >= 0) {
+            static_cast<void>(SetLocalModifyTime(localPath, modifyTime));
+        }
+    }
+    return outcome;
+}
+
+ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::string& localPath,
+                                     std::int64_t listedSize)
+{
+    const std::int64_t have = LocalFileLength(localPath + ".part");
+    std::int64_t size = m_engine.RemoteSize(remotePath);
+    if (size < 0 && m_engine.IsConnected()) {
+        size = listedSize;
+    }
+    if (size < 0) {
+        ItemOutcome outcome = CommandOutcome(remotePath, false);
+        outcome.note = "再開できません: サーバーがファイルのサイズを答えません";
+        return outcome;
+    }
+    TransferRequest request{TransferDirection::Download, remotePath, localPath,
+                            TransferType::Binary, size};
+    // A part larger than the file is not this file's: it starts over.
+    request.restartOffset = have > 0 && have <= size ? have : 0;
     return OutcomeOf(remotePath, m_engine.Transfer(request));
 }
 
@@ -147,7 +230,7 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
     if (m_settings.CheckOverwrite() && m_remoteFiles.FindByDisplayName(remoteName) >= 0 &&
-        !m_ui.Ask(OverwriteQuestion(remoteName))) {
+        AskExisting(remoteName, true, false) == ExistingAnswer::Skip) {
         return Skipped(localPath);
     }
     const TransferType type = ChooseType(remoteName);
@@ -175,25 +258,35 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
     std::vector<ItemOutcome> outcomes;
     std::size_t count = 0;
     for (const std::string& row : rows) {
-        count += IsDirectoryRow(row) ? 0 : 1;
+        count += IsSelfOrParentRow(row) ? 0 : 1;
     }
+    BeginItems(count > 1);
     std::size_t number = 0;
     for (const std::string& row : rows) {
-        if (IsDirectoryRow(row)) {
+        if (IsSelfOrParentRow(row)) {
             continue;
         }
         m_ui.BeginItem(++number, count);
+        const bool directory = IsDirectoryRow(row);
+        const std::string name = directory ? DirectoryRowName(row) : row;
         ItemOutcome outcome;
         // A name such as "..", "../x" or "a/b" from the server would write outside the local
         // directory: it is never joined into a local path.
-        if (!IsSafeLocalName(row)) {
-            outcome = LocalOutcome(row, false, EINVAL);
+        if (!IsSafeLocalName(name)) {
+            outcome = LocalOutcome(name, false, EINVAL);
             outcome.note = "ローカルに置けない名前";
+        } else if (directory) {
+            if (MoveTree(TransferDirection::Download, JoinPath(m_view.localDir, name),
+                         JoinPath(m_view.remoteDir, name), outcomes)) {
+                break;
+            }
+            continue;
         } else {
             const int index = m_remoteFiles.FindByDisplayName(row);
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
-                                   index < 0 ? -1 : ListedSize(m_remoteFiles.At(index)));
+                                   index < 0 ? -1 : ListedSize(m_remoteFiles.At(index)),
+                                   index < 0 ? -1 : m_remoteFiles.At(index).modifyTime);
             if (outcome.status == ItemOutcome::Status::Skipped) {
                 continue;
             }
@@ -219,8 +312,9 @@ bool CSession::UploadRows(const std::vector<std::string>& rows)
 {
     std::vector<std::pair<std::string, std::string>> items;
     for (const std::string& row : rows) {
-        if (!IsDirectoryRow(row)) {
-            items.emplace_back(JoinPath(m_view.localDir, row), row);
+        if (!IsSelfOrParentRow(row)) {
+            const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
+            items.emplace_back(JoinPath(m_view.localDir, name), name);
         }
     }
     return UploadItems(items, rows.size());
@@ -230,11 +324,47 @@ bool CSession::UploadPaths(const std::vector<std::string>& paths)
 {
     std::vector<std::pair<std::string, std::string>> items;
     for (const std::string& path : paths) {
-        if (!IsLocalDirectory(path)) {
-            items.emplace_back(path, BaseName(path));
-        }
+        items.emplace_back(path, BaseName(path));
     }
     return UploadItems(items, paths.size());
+}
+
+bool CSession::MoveTree(TransferDirection direction, const std::string& localPath,
+                        const std::string& remotePath, std::vector<ItemOutcome>& outcomes)
+{
+    m_bMoreItems = true; // a tree holds more files than the one asked about
+    CTreeTransfer tree(m_engine, *this);
+    tree.SetItemSink([this](const ItemOutcome& outcome) { TreeItem(outcome); });
+    tree.SetOverwriteQuestion([this](const std::string& file) {
+        return AskExisting(file, true, false) != ExistingAnswer::Skip;
+    });
+    if (direction == TransferDirection::Download) {
+        tree.Download(remotePath, localPath);
+    } else {
+        tree.Upload(localPath, remotePath);
+    }
+    // Files and failures count; what was passed over on purpose (links, answers) does not.
+    for (const ItemOutcome& outcome : tree.Outcomes()) {
+        if (outcome.status != ItemOutcome::Status::Skipped) {
+            outcomes.push_back(outcome);
+        }
+    }
+    // Cancelled, or the connection is gone (which the status line then says).
+    if (tree.Stopped()) {
+        static_cast<void>(ConnectionLostNow());
+        return true;
+    }
+    return false;
+}
+
+void CSession::TreeItem(const ItemOutcome& outcome)
+{
+    m_ui.ItemDone(outcome);
+    if (outcome.status == ItemOutcome::Status::Done) {
+        ++m_nTreeFiles;
+        m_nTreeBytes += outcome.bytes;
+        m_ui.TreeProgress(m_nTreeFiles, m_nTreeBytes);
+    }
 }
 
 bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
@@ -245,9 +375,17 @@ bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>
     }
     m_bLost = false;
     std::vector<ItemOutcome> outcomes;
+    BeginItems(items.size() > 1);
     std::size_t number = 0;
     for (const auto& [localPath, name] : items) {
         m_ui.BeginItem(++number, items.size());
+        if (IsLocalDirectory(localPath)) {
+            if (MoveTree(TransferDirection::Upload, localPath, JoinPath(m_view.remoteDir, name),
+                         outcomes)) {
+                break;
+            }
+            continue;
+        }
         ItemOutcome outcome = UploadFile(localPath, name);
         if (outcome.status == ItemOutcome::Status::Skipped) {
             continue;
@@ -350,6 +488,9 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
             // The bare name, relative to the server's current directory.
             const std::string name = DirectoryRowName(row);
             outcome = RemoveRemoteDirectory(name);
+            if (outcome.Failed() && m_engine.IsConnected()) {
+                outcome = RemoveRemoteTree(name, outcome);
+            }
             m_ui.SetStatus(outcome.Failed() ? std::string("ディレクトリ削除に失敗しました")
                                             : FormatText("%s の削除が正常に終了しました", name));
         } else {
@@ -365,6 +506,28 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
     }
     EndRemoteCommand(outcomes, "削除が完了しました", "削除");
     return true;
+}
+
+ItemOutcome CSession::RemoveRemoteTree(const std::string& name, const ItemOutcome& refused)
+{
+    // RMD refuses a directory that holds anything; only then, and only when the user says so,
+    // does everything in it go.
+    const std::string path = JoinPath(m_view.remoteDir, name);
+    CTreeTransfer tree(m_engine, *this);
+    if (tree.CountEntries(path) <= 0 ||
+        !m_ui.Ask(FormatText("%s を中身ごと削除しますか？", name))) {
+        return refused;
+    }
+    tree.SetItemSink([this](const ItemOutcome& outcome) { m_ui.ItemDone(outcome); });
+    tree.RemoveRemote(path);
+    for (const ItemOutcome& outcome : tree.Outcomes()) {
+        if (outcome.Failed()) {
+            return outcome;
+        }
+    }
+    ItemOutcome removed;
+    removed.name = name;
+    return removed;
 }
 
 // --- attributes ------------------------------------------------------------------------

@@ -55,6 +55,7 @@ ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer)
     item.replyCode = transfer.replyCode;
     item.replyText = transfer.replyText;
     item.localErrno = transfer.localErrno;
+    item.bytes = transfer.bytesMoved;
     return item;
 }
 

@@ -3,6 +3,7 @@
 // tarnwick-cli can say why.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "ftp/transferrequest.h"
@@ -18,6 +19,7 @@ struct ItemOutcome {
     std::string replyText; // the server's reply, as sent (CR LF included)
     int localErrno = 0;
     std::string note; // says why instead of the above when set
+    std::int64_t bytes = 0; // moved by a transfer
 
     [[nodiscard]] bool Failed() const { return status == Status::Failed; }
 };

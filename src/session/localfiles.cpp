@@ -25,6 +25,13 @@ std::int64_t LocalFileLength(const std::string& path)
     return static_cast<std::int64_t>(info.st_size);
 }
 
+bool SetLocalModifyTime(const std::string& path, std::int64_t seconds)
+{
+    // The access time is left as it is.
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
 bool IsLocalDirectory(const std::string& path)
 {
     struct stat info {};

@@ -15,4 +15,7 @@ namespace tarnwick {
 // True for a directory (or a link to one).
 [[nodiscard]] bool IsLocalDirectory(const std::string& path);
 
+// Gives the file the modification time `seconds` (since 1970 UTC); false when it cannot.
+bool SetLocalModifyTime(const std::string& path, std::int64_t seconds);
+
 } // namespace tarnwick

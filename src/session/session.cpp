@@ -295,12 +295,21 @@ bool CSession::ConnectionLostNow()
 
 void CSession::RefreshRemote()
 {
-    RefreshRemotePane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles);
-    if (!ConnectionLostNow() && m_engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+    int skipped = 0;
+    const bool listed =
+        ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles, &skipped);
+    if (ConnectionLostNow()) {
+        return;
+    }
+    if (m_engine.GetLastOutcome().reason == FailureReason::TooLarge) {
         // The pane still shows the folder before; say why it was not replaced.
         ItemOutcome outcome;
         outcome.reason = FailureReason::TooLarge;
         m_ui.SetStatus("ファイルリスト取得に失敗しました: " + FailureDetail(outcome));
+    } else if (listed && skipped > 0) {
+        // Lines of no known form make no row rather than a row that cannot be used.
+        m_ui.SetStatus(FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
+                                  static_cast<std::int64_t>(skipped)));
     }
 }
 

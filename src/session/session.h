@@ -124,7 +124,7 @@ public:
     bool DownloadRows(const std::vector<std::string>& rows);
     bool UploadRows(const std::vector<std::string>& rows);
     // Local files by their paths (dropped from a file manager), each stored under its own name
-    // in the server's current directory; directories are passed over.
+    // in the server's current directory; a directory goes with everything below it.
     bool UploadPaths(const std::vector<std::string>& paths);
     bool DeleteLocalRows(const std::vector<std::string>& rows);
     bool DeleteRemoteRows(const std::vector<std::string>& rows);
@@ -143,10 +143,16 @@ public:
     // --- single items, as tarnwick-cli asks for them --------------------------------------
 
     // One remote file into `localPath`: asks before replacing an existing file (when the
-    // settings say so; the question names the file), chooses the type, transfers. Skipped when
-    // the user said no.
+    // settings say so; the question names the file) and, for a binary file of which an
+    // interrupted download left NAME.part, whether to go on from it; chooses the type,
+    // transfers. Skipped when the user said no. The file gets the server's modification time:
+    // `modifyTime` (seconds since 1970 UTC) when the listing gave it, MDTM otherwise.
     ItemOutcome DownloadFile(const std::string& remotePath, const std::string& localPath,
-                             std::int64_t expectedSize);
+                             std::int64_t expectedSize, std::int64_t modifyTime = -1);
+    // Goes on from the NAME.part beside `localPath` in binary type: the server's size (SIZE,
+    // else `listedSize`) first, then "REST offset" and RETR. Fails when neither size is known.
+    ItemOutcome ResumeDownload(const std::string& remotePath, const std::string& localPath,
+                               std::int64_t listedSize = -1);
     // One local file to the server's current directory as `remoteName`; asks when the last
     // listing shows a file of that name (when the settings say so).
     ItemOutcome UploadFile(const std::string& localPath, const std::string& remoteName);
@@ -187,9 +193,27 @@ private:
     [[nodiscard]] std::string ConnectFailureText(const std::string& host) const;
     [[nodiscard]] std::string LoginFailureText() const;
     [[nodiscard]] std::string NoAnswerText() const;
-    // Uploads (local path, remote name) pairs; `asked` is the count in the question.
+    // Uploads (local path, remote name) pairs, a directory as its tree; `asked` is the count
+    // in the question.
     bool UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                      std::size_t asked);
+    // What to do with `name`, which is there already at the target (`exists`) or of which a
+    // part can be gone on from: the answer the user gave for all, or the question.
+    ExistingAnswer AskExisting(const std::string& name, bool exists, bool canResume);
+    // The start of a command over several items: no answer is for all yet, no tree counted.
+    void BeginItems(bool more);
+    // A directory and everything below it, between the two paths; `outcomes` gets its
+    // files and failures. True when the command must stop (cancelled, connection gone).
+    bool MoveTree(TransferDirection direction, const std::string& localPath,
+                  const std::string& remotePath, std::vector<ItemOutcome>& outcomes);
+    // After RMD refused `name` (`refused`): when it holds anything, asks whether to remove
+    // it with everything in it, and does. The outcome of the whole.
+    ItemOutcome RemoveRemoteTree(const std::string& name, const ItemOutcome& refused);
+    // A tree's item: counted into the tree's progress, shown.
+    void TreeItem(const ItemOutcome& outcome);
+    // The number of entries a remote directory lists, or -1 when it cannot be listed; the
+    // server is back in the folder shown afterwards.
+    int CountRemoteEntries(const std::string& path);
     // A download of `row` failed: when the row is a link the server can change into, it
     // names a directory, which is said instead of the server's refusal.
     void ExplainLinkFailure(const std::string& row, ItemOutcome& outcome);
@@ -202,6 +226,12 @@ private:
     std::function<CDialUpManager*(DialUpStep)> m_dialUp;
     bool m_bConnected = false;
     bool m_bLost = false; // the running command found the connection gone
+    // Of the running command: the answer given for all files, and whether more files may
+    // follow the one asked about.
+    std::optional<ExistingAnswer> m_existingForAll;
+    bool m_bMoreItems = false;
+    std::size_t m_nTreeFiles = 0;
+    std::int64_t m_nTreeBytes = 0;
 };
 
 } // namespace tarnwick

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "ftp/certificateinfo.h"
@@ -13,6 +14,16 @@ namespace tarnwick {
 
 // The user's answer to a certificate the check did not pass.
 enum class CertificateAnswer { Refuse, TrustOnce, TrustAlways };
+
+// A file a transfer would write is there already, or the part an interrupted download left.
+struct ExistingFile {
+    std::string name;
+    bool exists = false;    // the target itself: replacing it is asked
+    bool canResume = false; // a NAME.part to go on from (binary downloads only)
+    bool more = false;      // more files follow in this command: an answer may be for all
+    std::string question;   // the question as the user reads it
+};
+enum class ExistingAnswer { Replace, Skip, Resume };
 
 class CSessionUi {
 public:
@@ -36,6 +47,23 @@ public:
     }
     // One item of a command (a file moved, created or deleted) has been dealt with.
     virtual void ItemDone(const ItemOutcome& outcome) { static_cast<void>(outcome); }
+    // A directory tree is being moved: so far `files` files and `bytes` bytes.
+    virtual void TreeProgress(std::size_t files, std::int64_t bytes)
+    {
+        static_cast<void>(files);
+        static_cast<void>(bytes);
+    }
+    // What to do with `file`; `applyToAll` (false on entry) set gives the answer for the rest
+    // of the command. Without a front end of its own: a target is replaced when Ask says yes,
+    // a part alone is gone on from when Ask says yes.
+    virtual ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll)
+    {
+        static_cast<void>(applyToAll);
+        if (file.exists) {
+            return Ask(file.question) ? ExistingAnswer::Replace : ExistingAnswer::Skip;
+        }
+        return Ask(file.question) ? ExistingAnswer::Resume : ExistingAnswer::Replace;
+    }
     // The control connection went away by itself: the session has emptied the remote pane and
     // directory and written why into the status line; the front end shows it is
     // disconnected.

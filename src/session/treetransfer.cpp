@@ -112,6 +112,9 @@ std::size_t CTreeTransfer::Done() const
 bool CTreeTransfer::Record(ItemOutcome outcome)
 {
     m_bStopped = m_bStopped || outcome.reason == FailureReason::Cancelled || !m_engine.IsConnected();
+    if (m_itemSink) {
+        m_itemSink(outcome);
+    }
     m_outcomes.push_back(std::move(outcome));
     return m_bStopped;
 }
@@ -226,8 +229,8 @@ void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string&
             DownloadDir(remotePath, JoinPath(localDir, name), depth + 1);
             continue;
         }
-        ItemOutcome outcome =
-            m_session.DownloadFile(remotePath, JoinPath(localDir, name), ListedSize(entry));
+        ItemOutcome outcome = m_session.DownloadFile(remotePath, JoinPath(localDir, name),
+                                                     ListedSize(entry), entry.modifyTime);
         outcome.name = remotePath;
         Record(std::move(outcome));
     }
@@ -302,6 +305,17 @@ void CTreeTransfer::RemoveRemote(const std::string& remoteDir)
     SeeTop(remoteDir);
     RemoveDir(remoteDir, 0);
     Restore();
+}
+
+int CTreeTransfer::CountEntries(const std::string& remoteDir)
+{
+    Remember();
+    CRemoteFileList entries;
+    bool seenBefore = false;
+    const int count = ListRemote(remoteDir, entries, seenBefore) ? entries.GetSize() - 1 : -1;
+    Restore();
+    m_outcomes.clear();
+    return count;
 }
 
 void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)

@@ -32,6 +32,9 @@ public:
         m_askOverwrite = std::move(ask);
     }
 
+    // Told of every item as it is dealt with (progress over the tree).
+    void SetItemSink(std::function<void(const ItemOutcome&)> sink) { m_itemSink = std::move(sink); }
+
     // The remote directory `remoteDir` (an absolute path) and everything below it into the
     // local folder `localDir`, made when missing.
     void Download(const std::string& remoteDir, const std::string& localDir);
@@ -40,6 +43,8 @@ public:
     void Upload(const std::string& localDir, const std::string& remoteDir);
     // Removes `remoteDir` (an absolute path) with everything below it.
     void RemoveRemote(const std::string& remoteDir);
+    // The number of entries `remoteDir` lists, or -1 when it cannot be listed.
+    int CountEntries(const std::string& remoteDir);
 
     // Every file, directory and left-out link dealt with, in order.
     [[nodiscard]] const std::vector<ItemOutcome>& Outcomes() const { return m_outcomes; }
@@ -68,6 +73,7 @@ private:
     CFtpClient& m_engine;
     CSession& m_session;
     std::function<bool(const std::string&)> m_askOverwrite;
+    std::function<void(const ItemOutcome&)> m_itemSink;
     std::vector<ItemOutcome> m_outcomes;
     std::set<std::string> m_seen; // "unique" facts of the directories entered
     std::string m_strEntered;     // that of the directory being entered, when known

@@ -1,8 +1,11 @@
 #include "ui/messageboxprompt.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace tarnwick {
 
@@ -35,6 +38,30 @@ bool CMessageBoxPrompt::Ask(const QString& text)
     box->exec();
     // Closing the box any other way answers no.
     return box->clickedButton() == box->defaultButton();
+}
+
+int CMessageBoxPrompt::Choose(const QString& text, const QStringList& buttons, bool* applyToAll)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QStringLiteral("Tarnwick"));
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    QList<QPushButton*> pressed;
+    for (const QString& caption : buttons) {
+        pressed << box.addButton(caption, QMessageBox::ActionRole);
+    }
+    if (!pressed.isEmpty()) {
+        box.setDefaultButton(pressed.front());
+        box.setEscapeButton(pressed.size() > 1 ? pressed[1] : pressed.front());
+    }
+    auto* all = applyToAll != nullptr ? new QCheckBox(QStringLiteral("すべてに適用"), &box) : nullptr;
+    box.setCheckBox(all);
+    box.exec();
+    if (all != nullptr) {
+        *applyToAll = all->isChecked();
+    }
+    const auto index = pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return index < 0 ? std::min(1, static_cast<int>(pressed.size()) - 1) : static_cast<int>(index);
 }
 
 } // namespace tarnwick

@@ -14,6 +14,7 @@ class CMessageBoxPrompt : public CPrompt {
 public:
     void Message(const QString& text) override;
     bool Ask(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons, bool* applyToAll) override;
 
     // The box Message (OK only) or Ask ("はい" and "いいえ", yes as default, Escape = no)
     // runs, owned by the window the user is working in.

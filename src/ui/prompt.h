@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tarnwick {
 
@@ -14,6 +15,16 @@ public:
     virtual void Message(const QString& text) = 0;
     // Asks `text`; true for yes, false for no (also when the box is closed another way).
     virtual bool Ask(const QString& text) = 0;
+    // Asks `text` with a button for each of `buttons` (the first is the default, the second
+    // answers Escape) and returns the index pressed. With `applyToAll` a box "すべてに適用"
+    // is offered, and set as the user left it. Where only yes and no can be answered, yes is
+    // the first button and no the second.
+    virtual int Choose(const QString& text, const QStringList& buttons, bool* applyToAll)
+    {
+        static_cast<void>(buttons);
+        static_cast<void>(applyToAll);
+        return Ask(text) ? 0 : 1;
+    }
 };
 
 } // namespace tarnwick

@@ -77,6 +77,12 @@ void CWaitDlg::SetItemCount(std::size_t number, std::size_t count)
     m_nItems = count;
 }
 
+void CWaitDlg::SetTreeCount(std::size_t files, std::int64_t bytes)
+{
+    m_nTreeFiles = files;
+    m_nTreeBytes = bytes;
+}
+
 QString CWaitDlg::GetDetails() const
 {
     return m_pDetails->isHidden() ? QString() : m_pDetails->text();
@@ -129,6 +135,12 @@ void CWaitDlg::ShowProgress(std::int64_t done, std::int64_t total)
     }
     if (m_nItems > 1) {
         parts << QStringLiteral("%1 / %2 ファイル").arg(m_nItem).arg(m_nItems);
+    }
+    if (m_nTreeFiles > 0) {
+        // The speed text's units without the "/s".
+        QString moved = SpeedText(static_cast<double>(m_nTreeBytes));
+        moved.chop(2);
+        parts << QStringLiteral("%1 ファイル済み (%2)").arg(m_nTreeFiles).arg(moved);
     }
     m_pDetails->setText(parts.join(QStringLiteral(" ・ ")));
     m_pBar->show();

@@ -40,6 +40,9 @@ public:
     // The file `number` of `count` that the running command moves; "n / m" is shown when
     // there is more than one. 0 of 0 when no command runs.
     void SetItemCount(std::size_t number, std::size_t count);
+    // A directory tree moves: `files` files with `bytes` bytes so far ("12 ファイル済み ・
+    // 48.0 KB"); 0 and 0 when none does.
+    void SetTreeCount(std::size_t files, std::int64_t bytes);
     // The line under the bar: "45% ・ 1.2 MB/s ・ 残り 0:05 ・ 2 / 5 ファイル".
     [[nodiscard]] QString GetDetails() const;
 
@@ -77,6 +80,8 @@ private:
     QElapsedTimer m_started;
     std::size_t m_nItem = 0;
     std::size_t m_nItems = 0;
+    std::size_t m_nTreeFiles = 0;
+    std::int64_t m_nTreeBytes = 0;
 };
 
 } // namespace tarnwick

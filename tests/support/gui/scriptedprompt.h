@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <utility>
 
 #include "ui/prompt.h"
 
@@ -31,8 +32,29 @@ public:
         return answer;
     }
 
+    // A question with its own buttons takes the next of `choices` (the button's index, and
+    // "すべてに適用" ticked or not); without one it is answered as a yes/no question.
+    int Choose(const QString& text, const QStringList& buttons, bool* applyToAll) override
+    {
+        if (choices.empty()) {
+            return CPrompt::Choose(text, buttons, applyToAll);
+        }
+        questions << text;
+        asked << text;
+        offered << buttons.join(QLatin1Char('/')) + (applyToAll != nullptr ? "+all" : "");
+        const auto [index, all] = choices.front();
+        choices.pop_front();
+        if (applyToAll != nullptr) {
+            *applyToAll = all;
+        }
+        return index;
+    }
+
     // Answers for the next questions, yes = true.
     std::deque<bool> answers;
+    std::deque<std::pair<int, bool>> choices;
+    // The buttons of each Choose ("上書き/スキップ", "+all" when the box was offered).
+    QStringList offered;
     QStringList messages;
     QStringList questions;
     // Messages and questions together, in the order they came.
