@@ -4,10 +4,12 @@
 # user+sys CPU time and peak RSS of each client with /usr/bin/time and prints medians and the
 # ratios of tarnwick-cli to curl and lftp. Then runs the listing-parser microbenchmarks.
 #
-#   sudo bench/run.sh                      # 5 repetitions, 1 GiB file, 20,000 entries
+#   sudo bench/run.sh                      # 5 repetitions, 1 GiB file, 20,000 entries,
+#                                          # a tree of 2,000 files of 4 KiB
 #   REPS=3 SIZE_MIB=256 sudo bench/run.sh  # a quicker run
 #   BASELINE_CLI=/path/to/older/tarnwick-cli sudo bench/run.sh  # an older build in the same run
 #   TLS=1 sudo bench/run.sh                # everything over explicit FTP over TLS
+#   CASES="listing tree" sudo bench/run.sh # only some cases, e.g. to repeat noisy ones
 #
 # Needs root: vsftpd logs in a throw-away system user (the integration tests' "tarnwickftp").
 set -euo pipefail
@@ -16,7 +18,16 @@ REPO=$PWD
 REPS=${REPS:-5}
 SIZE_MIB=${SIZE_MIB:-1024}
 ENTRIES=${ENTRIES:-20000}
+TREE_FILES=${TREE_FILES:-2000}
 BUILD_DIR=${BUILD_DIR:-build-bench}
+ALL_OPERATIONS="download upload listing listing-long tree"
+read -r -a OPERATIONS <<<"${CASES:-$ALL_OPERATIONS}"
+for op in "${OPERATIONS[@]}"; do
+    if [[ " $ALL_OPERATIONS " != *" $op "* ]]; then
+        echo "unknown case '$op' (cases: $ALL_OPERATIONS)" >&2
+        exit 1
+    fi
+done
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "bench/run.sh needs root (it adds a system user and a PAM service for vsftpd)" >&2
@@ -29,7 +40,7 @@ ensure_packages cmake make g++ pkg-config libssl-dev libbenchmark-dev vsftpd cur
 # --- build --------------------------------------------------------------------------------
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTARNWICK_BUILD_GUI=OFF \
     -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=ON >/dev/null
-cmake --build "$BUILD_DIR" -j"$(jobs)" --target tarnwick-cli bench_listingparser
+cmake --build "$BUILD_DIR" -j"$(build_jobs)" --target tarnwick-cli bench_listingparser
 CLI=$REPO/$BUILD_DIR/tarnwick-cli
 
 # --- vsftpd, set up as tests/support/realserver.cpp does -------------------------------
@@ -90,8 +101,24 @@ head -c "${SIZE_MIB}M" /dev/urandom >"$WORK/root/big.bin"
 cp "$WORK/root/big.bin" "$WORK/local/src.bin"
 mkdir "$WORK/root/many"
 (cd "$WORK/root/many" && seq -f 'entry-%05g.dat' 1 "$ENTRIES" | xargs touch)
+# Many small files in 20 folders, each with two levels below it, so a tree copy is dominated
+# by the cost per file and per folder (listing, data connection, replies), not by bytes.
+echo "Preparing a tree of $TREE_FILES files of 4 KiB"
+TREE_DIRS=20
+for d in $(seq -f '%02g' 1 "$TREE_DIRS"); do
+    mkdir -p "$WORK/root/tree/dir-$d/sub/deep"
+done
+for ((i = 0; i < TREE_FILES; i++)); do
+    dir=$WORK/root/tree/dir-$(printf '%02d' $((i % TREE_DIRS + 1)))
+    case $((i / TREE_DIRS % 4)) in
+    2) dir+=/sub ;;
+    3) dir+=/sub/deep ;;
+    esac
+    head -c 4096 /dev/urandom >"$dir/file-$(printf '%05d' "$i").bin"
+done
 chown -R "$FTP_USER:$(id -gn "$FTP_USER")" "$WORK/root"
 SIZE_BYTES=$((SIZE_MIB * 1024 * 1024))
+TREE_MIB=$(awk "BEGIN { print $TREE_FILES * 4 / 1024 }")
 
 start_vsftpd() {
     local port=$1
@@ -180,6 +207,7 @@ LFTP_SET+=" set xfer:clobber on; open -u $FTP_USER,$FTP_PASS -p $PORT $HOST;"
 DL=$WORK/local/dl.bin
 SRC=$WORK/local/src.bin
 LISTING=$WORK/local/listing.txt
+TREE_DL=$WORK/local/tree
 
 # Sets CMD (the client's command line) and OUT (where its output goes) for one run.
 client_command() { # operation client
@@ -194,6 +222,14 @@ client_command() { # operation client
     listing:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" "$URL/many" ls) OUT=$LISTING ;;
     listing:curl) CMD=(curl -sS "${TLS_CURL[@]}" --disable-epsv "$URL/many/") OUT=$LISTING ;;
     listing:lftp) CMD=(lftp --norc -c "$LFTP_SET cd many; cls -l") OUT=$LISTING ;;
+    # The long form parses the same and prints permissions, size and date as well; curl
+    # still only fetches, lftp's cls -l is its own long form.
+    listing-long:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" "$URL/many" ls -l) OUT=$LISTING ;;
+    listing-long:curl) client_command listing curl ;;
+    listing-long:lftp) client_command listing lftp ;;
+    # One transfer at a time in both: lftp's mirror would otherwise be free to run several.
+    tree:tarnwick-cli) CMD=("$CLI" --passive --quiet "${TLS_CLI[@]}" --type binary "$URL/" get -r tree "$TREE_DL") ;;
+    tree:lftp) CMD=(lftp --norc -c "$LFTP_SET mirror --parallel=1 tree $TREE_DL") ;;
     *:baseline)
         client_command "$1" tarnwick-cli
         CMD[0]=$BASELINE_CLI
@@ -219,11 +255,25 @@ check_result() { # operation client repetition
     case "$1" in
     download) check_copy "$2" "$DL" "$WORK/root/big.bin" "$3" ;;
     upload) check_copy "$2" "$WORK/root/up.bin" "$SRC" "$3" ;;
-    listing)
+    listing | listing-long)
         entries=$(grep -c 'entry-' "$LISTING" || true)
         [ "$entries" = "$ENTRIES" ] || { echo "$2 listed $entries entries" >&2; exit 1; }
         ;;
+    tree)
+        # diff -r costs well under the copy itself, so every repetition is checked whole.
+        if ! diff -r "$WORK/root/tree" "$TREE_DL" >"$WORK/tree-diff.txt" 2>&1; then
+            echo "$2 copied the tree incompletely or wrongly (repetition $3):" >&2
+            head -20 "$WORK/tree-diff.txt" >&2
+            exit 1
+        fi
+        rm -rf "$TREE_DL"
+        ;;
     esac
+}
+
+# curl has no recursive download.
+supported() { # operation client
+    [ "$1:$2" != tree:curl ]
 }
 
 CLIENTS=(tarnwick-cli curl lftp)
@@ -231,7 +281,6 @@ if [ -n "${BASELINE_CLI:-}" ]; then
     CLIENTS+=(baseline)
     echo "baseline: $BASELINE_CLI"
 fi
-OPERATIONS=(download upload listing)
 RESULTS=$WORK/results.txt
 : >"$RESULTS"
 # Repetitions interleave the clients, so a slow phase of the machine hits all of them, and
@@ -240,6 +289,11 @@ for rep in $(seq 1 "$REPS"); do
     for op in "${OPERATIONS[@]}"; do
         for turn in $(seq 0 $((${#CLIENTS[@]} - 1))); do
             client=${CLIENTS[$(((rep - 1 + turn) % ${#CLIENTS[@]}))]}
+            supported "$op" "$client" || continue
+            if [ "$op" = tree ]; then
+                rm -rf "$TREE_DL"
+                mkdir "$TREE_DL" # each copy into a fresh, empty folder
+            fi
             sync
             client_command "$op" "$client"
             /usr/bin/time -f "%e %U %S %M" -o "$WORK/time.txt" "${CMD[@]}" >"$OUT" ||
@@ -247,7 +301,7 @@ for rep in $(seq 1 "$REPS"); do
             check_result "$op" "$client" "$rep"
             read -r wall user sys rss <"$WORK/time.txt"
             echo "$op $client $wall $(awk "BEGIN { print $user + $sys }") $rss" >>"$RESULTS"
-            printf '  rep %d %-8s %-12s %6.2f s wall\n' "$rep" "$op" "$client" "$wall"
+            printf '  rep %d %-12s %-12s %6.2f s wall\n' "$rep" "$op" "$client" "$wall"
         done
     done
 done
@@ -259,22 +313,26 @@ median() { # operation client column (3 wall, 4 cpu, 5 rss KiB)
 }
 
 echo
-echo "Medians of $REPS runs; passive mode; ${SIZE_MIB} MiB file; $ENTRIES entries; vsftpd on loopback$([ "${TLS:-0}" = 1 ] && echo "; explicit FTP over TLS")"
-printf '%-9s %-13s %9s %10s %13s %13s\n' operation client "wall s" "MiB/s" "user+sys s" "peak RSS MiB"
+echo "Medians of $REPS runs; passive mode; ${SIZE_MIB} MiB file; $ENTRIES entries; tree of $TREE_FILES files of 4 KiB; vsftpd on loopback$([ "${TLS:-0}" = 1 ] && echo "; explicit FTP over TLS")"
+printf '%-12s %-13s %9s %10s %13s %13s\n' operation client "wall s" "MiB/s" "user+sys s" "peak RSS MiB"
 declare -A WALL CPU
 for op in "${OPERATIONS[@]}"; do
     for client in "${CLIENTS[@]}"; do
+        if ! supported "$op" "$client"; then
+            printf '%-12s %-13s %9s %10s %13s %13s\n' "$op" "$client" n/a n/a n/a n/a
+            continue
+        fi
         wall=$(median "$op" "$client" 3)
         cpu=$(median "$op" "$client" 4)
         rss=$(median "$op" "$client" 5)
         WALL[$op:$client]=$wall
         CPU[$op:$client]=$cpu
-        if [ "$op" = listing ]; then
-            rate=-
-        else
-            rate=$(awk "BEGIN { printf \"%.0f\", $SIZE_MIB / ($wall > 0 ? $wall : 0.001) }")
-        fi
-        printf '%-9s %-13s %9.3f %10s %13.3f %13.1f\n' "$op" "$client" "$wall" "$rate" "$cpu" \
+        case $op in
+        listing*) rate=- ;;
+        tree) rate=$(awk "BEGIN { printf \"%.1f\", $TREE_MIB / ($wall > 0 ? $wall : 0.001) }") ;;
+        *) rate=$(awk "BEGIN { printf \"%.0f\", $SIZE_MIB / ($wall > 0 ? $wall : 0.001) }") ;;
+        esac
+        printf '%-12s %-13s %9.3f %10s %13.3f %13.1f\n' "$op" "$client" "$wall" "$rate" "$cpu" \
             "$(awk "BEGIN { print $rss / 1024 }")"
     done
 done
@@ -283,9 +341,13 @@ echo
 echo "tarnwick-cli / other (below 1 = tarnwick-cli takes less)"
 ratio() { awk "BEGIN { printf \"%.2f\", ($2 > 0) ? $1 / $2 : 0 }"; }
 for other in "${CLIENTS[@]:1}"; do
-    printf '%-9s %16s %16s\n' operation "wall vs $other" "CPU vs $other"
+    printf '%-12s %16s %16s\n' operation "wall vs $other" "CPU vs $other"
     for op in "${OPERATIONS[@]}"; do
-        printf '%-9s %16s %16s\n' "$op" \
+        if ! supported "$op" "$other"; then
+            printf '%-12s %16s %16s\n' "$op" n/a n/a
+            continue
+        fi
+        printf '%-12s %16s %16s\n' "$op" \
             "$(ratio "${WALL[$op:tarnwick-cli]}" "${WALL[$op:$other]}")" \
             "$(ratio "${CPU[$op:tarnwick-cli]}" "${CPU[$op:$other]}")"
     done

@@ -155,22 +155,9 @@ IoResult CFtpClient::AcceptActiveData(DataChannel& channel)
         if (!wouldBlock) {
             return IoResult::Error;
         }
-        if (channel.finalCode == 0 && ReplyLineBuffered()) {
-            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
-                return taken;
-            }
-            continue;
-        }
-        StreamWait waits[2] = {{&m_listenSocket, POLLIN, 0}, {m_pControl.get(), POLLIN, 0}};
-        const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
-        if (const IoResult waited = WaitForStreams(std::span(waits, watched), deadline, Policy());
+        if (const IoResult waited = WaitWatchingReply(m_listenSocket, channel, deadline);
             waited != IoResult::Ok) {
             return waited;
-        }
-        if (watched == 2 && waits[1].ready != 0) {
-            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
-                return taken;
-            }
         }
     }
 }
@@ -488,6 +475,21 @@ WaitPolicy CFtpClient::ShortPolicy() const
     return WaitPolicy{limit, m_pump, nullptr};
 }
 
+IoResult CFtpClient::WaitWatchingReply(CStream& stream, DataChannel& channel,
+                                       const CDeadline& deadline)
+{
+    if (channel.finalCode == 0 && ReplyLineBuffered()) {
+        return TakeTransferReply(channel);
+    }
+    StreamWait waits[2] = {{&stream, POLLIN, 0}, {m_pControl.get(), POLLIN, 0}};
+    const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
+    if (const IoResult waited = WaitForStreams(std::span(waits, watched), deadline, Policy());
+        waited != IoResult::Ok) {
+        return waited;
+    }
+    return watched == 2 && waits[1].ready != 0 ? TakeTransferReply(channel) : IoResult::Ok;
+}
+
 IoResult CFtpClient::OpenDataStream(DataChannel& channel)
 {
     if (!IsDataProtected()) {
@@ -509,22 +511,9 @@ IoResult CFtpClient::OpenDataStream(DataChannel& channel)
             m_nDataErrno = tls->LastErrno();
             return IoResult::Error;
         }
-        if (channel.finalCode == 0 && ReplyLineBuffered()) {
-            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
-                return taken;
-            }
-            continue;
-        }
-        StreamWait waits[2] = {{tls.get(), POLLIN, 0}, {m_pControl.get(), POLLIN, 0}};
-        const std::size_t watched = channel.finalCode == 0 ? 2 : 1;
-        if (const IoResult waited = WaitForStreams(std::span(waits, watched), deadline, Policy());
+        if (const IoResult waited = WaitWatchingReply(*tls, channel, deadline);
             waited != IoResult::Ok) {
             return waited;
-        }
-        if (watched == 2 && waits[1].ready != 0) {
-            if (const IoResult taken = TakeTransferReply(channel); taken != IoResult::Ok) {
-                return taken;
-            }
         }
     }
 }

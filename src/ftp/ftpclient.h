@@ -329,6 +329,10 @@ private:
     // reply had been read (the control connection is still in step: the transfer can be
     // aborted), Error when the control connection is gone.
     IoResult TakeTransferReply(DataChannel& channel);
+    // Waits until `stream` can go on (an accept, a handshake step), taking the transfer's
+    // reply meanwhile until the final one came: a refusal ends the wait. Ok: try the stream
+    // again.
+    IoResult WaitWatchingReply(CStream& stream, DataChannel& channel, const CDeadline& deadline);
     // Active mode: waits for the server's data connection, reading the replies that come
     // first. False on failure (code 5004 when the connection is not accepted).
     IoResult AcceptActiveData(DataChannel& channel);

@@ -53,11 +53,6 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
     return outcome;
 }
 
-// Asks `question` with `count` filled in; false without asking when `count` is 0.
-bool AskCount(CSessionUi& ui, const char* question, std::size_t count)
-{
-    return count > 0 && ui.Ask(FormatText(question, static_cast<std::int64_t>(count)));
-}
 
 } // namespace
 
@@ -140,6 +135,16 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
 }
 
 // --- download and upload -------------------------------------------------------------------
+
+bool CSession::StartCommand(const char* question, std::size_t count)
+{
+    if (count == 0 || !m_ui.Ask(FormatText(question, static_cast<std::int64_t>(count)))) {
+        return false;
+    }
+    m_bLost = false;
+    BeginItems(count > 1);
+    return true;
+}
 
 void CSession::BeginItems(bool more)
 {
@@ -251,10 +256,9 @@ void CSession::ExplainLinkFailure(const std::string& row, ItemOutcome& outcome)
 
 bool CSession::DownloadRows(const std::vector<std::string>& rows)
 {
-    if (!AskCount(m_ui, "%d 個のファイルをダウンロードしますか？", rows.size())) {
+    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size())) {
         return false;
     }
-    m_bLost = false;
     std::vector<ItemOutcome> outcomes;
     std::size_t count = 0;
     for (const std::string& row : rows) {
@@ -370,12 +374,10 @@ void CSession::TreeItem(const ItemOutcome& outcome)
 bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                            std::size_t asked)
 {
-    if (!AskCount(m_ui, "%d 個のファイルをアップロードしますか？", asked)) {
+    if (!StartCommand("%d 個のファイルをアップロードしますか？", asked)) {
         return false;
     }
-    m_bLost = false;
     std::vector<ItemOutcome> outcomes;
-    BeginItems(items.size() > 1);
     std::size_t number = 0;
     for (const auto& [localPath, name] : items) {
         m_ui.BeginItem(++number, items.size());
@@ -442,13 +444,12 @@ ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
 
 bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
 {
-    if (!AskCount(m_ui, "%d 個のファイルを削除しますか？", rows.size())) {
+    if (!StartCommand("%d 個のファイルを削除しますか？", rows.size())) {
         return false;
     }
-    m_bLost = false;
     std::vector<ItemOutcome> outcomes;
     for (const std::string& row : rows) {
-        if (row == kParentRow) {
+        if (IsSelfOrParentRow(row)) {
             continue;
         }
         if (IsDirectoryRow(row)) {
@@ -474,13 +475,12 @@ bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
 
 bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
 {
-    if (!AskCount(m_ui, "%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size())) {
+    if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size())) {
         return false;
     }
-    m_bLost = false;
     std::vector<ItemOutcome> outcomes;
     for (const std::string& row : rows) {
-        if (row == kParentRow) {
+        if (IsSelfOrParentRow(row)) {
             continue;
         }
         ItemOutcome outcome;
