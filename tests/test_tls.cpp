@@ -287,6 +287,8 @@ TEST(Tls, DataCutWithoutCloseNotifyFailsTheDownload)
     }
 }
 
+// A cancel aborts the transfer; on a server whose session went with the cut connection the
+// next data connection works again on a new control connection.
 TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
 {
     CTempDir dir;
@@ -294,6 +296,8 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
     int slices = 0;
     TransferOutcome outcome;
     std::string pwd;
+    std::string listing;
+    bool listed = false;
     const ScriptOutcome out = RunEngineScript(
         [](CScriptSession& s) {
             ServeTlsLogin(s);
@@ -302,6 +306,28 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
                 s.Expect("ABOR");
                 s.Send("426 Transfer aborted\r\n226 ABOR successful\r\n");
                 s.ExpectReply("PWD", "257 \"/\"\r\n");
+                // As vsftpd: the session went with the cut connection, and a data connection
+                // that does not resume one is refused.
+                if (s.OpenTransfer(true, "TYPE I", "NLST -alL") && s.DataStartTls(false)) {
+                    EXPECT_FALSE(s.DataTlsResumed());
+                    s.Send("522 SSL connection failed: session reuse required\r\n");
+                }
+                // The client starts over on a new control connection, as it was, and the
+                // listing follows on a session that resumes.
+                s.ExpectReply("PWD", "257 \"/\"\r\n");
+                s.ExpectReply("QUIT", "221 Goodbye\r\n");
+                if (s.AcceptControl()) {
+                    s.Send("220 Ready\r\n");
+                    if (s.ExpectAuthTls()) {
+                        s.ExpectReply("USER anna", "331 Password please\r\n");
+                        s.ExpectReply("PASS pw", "230 Welcome\r\n");
+                        s.ExpectReply("FEAT", "502 Not implemented\r\n");
+                        s.ExpectReply("PBSZ 0", "200 PBSZ=0\r\n");
+                        s.ExpectReply("PROT P", "200 Protection set to Private\r\n");
+                        s.ExpectReply("CWD /", "250 ok\r\n");
+                        ServeTlsData(s, true, "TYPE I", "NLST -alL", [&] { s.DataSend(kLine); });
+                    }
+                }
             }
         },
         [&](CFtpClient& c) {
@@ -316,11 +342,14 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
             cancel.Reset();
             pwd = c.GetCurrentDir();
             c.SetPump(nullptr);
+            listed = c.ListDirectory("/", listing);
         },
         {.passive = true, .tls = TlsMode::ExplicitRequired});
     EXPECT_EQ(out.failures, "");
     EXPECT_EQ(outcome.reason, FailureReason::Cancelled);
     EXPECT_EQ(pwd, "/");
+    EXPECT_TRUE(listed) << "a new session after the one the cancel took along";
+    EXPECT_EQ(listing, kLine);
     // Only what arrived stays, as the part to resume from.
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {

@@ -171,6 +171,9 @@ void CMainDlg::BuildControls()
     m_labelSecurity->setObjectName(QStringLiteral("securityLabel"));
     m_labelSecurity->setAccessibleName(QStringLiteral("暗号化"));
     m_labelSecurity->hide();
+    m_labelLock = new QLabel(this);
+    m_labelLock->setObjectName(QStringLiteral("securityLock"));
+    m_labelLock->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 0);
@@ -178,6 +181,7 @@ void CMainDlg::BuildControls()
     layout->addWidget(m_pPaneArea, 1);
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(m_editStatus, 1);
+    statusRow->addWidget(m_labelLock);
     statusRow->addWidget(m_labelSecurity);
     layout->addLayout(statusRow);
 

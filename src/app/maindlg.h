@@ -246,6 +246,7 @@ private:
     QLabel* m_labelRemote = nullptr;
     // Beside the status line: whether the connection is encrypted.
     QLabel* m_labelSecurity = nullptr;
+    QLabel* m_labelLock = nullptr;
     CPaneArea* m_pPaneArea = nullptr;
     CStatusLine* m_editStatus = nullptr;
     CPaneList* m_remoteList = nullptr;

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 
 #include <utility>
@@ -91,17 +93,45 @@ QString CMainDlg::GetStatusText() const
     return m_editStatus->GetStatusText();
 }
 
+namespace {
+
+// A padlock, closed or open, drawn rather than taken from a font: not every system has a
+// font with the lock symbols.
+QPixmap LockPixmap(bool closed, const QColor& color, qreal scale)
+{
+    QPixmap pixmap(QSize(14, 16) * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2));
+    painter.setBrush(Qt::NoBrush);
+    // The shackle: over the body when closed, lifted to one side when open.
+    painter.drawArc(QRectF(closed ? 3 : 6, 1, 8, 10), 0, 180 * 16);
+    painter.drawLine(QPointF(closed ? 3 : 6, 6), QPointF(closed ? 3 : 6, 8));
+    if (closed) {
+        painter.drawLine(QPointF(11, 6), QPointF(11, 8));
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRoundedRect(QRectF(1, 8, 12, 8), 1.5, 1.5);
+    return pixmap;
+}
+
+} // namespace
+
 void CMainDlg::ShowSecurity()
 {
     const std::string text = m_pSession->SecurityText();
     m_labelSecurity->setVisible(!text.empty());
+    m_labelLock->setVisible(!text.empty());
     const bool encrypted = m_pSession->IsEncrypted();
     // A closed lock for an encrypted connection, an open one (and a warning color) for clear
     // text, so the state reads at a glance.
-    m_labelSecurity->setText(QString::fromUtf8(encrypted ? "\U0001F512 " : "\U0001F513 ") +
-                             QString::fromStdString(text));
-    m_labelSecurity->setStyleSheet(encrypted ? QStringLiteral("color: #006000;")
-                                             : QStringLiteral("color: #a05000;"));
+    const QColor color = encrypted ? QColor(0x00, 0x60, 0x00) : QColor(0xa0, 0x50, 0x00);
+    m_labelLock->setPixmap(LockPixmap(encrypted, color, devicePixelRatioF()));
+    m_labelSecurity->setText(QString::fromStdString(text));
+    m_labelSecurity->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
     m_labelSecurity->setToolTip(encrypted ? QStringLiteral("パスワードとファイルは暗号化されて送られます")
                                           : QStringLiteral("パスワードとファイルは暗号化されずに送られます"));
 }

@@ -13,13 +13,13 @@ bool CFtpClient::Login(const std::string& user, const std::string& password)
     if (!m_bReplyComplete) {
         return false;
     }
-    if (m_nReplyCode == 230) {
-        return true; // the server needs no password
-    }
-    if (m_nReplyCode != 331) {
+    if (m_nReplyCode != 230 && (m_nReplyCode != 331 || !Exchange("PASS " + password, 230))) {
         return false;
     }
-    return Exchange("PASS " + password, 230);
+    // Kept for logging in again on a new control connection (RenewTlsSession).
+    m_strUser = user;
+    m_strPassword = password;
+    return true;
 }
 
 std::string CFtpClient::GetCurrentDir()

@@ -456,6 +456,14 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
         end = MoveData(channel, stream, progress);
     }
     FinishChannel(channel, end, stream, outcome);
+    if (IsDataProtected()) {
+        // Spoilt by a connection that did not end cleanly, until one that went through.
+        if (end != DataEnd::Complete || !outcome.endedCleanly) {
+            m_bTlsSessionSpoilt = true;
+        } else if (outcome.Ok()) {
+            m_bTlsSessionSpoilt = false;
+        }
+    }
     if (progress != nullptr) {
         OnTransferProgress(*progress, progress->restartOffset + channel.moved);
     }

@@ -57,6 +57,11 @@ bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnec
 bool CFtpClient::Connect(const std::string& host, unsigned port)
 {
     DropControl();
+    m_strHost = host;
+    m_nPort = port;
+    m_strUser.clear();
+    m_strPassword.clear();
+    m_bTlsSessionSpoilt = false;
     m_controlLoss = FailureReason::None;
     m_nControlErrno = 0;
     m_listMode = ListMode::Unknown; // a new server may answer listings differently

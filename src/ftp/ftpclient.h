@@ -202,6 +202,14 @@ public:
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();
+    // A data connection that was cancelled or cut takes its TLS session with it on servers
+    // that keep each session for one connection (TLS 1.3 with server-side sessions, as
+    // vsftpd), and those that demand resumption then refuse every later data connection
+    // ("522 ... session reuse required"). Only a new control connection brings a new
+    // session: this reconnects, logs in again as before, protects the data connections and
+    // goes back to the directory. The certificate accepted for this connection is accepted
+    // again without asking. True when the session is usable again.
+    bool RenewTlsSession();
 
     // --- features (RFC 2389, RFC 3659) ------------------------------------------------
 
@@ -333,6 +341,9 @@ private:
     // reply meanwhile until the final one came: a refusal ends the wait. Ok: try the stream
     // again.
     IoResult WaitWatchingReply(CStream& stream, DataChannel& channel, const CDeadline& deadline);
+    // True when `outcome` is the refusal RenewTlsSession mends, after a spoilt session.
+    [[nodiscard]] bool SessionRefusedAfterAbort(const TransferOutcome& outcome) const;
+    TransferOutcome FetchListingOnce(const std::string& command, std::string& text);
     // Active mode: waits for the server's data connection, reading the replies that come
     // first. False on failure (code 5004 when the connection is not accepted).
     IoResult AcceptActiveData(DataChannel& channel);
@@ -396,7 +407,14 @@ private:
     bool m_bControlTls = false;
     bool m_bProtectData = false;
     bool m_bTlsRefused = false;
+    // A protected data connection ended without close_notify: the next one may be refused.
+    bool m_bTlsSessionSpoilt = false;
     int m_nDataErrno = 0;
+    // For RenewTlsSession: where and as whom the connection was made.
+    std::string m_strHost;
+    unsigned m_nPort = 0;
+    std::string m_strUser;
+    std::string m_strPassword;
     std::vector<std::string> m_features; // upper-case names from FEAT, "REST STREAM" whole
     bool m_bLastListingMlsd = false;
     std::string m_strTlsError;

@@ -75,6 +75,17 @@ bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine)
 
 TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string& text)
 {
+    const TransferOutcome outcome = FetchListingOnce(command, text);
+    // Refused only because a cancelled transfer took the TLS session along: once more on a
+    // new one.
+    if (SessionRefusedAfterAbort(outcome) && RenewTlsSession()) {
+        return FetchListingOnce(command, text);
+    }
+    return outcome;
+}
+
+TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, std::string& text)
+{
     if (!PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
         m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection

@@ -1,5 +1,7 @@
 // FTP over TLS (RFC 4217): AUTH TLS, the certificate check, PBSZ/PROT, and TLS data
 // connections that resume the control connection's session.
+#include <utility>
+
 #include "core/strutil.h"
 #include "ftp/ftpclient.h"
 #include "ftp/tlscontext.h"
@@ -93,6 +95,34 @@ bool CFtpClient::ProtectDataConnections()
     }
     m_bProtectData = Exchange("PBSZ 0", 200) && Exchange("PROT P", 200);
     return m_bProtectData;
+}
+
+bool CFtpClient::SessionRefusedAfterAbort(const TransferOutcome& outcome) const
+{
+    return m_bTlsSessionSpoilt && IsDataProtected() && outcome.replyCode == 522 &&
+           !m_strUser.empty();
+}
+
+bool CFtpClient::RenewTlsSession()
+{
+    const std::string dir = GetCurrentDir();
+    const std::string type = m_strTypeCommand;
+    const std::string user = m_strUser;
+    const std::string password = m_strPassword;
+    // The same certificate as a moment ago needs no question; another one still gets it.
+    const std::string trusted = std::exchange(m_strTrustedFingerprint, m_certificate.sha256);
+    static_cast<void>(Quit());
+    bool renewed = Connect(m_strHost, m_nPort) && Login(user, password) && IsEncrypted();
+    m_strTrustedFingerprint = trusted;
+    if (renewed) {
+        static_cast<void>(NegotiateFeatures()); // the listing rules depend on it
+        renewed = ProtectDataConnections();
+    }
+    if (renewed && !dir.empty()) {
+        static_cast<void>(ChangeDir(dir));
+    }
+    m_strTypeCommand = type;
+    return renewed;
 }
 
 } // namespace tarnwick

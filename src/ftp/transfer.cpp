@@ -146,8 +146,16 @@ TransferOutcome CFtpClient::Transfer(const TransferRequest& request)
         } else {
             SetBinaryType();
         }
-        m_lastOutcome = request.direction == TransferDirection::Download ? RunDownload(request)
-                                                                        : RunUpload(request);
+        const auto run = [this, &request] {
+            return request.direction == TransferDirection::Download ? RunDownload(request)
+                                                                    : RunUpload(request);
+        };
+        m_lastOutcome = run();
+        // Refused only because a cancelled transfer took the TLS session along: once more on
+        // a new one.
+        if (SessionRefusedAfterAbort(m_lastOutcome) && RenewTlsSession()) {
+            m_lastOutcome = run();
+        }
     }
     if (m_lastOutcome.reason == FailureReason::LocalFile && m_lastOutcome.bytesMoved == 0 &&
         !m_lastOutcome.started) {

@@ -172,6 +172,8 @@ bool CScriptSession::AcceptControl()
     if (m_control >= 0) {
         m_oldControls.push_back(m_control);
     }
+    // A new connection starts in plain text.
+    EndTls(m_controlSsl, true);
     m_control = fd;
     m_controlBuffer.clear();
     return true;

@@ -145,6 +145,8 @@ public:
     // Takes the handshake on the data connection. With `requireReuse`, a handshake that does
     // not resume a session of this connection fails as vsftpd's require_ssl_reuse does.
     bool DataStartTls(bool requireReuse = true);
+    // The data connection's TLS resumed a session.
+    [[nodiscard]] bool DataTlsResumed() const;
     // Closes a TLS data connection without close_notify: a cut, not an end.
     void DataCutTls();
 

@@ -112,6 +112,11 @@ bool CScriptSession::DataStartTls(bool requireReuse)
     return true;
 }
 
+bool CScriptSession::DataTlsResumed() const
+{
+    return m_dataSsl != nullptr && SSL_session_reused(m_dataSsl) == 1;
+}
+
 void CScriptSession::DataCutTls()
 {
     EndTls(m_dataSsl, false);
