@@ -289,29 +289,48 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
                 pendingBegin = 0;
                 pendingEnd = static_cast<std::size_t>(read);
             }
-            const long sent = channel.stream->Write(
-                std::string_view(buffer.data() + pendingBegin, pendingEnd - pendingBegin));
-            if (sent < 0) {
-                return DataEnd::DataError;
+            // Sent on until the stream would block: TLS takes one record (16 KiB) a write.
+            while (pendingBegin < pendingEnd) {
+                const long sent = channel.stream->Write(
+                    std::string_view(buffer.data() + pendingBegin, pendingEnd - pendingBegin));
+                if (sent < 0) {
+                    return DataEnd::DataError;
+                }
+                if (sent == 0) {
+                    break;
+                }
+                pendingBegin += static_cast<std::size_t>(sent);
+                channel.moved += sent;
             }
-            pendingBegin += static_cast<std::size_t>(sent);
-            channel.moved += sent;
         } else {
+            // What is there is taken without waiting again: TLS gives one record (16 KiB) a
+            // read, and a poll and a file write for each cost more than filling the piece.
             bool wouldBlock = false;
-            const long received = channel.stream->Read(buffer.data(), buffer.size(), wouldBlock);
+            std::size_t filled = 0;
+            long received = 1;
+            while (filled < buffer.size()) {
+                received = channel.stream->Read(buffer.data() + filled, buffer.size() - filled,
+                                                wouldBlock);
+                if (received <= 0) {
+                    break;
+                }
+                filled += static_cast<std::size_t>(received);
+            }
+            if (filled > 0) {
+                if (!stream.Write(buffer.data(), filled)) {
+                    return DataEnd::LocalError;
+                }
+                channel.moved += static_cast<std::int64_t>(filled);
+            }
             if (received == 0) {
                 return DataEnd::Complete; // the server closed the data connection
             }
-            if (received < 0) {
-                if (wouldBlock) {
-                    continue;
-                }
+            if (received < 0 && !wouldBlock) {
                 return DataEnd::DataError;
             }
-            if (!stream.Write(buffer.data(), static_cast<std::size_t>(received))) {
-                return DataEnd::LocalError;
+            if (filled == 0) {
+                continue;
             }
-            channel.moved += received;
         }
         idle.Restart();
         const auto now = std::chrono::steady_clock::now();
