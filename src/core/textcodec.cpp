@@ -2,6 +2,7 @@
 
 #include <langinfo.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -21,11 +22,11 @@ bool IsUtf8Name(const std::string& encoding)
 }
 
 // Keeps only well-formed UTF-8, replacing each bad byte with U+FFFD.
-std::string SanitizeUtf8(std::string_view bytes)
+// Appends `bytes` to `out` with every invalid byte replaced; valid runs go over whole.
+void AppendSanitizedUtf8(std::string_view bytes, std::string& out)
 {
-    std::string out;
-    out.reserve(bytes.size());
     std::size_t i = 0;
+    std::size_t run = 0; // where the valid bytes not yet appended start
     while (i < bytes.size()) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         std::size_t len = 0;
@@ -50,13 +51,21 @@ std::string SanitizeUtf8(std::string_view bytes)
             ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
         }
         if (ok) {
-            out.append(bytes.substr(i, len));
             i += len;
         } else {
+            out.append(bytes.substr(run, i - run));
             out += kReplacement;
-            ++i;
+            run = ++i;
         }
     }
+    out.append(bytes.substr(run));
+}
+
+std::string SanitizeUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    AppendSanitizedUtf8(bytes, out);
     return out;
 }
 
@@ -190,13 +199,15 @@ void CTextDecoder::Convert(std::string_view bytes, std::string& out, bool final)
                 break;
             }
         }
-        out += SanitizeUtf8(std::string_view(m_pending).substr(0, m_pending.size() - keep));
+        AppendSanitizedUtf8(std::string_view(m_pending).substr(0, m_pending.size() - keep), out);
         m_pending.erase(0, m_pending.size() - keep);
         return;
     }
     char* in = m_pending.data();
     std::size_t inLeft = m_pending.size();
-    std::vector<char> buffer(inLeft * 4 + 64);
+    // Kept between pieces: a fresh buffer for each piece of a listing costs its pages anew.
+    std::vector<char>& buffer = m_converted;
+    buffer.resize(std::max(buffer.size(), inLeft * 4 + 64));
     while (inLeft > 0) {
         char* outPtr = buffer.data();
         std::size_t outLeft = buffer.size();

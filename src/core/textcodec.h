@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -45,6 +46,7 @@ private:
     iconv_t m_cd;
     bool m_bUtf8Passthrough = false;
     std::string m_pending;
+    std::vector<char> m_converted;
 };
 
 } // namespace tarnwick

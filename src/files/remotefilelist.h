@@ -24,6 +24,9 @@ public:
     int Add(const RemoteFileEntry& entry);
     void SetAtGrow(int index, const RemoteFileEntry& entry);
     void Clear() { SetSize(0); }
+    // Room for `count` entries without moving them as the list grows; the logical capacity
+    // rule of SetSize is unchanged.
+    void Reserve(std::size_t count) { m_entries.reserve(count); }
 
     [[nodiscard]] const RemoteFileEntry& At(int index) const
     {

@@ -1,5 +1,7 @@
 #include "files/remotepane.h"
 
+#include <algorithm>
+
 #include <string_view>
 
 #include "files/listingparser.h"
@@ -11,6 +13,9 @@ int FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList&
 {
     pane.ResetContent();
     list.Clear();
+    // One entry a line at most: the storage is made once instead of growing under the
+    // listing (a 20,000-entry listing moved its entries about fifteen times).
+    list.Reserve(static_cast<std::size_t>(std::count(listing.begin(), listing.end(), '\n')) + 2);
     pane.AddString(".."); // always there, at the root too; it has no entry
     int skipped = 0;
     RemoteFileEntry entry;
