@@ -339,9 +339,12 @@ bool CSession::MoveTree(TransferDirection direction, const std::string& localPat
     m_bMoreItems = true; // a tree holds more files than the one asked about
     CTreeTransfer tree(m_engine, *this);
     tree.SetItemSink([this](const ItemOutcome& outcome) { TreeItem(outcome); });
-    tree.SetOverwriteQuestion([this](const std::string& file) {
-        return AskExisting(file, true, false) != ExistingAnswer::Skip;
-    });
+    // As for single files: asked only when the settings say so.
+    if (m_settings.CheckOverwrite()) {
+        tree.SetOverwriteQuestion([this](const std::string& file) {
+            return AskExisting(file, true, false) != ExistingAnswer::Skip;
+        });
+    }
     if (direction == TransferDirection::Download) {
         tree.Download(remotePath, localPath);
     } else {
