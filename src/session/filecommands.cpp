@@ -2,6 +2,7 @@
 // attributes; each item with its own outcome, and the command's status text at the end.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
+#include "ftp/localfile.h"
 #include "session/localfiles.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
@@ -39,20 +41,6 @@ ItemOutcome Skipped(const std::string& name)
     outcome.name = name;
     return outcome;
 }
-
-// A local file operation: done, or failed with `error`.
-ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
-{
-    ItemOutcome outcome;
-    outcome.name = name;
-    if (!ok) {
-        outcome.status = ItemOutcome::Status::Failed;
-        outcome.reason = FailureReason::LocalFile;
-        outcome.localErrno = error;
-    }
-    return outcome;
-}
-
 
 } // namespace
 
@@ -136,13 +124,13 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
 
 // --- download and upload -------------------------------------------------------------------
 
-bool CSession::StartCommand(const char* question, std::size_t count)
+bool CSession::StartCommand(const char* question, std::size_t count, std::size_t items)
 {
     if (count == 0 || !m_ui.Ask(FormatText(question, static_cast<std::int64_t>(count)))) {
         return false;
     }
     m_bLost = false;
-    BeginItems(count > 1);
+    BeginItems(std::min(count, items) > 1);
     return true;
 }
 
@@ -184,8 +172,9 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
     const TransferType type = ChooseType(localPath);
     const bool exists = m_settings.CheckOverwrite() && LocalFileOpens(localPath);
     // Only a binary file goes on byte for byte from where it stopped.
-    const std::int64_t part =
-        type == TransferType::Binary ? LocalFileLength(localPath + ".part") : 0;
+    const std::int64_t part = type == TransferType::Binary
+                                  ? LocalFileLength(CDownloadTarget::PartialPath(localPath))
+                                  : 0;
     const bool canResume = part > 0 && (expectedSize < 0 || part < expectedSize);
     bool resume = false;
     if (exists || canResume) {
@@ -213,7 +202,7 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
 ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::string& localPath,
                                      std::int64_t listedSize)
 {
-    const std::int64_t have = LocalFileLength(localPath + ".part");
+    const std::int64_t have = LocalFileLength(CDownloadTarget::PartialPath(localPath));
     std::int64_t size = m_engine.RemoteSize(remotePath);
     if (size < 0 && m_engine.IsConnected()) {
         size = listedSize;
@@ -256,15 +245,14 @@ void CSession::ExplainLinkFailure(const std::string& row, ItemOutcome& outcome)
 
 bool CSession::DownloadRows(const std::vector<std::string>& rows)
 {
-    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size())) {
-        return false;
-    }
-    std::vector<ItemOutcome> outcomes;
     std::size_t count = 0;
     for (const std::string& row : rows) {
         count += IsSelfOrParentRow(row) ? 0 : 1;
     }
-    BeginItems(count > 1);
+    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size(), count)) {
+        return false;
+    }
+    std::vector<ItemOutcome> outcomes;
     std::size_t number = 0;
     for (const std::string& row : rows) {
         if (IsSelfOrParentRow(row)) {
@@ -537,7 +525,7 @@ ItemOutcome CSession::RemoveRemoteTree(const std::string& name, const ItemOutcom
 
 int CSession::FindAttribEntry(const std::string& row)
 {
-    if (row == ".." || row == "." || row == "<..>" || row == "<.>") {
+    if (IsSelfOrParentRow(row)) {
         return -1;
     }
     const int index = m_remoteFiles.FindByDisplayName(row);

@@ -46,6 +46,18 @@ std::string FailureDetail(const ItemOutcome& outcome)
     return reply.empty() ? std::string("サーバーが拒否しました") : reply;
 }
 
+ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
+{
+    ItemOutcome outcome;
+    outcome.name = name;
+    if (!ok) {
+        outcome.status = ItemOutcome::Status::Failed;
+        outcome.reason = FailureReason::LocalFile;
+        outcome.localErrno = error;
+    }
+    return outcome;
+}
+
 ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer)
 {
     ItemOutcome item;

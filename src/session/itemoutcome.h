@@ -29,6 +29,9 @@ struct ItemOutcome {
 // wrong ("時間切れ", "中止", "接続が切れました").
 [[nodiscard]] std::string FailureDetail(const ItemOutcome& outcome);
 
+// A local file operation on `name`: done, or failed with `error` (an errno).
+[[nodiscard]] ItemOutcome LocalOutcome(const std::string& name, bool ok, int error);
+
 // An outcome from a transfer's.
 [[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);
 

@@ -201,8 +201,9 @@ private:
     // part can be gone on from: the answer the user gave for all, or the question.
     ExistingAnswer AskExisting(const std::string& name, bool exists, bool canResume);
     // Asks `question` with `count` filled in (not at all when it is 0); on yes, the command
-    // starts (see BeginItems).
-    bool StartCommand(const char* question, std::size_t count);
+    // starts (see BeginItems) over `items` of the rows counted, when fewer act.
+    bool StartCommand(const char* question, std::size_t count,
+                      std::size_t items = static_cast<std::size_t>(-1));
     // The start of a command over several items: no answer is for all yet, no tree counted.
     void BeginItems(bool more);
     // A directory and everything below it, between the two paths; `outcomes` gets its

@@ -36,16 +36,6 @@ ItemOutcome Note(const std::string& name, ItemOutcome::Status status, const std:
     return outcome;
 }
 
-ItemOutcome LocalFailure(const std::string& name, int error)
-{
-    ItemOutcome outcome;
-    outcome.status = ItemOutcome::Status::Failed;
-    outcome.name = name;
-    outcome.reason = FailureReason::LocalFile;
-    outcome.localErrno = error;
-    return outcome;
-}
-
 // The server's answer to the last command, as an outcome for `name`.
 ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok)
 {
@@ -195,7 +185,7 @@ void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string&
         return;
     }
     if (::mkdir(localDir.c_str(), 0777) != 0 && !(errno == EEXIST && IsLocalDirectory(localDir))) {
-        Record(LocalFailure(localDir, errno));
+        Record(LocalOutcome(localDir, false, errno));
         return;
     }
     CRemoteFileList entries;
@@ -251,7 +241,7 @@ void CTreeTransfer::UploadDir(const std::string& localDir, const std::string& re
     }
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(localDir.c_str()));
     if (!dir) {
-        Record(LocalFailure(localDir, errno));
+        Record(LocalOutcome(localDir, false, errno));
         return;
     }
     // A directory that is there already is used as it is; its listing tells what an upload
@@ -274,7 +264,7 @@ void CTreeTransfer::UploadDir(const std::string& localDir, const std::string& re
         const std::string remotePath = JoinPath(remoteDir, name);
         struct stat info {};
         if (::lstat(localPath.c_str(), &info) != 0) {
-            Record(LocalFailure(localPath, errno));
+            Record(LocalOutcome(localPath, false, errno));
             continue;
         }
         if (S_ISLNK(info.st_mode)) {
