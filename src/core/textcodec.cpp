@@ -21,8 +21,8 @@ bool IsUtf8Name(const std::string& encoding)
     return lower == "utf-8" || lower == "utf8";
 }
 
-// Keeps only well-formed UTF-8, replacing each bad byte with U+FFFD.
-// Appends `bytes` to `out` with every invalid byte replaced; valid runs go over whole.
+// Appends `bytes` to `out` keeping only well-formed UTF-8: each bad byte becomes U+FFFD, and
+// valid runs go over whole.
 void AppendSanitizedUtf8(std::string_view bytes, std::string& out)
 {
     std::size_t i = 0;
@@ -61,6 +61,7 @@ void AppendSanitizedUtf8(std::string_view bytes, std::string& out)
     out.append(bytes.substr(run));
 }
 
+// `bytes` with only well-formed UTF-8 kept.
 std::string SanitizeUtf8(std::string_view bytes)
 {
     std::string out;
