@@ -20,7 +20,7 @@ ensure_packages() {
 }
 
 # Packages to build the program.
-BUILD_PACKAGES=(cmake make g++ pkg-config libssl-dev qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev fonts-noto-cjk)
+BUILD_PACKAGES=(cmake make g++ pkg-config libssl-dev libsecret-1-dev qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev fonts-noto-cjk)
 
 build_jobs() {
     nproc 2>/dev/null || echo 2

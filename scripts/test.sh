@@ -6,9 +6,11 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 # The integration tests run vsftpd as a throw-away system user (useradd and chpasswd from
 # passwd); vsftpd needs root for that, pyftpdlib does not.
+# The keyring tests start a private D-Bus session bus with a real gnome-keyring-daemon on it.
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib \
     openssl python3-openssl \
-    passwd
+    passwd \
+    dbus-daemon gnome-keyring
 if [ "$(id -u)" -ne 0 ]; then
     echo "Not root: the vsftpd integration tests will be skipped." >&2
 fi

@@ -2,9 +2,6 @@
 // server.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <sstream>
 #include <tuple>
 
@@ -13,6 +10,7 @@
 #include "ftp/ftpprogressclient.h"
 #include "settings/profiles.h"
 #include "settings/settings.h"
+#include "support/runprogram.h"
 #include "support/scriptedserver.h"
 #include "support/tempdir.h"
 
@@ -246,22 +244,7 @@ namespace {
 // Runs the real tarnwick-cli binary and returns its exit status and standard error.
 int RunBinary(const std::vector<std::string>& args, std::string& err)
 {
-    std::string command = TARNWICK_CLI_PATH;
-    for (const std::string& arg : args) {
-        command += " '" + arg + "'";
-    }
-    command += " 2>&1 >/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    char buffer[4096];
-    err.clear();
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        err.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunProgram(TARNWICK_CLI_PATH, args, err);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "gui/connectdlg.h"
 #include "settings/profiles.h"
 #include "support/gui/scriptedprompt.h"
+#include "support/memorykeyring.h"
 #include "support/tempdir.h"
 
 using namespace tarnwick;
@@ -46,7 +48,7 @@ protected:
     // A new dialog, as each connect command makes one.
     void Open()
     {
-        dlg = std::make_unique<CConnectDlg>(prompt);
+        dlg = std::make_unique<CConnectDlg>(prompt, keyring);
         dlg->show();
     }
 
@@ -99,8 +101,17 @@ protected:
     }
     void TickSavePass(bool tick) { Find<QCheckBox>("savePassCheck")->setChecked(tick); }
 
+    QLabel* KeyringNote() { return Find<QLabel>("keyringNote"); }
+
     CTempStore store;
     CScriptedPrompt prompt;
+    // As on a machine without a session bus, unless a test gives it one: passwords stay in
+    // the settings file, as they always did.
+    CMemoryKeyring keyring = [] {
+        CMemoryKeyring none;
+        none.unusable = KeyringStatus::NoBus;
+        return none;
+    }();
     std::unique_ptr<CConnectDlg> dlg;
 };
 
@@ -360,4 +371,68 @@ TEST_F(ConnectDlgTest, TheEncryptionIsStoredAndLoadedWithTheProfile)
     Find<QComboBox>("encryptionCombo")->setCurrentIndex(0);
     dlg->accept();
     EXPECT_EQ(dlg->GetEncryption(), ProfileEncryption::None);
+}
+
+TEST_F(ConnectDlgTest, SavedPasswordsGoToTheKeyringAndComeBackFromIt)
+{
+    keyring.unusable = KeyringStatus::Ok;
+    Open();
+    TickSavePass(true);
+    Fill({"k.example", "kate", "secret", "", ""});
+    Save("keyed");
+    EXPECT_EQ(store.Text().find("secret"), std::string::npos) << store.Text();
+    EXPECT_EQ(keyring.items, (std::map<CMemoryKeyring::Key, std::string>{
+                                 {{"keyed", "k.example", "kate"}, "secret"}}));
+    Field("passwordEdit")->clear();
+    Choose(0);
+    EXPECT_EQ(Field("passwordEdit")->text(), "secret");
+    EXPECT_TRUE(KeyringNote()->isHidden());
+
+    dlg->accept();
+    Open();
+    EXPECT_EQ(Fields(), (Shown{"k.example", "kate", "secret", "", ""})) << "after a restart";
+    Delete("keyed");
+    EXPECT_TRUE(keyring.items.empty());
+    EXPECT_TRUE(prompt.asked.isEmpty());
+}
+
+TEST_F(ConnectDlgTest, APasswordInTheFileMovesToTheKeyringWhenTheProfileIsSavedAgain)
+{
+    keyring.unusable = KeyringStatus::Ok;
+    ASSERT_EQ(SaveProfile("work", Profile("w.example", "old-secret")), SaveProfileResult::Saved);
+    ASSERT_TRUE(SetSavePassFlag(true));
+    Open();
+    EXPECT_EQ(Field("passwordEdit")->text(), "old-secret");
+    Save("work");
+    EXPECT_EQ(store.Text().find("old-secret"), std::string::npos) << store.Text();
+    Field("passwordEdit")->clear();
+    Choose(0);
+    EXPECT_EQ(Field("passwordEdit")->text(), "old-secret");
+}
+
+TEST_F(ConnectDlgTest, WithoutAKeyringTheDialogSaysSoOnceAndKeepsTheFile)
+{
+    keyring.unusable = KeyringStatus::NoService;
+    Open();
+    EXPECT_TRUE(KeyringNote()->isHidden()) << "nothing is saved with the box clear";
+    EXPECT_EQ(keyring.calls, 0);
+    TickSavePass(true);
+    EXPECT_FALSE(KeyringNote()->isHidden());
+    EXPECT_EQ(KeyringNote()->text(),
+              "キーリングを使えません (Secret Service (GNOME キーリングなど) が動いていません)。"
+              "保存するパスワードは設定ファイル (本人だけが読み書きできるファイル) に書きます。");
+    EXPECT_EQ(KeyringNote()->accessibleName(), "キーリングの状態");
+    Fill({"f.example", "fred", "in-file", "", ""});
+    Save("filed");
+    EXPECT_NE(store.Text().find("\"Pass1\"=\"in-file\""), std::string::npos) << store.Text();
+    EXPECT_EQ(dlg->findChildren<QLabel*>("keyringNote").size(), 1);
+    EXPECT_TRUE(prompt.asked.isEmpty()) << "said in the dialog, not in a message box";
+
+    // Locked: the same, and a password the file holds is still shown.
+    keyring.unusable = KeyringStatus::Locked;
+    ASSERT_TRUE(SetSavePassFlag(true));
+    Open();
+    EXPECT_TRUE(KeyringNote()->text().contains("キーリングがロックされています"))
+        << KeyringNote()->text().toStdString();
+    EXPECT_EQ(Field("passwordEdit")->text(), "in-file");
 }

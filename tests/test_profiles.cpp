@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "settings/profiles.h"
+#include "support/memorykeyring.h"
 #include "support/tempdir.h"
 
 using namespace tarnwick;
+using tarnwick::testing::CMemoryKeyring;
 using tarnwick::testing::CTempStore;
 
 namespace {
@@ -11,6 +13,24 @@ namespace {
 ServerProfile Profile(const std::string& server, const std::string& password = "pw")
 {
     return ServerProfile{server, "user", password, "/home/me", "/pub"};
+}
+
+// The slot's Pass%d as the file holds it.
+std::string FilePassword(const std::string& name)
+{
+    ServerProfile loaded;
+    return LoadProfile(name, loaded) ? loaded.password : "(no profile)";
+}
+
+// The password a front end gets for the profile `name`, file first, then the keyring.
+std::string PasswordOf(const std::string& name, CPasswordStore& keyring)
+{
+    ServerProfile loaded;
+    if (!LoadProfile(name, loaded)) {
+        return "(no profile)";
+    }
+    (void)LoadProfilePassword(name, loaded, keyring);
+    return loaded.password;
 }
 
 } // namespace
@@ -86,4 +106,95 @@ TEST(Profiles, SavePassFlag)
         << store.Text();
     EXPECT_TRUE(SetSavePassFlag(false));
     EXPECT_FALSE(GetSavePassFlag());
+}
+
+TEST(ProfilePasswords, ASavedPasswordGoesToTheKeyringOrElseToTheFile)
+{
+    for (const KeyringStatus unusable : {KeyringStatus::Ok, KeyringStatus::NoBus,
+                                         KeyringStatus::NoService, KeyringStatus::Locked}) {
+        SCOPED_TRACE(static_cast<int>(unusable));
+        CTempStore store;
+        CMemoryKeyring keyring;
+        keyring.unusable = unusable;
+        KeyringResult result;
+        ASSERT_EQ(SaveProfile("work", Profile("w.example", "s3cret"), keyring, result),
+                  SaveProfileResult::Saved);
+        EXPECT_EQ(result.status, unusable);
+        const bool inKeyring = unusable == KeyringStatus::Ok;
+        EXPECT_EQ(store.Text().find("s3cret") == std::string::npos, inKeyring) << store.Text();
+        EXPECT_EQ(keyring.items.size(), inKeyring ? 1u : 0u);
+        EXPECT_EQ(PasswordOf("work", keyring), "s3cret");
+    }
+}
+
+TEST(ProfilePasswords, APasswordInTheFileMovesWhenItsProfileIsSavedAgain)
+{
+    CTempStore store;
+    CMemoryKeyring keyring;
+    ASSERT_EQ(SaveProfile("work", Profile("w.example", "old")), SaveProfileResult::Saved);
+    // Same name, another server: another account, whose password stays where it is.
+    ASSERT_EQ(SaveProfile("work", Profile("other.example", "other")), SaveProfileResult::Saved);
+    ASSERT_EQ(SaveProfile("home", Profile("w.example", "home")), SaveProfileResult::Saved);
+    EXPECT_EQ(PasswordOf("work", keyring), "old") << "read from the file, keyring not asked";
+    EXPECT_EQ(keyring.calls, 0);
+
+    KeyringResult result;
+    ASSERT_EQ(SaveProfile("work", Profile("w.example", "new"), keyring, result),
+              SaveProfileResult::Saved);
+    EXPECT_EQ(result.status, KeyringStatus::Ok);
+    EXPECT_EQ(store.Text().find("\"old\""), std::string::npos) << store.Text();
+    EXPECT_NE(store.Text().find("\"Pass2\"=\"other\""), std::string::npos) << store.Text();
+    EXPECT_NE(store.Text().find("\"Pass3\"=\"home\""), std::string::npos) << store.Text();
+    EXPECT_EQ(FilePassword("work"), "");
+    EXPECT_EQ(PasswordOf("work", keyring), "new");
+    EXPECT_EQ(keyring.items, (std::map<CMemoryKeyring::Key, std::string>{
+                                 {{"work", "w.example", "user"}, "new"}}));
+}
+
+TEST(ProfilePasswords, TheKeyringIsLeftAloneWithoutAPasswordOrASlot)
+{
+    CTempStore store;
+    CMemoryKeyring keyring;
+    KeyringResult result;
+    ASSERT_EQ(SaveProfile("nopass", Profile("h", ""), keyring, result), SaveProfileResult::Saved);
+    EXPECT_EQ(PasswordOf("nopass", keyring), "");
+    for (int i = 2; i <= kProfileSlots; ++i) {
+        ASSERT_EQ(SaveProfile("p" + std::to_string(i), Profile("h")), SaveProfileResult::Saved);
+    }
+    EXPECT_EQ(SaveProfile("eleventh", Profile("h", "pw"), keyring, result),
+              SaveProfileResult::NoFreeSlot);
+    EXPECT_TRUE(keyring.items.empty());
+    // Only the lookup of "nopass", whose file holds no password.
+    EXPECT_EQ(keyring.calls, 1);
+
+    // A profile whose server cannot be read is not looked up: nothing to log in to.
+    ASSERT_TRUE(DeleteProfile("p2"));
+    ASSERT_EQ(SaveProfile("long", Profile(std::string(100, 's'), "")), SaveProfileResult::Saved);
+    ServerProfile loaded;
+    ASSERT_TRUE(LoadProfile("long", loaded));
+    EXPECT_EQ(LoadProfilePassword("long", loaded, keyring).status, KeyringStatus::NotFound);
+    EXPECT_EQ(keyring.calls, 1);
+}
+
+TEST(ProfilePasswords, DeletingTheLastSlotOfAnAccountRemovesItsItem)
+{
+    CTempStore store;
+    CMemoryKeyring keyring;
+    KeyringResult result;
+    ASSERT_EQ(SaveProfile("work", Profile("w.example", "pw"), keyring, result),
+              SaveProfileResult::Saved);
+    ASSERT_EQ(SaveProfile("work", Profile("w.example", "pw"), keyring, result),
+              SaveProfileResult::Saved);
+    EXPECT_TRUE(DeleteProfile("work", keyring, result));
+    EXPECT_EQ(keyring.items.size(), 1u) << "slot 2 still uses it";
+    EXPECT_EQ(PasswordOf("work", keyring), "pw");
+    EXPECT_TRUE(DeleteProfile("work", keyring, result));
+    EXPECT_TRUE(keyring.items.empty());
+    EXPECT_FALSE(DeleteProfile("work", keyring, result));
+
+    keyring.unusable = KeyringStatus::Locked;
+    ASSERT_EQ(SaveProfile("home", Profile("h.example", "pw")), SaveProfileResult::Saved);
+    EXPECT_TRUE(DeleteProfile("home", keyring, result)) << "the file's slot goes regardless";
+    EXPECT_EQ(result.status, KeyringStatus::Locked);
+    EXPECT_EQ(ReadProfileName(1), "");
 }

@@ -1,10 +1,13 @@
 // 接続 and 切断: the login dialog, then the session's connect sequence; and the way back.
+#include <QCoreApplication>
+
 #include "app/guidialupui.h"
 #include "app/maindlg.h"
 #include "app/panelist.h"
 #include "gui/certificatedlg.h"
 #include "gui/connectdlg.h"
 #include "gui/dialupavailability.h"
+#include "settings/secretservice.h"
 #include "ui/dialogrunner.h"
 #include "ui/prompt.h"
 
@@ -38,7 +41,10 @@ CDialUpManager* CMainDlg::DialUpFor(DialUpStep step)
 
 void CMainDlg::ConnectCommand()
 {
-    CConnectDlg dlg(m_prompt, this);
+    // Keyring calls are bounded; meanwhile the window repaints but takes no input.
+    CSecretServiceStore passwords;
+    passwords.SetPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    CConnectDlg dlg(m_prompt, passwords, this);
     if (m_runner.Run(dlg) != QDialog::Accepted) {
         return;
     }

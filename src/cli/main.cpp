@@ -22,6 +22,7 @@
 #include "session/storedsettings.h"
 #include "settings/certificates.h"
 #include "settings/profiles.h"
+#include "settings/secretservice.h"
 
 using namespace tarnwick;
 
@@ -72,13 +73,40 @@ std::string WithoutPassword(const std::string& arg)
     return arg.substr(0, colon + 1) + "***" + arg.substr(at);
 }
 
+// Why the keyring could not be read, for a note on standard error.
+std::string KeyringProblem(const KeyringResult& result)
+{
+    switch (result.status) {
+    case KeyringStatus::NoBus:
+        return "there is no D-Bus session bus";
+    case KeyringStatus::NoService:
+        return "no Secret Service runs on the session bus";
+    case KeyringStatus::NoDefault:
+        return "the Secret Service has no default keyring";
+    case KeyringStatus::Locked:
+        return "the keyring is locked";
+    case KeyringStatus::TimedOut:
+        return "the keyring did not answer in time";
+    default:
+        return result.detail;
+    }
+}
+
 // The saved profile's server (with its port, if any), user, password and remote start folder.
-bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& error)
+// A password that is neither in the file nor readable from the keyring is left empty, and
+// `keyringNote` says why the keyring could not be read.
+bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& error,
+                       std::string& keyringNote)
 {
     ServerProfile profile;
     if (!LoadProfile(name, profile) || profile.server.empty()) {
         error = "no usable profile named '" + name + "'";
         return false;
+    }
+    CSecretServiceStore keyring;
+    if (const KeyringResult read = LoadProfilePassword(name, profile, keyring); !read.Answered()) {
+        keyringNote = "the password of profile '" + name +
+                      "' cannot be read from the keyring: " + KeyringProblem(read);
     }
     std::uint16_t port = 21;
     if (!SplitHostPort(profile.server, 21, target.host, port)) {
@@ -136,6 +164,7 @@ int main(int argc, char** argv)
     bool wantTls = false;
     bool haveTarget = false;
     bool hasPassword = false;
+    std::string keyringNote;
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -194,7 +223,7 @@ int main(int argc, char** argv)
             if (!next(name)) {
                 return UsageError("--profile takes a name");
             }
-            if (!TargetFromProfile(name, target, error)) {
+            if (!TargetFromProfile(name, target, error, keyringNote)) {
                 std::cerr << "tarnwick-cli: " << error << '\n';
                 return 1;
             }
@@ -220,6 +249,8 @@ int main(int argc, char** argv)
             target.password = password;
         } else if (target.user.empty()) {
             target.password = "anonymous@";
+        } else if (!keyringNote.empty()) {
+            std::cerr << "tarnwick-cli: " << EscapeControlCharacters(keyringNote) << '\n';
         }
     }
     if (target.user.empty()) {

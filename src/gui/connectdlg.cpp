@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "settings/passwordstore.h"
 #include "ui/prompt.h"
 
 namespace tarnwick {
@@ -40,9 +41,28 @@ std::string Text(const QLineEdit* edit)
     return edit->text().toStdString();
 }
 
+QString KeyringProblem(const KeyringResult& result)
+{
+    switch (result.status) {
+    case KeyringStatus::NoBus:
+        return QStringLiteral("D-Bus のセッションバスがありません");
+    case KeyringStatus::NoService:
+        return QStringLiteral("Secret Service (GNOME キーリングなど) が動いていません");
+    case KeyringStatus::NoDefault:
+        return QStringLiteral("既定のキーリングがありません");
+    case KeyringStatus::Locked:
+        return QStringLiteral("キーリングがロックされています");
+    case KeyringStatus::TimedOut:
+        return QStringLiteral("キーリングが応答しません");
+    default:
+        return QString::fromStdString(result.detail);
+    }
+}
+
 } // namespace
 
-CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_prompt(prompt)
+CConnectDlg::CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* parent)
+    : QDialog(parent), m_prompt(prompt), m_passwords(passwords)
 {
     setObjectName(QStringLiteral("connectDialog"));
     setWindowTitle(QStringLiteral("Tarnwick ログイン"));
@@ -123,8 +143,16 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     ok->setDefault(true);
     connect(box, &QDialogButtonBox::accepted, this, &CConnectDlg::accept);
 
+    // Said once, when the keyring is first found unusable.
+    m_labelKeyring = new QLabel(this);
+    m_labelKeyring->setObjectName(QStringLiteral("keyringNote"));
+    m_labelKeyring->setAccessibleName(QStringLiteral("キーリングの状態"));
+    m_labelKeyring->setWordWrap(true);
+    m_labelKeyring->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(m_labelKeyring);
     layout->addWidget(box);
 
     FillList();
@@ -139,7 +167,16 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, QWidget* parent) : QDialog(parent), m_
     }
     PutMembers();
     m_editPassword->setFocus();
+    // Where a saved password will go matters as soon as passwords are saved.
+    if (m_nSavePass == 1 && m_labelKeyring->isHidden()) {
+        NoteKeyring(m_passwords.Probe());
+    }
 
+    connect(m_checkSavePass, &QCheckBox::toggled, this, [this](bool checked) {
+        if (checked && m_labelKeyring->isHidden()) {
+            NoteKeyring(m_passwords.Probe());
+        }
+    });
     connect(m_btnSave, &QPushButton::clicked, this, &CConnectDlg::OnSave);
     connect(m_btnDelete, &QPushButton::clicked, this, &CConnectDlg::OnDelete);
     // Only the user's choice loads a profile; filling and selecting from code does not.
@@ -159,6 +196,10 @@ bool CConnectDlg::LoadProfileByName(const std::string& name)
                           m_strRemoteInitDir};
     if (!LoadProfile(name, profile)) {
         return false;
+    }
+    // The keyring is asked only for a password that will be shown.
+    if (m_nSavePass == 1) {
+        NoteKeyring(LoadProfilePassword(name, profile, m_passwords));
     }
     m_encryption = profile.encryption;
     m_strServer = profile.server;
@@ -206,7 +247,10 @@ void CConnectDlg::OnSave()
     const ServerProfile profile{m_strServer, m_strUserName, m_strPassword, m_strLocalInitDir,
                                 m_strRemoteInitDir, m_encryption};
     // A store that cannot be written after a free slot was found stays silent.
-    if (SaveProfile(name, profile) == SaveProfileResult::NoFreeSlot) {
+    KeyringResult keyring;
+    const SaveProfileResult saved = SaveProfile(name, profile, m_passwords, keyring);
+    NoteKeyring(keyring);
+    if (saved == SaveProfileResult::NoFreeSlot) {
         m_prompt.Message(
             QStringLiteral("保存できません。\n設定保存数の上限(10)に達している可能性があります。"));
     }
@@ -237,7 +281,10 @@ void CConnectDlg::OnSelectionChange(int index)
 void CConnectDlg::OnDelete()
 {
     // No question and no message, also for a name that is not stored.
-    static_cast<void>(DeleteProfile(m_comboProfile->currentText().toStdString()));
+    KeyringResult keyring;
+    static_cast<void>(DeleteProfile(m_comboProfile->currentText().toStdString(), m_passwords,
+                                    keyring));
+    NoteKeyring(keyring);
     m_comboProfile->clear();
     FillList();
     m_comboProfile->setCurrentIndex(0);
@@ -246,6 +293,17 @@ void CConnectDlg::OnDelete()
     m_strUserName.clear();
     m_strPassword.clear();
     PutMembers();
+}
+
+void CConnectDlg::NoteKeyring(const KeyringResult& result)
+{
+    if (result.Answered() || !m_labelKeyring->isHidden()) {
+        return;
+    }
+    m_labelKeyring->setText(QStringLiteral("キーリングを使えません (%1)。保存するパスワードは設定ファイル "
+                                           "(本人だけが読み書きできるファイル) に書きます。")
+                                .arg(KeyringProblem(result)));
+    m_labelKeyring->show();
 }
 
 void CConnectDlg::accept()

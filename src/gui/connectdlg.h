@@ -3,6 +3,8 @@
 // named server profiles (with each its encryption): choosing a name in the drop-down list fills the fields, 保存 stores
 // the fields under the typed name in the lowest free slot, 削除 empties the named slot.
 // Profiles change the moment a button is pressed; the save-password flag only at OK.
+// Saved passwords go into the desktop keyring (`passwords`); where no keyring can be used, a
+// line in the dialog says so once and they go into the 0600 settings file as before.
 //
 // The dialog keeps its values in members and moves them to and from the controls in one
 // step each way (TakeControls, PutMembers), so every event works on the values as shown.
@@ -16,6 +18,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -28,8 +31,9 @@ class CConnectDlg : public QDialog {
 
 public:
     // Fills the list from the store, selects its first item and loads slot 1's profile, with
-    // the password left out unless SavePass is set. Messages go through `prompt`.
-    explicit CConnectDlg(CPrompt& prompt, QWidget* parent = nullptr);
+    // the password left out unless SavePass is set. Messages go through `prompt`; saved
+    // passwords are kept in `passwords` where it can take them. Both must outlive the dialog.
+    CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* parent = nullptr);
 
     // What the connect command reads after OK.
     [[nodiscard]] const std::string& GetServer() const { return m_strServer; }
@@ -55,8 +59,11 @@ private:
     bool LoadProfileByName(const std::string& name);
     void TakeControls();
     void PutMembers();
+    // Shows, once, why the keyring cannot be used when `result` says it cannot.
+    void NoteKeyring(const KeyringResult& result);
 
     CPrompt& m_prompt;
+    CPasswordStore& m_passwords;
 
     std::string m_strPassword;
     std::string m_strServer;
@@ -76,6 +83,7 @@ private:
     QLineEdit* m_editLocalInitDir = nullptr;
     QLineEdit* m_editRemoteInitDir = nullptr;
     QComboBox* m_comboEncryption = nullptr;
+    QLabel* m_labelKeyring = nullptr;
 };
 
 } // namespace tarnwick

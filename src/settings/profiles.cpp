@@ -23,6 +23,59 @@ int OpenNamedSlot(const std::string& name, CRegistryKey& key)
     return slot;
 }
 
+// The key of the password saved with a slot; false when the slot is free or the key cannot be
+// opened.
+bool SlotPasswordKey(CRegistryKey& key, int slot, PasswordKey& passwordKey)
+{
+    PasswordKey read;
+    if (key.GetString(Slotted("SettingName", slot), read.profile) != kRegOk ||
+        read.profile.empty()) {
+        return false;
+    }
+    (void)key.GetString(Slotted("Server", slot), read.server);
+    (void)key.GetString(Slotted("Name", slot), read.user);
+    passwordKey = read;
+    return true;
+}
+
+bool SameKey(const PasswordKey& a, const PasswordKey& b)
+{
+    return a.profile == b.profile && a.server == b.server && a.user == b.user;
+}
+
+// Empties the file's password of every slot saved for `passwordKey`; a slot with another
+// server or user keeps its own.
+void ClearFilePasswords(const PasswordKey& passwordKey)
+{
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return;
+    }
+    for (int slot = 1; slot <= kProfileSlots; ++slot) {
+        PasswordKey held;
+        std::string password;
+        if (SlotPasswordKey(key, slot, held) && SameKey(held, passwordKey) &&
+            key.GetString(Slotted("Pass", slot), password) == kRegOk && !password.empty()) {
+            (void)key.SetString(Slotted("Pass", slot), std::string());
+        }
+    }
+}
+
+bool AnySlotHolds(const PasswordKey& passwordKey)
+{
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) != kRegOk) {
+        return false;
+    }
+    for (int slot = 1; slot <= kProfileSlots; ++slot) {
+        PasswordKey held;
+        if (SlotPasswordKey(key, slot, held) && SameKey(held, passwordKey)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::string ReadProfileName(int slot)
@@ -111,6 +164,60 @@ bool DeleteProfile(const std::string& name)
     for (const char* value :
          {"SettingName", "Server", "Name", "Pass", "LocalInitDir", "RemoteInitDir"}) {
         (void)key.SetString(Slotted(value, slot), std::string());
+    }
+    return true;
+}
+
+PasswordKey PasswordKeyOf(const std::string& name, const ServerProfile& profile)
+{
+    return {name, profile.server, profile.userName};
+}
+
+KeyringResult LoadProfilePassword(const std::string& name, ServerProfile& profile,
+                                  CPasswordStore& passwords)
+{
+    if (!profile.password.empty()) {
+        return {};
+    }
+    // A profile without a server (unreadable) is not asked about: there is nothing to log in to.
+    if (profile.server.empty()) {
+        return {KeyringStatus::NotFound, {}};
+    }
+    return passwords.Lookup(PasswordKeyOf(name, profile), profile.password);
+}
+
+SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& profile,
+                              CPasswordStore& passwords, KeyringResult& keyring)
+{
+    keyring = {};
+    if (profile.password.empty() || FindProfileSlot(std::string()) == 0) {
+        return SaveProfile(name, profile);
+    }
+    const PasswordKey passwordKey = PasswordKeyOf(name, profile);
+    keyring = passwords.Store(passwordKey, profile.password);
+    if (keyring.status != KeyringStatus::Ok) {
+        return SaveProfile(name, profile);
+    }
+    ServerProfile withoutPassword = profile;
+    withoutPassword.password.clear();
+    const SaveProfileResult saved = SaveProfile(name, withoutPassword);
+    if (saved == SaveProfileResult::Saved) {
+        ClearFilePasswords(passwordKey);
+    }
+    return saved;
+}
+
+bool DeleteProfile(const std::string& name, CPasswordStore& passwords, KeyringResult& keyring)
+{
+    keyring = {};
+    ServerProfile profile;
+    if (!LoadProfile(name, profile) || !DeleteProfile(name)) {
+        return false;
+    }
+    // Two slots of one name, server and user share their keyring item.
+    const PasswordKey passwordKey = PasswordKeyOf(name, profile);
+    if (!AnySlotHolds(passwordKey)) {
+        keyring = passwords.Remove(passwordKey);
     }
     return true;
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "settings/passwordstore.h"
+
 namespace tarnwick {
 
 inline constexpr int kProfileSlots = 10;
@@ -39,6 +41,29 @@ enum class SaveProfileResult { Saved, NoFreeSlot, StoreFailed };
 SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& profile);
 // Empties the six values of the slot named `name`. False when there is no such slot.
 bool DeleteProfile(const std::string& name);
+
+// Passwords in the keyring. A slot whose Pass%d is empty may have its password in the keyring,
+// under the profile's name, server and user; a password still in the file (saved before the
+// keyring was used, or while none could be) wins.
+
+// The key a profile's password is saved under.
+[[nodiscard]] PasswordKey PasswordKeyOf(const std::string& name, const ServerProfile& profile);
+
+// Completes `profile`, as LoadProfile filled it for `name`, with the keyring's password when
+// the file holds none. Ok when the password is known (from either place), NotFound when neither
+// holds one, else why the keyring could not be read (the password then stays empty).
+KeyringResult LoadProfilePassword(const std::string& name, ServerProfile& profile,
+                                  CPasswordStore& passwords);
+
+// SaveProfile with a non-empty password put into the keyring: the new slot then holds no
+// password, nor do the other slots of the same name, server and user (theirs moved to the
+// keyring too, replaced by this one). When the keyring cannot take it, the password goes into
+// the file as before and `keyring` says why. An empty password leaves the keyring alone.
+SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& profile,
+                              CPasswordStore& passwords, KeyringResult& keyring);
+// DeleteProfile, and the keyring's item once no other slot holds the same name, server and
+// user. `keyring` says why when the item could not be removed.
+bool DeleteProfile(const std::string& name, CPasswordStore& passwords, KeyringResult& keyring);
 
 // "パスワードを保存する": true only when SavePass reads as 1.
 [[nodiscard]] bool GetSavePassFlag();

@@ -25,13 +25,18 @@ CTempDir::~CTempDir()
 }
 
 CScopedEnv::CScopedEnv(std::string name, const std::string& value)
-    : m_name(std::move(name))
+    : CScopedEnv(std::move(name), nullptr)
+{
+    ::setenv(m_name.c_str(), value.c_str(), 1);
+}
+
+CScopedEnv::CScopedEnv(std::string name, std::nullptr_t) : m_name(std::move(name))
 {
     if (const char* old = std::getenv(m_name.c_str())) {
         m_hadValue = true;
         m_oldValue = old;
     }
-    ::setenv(m_name.c_str(), value.c_str(), 1);
+    ::unsetenv(m_name.c_str());
 }
 
 CScopedEnv::~CScopedEnv()

@@ -1,6 +1,7 @@
 // A scratch folder per test, and the settings store pointed at it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tarnwick::testing {
@@ -22,6 +23,8 @@ private:
 class CScopedEnv {
 public:
     CScopedEnv(std::string name, const std::string& value);
+    // Unsets the variable for its lifetime.
+    CScopedEnv(std::string name, std::nullptr_t);
     ~CScopedEnv();
     CScopedEnv(const CScopedEnv&) = delete;
     CScopedEnv& operator=(const CScopedEnv&) = delete;
