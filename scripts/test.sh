@@ -6,11 +6,13 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 # The integration tests run vsftpd as a throw-away system user (useradd and chpasswd from
 # passwd); vsftpd needs root for that, pyftpdlib does not.
-# The keyring tests start a private D-Bus session bus with a real gnome-keyring-daemon on it.
+# The keyring tests start a private D-Bus session bus with a real gnome-keyring-daemon on it;
+# the install check runs desktop-file-validate, appstreamcli and man on a DESTDIR install.
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib \
     openssl python3-openssl \
     passwd \
-    dbus-daemon gnome-keyring
+    dbus-daemon gnome-keyring \
+    desktop-file-utils appstream man-db file
 if [ "$(id -u)" -ne 0 ]; then
     echo "Not root: the vsftpd integration tests will be skipped." >&2
 fi

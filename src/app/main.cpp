@@ -17,6 +17,8 @@ int main(int argc, char* argv[])
     std::setlocale(LC_ALL, "");
     QApplication app(argc, argv);
     QApplication::setWindowIcon(tarnwick::AppIcon());
+    // The installed desktop entry, so docks and task bars show its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kestrum.Tarnwick"));
 
     // The interface is Japanese whatever the locale, Qt's own texts included when its
     // translation is installed.
