@@ -51,12 +51,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # keyring for saved passwords.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, gnome-keyring")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-pane FTP client with a Japanese interface")
+# Below the summary; CPack indents the lines and marks the empty one.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "two-pane FTP client with a Japanese interface
- Tarnwick shows a folder of an FTP server beside a folder of this computer and
- copies files and whole folders between them, in text or binary mode, over
- plain FTP or FTP over TLS. Interrupted transfers are resumed, and saved server
- profiles keep their passwords in the desktop keyring.
- .
- tarnwick-cli runs the same file commands from scripts.")
+    "Tarnwick shows a folder of an FTP server beside a folder of this computer and
+copies files and whole folders between them, in text or binary mode, over
+plain FTP or FTP over TLS. Interrupted transfers are resumed, and saved server
+profiles keep their passwords in the desktop keyring.
+
+tarnwick-cli runs the same file commands from scripts.")
 include(CPack)

@@ -128,11 +128,11 @@ std::string SessionBusAddress()
 
 // The steps of one call, on the worker thread: a private main context pushed as the thread's
 // default (so every asynchronous step reports there), a cancellable that the deadline trips,
-// and the connection, service and default collection once reached.
+// and the bus, service and default collection once reached.
 class CSecretServiceStore::COperation {
 public:
-    COperation(const std::string& address, Clock::time_point deadline)
-        : m_address(address), m_deadline(deadline), m_context(g_main_context_new()),
+    explicit COperation(Clock::time_point deadline)
+        : m_deadline(deadline), m_context(g_main_context_new()),
           m_cancel(g_cancellable_new())
     {
         g_main_context_push_thread_default(m_context);
@@ -337,7 +337,6 @@ public:
     }
 
 private:
-    std::string m_address;
     Clock::time_point m_deadline;
     GMainContext* m_context;
     GCancellable* m_cancel;
@@ -353,8 +352,8 @@ KeyringResult CSecretServiceStore::Run(const std::function<KeyringResult(COperat
     if (m_bTimedOut) {
         return {KeyringStatus::TimedOut, {}};
     }
-    const std::string address = SessionBusAddress();
-    if (address.empty()) {
+    // GLib would launch a bus of its own when it finds none; there is no keyring on it.
+    if (SessionBusAddress().empty()) {
         return {KeyringStatus::NoBus, {}};
     }
     std::mutex mutex;
@@ -365,7 +364,7 @@ KeyringResult CSecretServiceStore::Run(const std::function<KeyringResult(COperat
     std::thread worker([&] {
         KeyringResult outcome;
         {
-            COperation operation(address, deadline);
+            COperation operation(deadline);
             outcome = work(operation);
             if (operation.TimedOut()) {
                 outcome = {KeyringStatus::TimedOut, {}};

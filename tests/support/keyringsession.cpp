@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +13,8 @@
 #include <thread>
 
 #include <gio/gio.h>
+
+#include "support/stopprocess.h"
 
 extern char** environ;
 
@@ -28,25 +29,6 @@ constexpr const char* kBusDaemon = "/usr/bin/dbus-daemon";
 constexpr const char* kKeyringDaemon = "/usr/bin/gnome-keyring-daemon";
 constexpr auto kStartLimit = 10s;
 constexpr gint kCallLimitMs = 5000;
-
-void StopProcess(pid_t& pid)
-{
-    if (pid <= 0) {
-        return;
-    }
-    ::kill(pid, SIGTERM);
-    const auto deadline = Clock::now() + 3s;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    pid = -1;
-}
 
 // A method call on the bus with a time limit; the reply, or null with `error` set.
 GVariant* Call(GDBusConnection* bus, const char* name, const char* path, const char* interface,

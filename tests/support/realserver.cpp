@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "support/scriptedserver.h"
+#include "support/stopprocess.h"
 
 namespace tarnwick::testing {
 
@@ -313,18 +314,7 @@ void CRealFtpServer::Stop()
     for (const pid_t child : Descendants(m_pid)) {
         ::kill(child, SIGKILL);
     }
-    ::kill(m_pid, SIGTERM);
-    const auto deadline = Clock::now() + 3s;
-    int status = 0;
-    while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    m_pid = -1;
+    StopProcess(m_pid);
 }
 
 void CRealFtpServer::Own(const std::string& path) const
