@@ -213,8 +213,8 @@ protected:
             s.ExpectReply("QUIT", "221 Bye\r\n");
         });
         KeyringResult result;
-        const ServerProfile profile{"127.0.0.1:" + std::to_string(server.Port()), "anna",
-                                    "s3cret", "", ""};
+        const ServerProfile profile{"127.0.0.1:" + std::to_string(server.Port()), "anna", "s3cret",
+                                    "", ""};
         EXPECT_EQ(SaveProfile("work", profile, keyring, result), SaveProfileResult::Saved);
         const int status = RunProgram(TARNWICK_CLI_PATH, {"--profile", "work", "pwd"}, err);
         for (const std::string& failure : server.Finish()) {

@@ -24,14 +24,20 @@ constexpr guint kSliceMs = 50;
 
 const SecretSchema* ProfileSchema()
 {
-    static const SecretSchema schema = {
-        "io.github.kestrum.Tarnwick.Profile",
-        SECRET_SCHEMA_NONE,
-        {{"profile", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const SecretSchema schema = {"io.github.kestrum.Tarnwick.Profile",
+                                        SECRET_SCHEMA_NONE,
+                                        {{"profile", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
     return &schema;
 }
 
@@ -113,7 +119,8 @@ std::string SessionBusAddress()
         return address;
     }
     // The per-user bus of systemd and dbus-broker sessions.
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime != nullptr && *runtime != '\0') {
         const std::string path = std::string(runtime) + "/bus";
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
@@ -132,8 +139,7 @@ std::string SessionBusAddress()
 class CSecretServiceStore::COperation {
 public:
     explicit COperation(Clock::time_point deadline)
-        : m_deadline(deadline), m_context(g_main_context_new()),
-          m_cancel(g_cancellable_new())
+        : m_deadline(deadline), m_context(g_main_context_new()), m_cancel(g_cancellable_new())
     {
         g_main_context_push_thread_default(m_context);
         // Wakes the loop at least every slice, so the deadline is seen without an event.
@@ -303,8 +309,8 @@ public:
         // What a keyring manager shows for the item.
         const std::string label =
             "Tarnwick: " + key.profile + " (" + key.user + "@" + key.server + ")";
-        SecretValue* value = secret_value_new(password.data(),
-                                              static_cast<gssize>(password.size()), "text/plain");
+        SecretValue* value =
+            secret_value_new(password.data(), static_cast<gssize>(password.size()), "text/plain");
         Pending pending;
         secret_item_create(m_collection.get(), ProfileSchema(), attributes.get(), label.c_str(),
                            value, SECRET_ITEM_CREATE_REPLACE, m_cancel, Pending::OnReady, &pending);

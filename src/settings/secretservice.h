@@ -27,8 +27,7 @@ public:
     // Long enough for the bus to start a keyring daemon on first use.
     static constexpr std::chrono::milliseconds kDefaultLimit{5000};
 
-    explicit CSecretServiceStore(std::chrono::milliseconds limit = kDefaultLimit)
-        : m_limit(limit)
+    explicit CSecretServiceStore(std::chrono::milliseconds limit = kDefaultLimit) : m_limit(limit)
     {
     }
 

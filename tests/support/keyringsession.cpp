@@ -35,9 +35,9 @@ GVariant* Call(GDBusConnection* bus, const char* name, const char* path, const c
                const char* method, GVariant* args, std::string& error)
 {
     GError* raw = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(bus, name, path, interface, method, args,
-                                                  nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START,
-                                                  kCallLimitMs, nullptr, &raw);
+    GVariant* reply =
+        g_dbus_connection_call_sync(bus, name, path, interface, method, args, nullptr,
+                                    G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallLimitMs, nullptr, &raw);
     if (reply == nullptr) {
         error = raw->message;
         g_error_free(raw);
@@ -215,9 +215,9 @@ bool CKeyringSession::StartKeyring()
     bool ready = false;
     const auto deadline = Clock::now() + kStartLimit;
     while (!ready && Clock::now() < deadline) {
-        if (GVariant* reply = Call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                   "org.freedesktop.DBus", "NameHasOwner",
-                                   g_variant_new("(s)", "org.freedesktop.secrets"), error)) {
+        if (GVariant* reply =
+                Call(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                     "NameHasOwner", g_variant_new("(s)", "org.freedesktop.secrets"), error)) {
             gboolean owned = FALSE;
             g_variant_get(reply, "(b)", &owned);
             g_variant_unref(reply);

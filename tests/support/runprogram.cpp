@@ -6,8 +6,7 @@
 
 namespace tarnwick::testing {
 
-int RunProgram(const std::string& program, const std::vector<std::string>& args,
-               std::string& err)
+int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& err)
 {
     std::string command = program;
     for (const std::string& arg : args) {
