@@ -147,8 +147,8 @@ TEST(ProfilePasswords, APasswordInTheFileMovesWhenItsProfileIsSavedAgain)
     EXPECT_NE(store.Text().find("\"Pass3\"=\"home\""), std::string::npos) << store.Text();
     EXPECT_EQ(FilePassword("work"), "");
     EXPECT_EQ(PasswordOf("work", keyring), "new");
-    EXPECT_EQ(keyring.items, (std::map<CMemoryKeyring::Key, std::string>{
-                                 {{"work", "w.example", "user"}, "new"}}));
+    EXPECT_EQ(keyring.items,
+              (std::map<CMemoryKeyring::Key, std::string>{{{"work", "w.example", "user"}, "new"}}));
 }
 
 TEST(ProfilePasswords, TheKeyringIsLeftAloneWithoutAPasswordOrASlot)

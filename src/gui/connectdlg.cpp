@@ -282,8 +282,8 @@ void CConnectDlg::OnDelete()
 {
     // No question and no message, also for a name that is not stored.
     KeyringResult keyring;
-    static_cast<void>(DeleteProfile(m_comboProfile->currentText().toStdString(), m_passwords,
-                                    keyring));
+    static_cast<void>(
+        DeleteProfile(m_comboProfile->currentText().toStdString(), m_passwords, keyring));
     NoteKeyring(keyring);
     m_comboProfile->clear();
     FillList();
@@ -300,9 +300,10 @@ void CConnectDlg::NoteKeyring(const KeyringResult& result)
     if (result.Answered() || !m_labelKeyring->isHidden()) {
         return;
     }
-    m_labelKeyring->setText(QStringLiteral("キーリングを使えません (%1)。保存するパスワードは設定ファイル "
-                                           "(本人だけが読み書きできるファイル) に書きます。")
-                                .arg(KeyringProblem(result)));
+    m_labelKeyring->setText(
+        QStringLiteral("キーリングを使えません (%1)。保存するパスワードは設定ファイル "
+                       "(本人だけが読み書きできるファイル) に書きます。")
+            .arg(KeyringProblem(result)));
     m_labelKeyring->show();
 }
 

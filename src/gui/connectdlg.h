@@ -1,8 +1,8 @@
 // CConnectDlg: "Tarnwick ログイン", the login dialog the connect command runs for each attempt.
 // It asks for the server, the account and the two start directories, and keeps up to ten
-// named server profiles (with each its encryption): choosing a name in the drop-down list fills the fields, 保存 stores
-// the fields under the typed name in the lowest free slot, 削除 empties the named slot.
-// Profiles change the moment a button is pressed; the save-password flag only at OK.
+// named server profiles (with each its encryption): choosing a name in the drop-down list fills the
+// fields, 保存 stores the fields under the typed name in the lowest free slot, 削除 empties the
+// named slot. Profiles change the moment a button is pressed; the save-password flag only at OK.
 // Saved passwords go into the desktop keyring (`passwords`); where no keyring can be used, a
 // line in the dialog says so once and they go into the 0600 settings file as before.
 //

@@ -8,7 +8,6 @@
 namespace tarnwick::testing {
 
 // The exit status, or -1 when the program could not be run or did not exit by itself.
-int RunProgram(const std::string& program, const std::vector<std::string>& args,
-               std::string& err);
+int RunProgram(const std::string& program, const std::vector<std::string>& args, std::string& err);
 
 } // namespace tarnwick::testing
