@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev xvfb xauth xdotool vsftpd python3-pyftpdlib \
     openssl python3-openssl \
     passwd \
-    dbus-daemon gnome-keyring \
+    dbus-daemon gnome-keyring libglib2.0-bin \
     desktop-file-utils appstream man-db file
 if [ "$(id -u)" -ne 0 ]; then
     echo "Not root: the vsftpd integration tests will be skipped." >&2

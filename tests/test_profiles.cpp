@@ -108,25 +108,6 @@ TEST(Profiles, SavePassFlag)
     EXPECT_FALSE(GetSavePassFlag());
 }
 
-TEST(ProfilePasswords, ASavedPasswordGoesToTheKeyringOrElseToTheFile)
-{
-    for (const KeyringStatus unusable : {KeyringStatus::Ok, KeyringStatus::NoBus,
-                                         KeyringStatus::NoService, KeyringStatus::Locked}) {
-        SCOPED_TRACE(static_cast<int>(unusable));
-        CTempStore store;
-        CMemoryKeyring keyring;
-        keyring.unusable = unusable;
-        KeyringResult result;
-        ASSERT_EQ(SaveProfile("work", Profile("w.example", "s3cret"), keyring, result),
-                  SaveProfileResult::Saved);
-        EXPECT_EQ(result.status, unusable);
-        const bool inKeyring = unusable == KeyringStatus::Ok;
-        EXPECT_EQ(store.Text().find("s3cret") == std::string::npos, inKeyring) << store.Text();
-        EXPECT_EQ(keyring.items.size(), inKeyring ? 1u : 0u);
-        EXPECT_EQ(PasswordOf("work", keyring), "s3cret");
-    }
-}
-
 TEST(ProfilePasswords, APasswordInTheFileMovesWhenItsProfileIsSavedAgain)
 {
     CTempStore store;

@@ -16,46 +16,41 @@ public:
 
     KeyringResult Lookup(const PasswordKey& key, std::string& password) override
     {
-        ++calls;
-        if (unusable != KeyringStatus::Ok) {
-            return {unusable, {}};
-        }
         const auto found = items.find(KeyOf(key));
-        if (found == items.end()) {
-            return {KeyringStatus::NotFound, {}};
+        if (unusable != KeyringStatus::Ok || found == items.end()) {
+            return Answer(KeyringStatus::NotFound);
         }
         password = found->second;
-        return {};
+        return Answer(KeyringStatus::Ok);
     }
     KeyringResult Store(const PasswordKey& key, const std::string& password) override
     {
-        ++calls;
-        if (unusable != KeyringStatus::Ok) {
-            return {unusable, {}};
+        if (unusable == KeyringStatus::Ok) {
+            items[KeyOf(key)] = password;
         }
-        items[KeyOf(key)] = password;
-        return {};
+        return Answer(KeyringStatus::Ok);
     }
     KeyringResult Remove(const PasswordKey& key) override
     {
-        ++calls;
-        if (unusable != KeyringStatus::Ok) {
-            return {unusable, {}};
+        if (unusable == KeyringStatus::Ok) {
+            items.erase(KeyOf(key));
         }
-        items.erase(KeyOf(key));
-        return {};
+        return Answer(KeyringStatus::Ok);
     }
-    KeyringResult Probe() override
-    {
-        ++calls;
-        return {unusable, {}};
-    }
-
-    static Key KeyOf(const PasswordKey& key) { return {key.profile, key.server, key.user}; }
+    KeyringResult Probe() override { return Answer(KeyringStatus::Ok); }
 
     std::map<Key, std::string> items;
     KeyringStatus unusable = KeyringStatus::Ok;
     int calls = 0;
+
+private:
+    static Key KeyOf(const PasswordKey& key) { return {key.profile, key.server, key.user}; }
+    // `usable` when the keyring can be used, else why not.
+    KeyringResult Answer(KeyringStatus usable)
+    {
+        ++calls;
+        return {unusable != KeyringStatus::Ok ? unusable : usable, {}};
+    }
 };
 
 } // namespace tarnwick::testing
