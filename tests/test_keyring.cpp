@@ -134,13 +134,13 @@ TEST_P(KeyringTest, AnUnusableKeyringIsSaidPromptlyAndTheFileIsKept)
     Start(GetParam());
     const KeyringStatus expected = GetParam() == Keyring::NoBus     ? KeyringStatus::NoBus
                                    : GetParam() == Keyring::BusOnly ? KeyringStatus::NoService
-                                                                  : KeyringStatus::Locked;
+                                                                    : KeyringStatus::Locked;
     CSecretServiceStore store;
     ExpectEveryCall(store, expected);
     KeyringResult result;
-    ASSERT_EQ(SaveProfile("work", ServerProfile{"h.example", "anna", "in-file", "", ""}, store,
-                          result),
-              SaveProfileResult::Saved);
+    ASSERT_EQ(
+        SaveProfile("work", ServerProfile{"h.example", "anna", "in-file", "", ""}, store, result),
+        SaveProfileResult::Saved);
     EXPECT_EQ(result.status, expected);
     EXPECT_NE(settings.Text().find("\"Pass1\"=\"in-file\""), std::string::npos);
     ServerProfile loaded;
@@ -150,7 +150,8 @@ TEST_P(KeyringTest, AnUnusableKeyringIsSaidPromptlyAndTheFileIsKept)
 }
 
 INSTANTIATE_TEST_SUITE_P(Unusable, KeyringTest,
-                         ::testing::Values(Keyring::NoBus, Keyring::BusOnly, Keyring::LockedKeyring));
+                         ::testing::Values(Keyring::NoBus, Keyring::BusOnly,
+                                           Keyring::LockedKeyring));
 
 TEST_F(KeyringTest, ABusAddressThatLeadsNowhereIsNoBus)
 {
@@ -200,10 +201,11 @@ TEST_F(KeyringTest, TheCommandLineReadsTheProfilesPasswordWithOrWithoutAKeyring)
         });
         CSecretServiceStore keyring;
         KeyringResult result;
-        ASSERT_EQ(SaveProfile("work",
-                              {"127.0.0.1:" + std::to_string(server.Port()), "anna", "s3cret", "", ""},
-                              keyring, result),
-                  SaveProfileResult::Saved);
+        ASSERT_EQ(
+            SaveProfile("work",
+                        {"127.0.0.1:" + std::to_string(server.Port()), "anna", "s3cret", "", ""},
+                        keyring, result),
+            SaveProfileResult::Saved);
         EXPECT_EQ(fresh.Text().find("s3cret") == std::string::npos, setup == Keyring::Keyring);
         std::string err;
         EXPECT_EQ(RunProgram(TARNWICK_CLI_PATH, {"--profile", "work", "pwd"}, err), 0) << err;

@@ -97,8 +97,7 @@ bool CKeyringSession::StartBus()
     }
     const std::string config = m_dir.File("bus.conf");
     std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir=" << runtime
-                          << "</listen><auth>EXTERNAL</auth><servicedir>"
-                          << m_dir.File("services")
+                          << "</listen><auth>EXTERNAL</auth><servicedir>" << m_dir.File("services")
                           << "</servicedir><policy context=\"default\"><allow send_destination="
                              "\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow "
                              "own=\"*\"/></policy></busconfig>\n";
