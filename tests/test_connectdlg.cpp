@@ -396,20 +396,6 @@ TEST_F(ConnectDlgTest, SavedPasswordsGoToTheKeyringAndComeBackFromIt)
     EXPECT_TRUE(prompt.asked.isEmpty());
 }
 
-TEST_F(ConnectDlgTest, APasswordInTheFileMovesToTheKeyringWhenTheProfileIsSavedAgain)
-{
-    keyring.unusable = KeyringStatus::Ok;
-    ASSERT_EQ(SaveProfile("work", Profile("w.example", "old-secret")), SaveProfileResult::Saved);
-    ASSERT_TRUE(SetSavePassFlag(true));
-    Open();
-    EXPECT_EQ(Field("passwordEdit")->text(), "old-secret");
-    Save("work");
-    EXPECT_EQ(store.Text().find("old-secret"), std::string::npos) << store.Text();
-    Field("passwordEdit")->clear();
-    Choose(0);
-    EXPECT_EQ(Field("passwordEdit")->text(), "old-secret");
-}
-
 TEST_F(ConnectDlgTest, WithoutAKeyringTheDialogSaysSoOnceAndKeepsTheFile)
 {
     keyring.unusable = KeyringStatus::NoService;
