@@ -149,9 +149,15 @@ TEST_P(KeyringTest, AnUnusableKeyringIsSaidPromptlyAndTheFileIsKept)
     EXPECT_EQ(loaded.password, "in-file");
 }
 
+std::string KeyringName(const ::testing::TestParamInfo<Keyring>& info)
+{
+    const char* const names[] = {"NoBus", "BusOnly", "Keyring", "Locked"};
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Unusable, KeyringTest,
-                         ::testing::Values(Keyring::NoBus, Keyring::BusOnly,
-                                           Keyring::LockedKeyring));
+                         ::testing::Values(Keyring::NoBus, Keyring::BusOnly, Keyring::LockedKeyring),
+                         KeyringName);
 
 TEST_F(KeyringTest, ABusAddressThatLeadsNowhereIsNoBus)
 {
