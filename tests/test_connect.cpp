@@ -63,8 +63,9 @@ TEST_F(ConnectTest, TheWholeRoadShowsEachRepliesAndBothStartDirectories)
     RunConnect({.localDir = local.Path(), .remoteDir = "pub"});
 
     EXPECT_EQ(runner.ran, QStringList{"connectDialog"});
-    EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "230 Logged in\r\n", Q(Pwd("/home/anna")),
-                                     "250 Directory changed\r\n"}));
+    // The replies as they come, then what the folder holds.
+    EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "230 Logged in\r\n",
+                                     "2 個の項目 (フォルダ 1、ファイル 1)"}));
     EXPECT_EQ(dlg->m_strRemoteDir, "/home/anna/pub");
     EXPECT_EQ(FieldText("remoteDirEdit"), "/home/anna/pub");
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "<sub>", "a.txt"}));
@@ -236,10 +237,14 @@ TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
         const char* startDir;
         const char* cwdReply;
         const char* reported;
+        const char* status; // after the listing: what it holds, or why the change failed
     } cases[] = {
-        {"refused", "nosuch", "550 No such directory\r\n", "/home/anna"},
-        {"relative", "pub/incoming", "250 Directory changed\r\n", "/home/anna/pub/incoming"},
-        {"absolute", "/srv/ftp", "250 Directory changed\r\n", "/srv/ftp"},
+        {"refused", "nosuch", "550 No such directory\r\n", "/home/anna",
+         "nosuch に移動できません: 550 No such directory"},
+        {"relative", "pub/incoming", "250 Directory changed\r\n", "/home/anna/pub/incoming",
+         "1 個の項目 (フォルダ 0、ファイル 1)"},
+        {"absolute", "/srv/ftp", "250 Directory changed\r\n", "/srv/ftp",
+         "1 個の項目 (フォルダ 0、ファイル 1)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -250,7 +255,7 @@ TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
             s.ExpectClosed();
         });
         RunConnect({.remoteDir = c.startDir});
-        EXPECT_EQ(dlg->GetStatusText(), c.cwdReply);
+        EXPECT_EQ(dlg->GetStatusText(), c.status);
         EXPECT_EQ(FieldText("remoteDirEdit"), c.reported);
         EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "here.txt"}));
         ExpectDisplay(true);

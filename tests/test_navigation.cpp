@@ -118,17 +118,17 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         QStringList rows;
         const char* status; // the status line after the step, when it changes
     } steps[] = {
-        {"..", nullptr, "/", root, nullptr},
-        {"<home>", nullptr, "/home", {"..", "<user>"}, nullptr},
-        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
+        {"<home>", nullptr, "/home", {"..", "<user>"}, "1 個の項目 (フォルダ 1、ファイル 0)"},
+        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}, "1 個の項目 (フォルダ 0、ファイル 1)"},
         {"notes.txt", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
-        {"..", nullptr, "/home", {"..", "<user>"}, nullptr},
-        {"..", nullptr, "/", root, nullptr},
-        {"..", nullptr, "/", root, nullptr},
+        {"..", nullptr, "/home", {"..", "<user>"}, "1 個の項目 (フォルダ 1、ファイル 0)"},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
         {"<locked>", nullptr, "/", root, "locked に移動できません: 550 Permission denied"},
         {"<pub>", "/srv", "/srv", {"..", "<pub>"},
          "パス欄のフォルダー /srv を表示しました。ファイルを選び直してください"},
-        {"<pub>", nullptr, "/srv/pub", {"..", "readme.txt"}, nullptr},
+        {"<pub>", nullptr, "/srv/pub", {"..", "readme.txt"}, "1 個の項目 (フォルダ 0、ファイル 1)"},
     };
     QString status = afterConnect;
     for (const auto& step : steps) {
@@ -151,7 +151,7 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         EXPECT_EQ(dlg->findChild<QWidget*>("waitDialog"), nullptr)
             << "the wait box goes when the command returns";
         status = step.status != nullptr ? QString(step.status) : status;
-        EXPECT_EQ(dlg->GetStatusText(), status) << "a move that works writes no status";
+        EXPECT_EQ(dlg->GetStatusText(), status) << "a move that works says what the folder holds";
     }
     EXPECT_EQ(Finish(), "");
 }

@@ -115,10 +115,18 @@ TEST(WaitDlg, ProgressAddsABarPercentSpeedTimeLeftAndTheFileCount)
     EXPECT_FALSE(box.GetDetails().contains("%"));
     EXPECT_FALSE(box.GetDetails().contains("ファイル"));
     EXPECT_EQ(bar->maximum(), 0);
-    // Within a tree the files and bytes so far follow.
-    box.SetTreeCount(12, 3 * 1024 * 1024 / 2);
+    // Within a tree the bar runs over the tree: its files n / m and bytes x / y.
+    TreeCounts tree;
+    tree.files = 11;
+    tree.filesTotal = 300;
+    tree.bytes = 3 * 1024 * 1024 / 2 - 300;
+    tree.bytesTotal = 3 * 1024 * 1024;
+    box.SetTreeCounts(tree);
     sink.Update("...data.bin\n300/0", 300, 0);
-    EXPECT_TRUE(box.GetDetails().endsWith("12 ファイル済み (1.5 MB)")) << box.GetDetails().toStdString();
+    EXPECT_TRUE(box.GetDetails().startsWith("50% ・ ")) << box.GetDetails().toStdString();
+    EXPECT_TRUE(box.GetDetails().endsWith("ファイル 12 / 300 ・ 1.5 MB / 3.0 MB"))
+        << box.GetDetails().toStdString();
+    EXPECT_EQ(bar->value(), 500);
     sink.End();
 }
 

@@ -1,9 +1,11 @@
 // The file commands: download and upload, create and delete on either side, change
 // attributes; each item with its own outcome, and the command's status text at the end.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +14,8 @@
 #include "files/rowtext.h"
 #include "ftp/localfile.h"
 #include "session/localfiles.h"
+#include "session/localtrash.h"
+#include "session/reasontext.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
 #include "settings/transfermode.h"
@@ -20,13 +24,98 @@ namespace tarnwick {
 
 namespace {
 
-// The name on a line of its own first, so the question says which file it is about.
-std::string OverwriteQuestion(const std::string& name)
-{
-    return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
-}
 const std::string kParentRow = "..";
 constexpr std::size_t kFailuresNamed = 3;
+// A question about several items names this many, then says how many more.
+constexpr std::size_t kQuestionNamed = 5;
+
+// "1,234,567 バイト、2024-03-04 12:00", or "不明" for what is not known.
+std::string FactsText(const FileFacts& facts)
+{
+    std::string size = "不明";
+    if (facts.size >= 0) {
+        size = std::to_string(facts.size);
+        for (std::ptrdiff_t at = static_cast<std::ptrdiff_t>(size.size()) - 3; at > 0; at -= 3) {
+            size.insert(static_cast<std::size_t>(at), ",");
+        }
+        size += " バイト";
+    }
+    std::string time = facts.timeText.empty() ? std::string("不明") : facts.timeText;
+    if (facts.modifyTime >= 0) {
+        const std::time_t seconds = static_cast<std::time_t>(facts.modifyTime);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &local);
+        time = stamp;
+    }
+    return size + "、" + time;
+}
+
+// The name on a line of its own first, so the question says which file it is about, and
+// both files below, so the user can tell which to keep.
+std::string ExistingQuestion(const ExistingFile& file)
+{
+    std::string question = file.name;
+    if (file.exists) {
+        question += "\nそのファイルはすでに存在します。\n上書きしますか？";
+        if (file.canResume) {
+            question += "\n(短いので、続きから再開することもできます)";
+        }
+    } else {
+        question += "\n途中まで受信したファイル (" + file.name + ".part) があります。\n続きから再開しますか？";
+    }
+    return question + "\n\n" + (file.exists ? "上書きされるファイル: " : "受信済みの部分: ") +
+           FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
+}
+
+// The first few of `names`, each on a line of its own after a line feed, then how many more.
+std::string NamedLines(const std::vector<std::string>& names)
+{
+    std::string text;
+    const std::size_t named = std::min(names.size(), kQuestionNamed);
+    for (std::size_t i = 0; i < named; ++i) {
+        text += "\n" + names[i];
+    }
+    if (names.size() > named) {
+        text += "\n" + FormatText("ほか %d 個", static_cast<std::int64_t>(names.size() - named));
+    }
+    return text;
+}
+
+// The question of a command over several items, with them named below:
+// "3 個のファイルを削除しますか？\n\na.txt\nphotos/\nb.txt".
+std::string NamedQuestion(const char* question, std::size_t count,
+                          const std::vector<std::string>& names)
+{
+    const std::string text = FormatText(question, static_cast<std::int64_t>(count));
+    return names.empty() ? text : text + "\n" + NamedLines(names);
+}
+
+// A row as the questions name it: a folder with a "/" after its name.
+std::string RowName(const std::string& row)
+{
+    return IsDirectoryRow(row) ? DirectoryRowName(row) + "/" : row;
+}
+
+// The facts of the listing's entry of a file.
+FileFacts EntryFacts(const RemoteFileEntry* entry)
+{
+    FileFacts facts;
+    if (entry != nullptr) {
+        facts.size = ListedSize(*entry);
+        facts.modifyTime = entry->modifyTime;
+        facts.timeText = entry->dateText;
+    }
+    return facts;
+}
+
+FileFacts LocalFacts(const std::string& path)
+{
+    FileFacts facts;
+    LocalFileFacts(path, facts.size, facts.modifyTime);
+    return facts;
+}
 
 // Rows that stand for the folder shown or its parent: never an item of a command.
 bool IsSelfOrParentRow(const std::string& row)
@@ -88,13 +177,17 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
         return; // the status line says the connection was lost
     }
     std::vector<const ItemOutcome*> failures;
+    std::int64_t skipped = 0;
     for (const ItemOutcome& outcome : outcomes) {
         if (outcome.Failed()) {
             failures.push_back(&outcome);
         }
+        skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
     }
     if (failures.empty()) {
-        m_ui.SetStatus(done);
+        // What the user chose to keep is no failure, but the command did not do it all.
+        m_ui.SetStatus(skipped == 0 ? done
+                                    : done + FormatText(" (%d 個はスキップしました)", skipped));
     } else if (outcomes.back().reason == FailureReason::Cancelled) {
         m_ui.SetStatus(what + "を中止しました: " + outcomes.back().name);
     } else {
@@ -110,6 +203,9 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
             text += " ほか " + std::to_string(failures.size() - named) + " 個";
         }
         m_ui.SetStatus(text);
+        if (const std::string original = FailureOriginal(*failures.front()); !original.empty()) {
+            m_ui.SetStatusOriginal(original);
+        }
     }
 }
 
@@ -117,16 +213,17 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
                                 const std::string& what)
 {
     if (!m_bLost) {
-        RefreshRemote();
+        RefreshRemote(false);
     }
     ReportItems(outcomes, done, what);
 }
 
 // --- download and upload -------------------------------------------------------------------
 
-bool CSession::StartCommand(const char* question, std::size_t count, std::size_t items)
+bool CSession::StartCommand(const char* question, std::size_t count, std::size_t items,
+                            const std::vector<std::string>& names)
 {
-    if (count == 0 || !m_ui.Ask(FormatText(question, static_cast<std::int64_t>(count)))) {
+    if (count == 0 || !m_ui.Ask(NamedQuestion(question, count, names))) {
         return false;
     }
     m_bLost = false;
@@ -138,26 +235,17 @@ void CSession::BeginItems(bool more)
 {
     m_existingForAll.reset();
     m_bMoreItems = more;
-    m_nTreeFiles = 0;
-    m_nTreeBytes = 0;
+    m_tree = TreeCounts();
 }
 
-ExistingAnswer CSession::AskExisting(const std::string& name, bool exists, bool canResume)
+ExistingAnswer CSession::AskExisting(ExistingFile file)
 {
-    // "Resume" for all cannot be the answer for a file that has no part.
-    if (m_existingForAll && (*m_existingForAll != ExistingAnswer::Resume || canResume)) {
+    // "Resume" for all cannot be the answer for a file that cannot be resumed.
+    if (m_existingForAll && (*m_existingForAll != ExistingAnswer::Resume || file.canResume)) {
         return *m_existingForAll;
     }
-    ExistingFile file{name, exists, canResume, m_bMoreItems, std::string()};
-    if (!exists) {
-        file.question = name + "\n途中まで受信したファイル (" + name +
-                        ".part) があります。\n続きから再開しますか？";
-    } else {
-        file.question = OverwriteQuestion(name);
-        if (canResume) {
-            file.question += "\n(途中まで受信した部分から再開することもできます)";
-        }
-    }
+    file.more = m_bMoreItems;
+    file.question = ExistingQuestion(file);
     bool forAll = false;
     const ExistingAnswer answer = m_ui.AskExisting(file, forAll);
     if (forAll) {
@@ -167,18 +255,24 @@ ExistingAnswer CSession::AskExisting(const std::string& name, bool exists, bool 
 }
 
 ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
-                                   std::int64_t expectedSize, std::int64_t modifyTime)
+                                   std::int64_t expectedSize, std::int64_t modifyTime,
+                                   const std::string& listedTime)
 {
     const TransferType type = ChooseType(localPath);
     const bool exists = m_settings.CheckOverwrite() && LocalFileOpens(localPath);
     // Only a binary file goes on byte for byte from where it stopped.
-    const std::int64_t part = type == TransferType::Binary
-                                  ? LocalFileLength(CDownloadTarget::PartialPath(localPath))
-                                  : 0;
+    const std::string partPath = CDownloadTarget::PartialPath(localPath);
+    const std::int64_t part = type == TransferType::Binary ? LocalFileLength(partPath) : 0;
     const bool canResume = part > 0 && (expectedSize < 0 || part < expectedSize);
     bool resume = false;
     if (exists || canResume) {
-        const ExistingAnswer answer = AskExisting(BaseName(localPath), exists, canResume);
+        ExistingFile file;
+        file.name = BaseName(localPath);
+        file.exists = exists;
+        file.canResume = canResume;
+        file.target = LocalFacts(exists ? localPath : partPath);
+        file.source = {expectedSize, modifyTime, listedTime};
+        const ExistingAnswer answer = AskExisting(std::move(file));
         if (answer == ExistingAnswer::Skip) {
             return Skipped(remotePath);
         }
@@ -216,6 +310,7 @@ ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::s
                             TransferType::Binary, size};
     // A part larger than the file is not this file's: it starts over.
     request.restartOffset = have > 0 && have <= size ? have : 0;
+    m_ui.TransferResumes(request.restartOffset);
     return OutcomeOf(remotePath, m_engine.Transfer(request));
 }
 
@@ -223,13 +318,56 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
 {
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
-    if (m_settings.CheckOverwrite() && m_remoteFiles.FindByDisplayName(remoteName) >= 0 &&
-        AskExisting(remoteName, true, false) == ExistingAnswer::Skip) {
-        return Skipped(localPath);
+    const int index = m_remoteFiles.FindByDisplayName(remoteName);
+    return UploadOver(localPath, remoteName, index < 0 ? nullptr : &m_remoteFiles.At(index));
+}
+
+ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string& remotePath,
+                                 const RemoteFileEntry* existing)
+{
+    const TransferType type = ChooseType(BaseName(remotePath));
+    const std::int64_t size = LocalFileLength(localPath);
+    if (existing != nullptr && m_settings.CheckOverwrite()) {
+        ExistingFile file;
+        file.name = BaseName(remotePath);
+        file.exists = true;
+        file.target = EntryFacts(existing);
+        file.source = LocalFacts(localPath);
+        // A shorter file on the server may be what a cut upload left: binary bytes go on
+        // from its end.
+        file.canResume = type == TransferType::Binary && file.target.size >= 0 &&
+                         file.target.size < size;
+        switch (AskExisting(std::move(file))) {
+        case ExistingAnswer::Skip:
+            return Skipped(localPath);
+        case ExistingAnswer::Resume:
+            return ResumeUpload(localPath, remotePath, ListedSize(*existing));
+        case ExistingAnswer::Replace:
+            break;
+        }
     }
-    const TransferType type = ChooseType(remoteName);
-    const TransferRequest request{TransferDirection::Upload, remoteName, localPath, type,
-                                  LocalFileLength(localPath)};
+    const TransferRequest request{TransferDirection::Upload, remotePath, localPath, type, size};
+    return OutcomeOf(localPath, m_engine.Transfer(request));
+}
+
+ItemOutcome CSession::ResumeUpload(const std::string& localPath, const std::string& remotePath,
+                                   std::int64_t listedSize)
+{
+    // The server's size now, not the listing's from a while ago.
+    std::int64_t have = m_engine.RemoteSize(remotePath);
+    if (have < 0 && m_engine.IsConnected()) {
+        have = listedSize;
+    }
+    const std::int64_t size = LocalFileLength(localPath);
+    if (have < 0 || have > size) {
+        ItemOutcome outcome = CommandOutcome(localPath, false);
+        outcome.note = "再開できません: サーバーのファイルのサイズが分かりません";
+        return outcome;
+    }
+    TransferRequest request{TransferDirection::Upload, remotePath, localPath, TransferType::Binary,
+                            size};
+    request.restartOffset = have;
+    m_ui.TransferResumes(have);
     return OutcomeOf(localPath, m_engine.Transfer(request));
 }
 
@@ -249,7 +387,7 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
     for (const std::string& row : rows) {
         count += IsSelfOrParentRow(row) ? 0 : 1;
     }
-    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size(), count)) {
+    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size(), count, {})) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
@@ -276,9 +414,10 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
         } else {
             const int index = m_remoteFiles.FindByDisplayName(row);
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
+            const RemoteFileEntry* entry = index < 0 ? nullptr : &m_remoteFiles.At(index);
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
-                                   index < 0 ? -1 : ListedSize(m_remoteFiles.At(index)),
-                                   index < 0 ? -1 : m_remoteFiles.At(index).modifyTime);
+                                   entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
+                                   entry ? entry->dateText : std::string());
             if (outcome.status == ItemOutcome::Status::Skipped) {
                 continue;
             }
@@ -327,12 +466,18 @@ bool CSession::MoveTree(TransferDirection direction, const std::string& localPat
     m_bMoreItems = true; // a tree holds more files than the one asked about
     CTreeTransfer tree(m_engine, *this);
     tree.SetItemSink([this](const ItemOutcome& outcome) { TreeItem(outcome); });
-    // As for single files: asked only when the settings say so.
-    if (m_settings.CheckOverwrite()) {
-        tree.SetOverwriteQuestion([this](const std::string& file) {
-            return AskExisting(file, true, false) != ExistingAnswer::Skip;
-        });
-    }
+    // The walk is over: what will move. Then each file as it starts.
+    tree.SetTotalsSink([this](std::size_t files, std::int64_t bytes) {
+        m_tree = TreeCounts();
+        m_tree.filesTotal = files;
+        m_tree.bytesTotal = bytes;
+        m_ui.TreeProgress(m_tree);
+    });
+    tree.SetFileSink([this](const std::string& name, std::int64_t size) {
+        m_tree.current = name;
+        m_nTreeFileSize = size;
+        m_ui.TreeProgress(m_tree);
+    });
     if (direction == TransferDirection::Download) {
         tree.Download(remotePath, localPath);
     } else {
@@ -355,17 +500,21 @@ bool CSession::MoveTree(TransferDirection direction, const std::string& localPat
 void CSession::TreeItem(const ItemOutcome& outcome)
 {
     m_ui.ItemDone(outcome);
-    if (outcome.status == ItemOutcome::Status::Done) {
-        ++m_nTreeFiles;
-        m_nTreeBytes += outcome.bytes;
-        m_ui.TreeProgress(m_nTreeFiles, m_nTreeBytes);
+    if (m_tree.current.empty()) {
+        return; // not a file that moved: a folder, a link left out
     }
+    // A file counts with its whole size, moved now or before (a resumed part), so the bar
+    // reaches its end; a failed or skipped one is dealt with all the same.
+    ++m_tree.files;
+    m_tree.bytes += m_nTreeFileSize >= 0 ? m_nTreeFileSize : outcome.bytes;
+    m_tree.current.clear();
+    m_ui.TreeProgress(m_tree);
 }
 
 bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                            std::size_t asked)
 {
-    if (!StartCommand("%d 個のファイルをアップロードしますか？", asked)) {
+    if (!StartCommand("%d 個のファイルをアップロードしますか？", asked, items.size(), {})) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
@@ -414,7 +563,7 @@ bool CSession::CreateRemoteDirectory(const std::string& name)
         static_cast<void>(ConnectionLostNow());
         return false;
     }
-    RefreshRemote();
+    RefreshRemote(false);
     return true;
 }
 
@@ -435,38 +584,88 @@ ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
 
 bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
 {
-    if (!StartCommand("%d 個のファイルを削除しますか？", rows.size())) {
+    std::vector<std::string> names;
+    for (const std::string& row : rows) {
+        if (!IsSelfOrParentRow(row)) {
+            names.push_back(RowName(row));
+        }
+    }
+    // Without a trash the one question is about deleting for good.
+    if (!StartCommand(m_pTrash != nullptr ? "%d 個のファイルをごみ箱に移動しますか？"
+                                          : "%d 個のファイルを削除しますか？",
+                      rows.size(), names.size(), names)) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
+    // What the trash could not take: deleted for good only after a second question.
+    std::vector<std::pair<std::string, std::string>> untrashed; // row, why
     for (const std::string& row : rows) {
         if (IsSelfOrParentRow(row)) {
             continue;
         }
-        if (IsDirectoryRow(row)) {
-            // Only an empty directory goes; one that holds anything stays and is named at the
-            // end.
-            const std::string name = DirectoryRowName(row);
-            const bool removed = ::rmdir(JoinPath(m_view.localDir, name).c_str()) == 0;
-            Record(LocalOutcome(name, removed, errno), outcomes);
+        const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
+        const std::string path = JoinPath(m_view.localDir, name);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            const int error = errno; // gone since the pane was listed
+            m_ui.SetStatus(FormatText("%s の削除に失敗しました", path));
+            Record(LocalOutcome(name, false, error), outcomes);
             continue;
         }
-        const std::string path = JoinPath(m_view.localDir, row);
-        // A file that could not be deleted is said to be so, not claimed deleted.
-        const bool deleted = ::unlink(path.c_str()) == 0;
-        const int error = errno;
-        m_ui.SetStatus(
-            FormatText(deleted ? "%s を削除しました" : "%s の削除に失敗しました", path));
-        Record(LocalOutcome(row, deleted, error), outcomes);
+        std::string why;
+        if (m_pTrash != nullptr && m_pTrash->MoveToTrash(path, why)) {
+            m_ui.SetStatus(FormatText("%s をごみ箱に移動しました", path));
+            Record(LocalOutcome(name, true, 0), outcomes);
+        } else if (m_pTrash != nullptr) {
+            untrashed.emplace_back(row, why);
+        } else {
+            RemoveForGood(name, outcomes);
+        }
+    }
+    if (!untrashed.empty()) {
+        std::vector<std::string> left;
+        for (const auto& item : untrashed) {
+            left.push_back(RowName(item.first));
+        }
+        const std::string& why = untrashed.front().second;
+        const bool forGood = m_ui.AskCaution(
+            std::to_string(untrashed.size()) + " 個はごみ箱に移動できません" +
+            (why.empty() ? std::string() : " (" + why + ")") +
+            "。\n完全に削除しますか？元に戻せません。\n" + NamedLines(left));
+        for (const auto& [row, reason] : untrashed) {
+            const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
+            if (forGood) {
+                RemoveForGood(name, outcomes);
+            } else {
+                outcomes.push_back(Skipped(name));
+            }
+        }
     }
     static_cast<void>(RefreshLocal());
     ReportItems(outcomes, "削除が完了しました", "削除");
     return true;
 }
 
+void CSession::RemoveForGood(const std::string& name, std::vector<ItemOutcome>& outcomes)
+{
+    const std::string path = JoinPath(m_view.localDir, name);
+    int error = 0;
+    const bool deleted = RemoveLocalTree(path, error);
+    // A file that could not be deleted is said to be so, not claimed deleted.
+    m_ui.SetStatus(FormatText(deleted ? "%s を削除しました" : "%s の削除に失敗しました", path));
+    Record(LocalOutcome(name, deleted, error), outcomes);
+}
+
 bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
 {
-    if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size())) {
+    std::vector<std::string> names;
+    for (const std::string& row : rows) {
+        if (!IsSelfOrParentRow(row)) {
+            names.push_back(RowName(row));
+        }
+    }
+    if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size(),
+                      names.size(), names)) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
@@ -478,9 +677,11 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
         if (IsDirectoryRow(row)) {
             // The bare name, relative to the server's current directory.
             const std::string name = DirectoryRowName(row);
-            outcome = RemoveRemoteDirectory(name);
-            if (outcome.Failed() && m_engine.IsConnected()) {
-                outcome = RemoveRemoteTree(name, outcome);
+            outcome = RemoveRemoteFolder(name);
+            if (outcome.status == ItemOutcome::Status::Skipped) {
+                m_ui.SetStatus(FormatText("%s は削除しませんでした", name));
+                outcomes.push_back(outcome);
+                continue;
             }
             m_ui.SetStatus(outcome.Failed() ? std::string("ディレクトリ削除に失敗しました")
                                             : FormatText("%s の削除が正常に終了しました", name));
@@ -499,15 +700,21 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
     return true;
 }
 
-ItemOutcome CSession::RemoveRemoteTree(const std::string& name, const ItemOutcome& refused)
+ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
 {
-    // RMD refuses a directory that holds anything; only then, and only when the user says so,
-    // does everything in it go.
+    // Whether it holds anything is known before anything goes: a folder with contents is
+    // removed only when the user says so, and no is no failure.
     const std::string path = JoinPath(m_view.remoteDir, name);
     CTreeTransfer tree(m_engine, *this);
-    if (tree.CountEntries(path) <= 0 ||
-        !m_ui.Ask(FormatText("%s を中身ごと削除しますか？", name))) {
-        return refused;
+    std::vector<std::string> inside;
+    const int count = tree.CountEntries(path, &inside);
+    if (count <= 0) {
+        // Empty, or it could not be listed: RMD, and the server says why when it refuses.
+        return RemoveRemoteDirectory(name);
+    }
+    if (!m_ui.AskCaution(FormatText("%s を中身ごと削除しますか？", name) + "\n\n" +
+                         FormatText("中に %d 個の項目があります:", count) + NamedLines(inside))) {
+        return Skipped(name);
     }
     tree.SetItemSink([this](const ItemOutcome& outcome) { m_ui.ItemDone(outcome); });
     tree.RemoveRemote(path);
@@ -549,7 +756,7 @@ void CSession::ChangeAttributes(int index, const std::string& mode)
     }
     // Whatever the server answered, a refusal included.
     m_ui.SetStatus(m_engine.GetLastReply());
-    RefreshRemote();
+    RefreshRemote(false);
 }
 
 ItemOutcome CSession::ChangeMode(const std::string& name, const std::string& mode)

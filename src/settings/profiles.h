@@ -40,6 +40,11 @@ SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& prof
 // Empties the six values of the slot named `name`. False when there is no such slot.
 bool DeleteProfile(const std::string& name);
 
+// The name of the profile the last confirmed login dialog was on (LastSettingName in the
+// product key), for the next opening to select; empty when none was.
+[[nodiscard]] std::string GetLastProfileName();
+void SetLastProfileName(const std::string& name);
+
 // "パスワードを保存する": true only when SavePass reads as 1.
 [[nodiscard]] bool GetSavePassFlag();
 // False when the key cannot be opened.

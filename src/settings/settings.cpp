@@ -17,6 +17,26 @@ bool GetSettingFlag(const std::string& name)
     return status == kRegOk && value == 1;
 }
 
+bool GetSettingFlagOr(const std::string& name, bool fallback)
+{
+    CRegistryKey key;
+    std::uint32_t value = 0;
+    if (key.Open(RegistryRoot::CurrentUser, kSettingsKeyPathUpper) != kRegOk) {
+        return fallback;
+    }
+    const long status = key.GetDword(name, value);
+    key.Close();
+    if (status == kRegNotFound) {
+        return fallback;
+    }
+    return status == kRegOk && value == 1;
+}
+
+bool GetCheckOverwrite()
+{
+    return GetSettingFlagOr("CheckOverwrite", true);
+}
+
 bool SetSettingFlag(const std::string& name, bool value)
 {
     CRegistryKey key;
