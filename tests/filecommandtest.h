@@ -30,6 +30,10 @@ inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{' << texts.join("\", \"").prepend('"').append('"').toStdString() << '}';
+}
 
 namespace tarnwick::testing {
 

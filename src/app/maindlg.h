@@ -89,6 +89,8 @@ public:
     void SetTreeProgress(const TreeCounts& counts);
     // The next transfer goes on from `offset` bytes already there.
     void SetResumeOffset(std::int64_t offset);
+    // The remote rows that are links to folders.
+    void SetRemoteLinkFolders(const std::vector<std::string>& rows);
 
     // The status line: each write replaces the whole text.
     void SetStatusText(const QString& text);

@@ -398,6 +398,15 @@ void CMainDlg::SetTreeProgress(const TreeCounts& counts)
     m_pProgressBox->SetTreeCounts(counts);
 }
 
+void CMainDlg::SetRemoteLinkFolders(const std::vector<std::string>& rows)
+{
+    QStringList texts;
+    for (const std::string& row : rows) {
+        texts << QString::fromStdString(row);
+    }
+    m_remoteList->SetLinkFolders(texts);
+}
+
 void CMainDlg::SetResumeOffset(std::int64_t offset)
 {
     m_pProgressBox->SetResumeOffset(offset);

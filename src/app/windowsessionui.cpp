@@ -85,6 +85,11 @@ void CWindowSessionUi::TreeProgress(const TreeCounts& counts)
     m_window.SetTreeProgress(counts);
 }
 
+void CWindowSessionUi::LinkFolders(const std::vector<std::string>& rows)
+{
+    m_window.SetRemoteLinkFolders(rows);
+}
+
 void CWindowSessionUi::TransferResumes(std::int64_t offset)
 {
     m_window.SetResumeOffset(offset);

@@ -30,6 +30,7 @@ public:
     // The whole tree's files and bytes in the progress box.
     void TreeProgress(const TreeCounts& counts) override;
     void TransferResumes(std::int64_t offset) override;
+    void LinkFolders(const std::vector<std::string>& rows) override;
     CertificateAnswer TrustCertificate(const CertificateInfo& certificate,
                                        const std::string& server) override;
 

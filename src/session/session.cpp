@@ -118,6 +118,7 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.HideWaitText();
     m_ui.SetStatus(welcome);
     m_bConnected = true;
+    m_linkFolders.clear();
     return OpenResult::Connected;
 }
 
@@ -318,7 +319,11 @@ void CSession::RefreshRemote(bool sayCount)
     if (ConnectionLostNow()) {
         return;
     }
-    if (m_engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+    const FailureReason why = m_engine.GetLastOutcome().reason;
+    if (listed && (!ProbeLinks() || ConnectionLostNow())) {
+        return;
+    }
+    if (why == FailureReason::TooLarge) {
         // The pane still shows the folder before; say why it was not replaced.
         ItemOutcome outcome;
         outcome.reason = FailureReason::TooLarge;
@@ -341,12 +346,53 @@ void CSession::RefreshRemote(bool sayCount)
     }
 }
 
+bool CSession::ProbeLinks()
+{
+    std::vector<std::string> folders;
+    int probes = 0;
+    for (int i = 0; i + 1 < m_remoteFiles.GetSize() && m_engine.IsConnected(); ++i) {
+        const RemoteFileEntry& entry = m_remoteFiles.At(i);
+        if (entry.isLink != 1 || entry.isDirectory == 1) {
+            continue;
+        }
+        const std::string path = JoinPath(m_view.remoteDir, entry.displayName);
+        auto known = m_linkFolders.find(path);
+        if (known == m_linkFolders.end()) {
+            if (probes++ >= kMaxLinkProbes) {
+                continue;
+            }
+            // Relative to the folder shown, where the server is.
+            const bool folder = m_engine.ChangeDir(entry.displayName);
+            // The commands name files relative to the server's directory: it must be back in
+            // the folder shown before anything else is sent.
+            if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
+                if (m_engine.IsConnected()) {
+                    m_ui.SetStatus(m_view.remoteDir + " に戻れません: " +
+                                   FirstReplyLine(m_engine.GetLastReply()));
+                }
+                return false;
+            }
+            known = m_linkFolders.emplace(path, folder).first;
+        }
+        if (known->second) {
+            folders.push_back(entry.displayName);
+        }
+    }
+    m_ui.LinkFolders(folders);
+    return true;
+}
+
 std::string CSession::ListedItemsText() const
 {
     std::int64_t folders = 0;
     std::int64_t files = 0;
     for (int i = 0; i + 1 < m_remoteFiles.GetSize(); ++i) {
-        ++(m_remoteFiles.At(i).isDirectory == 1 ? folders : files);
+        const RemoteFileEntry& entry = m_remoteFiles.At(i);
+        const auto link = entry.isLink == 1
+                              ? m_linkFolders.find(JoinPath(m_view.remoteDir, entry.displayName))
+                              : m_linkFolders.end();
+        ++(entry.isDirectory == 1 || (link != m_linkFolders.end() && link->second) ? folders
+                                                                                   : files);
     }
     if (folders + files == 0) {
         return "空のフォルダです";

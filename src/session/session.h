@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -216,6 +217,11 @@ private:
     // `original` gets the system's own words behind it, when there are any.
     [[nodiscard]] std::string ConnectFailureText(const std::string& host,
                                                  std::string& original) const;
+    // Tells the front end which links of the folder listed last lead to folders: each is
+    // tried once a connection with CWD (and CWD back), at most kMaxLinkProbes a listing.
+    // False when the server could not be brought back to the folder shown (the status says
+    // so).
+    bool ProbeLinks();
     // How many items the listed folder holds: "12 個の項目 (フォルダ 3、ファイル 9)".
     [[nodiscard]] std::string ListedItemsText() const;
     [[nodiscard]] std::string LoginFailureText() const;
@@ -269,6 +275,9 @@ private:
     TreeCounts m_tree;
     std::int64_t m_nTreeFileSize = -1;
     CLocalTrash* m_pTrash = nullptr;
+    // Links tried this connection, by path: true when the server changed into it.
+    std::map<std::string, bool> m_linkFolders;
+    static constexpr int kMaxLinkProbes = 32;
 };
 
 } // namespace tarnwick

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ftp/certificateinfo.h"
 #include "session/itemoutcome.h"
@@ -76,6 +77,9 @@ public:
     virtual void ItemDone(const ItemOutcome& outcome) { static_cast<void>(outcome); }
     // A directory tree is being moved: its counts once the walk is known, and after each file.
     virtual void TreeProgress(const TreeCounts& counts) { static_cast<void>(counts); }
+    // Of the rows just listed, the links that lead to folders (the server changes into them),
+    // to be shown as folders.
+    virtual void LinkFolders(const std::vector<std::string>& rows) { static_cast<void>(rows); }
     // The next transfer goes on from `offset` bytes that are there already: they are no part
     // of its speed.
     virtual void TransferResumes(std::int64_t offset) { static_cast<void>(offset); }
