@@ -148,9 +148,10 @@ std::string CSession::ConnectFailureText(const std::string& host, std::string& o
         if (const CertificateInfo& certificate = m_engine.GetCertificate();
             !certificate.problem.empty()) {
             original = certificate.problem;
-            return std::string(certificate.pinMismatch ? "以前に信頼した証明書と異なります"
-                                                       : "証明書を信頼できません") +
-                   " (" + CertificateProblemText(certificate.problem) + ")";
+            const std::string headline = certificate.pinMismatch ? "以前に信頼した証明書と異なります"
+                                                                 : "証明書を信頼できません";
+            const std::string why = CertificateProblemText(certificate.problem);
+            return why == headline ? headline : headline + " (" + why + ")";
         }
         original = tls;
         const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
