@@ -57,9 +57,14 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     layout->addWidget(m_pBar);
     layout->addWidget(m_pDetails);
     layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
-    // Wide enough for the whole caption with the window manager's buttons beside it.
+    // Wide enough for the whole caption with the window manager's buttons beside it, and for
+    // the line under the bar at its longest, so the box keeps its size (and place) while the
+    // numbers change.
     const int caption = fontMetrics().horizontalAdvance(windowTitle());
-    setMinimumWidth(std::max(300, caption * 3 / 2 + 140));
+    const int details = m_pDetails->fontMetrics().horizontalAdvance(
+        QStringLiteral("100% ・ 999.9 MB/s ・ 残り 99:59:59 ・ ファイル 9999 / 9999 ・ "
+                       "999.9 MB / 999.9 MB"));
+    setMinimumWidth(std::max({300, caption * 3 / 2 + 140, details + 40}));
     if (parent != nullptr) {
         parent->window()->installEventFilter(this);
     }
@@ -202,12 +207,17 @@ void CWaitDlg::reject()
 void CWaitDlg::ShowNow()
 {
     m_pText->setText(m_strText);
-    adjustSize();
-    Centre();
+    // Grows when a text needs more room, never shrinks while it is up: a box that changed its
+    // size with every number would jump about the screen.
+    layout()->activate();
     if (!isVisible()) {
-        show();
+        resize(sizeHint());
         Centre();
+        show();
+    } else if (const QSize target = sizeHint().expandedTo(size()); target != size()) {
+        resize(target);
     }
+    Centre(); // a move only when the size changed
     raise();
     // The caller blocks next; let the window system map the box and paint it now.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
