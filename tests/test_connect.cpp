@@ -554,12 +554,17 @@ TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
     QString headline;
     QString fingerprint;
     QString problem;
+    bool waitBoxBehind = false;
     const auto answerWith = [&](const char* button) {
         runner.answers.push_back([&, button](QDialog& dialog) {
             headline = dialog.findChild<QLabel*>("certificateHeadline")->text();
             fingerprint = dialog.findChild<QLabel*>("certificateFingerprint")->text();
             const auto* why = dialog.findChild<QLabel*>("certificateProblem");
             problem = why->text() + " / " + why->toolTip();
+            // No wait box stands behind the question, looking stuck.
+            for (const QWidget* box : dlg->findChildren<QWidget*>("waitDialog")) {
+                waitBoxBehind = waitBoxBehind || box->isVisible();
+            }
             dialog.findChild<QPushButton*>(button)->click();
             return dialog.result();
         });
@@ -571,6 +576,8 @@ TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
     EXPECT_EQ(fingerprint, Q(server->Certificate().sha256));
     EXPECT_FALSE(headline.contains("警告"));
     EXPECT_EQ(problem, "自己署名の証明書です / self-signed certificate");
+    EXPECT_FALSE(waitBoxBehind);
+    EXPECT_EQ(waits.texts, (QStringList{"接続中…", "接続中…"})) << "and it is back for the login";
     ExpectDisplay(true);
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "listed.txt"}));
     const auto* lock = Find<QLabel>("securityLabel");

@@ -125,7 +125,7 @@ TEST_F(CreateDeleteTest, OnlyTheParentRowIsCountedButNeverDeleted)
     dlg->DeleteCommand();
 
     EXPECT_EQ(prompt.questions,
-              QStringList({"1 個のファイルをごみ箱に移動しますか？",
+              QStringList({"1 個の項目をごみ箱に移動しますか？",
                            "1 個のファイルまたは\nディレクトリを削除しますか？"}));
     EXPECT_EQ(statuses, QStringList({"削除が完了しました"}));
     EXPECT_EQ(static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(parent),
@@ -233,7 +233,7 @@ TEST_F(CreateDeleteTest, LocalDeleteMovesToTheTrashAndSaysWhatDidNotGo)
     prompt.answers = {true};
     dlg->DeleteCommand();
 
-    EXPECT_EQ(prompt.questions, QStringList({"4 個のファイルをごみ箱に移動しますか？\n\n"
+    EXPECT_EQ(prompt.questions, QStringList({"4 個の項目をごみ箱に移動しますか？\n\n"
                                              "empty/\nfull/\na.txt\ngone.txt"}));
     const QString dir = QString::fromStdString(local.Path());
     EXPECT_EQ(statuses,

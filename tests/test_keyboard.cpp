@@ -114,7 +114,7 @@ TEST_F(KeyboardTest, KeysOfTheLocalPane)
     Caret(pane, "gone.txt");
     prompt.answers = {true};
     Press(pane, Qt::Key_Delete);
-    EXPECT_EQ(prompt.questions, QStringList{"1 個のファイルをごみ箱に移動しますか？\n\ngone.txt"});
+    EXPECT_EQ(prompt.questions, QStringList{"1 個の項目をごみ箱に移動しますか？\n\ngone.txt"});
     EXPECT_FALSE(std::filesystem::exists(local.File("gone.txt")));
     EXPECT_TRUE(std::filesystem::exists(dataHome.File("Trash/files/gone.txt")));
 

@@ -591,7 +591,7 @@ bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
         }
     }
     // Without a trash the one question is about deleting for good.
-    if (!StartCommand(m_pTrash != nullptr ? "%d 個のファイルをごみ箱に移動しますか？"
+    if (!StartCommand(m_pTrash != nullptr ? "%d 個の項目をごみ箱に移動しますか？"
                                           : "%d 個のファイルを削除しますか？",
                       rows.size(), names.size(), names)) {
         return false;
