@@ -245,6 +245,8 @@ TEST(MainDlgStartUp, TicksTheStoredTransferModeAndShowsItBesideTheStatusLine)
         CScriptedPrompt prompt;
         CScriptedDialogRunner runner;
         CMainDlg dlg(prompt, runner);
+        dlg.show(); // a first start is wide: the button has room for its whole text
+        QCoreApplication::processEvents();
         for (const int id : {ID_MODE_AUTO, ID_MODE_TEXT, ID_MODE_BINARY}) {
             EXPECT_EQ(dlg.IsEditMenuItemChecked(id), id == c.ticked) << id;
         }
@@ -254,6 +256,9 @@ TEST(MainDlgStartUp, TicksTheStoredTransferModeAndShowsItBesideTheStatusLine)
         EXPECT_EQ(button->text(), c.shown);
         EXPECT_EQ(button->accessibleName(), "転送モード");
         EXPECT_EQ(button->menu(), dlg.findChild<QMenu*>("transferModeMenu"));
+        dlg.resize(420, 680);
+        QCoreApplication::processEvents();
+        EXPECT_EQ("転送モード: " + button->text(), c.shown) << "narrow: the name alone";
     }
 }
 

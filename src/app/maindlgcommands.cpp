@@ -129,8 +129,11 @@ QPixmap LockPixmap(bool closed, const QColor& color, qreal scale)
 void CMainDlg::ShowSecurity()
 {
     const std::string text = m_pSession->SecurityText();
-    m_labelSecurity->setVisible(!text.empty());
+    // A narrow window keeps the room for the status line: the lock alone, its words in its
+    // tooltip.
+    m_labelSecurity->setVisible(!text.empty() && IsWideLayout());
     m_labelLock->setVisible(!text.empty());
+    m_labelLock->setToolTip(QString::fromStdString(text));
     const bool encrypted = m_pSession->IsEncrypted();
     // A closed lock for an encrypted connection, an open one (and a warning color) for clear
     // text, so the state reads at a glance.

@@ -136,6 +136,11 @@ void CMainDlg::ApplyLayout(bool wide)
     m_btnDownload->SetHorizontal(wide);
     m_btnUpload->SetHorizontal(wide);
     SetActivePane(m_nActivePane);
+    // Beside the status line, the long forms only where there is room (once it is built).
+    if (m_pSession && m_pModeButton) {
+        ShowSecurity();
+        ApplyTransferMode(m_transferMode);
+    }
 }
 
 void CMainDlg::BuildShortcuts()

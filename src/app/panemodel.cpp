@@ -137,7 +137,8 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
             }
             return row.name;
         case kSize:
-            return row.size >= 0 ? GroupedSize(row.size) : QString();
+            // A link to a folder is a folder here: the link's own length means nothing.
+            return row.size >= 0 && !row.linkToFolder ? GroupedSize(row.size) : QString();
         case kDate:
             return row.dateText;
         case kAttributes:

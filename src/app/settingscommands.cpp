@@ -44,13 +44,17 @@ void CMainDlg::ApplyTransferMode(TransferMode mode)
     } else if (mode == TransferMode::Binary) {
         m_engine.SetBinaryType();
     }
-    m_pModeButton->setText(QStringLiteral("転送モード: ") + ModeName(mode));
-    m_pModeButton->setToolTip(
+    // A narrow window keeps the room for the status line: the mode's name alone.
+    m_pModeButton->setText((IsWideLayout() ? QStringLiteral("転送モード: ") : QString()) +
+                           ModeName(mode));
+    const QString what =
         mode == TransferMode::Auto
             ? QStringLiteral("拡張子で判別: テキストモードの拡張子は「設定」の「操作」で指定します")
         : mode == TransferMode::Text
             ? QStringLiteral("改行を変換します (TYPE A)。画像や圧縮ファイルは壊れます")
-            : QStringLiteral("バイトをそのまま転送します (TYPE I)"));
+            : QStringLiteral("バイトをそのまま転送します (TYPE I)");
+    m_pModeButton->setToolTip(QStringLiteral("転送モード: ") + ModeName(mode) + QLatin1Char('\n') +
+                              what);
 }
 
 void CMainDlg::TransferModeAuto()
