@@ -71,6 +71,17 @@ protected:
         return index < 0 ? nullptr : &dlg->m_remoteFiles.At(index);
     }
 
+    // 接続 with the login dialog filled in for `server`, the local pane in the scratch folder.
+    void ConnectTo(const CRealFtpServer& server)
+    {
+        runner.answers = {Fill({{"serverEdit", server.Host() + ":" + std::to_string(server.Port())},
+                                {"userEdit", server.User()},
+                                {"passwordEdit", server.Password()},
+                                {"localInitDirEdit", local.Path()},
+                                {"remoteInitDirEdit", server.LoginDir()}})};
+        dlg->ConnectCommand();
+    }
+
     CTempStore store;
     CTempDir local;
     CScriptedPrompt prompt;
@@ -103,12 +114,7 @@ TEST_P(EndToEndTest, TransfersDirectoriesAndPermissionsThroughTheWindow)
     dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
     dlg->TransferModeAuto();
 
-    runner.answers = {Fill({{"serverEdit", server.Host() + ":" + std::to_string(server.Port())},
-                            {"userEdit", server.User()},
-                            {"passwordEdit", server.Password()},
-                            {"localInitDirEdit", local.Path()},
-                            {"remoteInitDirEdit", server.LoginDir()}})};
-    dlg->ConnectCommand();
+    ConnectTo(server);
     ASSERT_TRUE(dlg->m_engine.IsConnected()) << dlg->GetStatusText().toStdString();
     EXPECT_EQ(dlg->m_strRemoteDir, server.LoginDir());
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "notes.txt", "pic.jpg"}));
@@ -190,12 +196,7 @@ TEST_P(EndToEndTest, AMixedTreeMakesTheRoundTripUnchangedOnAFreshStore)
     ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
     dlg = std::make_unique<CMainDlg>(prompt, runner);
     dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
-    runner.answers = {Fill({{"serverEdit", server.Host() + ":" + std::to_string(server.Port())},
-                            {"userEdit", server.User()},
-                            {"passwordEdit", server.Password()},
-                            {"localInitDirEdit", local.Path()},
-                            {"remoteInitDirEdit", server.LoginDir()}})};
-    dlg->ConnectCommand();
+    ConnectTo(server);
     ASSERT_TRUE(dlg->m_engine.IsConnected()) << dlg->GetStatusText().toStdString();
 
     Select("localList", {"<site>"});

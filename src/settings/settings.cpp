@@ -7,14 +7,7 @@ namespace tarnwick {
 
 bool GetSettingFlag(const std::string& name)
 {
-    CRegistryKey key;
-    std::uint32_t value = 0;
-    if (key.Open(RegistryRoot::CurrentUser, kSettingsKeyPathUpper) != kRegOk) {
-        return false;
-    }
-    const long status = key.GetDword(name, value);
-    key.Close();
-    return status == kRegOk && value == 1;
+    return GetSettingFlagOr(name, false);
 }
 
 bool GetSettingFlagOr(const std::string& name, bool fallback)
