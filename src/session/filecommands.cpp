@@ -1,21 +1,15 @@
-// The file commands: download and upload, create and delete on either side, change
-// attributes; each item with its own outcome, and the command's status text at the end.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The file commands: download and upload, change attributes; each item with its own outcome,
+// and the command's status text at the end (creating and deleting: createdelete.cpp).
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
 #include "ftp/localfile.h"
+#include "session/commandtexts.h"
 #include "session/localfiles.h"
-#include "session/localtrash.h"
-#include "session/reasontext.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
 #include "settings/transfermode.h"
@@ -24,10 +18,7 @@ namespace tarnwick {
 
 namespace {
 
-const std::string kParentRow = "..";
 constexpr std::size_t kFailuresNamed = 3;
-// A question about several items names this many, then says how many more.
-constexpr std::size_t kQuestionNamed = 5;
 
 // "1,234,567 バイト、2024-03-04 12:00", or "不明" for what is not known.
 std::string FactsText(const FileFacts& facts)
@@ -69,35 +60,6 @@ std::string ExistingQuestion(const ExistingFile& file)
            FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
 }
 
-// The first few of `names`, each on a line of its own after a line feed, then how many more.
-std::string NamedLines(const std::vector<std::string>& names)
-{
-    std::string text;
-    const std::size_t named = std::min(names.size(), kQuestionNamed);
-    for (std::size_t i = 0; i < named; ++i) {
-        text += "\n" + names[i];
-    }
-    if (names.size() > named) {
-        text += "\n" + FormatText("ほか %d 個", static_cast<std::int64_t>(names.size() - named));
-    }
-    return text;
-}
-
-// The question of a command over several items, with them named below:
-// "3 個のファイルを削除しますか？\n\na.txt\nphotos/\nb.txt".
-std::string NamedQuestion(const char* question, std::size_t count,
-                          const std::vector<std::string>& names)
-{
-    const std::string text = FormatText(question, static_cast<std::int64_t>(count));
-    return names.empty() ? text : text + "\n" + NamedLines(names);
-}
-
-// A row as the questions name it: a folder with a "/" after its name.
-std::string RowName(const std::string& row)
-{
-    return IsDirectoryRow(row) ? DirectoryRowName(row) + "/" : row;
-}
-
 // The facts of the listing's entry of a file.
 FileFacts EntryFacts(const RemoteFileEntry* entry)
 {
@@ -117,19 +79,6 @@ FileFacts LocalFacts(const std::string& path)
     return facts;
 }
 
-// Rows that stand for the folder shown or its parent: never an item of a command.
-bool IsSelfOrParentRow(const std::string& row)
-{
-    return row == kParentRow || row == "." || row == "<..>" || row == "<.>";
-}
-
-ItemOutcome Skipped(const std::string& name)
-{
-    ItemOutcome outcome;
-    outcome.status = ItemOutcome::Status::Skipped;
-    outcome.name = name;
-    return outcome;
-}
 
 } // namespace
 
@@ -274,7 +223,7 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
         file.source = {expectedSize, modifyTime, listedTime};
         const ExistingAnswer answer = AskExisting(std::move(file));
         if (answer == ExistingAnswer::Skip) {
-            return Skipped(remotePath);
+            return SkippedOutcome(remotePath);
         }
         resume = answer == ExistingAnswer::Resume && canResume;
     }
@@ -339,7 +288,7 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
                          file.target.size < size;
         switch (AskExisting(std::move(file))) {
         case ExistingAnswer::Skip:
-            return Skipped(localPath);
+            return SkippedOutcome(localPath);
         case ExistingAnswer::Resume:
             return ResumeUpload(localPath, remotePath, ListedSize(*existing));
         case ExistingAnswer::Replace:
@@ -542,190 +491,6 @@ bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>
     }
     EndRemoteCommand(outcomes, "アップロードが完了しました", "アップロード");
     return true;
-}
-
-// --- create and delete -----------------------------------------------------------------
-
-void CSession::CreateLocalDirectory(const std::string& name)
-{
-    // An existing directory or a refused name shows in the refreshed pane, not in a message.
-    std::error_code ignored;
-    std::filesystem::create_directory(JoinPath(m_view.localDir, name), ignored);
-    static_cast<void>(RefreshLocal());
-}
-
-bool CSession::CreateRemoteDirectory(const std::string& name)
-{
-    m_bLost = false;
-    // The name as typed, relative to the server's current directory.
-    if (!m_engine.MakeDir(name)) {
-        m_ui.SetStatus("ディレクトリ作成に失敗しました");
-        static_cast<void>(ConnectionLostNow());
-        return false;
-    }
-    RefreshRemote(false);
-    return true;
-}
-
-ItemOutcome CSession::MakeRemoteDirectory(const std::string& name)
-{
-    return CommandOutcome(name, m_engine.MakeDir(name));
-}
-
-ItemOutcome CSession::RemoveRemoteDirectory(const std::string& name)
-{
-    return CommandOutcome(name, m_engine.RemoveDir(name));
-}
-
-ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
-{
-    return CommandOutcome(path, m_engine.DeleteRemoteFile(path));
-}
-
-bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
-{
-    std::vector<std::string> names;
-    for (const std::string& row : rows) {
-        if (!IsSelfOrParentRow(row)) {
-            names.push_back(RowName(row));
-        }
-    }
-    // Without a trash the one question is about deleting for good.
-    if (!StartCommand(m_pTrash != nullptr ? "%d 個の項目をごみ箱に移動しますか？"
-                                          : "%d 個のファイルを削除しますか？",
-                      rows.size(), names.size(), names)) {
-        return false;
-    }
-    std::vector<ItemOutcome> outcomes;
-    // What the trash could not take: deleted for good only after a second question.
-    std::vector<std::pair<std::string, std::string>> untrashed; // row, why
-    for (const std::string& row : rows) {
-        if (IsSelfOrParentRow(row)) {
-            continue;
-        }
-        const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
-        const std::string path = JoinPath(m_view.localDir, name);
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0) {
-            const int error = errno; // gone since the pane was listed
-            m_ui.SetStatus(FormatText("%s の削除に失敗しました", path));
-            Record(LocalOutcome(name, false, error), outcomes);
-            continue;
-        }
-        std::string why;
-        if (m_pTrash != nullptr && m_pTrash->MoveToTrash(path, why)) {
-            m_ui.SetStatus(FormatText("%s をごみ箱に移動しました", path));
-            Record(LocalOutcome(name, true, 0), outcomes);
-        } else if (m_pTrash != nullptr) {
-            untrashed.emplace_back(row, why);
-        } else {
-            RemoveForGood(name, outcomes);
-        }
-    }
-    if (!untrashed.empty()) {
-        std::vector<std::string> left;
-        for (const auto& item : untrashed) {
-            left.push_back(RowName(item.first));
-        }
-        const std::string& why = untrashed.front().second;
-        const bool forGood = m_ui.AskCaution(
-            std::to_string(untrashed.size()) + " 個はごみ箱に移動できません" +
-            (why.empty() ? std::string() : " (" + why + ")") +
-            "。\n完全に削除しますか？元に戻せません。\n" + NamedLines(left));
-        for (const auto& [row, reason] : untrashed) {
-            const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
-            if (forGood) {
-                RemoveForGood(name, outcomes);
-            } else {
-                outcomes.push_back(Skipped(name));
-            }
-        }
-    }
-    static_cast<void>(RefreshLocal());
-    ReportItems(outcomes, "削除が完了しました", "削除");
-    return true;
-}
-
-void CSession::RemoveForGood(const std::string& name, std::vector<ItemOutcome>& outcomes)
-{
-    const std::string path = JoinPath(m_view.localDir, name);
-    int error = 0;
-    const bool deleted = RemoveLocalTree(path, error);
-    // A file that could not be deleted is said to be so, not claimed deleted.
-    m_ui.SetStatus(FormatText(deleted ? "%s を削除しました" : "%s の削除に失敗しました", path));
-    Record(LocalOutcome(name, deleted, error), outcomes);
-}
-
-bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
-{
-    std::vector<std::string> names;
-    for (const std::string& row : rows) {
-        if (!IsSelfOrParentRow(row)) {
-            names.push_back(RowName(row));
-        }
-    }
-    if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size(),
-                      names.size(), names)) {
-        return false;
-    }
-    std::vector<ItemOutcome> outcomes;
-    for (const std::string& row : rows) {
-        if (IsSelfOrParentRow(row)) {
-            continue;
-        }
-        ItemOutcome outcome;
-        if (IsDirectoryRow(row)) {
-            // The bare name, relative to the server's current directory.
-            const std::string name = DirectoryRowName(row);
-            outcome = RemoveRemoteFolder(name);
-            if (outcome.status == ItemOutcome::Status::Skipped) {
-                m_ui.SetStatus(FormatText("%s は削除しませんでした", name));
-                outcomes.push_back(outcome);
-                continue;
-            }
-            m_ui.SetStatus(outcome.Failed() ? std::string("ディレクトリ削除に失敗しました")
-                                            : FormatText("%s の削除が正常に終了しました", name));
-        } else {
-            const std::string path = JoinPath(m_view.remoteDir, row);
-            outcome = DeleteRemoteFile(path);
-            m_ui.SetStatus(outcome.Failed() ? std::string("削除に失敗しました")
-                                            : FormatText("%s の削除が正常に終了しました", path));
-            outcome.name = row;
-        }
-        if (Record(outcome, outcomes)) {
-            break;
-        }
-    }
-    EndRemoteCommand(outcomes, "削除が完了しました", "削除");
-    return true;
-}
-
-ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
-{
-    // Whether it holds anything is known before anything goes: a folder with contents is
-    // removed only when the user says so, and no is no failure.
-    const std::string path = JoinPath(m_view.remoteDir, name);
-    CTreeTransfer tree(m_engine, *this);
-    std::vector<std::string> inside;
-    const int count = tree.CountEntries(path, &inside);
-    if (count <= 0) {
-        // Empty, or it could not be listed: RMD, and the server says why when it refuses.
-        return RemoveRemoteDirectory(name);
-    }
-    if (!m_ui.AskCaution(FormatText("%s を中身ごと削除しますか？", name) + "\n\n" +
-                         FormatText("中に %d 個の項目があります:", count) + NamedLines(inside))) {
-        return Skipped(name);
-    }
-    tree.SetItemSink([this](const ItemOutcome& outcome) { m_ui.ItemDone(outcome); });
-    tree.RemoveRemote(path);
-    for (const ItemOutcome& outcome : tree.Outcomes()) {
-        if (outcome.Failed()) {
-            return outcome;
-        }
-    }
-    ItemOutcome removed;
-    removed.name = name;
-    return removed;
 }
 
 // --- attributes ------------------------------------------------------------------------

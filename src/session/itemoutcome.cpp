@@ -68,6 +68,14 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
     return outcome;
 }
 
+ItemOutcome SkippedOutcome(const std::string& name)
+{
+    ItemOutcome outcome;
+    outcome.status = ItemOutcome::Status::Skipped;
+    outcome.name = name;
+    return outcome;
+}
+
 ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer)
 {
     ItemOutcome item;

@@ -36,6 +36,9 @@ struct ItemOutcome {
 // A local file operation on `name`: done, or failed with `error` (an errno).
 [[nodiscard]] ItemOutcome LocalOutcome(const std::string& name, bool ok, int error);
 
+// `name` passed over on purpose (the user said no, or chose to skip it).
+[[nodiscard]] ItemOutcome SkippedOutcome(const std::string& name);
+
 // An outcome from a transfer's.
 [[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);
 
