@@ -90,9 +90,8 @@ void CWaitDlg::SetTreeCounts(const TreeCounts& counts)
     m_tree = counts;
 }
 
-void CWaitDlg::BeginCommand()
+void CWaitDlg::ResetCounts()
 {
-    m_bHeld = true;
     m_pCancel->setEnabled(true);
     m_nItem = 0;
     m_nItems = 0;
@@ -103,12 +102,17 @@ void CWaitDlg::BeginCommand()
     m_started.invalidate();
 }
 
+void CWaitDlg::BeginCommand()
+{
+    ResetCounts();
+    m_bHeld = true;
+}
+
 void CWaitDlg::EndCommand()
 {
     m_bHeld = false;
     hide();
-    BeginCommand();
-    m_bHeld = false;
+    ResetCounts();
 }
 
 std::int64_t CWaitDlg::RunBytes() const

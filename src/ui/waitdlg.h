@@ -83,6 +83,8 @@ public slots:
 private:
     void Centre();
     void ShowProgress(std::int64_t done, std::int64_t total);
+    // 中止 usable again, no counts, no transfer begun.
+    void ResetCounts();
     // The bytes moved in this run: those of the files before, and of this one.
     [[nodiscard]] std::int64_t RunBytes() const;
 
