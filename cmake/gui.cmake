@@ -11,6 +11,7 @@ add_library(tarnwick_gui STATIC
     src/app/clientapp.cpp
     src/app/connectcommands.cpp
     src/app/createdeletecommands.cpp
+    src/app/desktoptrash.cpp
     src/app/guiclock.cpp
     src/app/guidialupui.cpp
     src/app/maindlg.cpp

@@ -30,6 +30,10 @@ inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{' << texts.join("\", \"").prepend('"').append('"').toStdString() << '}';
+}
 
 namespace tarnwick::testing {
 
@@ -80,6 +84,11 @@ protected:
     {
         ASSERT_TRUE(SetSettingFlag("UsePASV", true));
         ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 5));
+        // A store an earlier version wrote: テキスト mode (AutoTransferMode 0, no mode of its
+        // own) and no overwrite question, which the scripts here are written for. A fresh
+        // store's defaults have tests of their own.
+        ASSERT_TRUE(SetSettingFlag("AutoTransferMode", false));
+        ASSERT_TRUE(SetSettingFlag("CheckOverwrite", false));
         dlg = std::make_unique<CMainDlg>(prompt, runner);
         CStatusLine* status = Find<CStatusLine>("statusLine");
         ASSERT_NE(status, nullptr);
@@ -147,6 +156,9 @@ protected:
 
     CTempStore store;
     CTempDir local;
+    // Deleted local files go to a trash of the test's own ($XDG_DATA_HOME/Trash).
+    CTempDir dataHome;
+    CScopedEnv dataHomeEnv{"XDG_DATA_HOME", dataHome.Path()};
     CScriptedPrompt prompt;
     CScriptedDialogRunner runner;
     std::unique_ptr<CMainDlg> dlg;

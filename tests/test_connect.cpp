@@ -1,4 +1,6 @@
 // 接続 and 切断 through the main window against the scripted server, with and without dial-up.
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -10,6 +12,7 @@
 #include "app/guiclock.h"
 #include "connecttest.h"
 #include "settings/certificates.h"
+#include "settings/profiles.h"
 #include "support/fakedialup.h"
 #include "support/testcertificate.h"
 
@@ -63,8 +66,9 @@ TEST_F(ConnectTest, TheWholeRoadShowsEachRepliesAndBothStartDirectories)
     RunConnect({.localDir = local.Path(), .remoteDir = "pub"});
 
     EXPECT_EQ(runner.ran, QStringList{"connectDialog"});
-    EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "230 Logged in\r\n", Q(Pwd("/home/anna")),
-                                     "250 Directory changed\r\n"}));
+    // The replies as they come, then what the folder holds.
+    EXPECT_EQ(statuses, (QStringList{"220 Ready\r\n", "230 Logged in\r\n",
+                                     "2 個の項目 (フォルダ 1、ファイル 1)"}));
     EXPECT_EQ(dlg->m_strRemoteDir, "/home/anna/pub");
     EXPECT_EQ(FieldText("remoteDirEdit"), "/home/anna/pub");
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "<sub>", "a.txt"}));
@@ -236,10 +240,14 @@ TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
         const char* startDir;
         const char* cwdReply;
         const char* reported;
+        const char* status; // after the listing: what it holds, or why the change failed
     } cases[] = {
-        {"refused", "nosuch", "550 No such directory\r\n", "/home/anna"},
-        {"relative", "pub/incoming", "250 Directory changed\r\n", "/home/anna/pub/incoming"},
-        {"absolute", "/srv/ftp", "250 Directory changed\r\n", "/srv/ftp"},
+        {"refused", "nosuch", "550 No such directory\r\n", "/home/anna",
+         "nosuch に移動できません: 550 No such directory"},
+        {"relative", "pub/incoming", "250 Directory changed\r\n", "/home/anna/pub/incoming",
+         "1 個の項目 (フォルダ 0、ファイル 1)"},
+        {"absolute", "/srv/ftp", "250 Directory changed\r\n", "/srv/ftp",
+         "1 個の項目 (フォルダ 0、ファイル 1)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -250,7 +258,7 @@ TEST_F(ConnectTest, TheRemoteFieldShowsWhereTheServerIsAfterTheStartDirectory)
             s.ExpectClosed();
         });
         RunConnect({.remoteDir = c.startDir});
-        EXPECT_EQ(dlg->GetStatusText(), c.cwdReply);
+        EXPECT_EQ(dlg->GetStatusText(), c.status);
         EXPECT_EQ(FieldText("remoteDirEdit"), c.reported);
         EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "here.txt"}));
         ExpectDisplay(true);
@@ -545,10 +553,18 @@ TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
     Serve(ServeTlsSession);
     QString headline;
     QString fingerprint;
+    QString problem;
+    bool waitBoxBehind = false;
     const auto answerWith = [&](const char* button) {
         runner.answers.push_back([&, button](QDialog& dialog) {
             headline = dialog.findChild<QLabel*>("certificateHeadline")->text();
             fingerprint = dialog.findChild<QLabel*>("certificateFingerprint")->text();
+            const auto* why = dialog.findChild<QLabel*>("certificateProblem");
+            problem = why->text() + " / " + why->toolTip();
+            // No wait box stands behind the question, looking stuck.
+            for (const QWidget* box : dlg->findChildren<QWidget*>("waitDialog")) {
+                waitBoxBehind = waitBoxBehind || box->isVisible();
+            }
             dialog.findChild<QPushButton*>(button)->click();
             return dialog.result();
         });
@@ -559,6 +575,9 @@ TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
     EXPECT_EQ(runner.ran, (QStringList{"connectDialog", "certificateDialog"}));
     EXPECT_EQ(fingerprint, Q(server->Certificate().sha256));
     EXPECT_FALSE(headline.contains("警告"));
+    EXPECT_EQ(problem, "自己署名の証明書です / self-signed certificate");
+    EXPECT_FALSE(waitBoxBehind);
+    EXPECT_EQ(waits.texts, (QStringList{"接続中…", "接続中…"})) << "and it is back for the login";
     ExpectDisplay(true);
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "listed.txt"}));
     const auto* lock = Find<QLabel>("securityLabel");
@@ -587,8 +606,10 @@ TEST_F(ConnectTest, ACertificateIsTrustedAlwaysAndAChangedOneIsRefused)
     Action("connectAction")->trigger();
     EXPECT_TRUE(headline.contains("警告")) << headline.toStdString();
     ExpectDisplay(false);
-    EXPECT_TRUE(dlg->GetStatusText().startsWith("ConnectToServer に失敗: 以前に信頼した証明書と異なります"))
-        << dlg->GetStatusText().toStdString();
+    // Why in Japanese; the check's own words in the tooltip.
+    EXPECT_EQ(dlg->GetStatusText(),
+              "ConnectToServer に失敗: 以前に信頼した証明書と異なります (自己署名の証明書です)\r\n");
+    EXPECT_EQ(Find<QLineEdit>("statusLine")->toolTip(), "self-signed certificate");
     EXPECT_EQ(Finish(), "");
     EXPECT_EQ(server->Received(), "AUTH TLS\r\n") << "no USER after a refused certificate";
     std::string kept = other.sha256;
@@ -616,4 +637,49 @@ TEST_F(ConnectTest, AServerRefusingTlsGetsAPlainSessionThatIsNamedSo)
     EXPECT_TRUE(Find<QLabel>("securityLabel")->text().contains("暗号化なし (サーバーが TLS を拒否)"));
     EXPECT_TRUE(runner.ran == QStringList{"connectDialog"}) << "no certificate to ask about";
     EXPECT_EQ(Finish(), "");
+}
+
+namespace {
+
+// Opens the list of `combo` and clicks its item `item`, as the user does with the mouse.
+void ChooseByMouse(QComboBox* combo, int item)
+{
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(view->isVisible());
+    // A release within a double-click's time of opening is taken for the opening click.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    const QPoint at = view->visualRect(view->model()->index(item, 0)).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_FALSE(view->isVisible()) << "the list closes on the choice";
+    EXPECT_EQ(combo->currentIndex(), item);
+}
+
+} // namespace
+
+// The lists of the login dialog open and take a choice by mouse while the connect command
+// runs: a pop-up is a window of its own, and one that took no input would hold the pointer
+// and the keyboard of the whole desktop.
+TEST_F(ConnectTest, TheLoginDialogsListsTakeAChoiceByMouseWhileTheCommandRuns)
+{
+    ASSERT_EQ(SaveProfile("first", {"first.example", "anna", "", "", "", {}}),
+              SaveProfileResult::Saved);
+    ASSERT_EQ(SaveProfile("second", {"second.example", "bob", "", "", "", {}}),
+              SaveProfileResult::Saved);
+    QString server;
+    int encryption = -1;
+    runner.answers.push_back([&](QDialog& dialog) {
+        ChooseByMouse(dialog.findChild<QComboBox*>("profileCombo"), 1);
+        server = dialog.findChild<QLineEdit*>("serverEdit")->text();
+        auto* list = dialog.findChild<QComboBox*>("encryptionCombo");
+        ChooseByMouse(list, 3);
+        encryption = list->currentIndex();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    Action("connectAction")->trigger();
+    EXPECT_EQ(server, "second.example") << "choosing the profile loaded it";
+    EXPECT_EQ(encryption, 3);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "no pop-up is left open";
+    EXPECT_EQ(runner.ran, QStringList{"connectDialog"});
 }

@@ -159,6 +159,34 @@ TEST_F(ConnectDlgTest, OpensWithSlotOneLoadedAndItsPasswordOnlyWhenSaved)
     }
 }
 
+// The next opening starts on the profile the last confirmed dialog was on, as long as it is
+// stored; fields typed without a profile change nothing.
+TEST_F(ConnectDlgTest, OpensOnTheProfileUsedLast)
+{
+    ASSERT_EQ(SaveProfile("home", Profile("h.example")), SaveProfileResult::Saved);
+    ASSERT_EQ(SaveProfile("work", Profile("w.example")), SaveProfileResult::Saved);
+    Open();
+    Choose(1);
+    dlg->accept();
+    Open();
+    EXPECT_EQ(Combo()->currentIndex(), 1);
+    EXPECT_EQ(Fields(), (Shown{"w.example", "user-w.example", "", "/local/w.example",
+                               "remote/w.example"}));
+
+    // OK on typed fields with a name that is no profile: still "work" next time.
+    Combo()->setEditText("typed");
+    dlg->accept();
+    Open();
+    EXPECT_EQ(Combo()->currentText(), "work");
+
+    // Gone since: slot 1, as on a first opening.
+    ASSERT_TRUE(DeleteProfile("work"));
+    Open();
+    EXPECT_EQ(Combo()->currentIndex(), 0);
+    EXPECT_EQ(Fields().server, "h.example");
+    EXPECT_TRUE(prompt.asked.isEmpty());
+}
+
 TEST_F(ConnectDlgTest, SaveStoresTheFieldsInTheLowestFreeSlotAndClearsTheName)
 {
     Open();

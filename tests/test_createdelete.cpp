@@ -3,8 +3,10 @@
 #include <QLabel>
 
 #include <filesystem>
+#include <vector>
 
 #include "filecommandtest.h"
+#include "session/localtrash.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;
@@ -123,7 +125,7 @@ TEST_F(CreateDeleteTest, OnlyTheParentRowIsCountedButNeverDeleted)
     dlg->DeleteCommand();
 
     EXPECT_EQ(prompt.questions,
-              QStringList({"1 個のファイルを削除しますか？",
+              QStringList({"1 個の項目をごみ箱に移動しますか？",
                            "1 個のファイルまたは\nディレクトリを削除しますか？"}));
     EXPECT_EQ(statuses, QStringList({"削除が完了しました"}));
     EXPECT_EQ(static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(parent),
@@ -132,16 +134,22 @@ TEST_F(CreateDeleteTest, OnlyTheParentRowIsCountedButNeverDeleted)
     EXPECT_EQ(Finish(), "");
 }
 
+// The question names the rows. A folder is looked into before anything goes: an empty one
+// is removed, one with contents is asked about (no is the default); いいえ leaves it, skipped
+// and not failed, without an RMD.
 TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
 {
     Connect(
         [](CScriptSession& s) {
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("CWD /empty", "250 ok\r\n");
+            ServeListing(s, "TYPE A", "");
+            s.ExpectReply("CWD /", "250 ok\r\n");
             s.ExpectReply("RMD empty", "250 Removed\r\n");
-            s.ExpectReply("RMD full", "550 Directory not empty\r\n");
             // Whether it holds anything, before the question.
             s.ExpectReply("PWD", "257 \"/\"\r\n");
             s.ExpectReply("CWD /full", "250 ok\r\n");
-            ServeListing(s, "TYPE A", FileLine("inside.txt"));
+            ServeListing(s, "TYPE A", FileLine("inside.txt") + DirLine("sub"));
             s.ExpectReply("CWD /", "250 ok\r\n");
             s.ExpectReply("DELE /a.txt", "250 Deleted\r\n");
             s.ExpectReply("DELE /b.txt", "550 No such file\r\n");
@@ -152,27 +160,27 @@ TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
         "/");
     dlg->ActivateRemotePane();
     Select("remoteList", {"..", "<empty>", "<full>", "a.txt", "b.txt"});
-    prompt.answers = {true};
+    prompt.answers = {true, false};
     dlg->DeleteCommand();
-    // Asked whether "full" goes with its contents: no.
     EXPECT_EQ(prompt.questions,
-              QStringList({"5 個のファイルまたは\nディレクトリを削除しますか？",
-                           "full を中身ごと削除しますか？"}));
+              QStringList({"5 個のファイルまたは\nディレクトリを削除しますか？\n\n"
+                           "empty/\nfull/\na.txt\nb.txt",
+                           "full を中身ごと削除しますか？\n\n中に 2 個の項目があります:\n"
+                           "inside.txt\nsub/"}));
+    EXPECT_EQ(prompt.cautions, QStringList({prompt.questions.back()}));
     EXPECT_EQ(statuses,
-              QStringList({"empty の削除が正常に終了しました", "ディレクトリ削除に失敗しました",
+              QStringList({"empty の削除が正常に終了しました", "full は削除しませんでした",
                            "/a.txt の削除が正常に終了しました", "削除に失敗しました",
-                           "4 個中 2 個の削除に失敗しました: full (550 Directory not empty)、"
-                           "b.txt"}));
+                           "4 個中 1 個の削除に失敗しました: b.txt (550 No such file)"}));
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "<full>", "b.txt"}));
     EXPECT_EQ(Finish(), "");
 }
 
-// Said yes to, a directory that RMD refused goes with everything in it, links as links.
+// Said yes to, a folder with contents goes with everything in it, links as links.
 TEST_F(CreateDeleteTest, ANonEmptyRemoteDirectoryGoesWithItsContentsWhenTheUserSaysSo)
 {
     Connect(
         [](CScriptSession& s) {
-            s.ExpectReply("RMD full", "550 Directory not empty\r\n");
             s.ExpectReply("PWD", "257 \"/\"\r\n");
             s.ExpectReply("CWD /full", "250 ok\r\n");
             ServeListing(s, "TYPE A", FileLine("inside.txt"));
@@ -200,21 +208,24 @@ TEST_F(CreateDeleteTest, ANonEmptyRemoteDirectoryGoesWithItsContentsWhenTheUserS
     prompt.answers = {true, true};
     dlg->DeleteCommand();
     EXPECT_EQ(prompt.questions,
-              QStringList({"1 個のファイルまたは\nディレクトリを削除しますか？",
-                           "full を中身ごと削除しますか？"}));
+              QStringList({"1 個のファイルまたは\nディレクトリを削除しますか？\n\nfull/",
+                           "full を中身ごと削除しますか？\n\n中に 1 個の項目があります:\n"
+                           "inside.txt"}));
     EXPECT_EQ(statuses.back(), "削除が完了しました");
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({".."}));
     EXPECT_EQ(Finish(), "");
 }
 
-TEST_F(CreateDeleteTest, LocalDeleteSaysWhichFilesWentAndWhichDidNot)
+// Local rows go to the desktop's trash after one question that names them, folders with
+// their contents; a file gone since the listing is said to have failed.
+TEST_F(CreateDeleteTest, LocalDeleteMovesToTheTrashAndSaysWhatDidNotGo)
 {
     for (const char* name : {"a.txt", "gone.txt", "keep.txt"}) {
         WriteWholeFile(local.File(name), name);
     }
     std::filesystem::create_directory(local.File("empty"));
-    std::filesystem::create_directory(local.File("full"));
-    WriteWholeFile(local.File("full/inner.txt"), "x");
+    std::filesystem::create_directories(local.File("full/deeper"));
+    WriteWholeFile(local.File("full/deeper/inner.txt"), "x");
     Connect([](CScriptSession&) {});
     Select("localList", {"<empty>", "<full>", "a.txt", "gone.txt"});
     // Vanishes after the pane was listed: its delete fails.
@@ -222,12 +233,74 @@ TEST_F(CreateDeleteTest, LocalDeleteSaysWhichFilesWentAndWhichDidNot)
     prompt.answers = {true};
     dlg->DeleteCommand();
 
-    EXPECT_EQ(prompt.questions, QStringList({"4 個のファイルを削除しますか？"}));
+    EXPECT_EQ(prompt.questions, QStringList({"4 個の項目をごみ箱に移動しますか？\n\n"
+                                             "empty/\nfull/\na.txt\ngone.txt"}));
+    const QString dir = QString::fromStdString(local.Path());
     EXPECT_EQ(statuses,
-              QStringList({QString::fromStdString(local.File("a.txt")) + " を削除しました",
-                           QString::fromStdString(local.File("gone.txt")) + " の削除に失敗しました",
-                           "4 個中 2 個の削除に失敗しました: full (Directory not empty)、gone.txt"}));
-    EXPECT_EQ(List("localList")->Rows(), QStringList({"..", "<full>", "keep.txt"}));
-    EXPECT_TRUE(std::filesystem::exists(local.File("full/inner.txt")));
+              QStringList({dir + "/empty をごみ箱に移動しました", dir + "/full をごみ箱に移動しました",
+                           dir + "/a.txt をごみ箱に移動しました", dir + "/gone.txt の削除に失敗しました",
+                           "4 個中 1 個の削除に失敗しました: gone.txt (ファイルまたはフォルダがありません)"}));
+    EXPECT_EQ(Find<QLineEdit>("statusLine")->toolTip(), "No such file or directory")
+        << "the system's own words stay at hand";
+    EXPECT_EQ(List("localList")->Rows(), QStringList({"..", "keep.txt"}));
+    const std::string trash = dataHome.File("Trash");
+    EXPECT_EQ(ReadWholeFile(trash + "/files/full/deeper/inner.txt"), "x");
+    EXPECT_EQ(ReadWholeFile(trash + "/files/a.txt"), "a.txt");
+    EXPECT_TRUE(std::filesystem::is_directory(trash + "/files/empty"));
+    // Where each came from, for the file manager to put it back.
+    EXPECT_NE(ReadWholeFile(trash + "/info/full.trashinfo").find("Path=" + local.File("full")),
+              std::string::npos);
+    EXPECT_EQ(Finish(), "");
+}
+
+namespace {
+
+// A trash that takes nothing, as on a file system without one.
+class CNoTrash : public CLocalTrash {
+public:
+    bool MoveToTrash(const std::string& path, std::string& why) override
+    {
+        asked.push_back(path);
+        why = "別のファイルシステムです";
+        return false;
+    }
+    std::vector<std::string> asked;
+};
+
+} // namespace
+
+// What the trash cannot take is deleted for good only after a second question, whose default
+// is no; no keeps it.
+TEST_F(CreateDeleteTest, WithoutATrashASecondQuestionComesBeforeDeletingForGood)
+{
+    CNoTrash trash;
+    dlg->Session().SetTrash(&trash);
+    std::filesystem::create_directories(local.File("full/deeper"));
+    WriteWholeFile(local.File("full/deeper/inner.txt"), "x");
+    WriteWholeFile(local.File("a.txt"), "a");
+    // A link inside goes as a link: what it points at stays.
+    CTempDir outside;
+    WriteWholeFile(outside.File("precious.txt"), "p");
+    std::filesystem::create_directory_symlink(outside.Path(), local.File("full/link"));
+    Connect([](CScriptSession&) {});
+    for (const bool forGood : {false, true}) {
+        SCOPED_TRACE(forGood);
+        static_cast<void>(RefreshLocalPane(*List("localList"), local.Path()));
+        Select("localList", {"<full>", "a.txt"});
+        prompt.answers = {true, forGood};
+        prompt.questions.clear();
+        prompt.cautions.clear();
+        dlg->DeleteCommand();
+        ASSERT_EQ(prompt.questions.size(), 2);
+        EXPECT_EQ(prompt.questions[1], "2 個はごみ箱に移動できません (別のファイルシステムです)。\n"
+                                       "完全に削除しますか？元に戻せません。\n\nfull/\na.txt");
+        EXPECT_EQ(prompt.cautions, QStringList({prompt.questions[1]}));
+        EXPECT_EQ(std::filesystem::exists(local.File("full/deeper/inner.txt")), !forGood);
+        EXPECT_EQ(std::filesystem::exists(local.File("a.txt")), !forGood);
+        EXPECT_EQ(dlg->GetStatusText(),
+                  forGood ? "削除が完了しました" : "削除が完了しました (2 個はスキップしました)");
+    }
+    EXPECT_EQ(ReadWholeFile(outside.File("precious.txt")), "p");
+    EXPECT_EQ(trash.asked.size(), 4u);
     EXPECT_EQ(Finish(), "");
 }

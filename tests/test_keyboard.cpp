@@ -79,7 +79,8 @@ TEST_F(KeyboardTest, KeysOfTheRemotePane)
     Caret(remote, "a.txt");
     prompt.answers = {true};
     Press(remote, Qt::Key_Delete);
-    EXPECT_EQ(prompt.questions, QStringList{"1 個のファイルまたは\nディレクトリを削除しますか？"});
+    EXPECT_EQ(prompt.questions,
+              QStringList{"1 個のファイルまたは\nディレクトリを削除しますか？\n\na.txt"});
     EXPECT_EQ(remote->Rows(), (QStringList{"..", "<incoming>", "b.txt"}));
 
     WriteWholeFile(local.File("appeared.txt"), "x");
@@ -113,8 +114,9 @@ TEST_F(KeyboardTest, KeysOfTheLocalPane)
     Caret(pane, "gone.txt");
     prompt.answers = {true};
     Press(pane, Qt::Key_Delete);
-    EXPECT_EQ(prompt.questions, QStringList{"1 個のファイルを削除しますか？"});
+    EXPECT_EQ(prompt.questions, QStringList{"1 個の項目をごみ箱に移動しますか？\n\ngone.txt"});
     EXPECT_FALSE(std::filesystem::exists(local.File("gone.txt")));
+    EXPECT_TRUE(std::filesystem::exists(dataHome.File("Trash/files/gone.txt")));
 
     // In a path field Delete and Ctrl+A are the field's own.
     QLineEdit* field = Field("localDirEdit");

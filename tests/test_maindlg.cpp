@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolButton>
 #include <QTest>
 
 #include <memory>
@@ -175,9 +176,10 @@ TEST_F(MainDlgTest, StartUpState)
     EXPECT_EQ(Find<CArrowButton>("downloadButton")->CurrentFace(), CArrowButton::Face::Disabled);
     EXPECT_EQ(dlg->GetStatusText(), "Tarnwick for PocketPC - Build 09");
     EXPECT_EQ(Find<CStatusLine>("statusLine")->text(), "Tarnwick for PocketPC - Build 09");
-    EXPECT_TRUE(Action("modeTextAction")->isChecked());
+    // A fresh store starts in the mode that changes no byte.
+    EXPECT_TRUE(Action("modeBinaryAction")->isChecked());
     EXPECT_FALSE(Action("modeAutoAction")->isChecked());
-    EXPECT_FALSE(Action("modeBinaryAction")->isChecked());
+    EXPECT_FALSE(Action("modeTextAction")->isChecked());
 
     EXPECT_EQ(dlg->m_strLocalDir, "/");
     EXPECT_EQ(dlg->m_strRemoteDir, "");
@@ -189,7 +191,7 @@ TEST_F(MainDlgTest, StartUpState)
     EXPECT_EQ(List("remoteList")->count(), 0);
     EXPECT_EQ(List("localList")->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_TRUE(List("localList")->isSortingEnabled());
-    EXPECT_GT(dlg->height(), dlg->width()) << "a tall window";
+    EXPECT_TRUE(dlg->IsWideLayout()) << "a first start shows the panes side by side";
     EXPECT_TRUE(prompt.asked.isEmpty());
     EXPECT_TRUE(runner.ran.isEmpty());
 }
@@ -212,29 +214,51 @@ TEST_F(MainDlgTest, CommandBarAndMenusHoldTheirItemsInOrder)
               QStringList({"開く (grayed)", "新規Dir作成", "削除", "属性変更"}));
 }
 
-TEST(MainDlgStartUp, TicksTheStoredTransferMode)
+TEST(MainDlgStartUp, TicksTheStoredTransferModeAndShowsItBesideTheStatusLine)
 {
     const struct {
         const char* name;
-        int stored; // -1: no value stored
-        bool autoTicked;
+        int autoFlag; // AutoTransferMode; -1: no value stored
+        int mode;     // TransferModeChoice; -1: none (a store of an earlier version, or fresh)
+        int ticked;
+        const char* type;
+        const char* shown;
     } cases[] = {
-        {"missing", -1, false},
-        {"zero", 0, false},
-        {"one", 1, true},
-        {"two-is-not-set", 2, false},
+        {"fresh", -1, -1, ID_MODE_BINARY, "TYPE I", "転送モード: バイナリ"},
+        {"earlier-zero", 0, -1, ID_MODE_TEXT, "TYPE A", "転送モード: テキスト"},
+        {"earlier-one", 1, -1, ID_MODE_AUTO, "TYPE A", "転送モード: 自動"},
+        {"earlier-two-is-not-set", 2, -1, ID_MODE_TEXT, "TYPE A", "転送モード: テキスト"},
+        {"chosen-binary", 0, 2, ID_MODE_BINARY, "TYPE I", "転送モード: バイナリ"},
+        {"chosen-text", -1, 1, ID_MODE_TEXT, "TYPE A", "転送モード: テキスト"},
+        {"chosen-auto", 0, 0, ID_MODE_AUTO, "TYPE A", "転送モード: 自動"},
+        {"chosen-unknown-reads-the-flag", 1, 7, ID_MODE_AUTO, "TYPE A", "転送モード: 自動"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         CTempStore store;
-        if (c.stored >= 0) {
-            ASSERT_TRUE(SetSettingInt("AutoTransferMode", static_cast<std::uint32_t>(c.stored)));
+        if (c.autoFlag >= 0) {
+            ASSERT_TRUE(SetSettingInt("AutoTransferMode", static_cast<std::uint32_t>(c.autoFlag)));
+        }
+        if (c.mode >= 0) {
+            ASSERT_TRUE(SetSettingInt("TransferModeChoice", static_cast<std::uint32_t>(c.mode)));
         }
         CScriptedPrompt prompt;
         CScriptedDialogRunner runner;
         CMainDlg dlg(prompt, runner);
-        EXPECT_EQ(dlg.IsEditMenuItemChecked(ID_MODE_AUTO), c.autoTicked) << c.name;
-        EXPECT_EQ(dlg.IsEditMenuItemChecked(ID_MODE_TEXT), !c.autoTicked) << c.name;
-        EXPECT_FALSE(dlg.IsEditMenuItemChecked(ID_MODE_BINARY)) << c.name;
+        dlg.show(); // a first start is wide: the button has room for its whole text
+        QCoreApplication::processEvents();
+        for (const int id : {ID_MODE_AUTO, ID_MODE_TEXT, ID_MODE_BINARY}) {
+            EXPECT_EQ(dlg.IsEditMenuItemChecked(id), id == c.ticked) << id;
+        }
+        EXPECT_EQ(dlg.m_engine.GetTypeCommand(), c.type);
+        auto* button = dlg.findChild<QToolButton*>("transferModeButton");
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), c.shown);
+        EXPECT_EQ(button->accessibleName(), "転送モード");
+        EXPECT_EQ(button->menu(), dlg.findChild<QMenu*>("transferModeMenu"));
+        dlg.resize(420, 680);
+        QCoreApplication::processEvents();
+        EXPECT_EQ("転送モード: " + button->text(), c.shown) << "narrow: the name alone";
     }
 }
 
@@ -270,8 +294,9 @@ TEST_F(MainDlgTest, ChoosingAModeItemLeavesTheTicksToItsCommand)
     Action("modeBinaryAction")->trigger();
     Action("modeTextAction")->trigger();
     EXPECT_EQ(dlg->calls, (std::vector<CRecordingDlg::Call>{{"binary", 1}, {"text", 1}}));
-    EXPECT_TRUE(Action("modeTextAction")->isChecked());
-    EXPECT_FALSE(Action("modeBinaryAction")->isChecked());
+    // The ticks of the start (a fresh store: バイナリ) stay.
+    EXPECT_TRUE(Action("modeBinaryAction")->isChecked());
+    EXPECT_FALSE(Action("modeTextAction")->isChecked());
     EXPECT_FALSE(Action("modeAutoAction")->isChecked());
 }
 

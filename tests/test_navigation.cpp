@@ -118,17 +118,17 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         QStringList rows;
         const char* status; // the status line after the step, when it changes
     } steps[] = {
-        {"..", nullptr, "/", root, nullptr},
-        {"<home>", nullptr, "/home", {"..", "<user>"}, nullptr},
-        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
+        {"<home>", nullptr, "/home", {"..", "<user>"}, "1 個の項目 (フォルダ 1、ファイル 0)"},
+        {"<user>", nullptr, "/home/user", {"..", "notes.txt"}, "1 個の項目 (フォルダ 0、ファイル 1)"},
         {"notes.txt", nullptr, "/home/user", {"..", "notes.txt"}, nullptr},
-        {"..", nullptr, "/home", {"..", "<user>"}, nullptr},
-        {"..", nullptr, "/", root, nullptr},
-        {"..", nullptr, "/", root, nullptr},
+        {"..", nullptr, "/home", {"..", "<user>"}, "1 個の項目 (フォルダ 1、ファイル 0)"},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
+        {"..", nullptr, "/", root, "3 個の項目 (フォルダ 3、ファイル 0)"},
         {"<locked>", nullptr, "/", root, "locked に移動できません: 550 Permission denied"},
         {"<pub>", "/srv", "/srv", {"..", "<pub>"},
          "パス欄のフォルダー /srv を表示しました。ファイルを選び直してください"},
-        {"<pub>", nullptr, "/srv/pub", {"..", "readme.txt"}, nullptr},
+        {"<pub>", nullptr, "/srv/pub", {"..", "readme.txt"}, "1 個の項目 (フォルダ 0、ファイル 1)"},
     };
     QString status = afterConnect;
     for (const auto& step : steps) {
@@ -151,7 +151,7 @@ TEST_F(ConnectTest, RemoteRowsChangeTheServersDirectory)
         EXPECT_EQ(dlg->findChild<QWidget*>("waitDialog"), nullptr)
             << "the wait box goes when the command returns";
         status = step.status != nullptr ? QString(step.status) : status;
-        EXPECT_EQ(dlg->GetStatusText(), status) << "a move that works writes no status";
+        EXPECT_EQ(dlg->GetStatusText(), status) << "a move that works says what the folder holds";
     }
     EXPECT_EQ(Finish(), "");
 }
@@ -190,6 +190,10 @@ TEST_F(ConnectTest, ALinkRowIsEnteredWhenTheServerChangesIntoIt)
     Serve([listing](CScriptSession& s) {
         ServeStartDir(s, "/", "/pub", "250 ok\r\n", "/pub");
         ServeListing(s, "TYPE A", listing);
+        // Each link is tried once: the server changes into a link to a folder (and back).
+        s.ExpectReply("CWD linkdir", "250 Directory successfully changed.\r\n");
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        s.ExpectReply("CWD linkfile", "550 Failed to change directory.\r\n");
         // A link to a file: the server will not change into it, and nothing else happens.
         s.ExpectReply("CWD linkfile", "550 Failed to change directory.\r\n");
         // A link to a directory is entered like one.
@@ -211,12 +215,20 @@ TEST_F(ConnectTest, ALinkRowIsEnteredWhenTheServerChangesIntoIt)
     RunConnect({.localDir = local.Path(), .remoteDir = "/pub"});
     CPaneList* remote = List("remoteList");
     const QStringList shown = remote->Rows();
-    ASSERT_EQ(shown, (QStringList{"..", "<sub>", "a.txt", "linkdir", "linkfile"}));
-    // Links are marked; the row texts stay the names.
+    // Side by side, folders first: the link to one among them.
+    ASSERT_EQ(shown, (QStringList{"..", "<sub>", "linkdir", "a.txt", "linkfile"}));
+    // Links are marked, a link to a folder as a folder; the row texts stay the names.
     const int link = remote->FindRow("linkdir");
     EXPECT_TRUE(remote->RowData(link).isLink);
+    EXPECT_TRUE(remote->RowData(link).linkToFolder);
+    EXPECT_FALSE(remote->RowData(remote->FindRow("linkfile")).linkToFolder);
     EXPECT_FALSE(remote->RowData(remote->FindRow("a.txt")).isLink);
-    EXPECT_EQ(remote->model()->index(link, 0).data().toString(), "linkdir@");
+    EXPECT_EQ(dlg->GetStatusText(), "4 個の項目 (フォルダ 2、ファイル 2)");
+    EXPECT_EQ(remote->model()->index(link, 0).data().toString(), "linkdir");
+    remote->SetDetailed(false);
+    EXPECT_EQ(remote->model()->index(remote->FindRow("linkdir"), 0).data().toString(), "linkdir@")
+        << "the cards keep the row texts";
+    remote->SetDetailed(true);
 
     dlg->ActivateRemotePane();
     DoubleClickRow(remote, "linkfile");

@@ -119,12 +119,13 @@ TEST_F(OptionsTest, FreshStoreShowsClearBoxesAndTheDefaultListAndOkStoresThemOnl
                         shown << list->text() << QString::number(list->isEnabled());
                     }),
               QDialog::Accepted);
-    EXPECT_EQ(shown, QStringList({"0", "0", "0", "txt html htm cgi pl", "0"}));
+    // A fresh store asks before overwriting.
+    EXPECT_EQ(shown, QStringList({"0", "0", "1", "txt html htm cgi pl", "0"}));
     EXPECT_EQ(StoredValues(store), (std::map<std::string, std::string>{
                                        {"ConnectDlgWithStartup", "dword:00000000"},
                                        {"AutoTransferMode", "dword:00000000"},
                                        {"AutoTransferModeList", "\"txt html htm cgi pl\""},
-                                       {"CheckOverwrite", "dword:00000000"},
+                                       {"CheckOverwrite", "dword:00000001"},
                                    }));
 }
 
@@ -171,7 +172,7 @@ TEST_F(OptionsTest, ListFieldFollowsTheAutoBoxAndIsStoredAsItStands)
         QDialog::Rejected);
     EXPECT_EQ(next, "txt html htm cgi pl") << "an empty list shows the default again";
     EXPECT_FALSE(GetSettingFlag("ConnectDlgWithStartup")) << "cancel stores nothing";
-    EXPECT_FALSE(GetSettingFlag("CheckOverwrite"));
+    EXPECT_TRUE(GetSettingFlag("CheckOverwrite"));
 }
 
 TEST_F(OptionsTest, DialUpPageListsTheEntriesSortedWithTheStoredOneSelected)

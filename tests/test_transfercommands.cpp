@@ -1,9 +1,15 @@
 // Download and upload of the selected rows against the scripted server.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 
 #include <QAction>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,6 +22,7 @@
 
 #include "filecommandtest.h"
 #include "ftp/progresssink.h"
+#include "ui/waitdlg.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;
@@ -26,6 +33,16 @@ namespace {
 QString Overwrite(const QString& name)
 {
     return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
+}
+
+// The questions without what follows an empty line (the files' sizes and times).
+QStringList Heads(const QStringList& questions)
+{
+    QStringList heads;
+    for (const QString& question : questions) {
+        heads << question.section(QStringLiteral("\n\n"), 0, 0);
+    }
+    return heads;
 }
 
 class CRecordingSink : public CProgressSink {
@@ -70,7 +87,8 @@ TEST_F(TransferCommandTest, NothingSelectedOrAnsweredNoAsksOrMovesNothingMore)
 }
 
 // A directory row goes with everything below it: made on the other side, every level listed
-// and moved, the server left in the folder shown, one status text for the whole command.
+// first and then moved (each folder before its files, its files before its folders), the
+// server left in the folder shown, one status text for the whole command.
 TEST_F(TransferCommandTest, DirectoryRowsMoveAsWholeTrees)
 {
     std::filesystem::create_directories(local.File("docs/deeper"));
@@ -80,33 +98,15 @@ TEST_F(TransferCommandTest, DirectoryRowsMoveAsWholeTrees)
             s.ExpectReply("PWD", "257 \"/pub\"\r\n");
             s.ExpectReply("CWD /pub/doc", "250 ok\r\n");
             ServeListing(s, "TYPE A", FileLine("a.txt", "3") + DirLine("empty"));
-            ServeRetr(s, "TYPE A", "/pub/doc/a.txt", "abc");
             s.ExpectReply("CWD /pub/doc/empty", "250 ok\r\n");
             ServeListing(s, "TYPE A", "");
+            ServeRetr(s, "TYPE A", "/pub/doc/a.txt", "abc");
             s.ExpectReply("CWD /pub", "250 ok\r\n");
 
             s.ExpectReply("PWD", "257 \"/pub\"\r\n");
             s.ExpectReply("MKD /pub/docs", "257 \"/pub/docs\" created\r\n");
-            std::string stored;
-            // readdir's order: the file and the folder either way round.
-            for (int i = 0; i < 2; ++i) {
-                const std::string line = s.ReadLine();
-                if (line == "MKD /pub/docs/deeper\r\n") {
-                    s.Send("257 created\r\n");
-                } else if (line == "TYPE A\r\n") { // the type the engine was left in
-                    s.Send("200 Type set\r\n");
-                    s.Expect("PASV");
-                    s.ReplyPasv();
-                    if (s.Expect("STOR /pub/docs/b.bin") && s.AcceptData()) {
-                        s.Send("150 Go\r\n");
-                        s.DataReceiveAll();
-                        s.DataClose();
-                        s.Send("226 Done\r\n");
-                    }
-                } else {
-                    ADD_FAILURE() << line;
-                }
-            }
+            ServeStor(s, "TYPE A", "/pub/docs/b.bin"); // the type the engine was left in
+            s.ExpectReply("MKD /pub/docs/deeper", "257 created\r\n");
             s.ExpectReply("CWD /pub", "250 ok\r\n");
             ServeListing(s, "TYPE A", DirLine("doc") + DirLine("docs"));
         },
@@ -201,7 +201,7 @@ TEST_F(TransferCommandTest, DownloadAnsweredNoIsSkippedSilentlyAndTheOthersProce
     prompt.answers = {true, false, true};
     dlg->DownloadSelected();
 
-    EXPECT_EQ(prompt.questions,
+    EXPECT_EQ(Heads(prompt.questions),
               QStringList({"3 個のファイルをダウンロードしますか？", Overwrite("a.txt"),
                            Overwrite("c.txt")}));
     EXPECT_EQ(statuses, QStringList({"/pub/b.txt のダウンロードが正常に終了しました",
@@ -231,7 +231,7 @@ TEST_F(TransferCommandTest, UploadAsksOnlyForAnExactFileNameOfTheLastListing)
     // The count, then kept.txt (No) and same.txt (Yes).
     prompt.answers = {true, false, true};
     dlg->UploadSelected();
-    EXPECT_EQ(prompt.questions,
+    EXPECT_EQ(Heads(prompt.questions),
               QStringList({"4 個のファイルをアップロードしますか？", Overwrite("kept.txt"),
                            Overwrite("same.txt")}));
     EXPECT_EQ(Finish(), "");
@@ -529,7 +529,7 @@ TEST_F(TransferCommandTest, APartIsResumedAndAnAnswerForAllIsKept)
     prompt.choices = {{0, false}, {1, true}};
     dlg->DownloadSelected();
 
-    EXPECT_EQ(prompt.questions,
+    EXPECT_EQ(Heads(prompt.questions),
               QStringList({"3 個のファイルをダウンロードしますか？",
                            "a.bin\n途中まで受信したファイル (a.bin.part) があります。\n"
                            "続きから再開しますか？",
@@ -553,6 +553,198 @@ TEST_F(TransferCommandTest, UnknownListingLinesMakeNoRowAndAreCounted)
     });
     dlg->RefreshPanes();
     EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "a.txt"}));
-    EXPECT_EQ(dlg->GetStatusText(), "ファイルリストの 2 行は形式が分からないため表示していません");
+    EXPECT_EQ(dlg->GetStatusText(), "1 個の項目 (フォルダ 0、ファイル 1)。"
+                                     "ファイルリストの 2 行は形式が分からないため表示していません");
     EXPECT_EQ(Finish(), "");
+}
+
+// 中止 works in every progress box, every time: pressed in three downloads in a row (the
+// button, then Escape, then the button again), each download stops within half a second of
+// the press and says it was stopped; the box goes with its command.
+TEST_F(TransferCommandTest, StopWorksInEveryProgressBoxAndActsAtOnce)
+{
+    const std::string piece(16 * 1024, 'x');
+    Connect(
+        [&piece](CScriptSession& s) {
+            for (int transfer = 0; transfer < 3; ++transfer) {
+                s.ExpectReply("TYPE A", "200 Type set\r\n");
+                s.Expect("PASV");
+                s.ReplyPasv();
+                if (!s.Expect("RETR /pub/big.bin") || !s.AcceptData()) {
+                    return;
+                }
+                s.Send("150 Opening data connection\r\n");
+                // Data flows until the client closes the data connection (at most ~3 s).
+                for (int sent = 0; sent < 600 && s.DataSendSome(piece); ++sent) {
+                    s.Sleep(5ms);
+                }
+                s.Expect("ABOR");
+                s.Send("426 Connection closed; transfer aborted.\r\n226 ABOR successful\r\n");
+            }
+        },
+        FileLine("big.bin", "99999999"));
+    auto* box = dlg->findChild<CWaitDlg*>("progressDialog");
+    ASSERT_NE(box, nullptr);
+    auto* stop = box->findChild<QPushButton*>("cancelButton");
+    int transfer = 0;
+    bool pressed = false;
+    QElapsedTimer sincePress;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        if (pressed || !box->isVisible() || box->GetDetails().isEmpty()) {
+            return; // not yet moving bytes
+        }
+        pressed = true;
+        EXPECT_TRUE(stop->isVisible() && stop->isEnabled()) << "transfer " << transfer;
+        sincePress.start();
+        if (transfer == 1) {
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(stop, Qt::LeftButton);
+        }
+    });
+    presser.start(10);
+    for (transfer = 0; transfer < 3; ++transfer) {
+        SCOPED_TRACE(transfer);
+        pressed = false;
+        Select("remoteList", {"big.bin"});
+        prompt.answers = {true};
+        dlg->RunCommand(&CMainDlg::DownloadSelected);
+        ASSERT_TRUE(pressed);
+        EXPECT_LT(sincePress.elapsed(), 500) << "stopped within half a second";
+        EXPECT_EQ(dlg->GetStatusText(), "ダウンロードを中止しました: big.bin");
+        EXPECT_FALSE(box->isVisible());
+    }
+    presser.stop();
+    // Text mode keeps no part: a cut text download cannot be gone on from byte for byte.
+    EXPECT_FALSE(std::filesystem::exists(local.File("big.bin")));
+    EXPECT_EQ(Finish(), "");
+}
+
+namespace {
+
+// What a box shows: how often it appears and goes, and each new line under its bar.
+class CBoxWatcher : public QObject {
+public:
+    explicit CBoxWatcher(CWaitDlg* box) : m_box(box) { box->installEventFilter(this); }
+    int shown = 0;
+    int hidden = 0;
+    QStringList details;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_box) {
+            shown += event->type() == QEvent::Show ? 1 : 0;
+            hidden += event->type() == QEvent::Hide ? 1 : 0;
+            if (event->type() == QEvent::Paint && !m_box->GetDetails().isEmpty() &&
+                (details.isEmpty() || details.back() != m_box->GetDetails())) {
+                details << m_box->GetDetails();
+            }
+        }
+        return false;
+    }
+
+private:
+    CWaitDlg* m_box;
+};
+
+} // namespace
+
+// A tree moves under one progress box that stays up from its first file to the end, with the
+// tree's files n / m and bytes x / y, known from the walk before the first file moves; each
+// file goes in the type the mode gives it.
+TEST_F(TransferCommandTest, ATreeMovesUnderOneBoxWithItsCountsAndEachFileInItsType)
+{
+    SetSettingText("AutoTransferModeList", "txt");
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+            s.ExpectReply("CWD /pub/tree", "250 ok\r\n");
+            ServeListing(s, "TYPE A",
+                         FileLine("a.bin", "3") + FileLine("b.txt", "3") + DirLine("sub"));
+            s.ExpectReply("CWD /pub/tree/sub", "250 ok\r\n");
+            ServeListing(s, "TYPE A", FileLine("c.bin", "3"));
+            ServeRetr(s, "TYPE I", "/pub/tree/a.bin", "aaa");
+            ServeRetr(s, "TYPE A", "/pub/tree/b.txt", "bbb");
+            ServeRetr(s, "TYPE I", "/pub/tree/sub/c.bin", "ccc");
+            s.ExpectReply("CWD /pub", "250 ok\r\n");
+        },
+        DirLine("tree"));
+    dlg->TransferModeAuto();
+    CBoxWatcher watcher(dlg->findChild<CWaitDlg*>("progressDialog"));
+    Select("remoteList", {"<tree>"});
+    prompt.answers = {true};
+    dlg->RunCommand(&CMainDlg::DownloadSelected);
+
+    EXPECT_EQ(watcher.shown, 1) << "no flicker between the files";
+    EXPECT_EQ(watcher.hidden, 1);
+    for (const char* counts :
+         {"33% ・ ", "ファイル 1 / 3 ・ 3 B / 9 B", "ファイル 2 / 3 ・ 6 B / 9 B",
+          "100% ・ ", "ファイル 3 / 3 ・ 9 B / 9 B"}) {
+        EXPECT_TRUE(watcher.details.filter(counts).size() > 0)
+            << counts << " in " << watcher.details.join(" | ").toStdString();
+    }
+    EXPECT_EQ(ReadWholeFile(local.File("tree/sub/c.bin")), "ccc");
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_EQ(Finish(), "");
+}
+
+// A fresh store asks before a transfer replaces a file, and the question shows both files'
+// sizes and times. A shorter file on the server, in binary mode, can be gone on from (再開):
+// only the rest is sent, after it.
+TEST_F(TransferCommandTest, AFreshStoreAsksWithBothFilesAndOffersToResumeAShorterOne)
+{
+    store.Write(""); // a fresh store, but for the scripted server's options
+    ASSERT_TRUE(SetSettingFlag("UsePASV", true));
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 5));
+    const CScopedEnv utc("TZ", "UTC");
+    ::tzset();
+    const struct timespec then[2] = {{0, UTIME_OMIT}, {1614834367, 0}}; // 2021-03-04 05:06:07
+    WriteWholeFile(local.File("up.bin"), "0123456789");
+    WriteWholeFile(local.File("down.bin"), "old");
+    for (const char* name : {"up.bin", "down.bin"}) {
+        ASSERT_EQ(::utimensat(AT_FDCWD, local.File(name).c_str(), then, 0), 0);
+    }
+    Connect(
+        [](CScriptSession& s) {
+            // SIZE is not offered: the listing's size is where the upload goes on.
+            s.ExpectReply("TYPE I", "200 Type set\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            if (s.Expect("APPE up.bin") && s.AcceptData()) {
+                s.Send("150 Go\r\n");
+                s.DataReceiveAll();
+                s.DataClose();
+                s.Send("226 Done\r\n");
+            }
+            ServeListing(s, "TYPE I", FileLine("up.bin", "10") + FileLine("down.bin", "5"));
+        },
+        FileLine("up.bin", "4") + FileLine("down.bin", "5"));
+    dlg->TransferModeBinary();
+    Select("localList", {"up.bin"});
+    prompt.answers = {true};
+    prompt.choices = {{2, false}};
+    dlg->UploadSelected();
+    Select("remoteList", {"down.bin"});
+    prompt.answers = {true};
+    prompt.choices = {{1, false}};
+    dlg->DownloadSelected();
+
+    ::tzset();
+    EXPECT_EQ(prompt.questions,
+              QStringList({"1 個のファイルをアップロードしますか？",
+                           "up.bin\nそのファイルはすでに存在します。\n上書きしますか？\n"
+                           "(短いので、続きから再開することもできます)\n\n"
+                           "上書きされるファイル: 4 バイト、Jan 01 12:00\n"
+                           "転送するファイル: 10 バイト、2021-03-04 05:06",
+                           "1 個のファイルをダウンロードしますか？",
+                           "down.bin\nそのファイルはすでに存在します。\n上書きしますか？\n\n"
+                           "上書きされるファイル: 3 バイト、2021-03-04 05:06\n"
+                           "転送するファイル: 5 バイト、Jan 01 12:00"}));
+    EXPECT_EQ(prompt.offered, QStringList({"上書き/スキップ/再開", "上書き/スキップ"}));
+    EXPECT_EQ(ReadWholeFile(local.File("down.bin")), "old");
+    EXPECT_EQ(dlg->GetStatusText(), "ダウンロードが完了しました");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->DataReceived(), "456789");
 }

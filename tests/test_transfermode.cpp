@@ -36,8 +36,13 @@ TEST(TransferMode, NameEndingsAgainstTheList)
 TEST(TransferMode, IsTextModeFileReadsTheStoredList)
 {
     tarnwick::testing::CTempStore store;
-    EXPECT_FALSE(IsTextModeFile("a.txt")); // no list stored: binary
-    SetSettingText("AutoTransferModeList", "txt html htm cgi pl");
+    // No list stored: the one the options page offers.
     EXPECT_TRUE(IsTextModeFile("a.txt"));
     EXPECT_FALSE(IsTextModeFile("a.jpg"));
+    SetSettingText("AutoTransferModeList", "jpg");
+    EXPECT_FALSE(IsTextModeFile("a.txt"));
+    EXPECT_TRUE(IsTextModeFile("a.jpg"));
+    // Stored empty: every file in binary.
+    SetSettingText("AutoTransferModeList", "");
+    EXPECT_FALSE(IsTextModeFile("a.txt"));
 }

@@ -1,4 +1,4 @@
-// The transfer-mode menu: ticks, the stored flag and the engine's type command, through the
+// The transfer-mode menu: ticks, the stored mode and the engine's type command, through the
 // menu items, the options sheet and a restart.
 #include <gtest/gtest.h>
 
@@ -71,23 +71,26 @@ protected:
 
 } // namespace
 
-TEST_F(TransferModeMenuTest, EachItemTicksItselfStoresTheFlagAndSetsTheType)
+TEST_F(TransferModeMenuTest, EachItemTicksItselfStoresTheModeAndSetsTheType)
 {
     SetSettingText("AutoTransferModeList", "txt");
-    EXPECT_EQ(State(), "text TYPE A");
-
-    Choose("modeBinaryAction");
-    EXPECT_EQ(State(), "binary TYPE I");
-    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
-
-    // Auto keeps the type the engine holds; the next file sets it.
-    Choose("modeAutoAction");
-    EXPECT_EQ(State(), "auto TYPE I");
-    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 1u);
+    EXPECT_EQ(State(), "binary TYPE I") << "a fresh store";
 
     Choose("modeTextAction");
     EXPECT_EQ(State(), "text TYPE A");
     EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+    EXPECT_EQ(GetSettingInt("TransferModeChoice", 9), 1u);
+
+    // Auto keeps the type the engine holds; the next file sets it.
+    Choose("modeAutoAction");
+    EXPECT_EQ(State(), "auto TYPE A");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 1u);
+    EXPECT_EQ(GetSettingInt("TransferModeChoice", 9), 0u);
+
+    Choose("modeBinaryAction");
+    EXPECT_EQ(State(), "binary TYPE I");
+    EXPECT_EQ(GetSettingInt("AutoTransferMode", 9), 0u);
+    EXPECT_EQ(GetSettingInt("TransferModeChoice", 9), 2u);
     EXPECT_TRUE(prompt.asked.isEmpty());
 }
 
@@ -105,7 +108,7 @@ TEST_F(TransferModeMenuTest, OnAFreshStoreAutoUsesTheListTheOptionsPageShows)
 {
     Choose("modeAutoAction");
     EXPECT_TRUE(prompt.asked.isEmpty());
-    EXPECT_EQ(State(), "auto TYPE A");
+    EXPECT_EQ(State(), "auto TYPE I");
     // Each file by its ending, as "txt html htm cgi pl" says; nothing was written.
     const struct {
         const char* name;
@@ -123,9 +126,13 @@ TEST_F(TransferModeMenuTest, OnAFreshStoreAutoUsesTheListTheOptionsPageShows)
     EXPECT_EQ(dlg->Session().ChooseType("a.jpg"), TransferType::Text);
 }
 
-TEST_F(TransferModeMenuTest, ConfirmedOptionsBringTheMenuInLineWithTheStore)
+TEST_F(TransferModeMenuTest, ConfirmedOptionsKeepTheModeUnlessTheAutoBoxChangesIt)
 {
+    // OK with the box as it was keeps each manual mode.
     Choose("modeBinaryAction");
+    ConfirmOptions(false);
+    EXPECT_EQ(State(), "binary TYPE I");
+    Choose("modeTextAction");
     ConfirmOptions(false);
     EXPECT_EQ(State(), "text TYPE A");
 
@@ -134,9 +141,12 @@ TEST_F(TransferModeMenuTest, ConfirmedOptionsBringTheMenuInLineWithTheStore)
     EXPECT_EQ(State(), "auto TYPE I") << "automatic even with an empty list";
     EXPECT_TRUE(GetSettingFlag("AutoTransferMode"));
     EXPECT_EQ(GetSettingText("AutoTransferModeList"), "");
+    // Leaving automatic by the box lands in the mode that changes no byte.
+    ConfirmOptions(false);
+    EXPECT_EQ(State(), "binary TYPE I");
+    EXPECT_EQ(GetSettingInt("TransferModeChoice", 9), 2u);
 
     // Cancel changes nothing.
-    Choose("modeBinaryAction");
     runner.answers = {[](QDialog& sheet) {
         sheet.findChild<QCheckBox*>("autoModeCheck")->setChecked(true);
         return static_cast<int>(QDialog::Rejected);
@@ -147,10 +157,19 @@ TEST_F(TransferModeMenuTest, ConfirmedOptionsBringTheMenuInLineWithTheStore)
     EXPECT_TRUE(prompt.asked.isEmpty());
 }
 
-TEST_F(TransferModeMenuTest, ARestartAfterBinaryStartsInText)
+TEST_F(TransferModeMenuTest, ARestartKeepsEachMode)
 {
-    Choose("modeBinaryAction");
-    dlg.reset();
-    Open();
-    EXPECT_EQ(State(), "text TYPE A");
+    const struct {
+        const char* action;
+        const char* state; // after the restart: automatic starts with the engine's own type
+    } modes[] = {{"modeTextAction", "text TYPE A"},
+                 {"modeAutoAction", "auto TYPE A"},
+                 {"modeBinaryAction", "binary TYPE I"}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.action);
+        Choose(mode.action);
+        dlg.reset();
+        Open();
+        EXPECT_EQ(State(), mode.state);
+    }
 }

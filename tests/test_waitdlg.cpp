@@ -115,10 +115,18 @@ TEST(WaitDlg, ProgressAddsABarPercentSpeedTimeLeftAndTheFileCount)
     EXPECT_FALSE(box.GetDetails().contains("%"));
     EXPECT_FALSE(box.GetDetails().contains("ファイル"));
     EXPECT_EQ(bar->maximum(), 0);
-    // Within a tree the files and bytes so far follow.
-    box.SetTreeCount(12, 3 * 1024 * 1024 / 2);
+    // Within a tree the bar runs over the tree: its files n / m and bytes x / y.
+    TreeCounts tree;
+    tree.files = 11;
+    tree.filesTotal = 300;
+    tree.bytes = 3 * 1024 * 1024 / 2 - 300;
+    tree.bytesTotal = 3 * 1024 * 1024;
+    box.SetTreeCounts(tree);
     sink.Update("...data.bin\n300/0", 300, 0);
-    EXPECT_TRUE(box.GetDetails().endsWith("12 ファイル済み (1.5 MB)")) << box.GetDetails().toStdString();
+    EXPECT_TRUE(box.GetDetails().startsWith("50% ・ ")) << box.GetDetails().toStdString();
+    EXPECT_TRUE(box.GetDetails().endsWith("ファイル 12 / 300 ・ 1.5 MB / 3.0 MB"))
+        << box.GetDetails().toStdString();
+    EXPECT_EQ(bar->value(), 500);
     sink.End();
 }
 
@@ -139,4 +147,30 @@ TEST(WaitDlg, SpeedAndTimeTexts)
     for (const auto& row : times) {
         EXPECT_EQ(CWaitDlg::TimeText(row.seconds), row.text);
     }
+}
+
+// A resumed file: what was there before is no part of the speed or the time left. 9 MB were
+// there; 100 KB more moved in about 0.3 s, so the speed is some hundreds of KB/s and the rest
+// takes seconds, not the "30 MB/s, 残り 0:01" that counting the part would give.
+TEST(WaitDlg, TheSpeedCountsOnlyTheBytesMovedInThisRun)
+{
+    CWaitDlg box;
+    CProgressSink& sink = box;
+    box.BeginCommand();
+    box.SetResumeOffset(9'000'000);
+    sink.Begin("準備中です\nしばらくお待ちください");
+    QTest::qWait(300);
+    sink.Update("...big.iso\n9100000/10000000", 9'100'000, 10'000'000);
+    const QStringList parts = box.GetDetails().split(" ・ ");
+    ASSERT_EQ(parts.size(), 3) << box.GetDetails().toStdString();
+    EXPECT_EQ(parts[0], "91%");
+    EXPECT_TRUE(parts[1].endsWith(" KB/s")) << parts[1].toStdString();
+    EXPECT_LT(parts[1].split(' ').front().toDouble(), 400.0);
+    EXPECT_TRUE(parts[2].startsWith("残り ")) << parts[2].toStdString();
+    EXPECT_NE(parts[2], "残り 0:01");
+    // Within the command the box waits for the next file; the command's end takes it away.
+    sink.End();
+    EXPECT_TRUE(box.isVisible());
+    box.EndCommand();
+    EXPECT_FALSE(box.isVisible());
 }

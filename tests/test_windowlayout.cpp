@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
+#include <QScreen>
 #include <QToolBar>
 
 #include "app/arrowbutton.h"
@@ -127,6 +128,53 @@ TEST_F(WindowLayoutTest, RowsKeepOneHeightWhateverTheirCharacters)
     EXPECT_GE(heights.front(), remote->fontMetrics().height());
 }
 
+// Side by side, the name column takes the width the other columns leave, which are as wide as
+// what they show; a narrow pane drops 属性 first, then 更新日時. A long name is shortened in the
+// middle and whole in its tooltip; folders show their plain names beside an icon.
+TEST_F(WindowLayoutTest, TheNameColumnTakesTheSpareWidth)
+{
+    const QString longName = QString(60, 'n') + "-final.tar.gz";
+    Connect([](CScriptSession&) {},
+            FileLine(longName.toStdString(), "123") + DirLine("folder") + FileLine("short.txt", "7"));
+    CPaneList* remote = List("remoteList");
+    QHeaderView* header = remote->header();
+    const struct {
+        int area;
+        bool date;
+        bool attributes;
+    } cases[] = {{CPaneArea::kWideWidth, true, false}, {1000, true, true}, {1800, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.area);
+        SetAreaWidth(c.area);
+        EXPECT_EQ(remote->isColumnHidden(CPaneModel::kDate), !c.date);
+        EXPECT_EQ(remote->isColumnHidden(CPaneModel::kAttributes), !c.attributes);
+        int others = 0;
+        for (int column = CPaneModel::kSize; column < CPaneModel::kColumnCount; ++column) {
+            others += remote->isColumnHidden(column) ? 0 : header->sectionSize(column);
+        }
+        const int name = header->sectionSize(CPaneModel::kName);
+        EXPECT_EQ(name + others, remote->viewport()->width()) << "the name takes the rest";
+        EXPECT_GE(name, remote->viewport()->width() / 3);
+    }
+    // The other columns do not grow with the pane.
+    const int sizeColumn = header->sectionSize(CPaneModel::kSize);
+    SetAreaWidth(1000);
+    EXPECT_EQ(header->sectionSize(CPaneModel::kSize), sizeColumn);
+    EXPECT_LT(sizeColumn, remote->fontMetrics().horizontalAdvance("999,999,999"))
+        << "as wide as \"123\" and its caption, not as a size of nine digits";
+
+    EXPECT_EQ(remote->textElideMode(), Qt::ElideMiddle);
+    const int row = remote->FindRow(longName);
+    EXPECT_EQ(Shown(remote, row, CPaneModel::kName), longName);
+    EXPECT_EQ(remote->model()->index(row, CPaneModel::kName).data(Qt::ToolTipRole).toString(),
+              longName);
+    const int folder = remote->FindRow("<folder>");
+    EXPECT_EQ(Shown(remote, folder, CPaneModel::kName), "folder");
+    EXPECT_FALSE(
+        remote->model()->index(folder, CPaneModel::kName).data(Qt::DecorationRole).isNull());
+    EXPECT_EQ(Finish(), "");
+}
+
 TEST_F(WindowLayoutTest, TabReachesEveryControlAndNeverTheStatusLine)
 {
     dlg->activateWindow();
@@ -134,20 +182,20 @@ TEST_F(WindowLayoutTest, TabReachesEveryControlAndNeverTheStatusLine)
     dlg->SetConnectedDisplay();
     Field("remoteDirEdit")->setFocus();
     QStringList forward;
-    for (int step = 0; step < 11; ++step) {
+    for (int step = 0; step < 12; ++step) {
         forward << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(forward, (QStringList{"remoteDirEdit", "remoteList", "downloadButton", "uploadButton",
                                     "localDirEdit", "localList", "disconnectActionButton",
                                     "editButton", "settingsActionButton", "exitActionButton",
-                                    "remoteDirEdit"}));
+                                    "transferModeButton", "remoteDirEdit"}));
     QStringList back;
     for (int step = 0; step < 3; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         back << QApplication::focusWidget()->objectName();
     }
-    EXPECT_EQ(back, (QStringList{"remoteDirEdit", "exitActionButton", "settingsActionButton"}));
+    EXPECT_EQ(back, (QStringList{"remoteDirEdit", "transferModeButton", "exitActionButton"}));
 
     // A field that takes the focus makes its pane the active one.
     Field("remoteDirEdit")->setFocus();
@@ -207,8 +255,16 @@ TEST(WindowPlace, TheWindowComesBackWhereItWasLeft)
         EXPECT_EQ(dlg.size(), QSize(900, 600));
         EXPECT_EQ(dlg.pos(), QPoint(40, 30));
     }
-    // A place on no screen there is now (a screen since unplugged): the first start's size.
+    // A place on no screen there is now (a screen since unplugged): as at a first start,
+    // three quarters of the screen (at least 960 x 640, at most all of it), side by side.
     ASSERT_TRUE(SetSettingInt("WindowLeft", 20000));
     CMainDlg dlg(prompt, runner);
-    EXPECT_EQ(dlg.size(), QSize(420, 680));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize expected = QSize(std::max(area.width() * 3 / 4, 960), std::max(area.height() * 3 / 4, 640))
+                               .boundedTo(area.size());
+    EXPECT_EQ(dlg.size(), expected);
+    EXPECT_TRUE(area.contains(dlg.geometry()));
+    dlg.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.IsWideLayout());
 }

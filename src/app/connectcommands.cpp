@@ -10,6 +10,7 @@
 #include "settings/secretservice.h"
 #include "ui/dialogrunner.h"
 #include "ui/prompt.h"
+#include "ui/waitdlg.h"
 
 namespace tarnwick {
 
@@ -68,8 +69,16 @@ void CMainDlg::DisconnectCommand()
 CertificateAnswer CMainDlg::AskCertificateTrust(const CertificateInfo& certificate,
                                                 const std::string& server)
 {
+    // The wait box would stand behind the question looking stuck; it comes back for the rest
+    // of the connect.
+    const QString waiting =
+        m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage->GetText() : QString();
+    HideWaitMessage();
     CCertificateDlg dlg(certificate, server, this);
     static_cast<void>(m_runner.Run(dlg));
+    if (!waiting.isEmpty() && dlg.GetAnswer() != CertificateAnswer::Refuse) {
+        ShowWaitMessage(waiting);
+    }
     return dlg.GetAnswer();
 }
 

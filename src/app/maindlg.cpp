@@ -16,6 +16,7 @@
 
 #include "app/arrowbutton.h"
 #include "app/commandids.h"
+#include "app/desktoptrash.h"
 #include "app/guiclock.h"
 #include "app/panearea.h"
 #include "app/panedetails.h"
@@ -75,7 +76,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
     m_remoteList->update();
     SetStatusText(QString::fromUtf8(kStartupStatus));
     ActivateLocalPane();
-    CheckEditMenuItem(GetSettingFlag("AutoTransferMode") ? ID_MODE_AUTO : ID_MODE_TEXT, 1);
+    ApplyTransferMode(GetStoredTransferMode());
     m_pDisconnectAction->setEnabled(false);
     m_strLocalDir = kLocalRoot;
     // A root that cannot be listed leaves the pane empty; there is nowhere else to go.
@@ -90,6 +91,8 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
         SessionView{*m_localList, *m_remoteList, m_strLocalDir, m_strRemoteDir}, *m_pSessionUi,
         m_settings);
     m_pSession->SetDialUp([this](DialUpStep step) { return DialUpFor(step); });
+    m_pTrash = std::make_unique<CDesktopTrash>();
+    m_pSession->SetTrash(m_pTrash.get());
 
     // Keep the window painted while the engine waits. Input is taken meanwhile only to stop
     // the work (the box's 中止, Escape); everything else is dropped (see eventFilter).
@@ -174,6 +177,12 @@ void CMainDlg::BuildControls()
     m_labelLock = new QLabel(this);
     m_labelLock->setObjectName(QStringLiteral("securityLock"));
     m_labelLock->hide();
+    m_pModeButton = new QToolButton(this);
+    m_pModeButton->setObjectName(QStringLiteral("transferModeButton"));
+    m_pModeButton->setAccessibleName(QStringLiteral("転送モード"));
+    m_pModeButton->setPopupMode(QToolButton::InstantPopup);
+    m_pModeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_pModeButton->setAutoRaise(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 0);
@@ -183,6 +192,7 @@ void CMainDlg::BuildControls()
     statusRow->addWidget(m_editStatus, 1);
     statusRow->addWidget(m_labelLock);
     statusRow->addWidget(m_labelSecurity);
+    statusRow->addWidget(m_pModeButton);
     layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
@@ -232,6 +242,8 @@ void CMainDlg::SetTabOrder()
             order << button;
         }
     }
+    // Last, the transfer mode beside the status line.
+    order << m_pModeButton;
     for (qsizetype at = 1; at < order.size(); ++at) {
         setTabOrder(order[at - 1], order[at]);
     }
@@ -278,6 +290,7 @@ void CMainDlg::BuildCommandBar()
     for (QAction* mode : modes->actions()) {
         mode->setCheckable(!mode->isSeparator());
     }
+    m_pModeButton->setMenu(modes);
     m_pEditMenu->addSeparator();
     AddItem(m_pEditMenu, "openAction", QStringLiteral("開く"), ID_OPEN, nullptr)->setEnabled(false);
     AddItem(m_pEditMenu, "createDirAction", QStringLiteral("新規Dir作成"), ID_CREATE_DIR,

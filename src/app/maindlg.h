@@ -31,6 +31,7 @@
 #include "ftp/ftpprogressclient.h"
 #include "session/session.h"
 #include "session/storedsettings.h"
+#include "settings/transfermode.h"
 
 class QAction;
 class QLabel;
@@ -38,11 +39,13 @@ class QTimer;
 class QLineEdit;
 class QMenu;
 class QToolBar;
+class QToolButton;
 
 namespace tarnwick {
 
 class CArrowButton;
 class CDialogRunner;
+class CLocalTrash;
 class CPaneArea;
 class CPaneList;
 class CPrompt;
@@ -82,13 +85,19 @@ public:
     void HideWaitMessage();
     // The progress box says "n / m" files while a command moves several.
     void SetItemCount(std::size_t number, std::size_t count);
-    // So far in a tree: files moved and their bytes, for the progress box.
-    void SetTreeProgress(std::size_t files, std::int64_t bytes);
+    // A tree's files and bytes, for the progress box.
+    void SetTreeProgress(const TreeCounts& counts);
+    // The next transfer goes on from `offset` bytes already there.
+    void SetResumeOffset(std::int64_t offset);
+    // The remote rows that are links to folders.
+    void SetRemoteLinkFolders(const std::vector<std::string>& rows);
 
     // The status line: each write replaces the whole text.
     void SetStatusText(const QString& text);
     void SetStatusText(const std::string& text);
     [[nodiscard]] QString GetStatusText() const;
+    // The system's English words behind the status text just written: its tooltip.
+    void SetStatusOriginal(const QString& text);
 
     // The command bar and the transfer buttons while connected (接続 off, 切断 and the
     // buttons on) and while disconnected (the reverse).
@@ -230,10 +239,15 @@ private:
     CDialUpManager* DialUpFor(DialUpStep step);
     // Input that reaches the program while a command runs: false when it is dropped.
     [[nodiscard]] bool TakesInputDuringWait(QObject* watched, QEvent* event);
+    // Pop-ups of this window (its menus) that are open: closed, so that none keeps the
+    // pointer and the keyboard while a command runs.
+    void ClosePopups();
     // Drops the clicks and keys that queued up while a command waited.
     void DropQueuedInput();
-    // Ticks the transfer-mode item `id` and unticks the other two.
-    void TickTransferMode(int id);
+    // Puts the window in `mode`: its menu item ticked, the other two not, the engine's type
+    // (テキスト: TYPE A, バイナリ: TYPE I; 自動 leaves it to the next file) and the button beside
+    // the status line.
+    void ApplyTransferMode(TransferMode mode);
     // The dial-up manager, built when first needed over the current backend and clock.
     CDialUpManager& DialUpManager();
 
@@ -247,6 +261,9 @@ private:
     // Beside the status line: whether the connection is encrypted.
     QLabel* m_labelSecurity = nullptr;
     QLabel* m_labelLock = nullptr;
+    // Beside the status line: the transfer mode in use; it opens the 転送モード menu.
+    QToolButton* m_pModeButton = nullptr;
+    TransferMode m_transferMode = TransferMode::Binary;
     CPaneArea* m_pPaneArea = nullptr;
     CStatusLine* m_editStatus = nullptr;
     CPaneList* m_remoteList = nullptr;
@@ -276,6 +293,7 @@ private:
 
     CStoredSettings m_settings;
     std::unique_ptr<CSessionUi> m_pSessionUi;
+    std::unique_ptr<CLocalTrash> m_pTrash;
     std::unique_ptr<CSession> m_pSession;
     CCancelToken m_cancel;
 

@@ -81,6 +81,12 @@ bool CMainDlg::IsEditMenuItemChecked(int id) const
 void CMainDlg::SetStatusText(const QString& text)
 {
     m_editStatus->SetStatusText(text);
+    m_editStatus->setToolTip(QString());
+}
+
+void CMainDlg::SetStatusOriginal(const QString& text)
+{
+    m_editStatus->setToolTip(text);
 }
 
 void CMainDlg::SetStatusText(const std::string& text)
@@ -123,8 +129,11 @@ QPixmap LockPixmap(bool closed, const QColor& color, qreal scale)
 void CMainDlg::ShowSecurity()
 {
     const std::string text = m_pSession->SecurityText();
-    m_labelSecurity->setVisible(!text.empty());
+    // A narrow window keeps the room for the status line: the lock alone, its words in its
+    // tooltip.
+    m_labelSecurity->setVisible(!text.empty() && IsWideLayout());
     m_labelLock->setVisible(!text.empty());
+    m_labelLock->setToolTip(QString::fromStdString(text));
     const bool encrypted = m_pSession->IsEncrypted();
     // A closed lock for an encrypted connection, an open one (and a warning color) for clear
     // text, so the state reads at a glance.
@@ -190,6 +199,44 @@ void CMainDlg::ApplyPaneColours()
     Paint(m_editRemoteDir, local ? m_brushGray : m_brushWhite);
 }
 
+namespace {
+
+// The widget a watched object stands for: itself, or the window a QWindow shows.
+const QWidget* WidgetOf(const QObject* watched)
+{
+    if (const auto* widget = qobject_cast<const QWidget*>(watched)) {
+        return widget;
+    }
+    if (watched != nullptr && watched->isWindowType()) {
+        for (const QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->windowHandle() == watched) {
+                return window;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool IsPopup(const QWidget* window)
+{
+    return window != nullptr && window->windowType() == Qt::Popup;
+}
+
+// The window whose part `widget` is. A pop-up (a combo box's list, a menu, a completer's
+// list) is a window of its own: it belongs to the window of the widget that opened it. A
+// pop-up opened by no widget of the program's (a completer's has no parent) is its own owner.
+const QWidget* OwnerWindow(const QWidget* widget)
+{
+    const QWidget* window = widget != nullptr ? widget->window() : nullptr;
+    for (int depth = 0; depth < 8 && IsPopup(window) && window->parentWidget() != nullptr;
+         ++depth) {
+        window = window->parentWidget()->window();
+    }
+    return window;
+}
+
+} // namespace
+
 bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
@@ -214,14 +261,13 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
     default:
         return true; // not input
     }
-    const auto* widget = qobject_cast<const QWidget*>(watched);
-    const auto within = [&](const QWidget* window) {
-        return window != nullptr &&
-               (watched == window->windowHandle() || (widget != nullptr && widget->window() == window));
-    };
-    // A dialog the command runs (a question, the login dialog) takes its input; the window
-    // itself runs modally too, and takes none.
-    if (const QWidget* modal = QApplication::activeModalWidget(); modal != this && within(modal)) {
+    const QWidget* owner = OwnerWindow(WidgetOf(watched));
+    // A dialog the command runs (a question, the login dialog) takes its input, its pop-ups
+    // included: a pop-up holds the pointer and the keyboard until it is closed, so one that
+    // took no input would hold the whole desktop. The window itself runs modally too, and
+    // takes none.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (owner != nullptr && owner != this && (owner == modal || IsPopup(owner))) {
         return true;
     }
     if (event->type() == QEvent::KeyPress &&
@@ -229,18 +275,29 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
         // Escape presses 中止 of the box on screen, or stops the wait without one.
         CWaitDlg* box = m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get()
                                                                       : m_pProgressBox;
-        box->reject();
         CancelRunningWork();
+        box->reject();
         return false;
     }
     // Otherwise only the wait boxes (their 中止 button) take input.
     for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
                                static_cast<QWidget*>(m_pWaitMessage.get())}) {
-        if (box != nullptr && box->isVisible() && within(box)) {
+        if (box != nullptr && box->isVisible() && owner == box) {
             return true;
         }
     }
     return false;
+}
+
+void CMainDlg::ClosePopups()
+{
+    for (int closed = 0; closed < 8; ++closed) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr || OwnerWindow(popup) != this) {
+            return;
+        }
+        popup->close();
+    }
 }
 
 void CMainDlg::DropQueuedInput()
@@ -281,15 +338,18 @@ void CMainDlg::ShowContextMenu(CPaneList* list, const QPoint& pos)
 void CMainDlg::RunCommand(void (CMainDlg::*handler)())
 {
     if (m_nCommandDepth == 0) {
-        // A 中止 pressed for an earlier command never stops this one.
+        // A 中止 pressed for an earlier command never stops this one, and the box's 中止
+        // works again.
         m_cancel.Reset();
         m_bWaited = false;
+        m_pProgressBox->BeginCommand();
+        ClosePopups();
     }
     ++m_nCommandDepth;
     (this->*handler)();
     if (--m_nCommandDepth == 0) {
         m_pWaitMessage.reset();
-        m_pProgressBox->SetItemCount(0, 0);
+        m_pProgressBox->EndCommand();
         m_localList->Flush();
         m_remoteList->Flush();
         // The keys go back to the pane, never to the status line (which a disabled button
@@ -333,12 +393,26 @@ void CMainDlg::HideWaitMessage()
 void CMainDlg::SetItemCount(std::size_t number, std::size_t count)
 {
     m_pProgressBox->SetItemCount(number, count);
-    m_pProgressBox->SetTreeCount(0, 0);
+    m_pProgressBox->SetTreeCounts(TreeCounts());
 }
 
-void CMainDlg::SetTreeProgress(std::size_t files, std::int64_t bytes)
+void CMainDlg::SetTreeProgress(const TreeCounts& counts)
 {
-    m_pProgressBox->SetTreeCount(files, bytes);
+    m_pProgressBox->SetTreeCounts(counts);
+}
+
+void CMainDlg::SetRemoteLinkFolders(const std::vector<std::string>& rows)
+{
+    QStringList texts;
+    for (const std::string& row : rows) {
+        texts << QString::fromStdString(row);
+    }
+    m_remoteList->SetLinkFolders(texts);
+}
+
+void CMainDlg::SetResumeOffset(std::int64_t offset)
+{
+    m_pProgressBox->SetResumeOffset(offset);
 }
 
 void CMainDlg::BringToFront()

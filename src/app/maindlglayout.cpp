@@ -20,8 +20,10 @@ namespace tarnwick {
 
 namespace {
 
-// The tall window of the handheld's proportions, for a first start.
-const QSize kDefaultSize(420, 680);
+// A first start takes this share of the screen (in quarters), and at least the size where
+// the panes stand side by side with room for their columns.
+constexpr int kFirstStartQuarters = 3;
+const QSize kFirstStartMinimum(960, 640);
 
 // Positions may be negative (a screen left of the primary one); the store keeps 32 bits.
 int ReadInt(const char* name)
@@ -63,10 +65,12 @@ void CMainDlg::RestoreGeometry()
             return;
         }
     }
-    resize(kDefaultSize);
+    // A first start (or a place on no screen now): wide, centred on the primary screen.
+    resize(kFirstStartMinimum);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        resize(qMin(width(), area.width()), qMin(height(), area.height()));
+        const QSize share = area.size() * kFirstStartQuarters / 4;
+        resize(share.expandedTo(kFirstStartMinimum).boundedTo(area.size()));
         move(area.center() - rect().center());
     }
 }
@@ -132,6 +136,11 @@ void CMainDlg::ApplyLayout(bool wide)
     m_btnDownload->SetHorizontal(wide);
     m_btnUpload->SetHorizontal(wide);
     SetActivePane(m_nActivePane);
+    // Beside the status line, the long forms only where there is room (once it is built).
+    if (m_pSession && m_pModeButton) {
+        ShowSecurity();
+        ApplyTransferMode(m_transferMode);
+    }
 }
 
 void CMainDlg::BuildShortcuts()

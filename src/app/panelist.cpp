@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <QUrl>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 
 namespace tarnwick {
 
@@ -68,6 +70,8 @@ CPaneList::CPaneList(int pane, QWidget* parent)
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     setDropIndicatorShown(false);
+    // A long name keeps its beginning and its ending (which tells its kind).
+    setTextElideMode(Qt::ElideMiddle);
 
     QHeaderView* head = header();
     head->setStretchLastSection(false);
@@ -82,14 +86,84 @@ CPaneList::CPaneList(int pane, QWidget* parent)
 void CPaneList::UpdateRowHeight()
 {
     m_nRowHeight = std::max({MixedLineHeight(font()), iconSize().height(), 16}) + 4;
-    const QFontMetrics metrics(font());
-    const int gap = 3 * metrics.averageCharWidth();
-    header()->resizeSection(CPaneModel::kSize, metrics.horizontalAdvance(QStringLiteral("999,999,999")) + gap);
-    header()->resizeSection(CPaneModel::kDate,
-                            metrics.horizontalAdvance(QStringLiteral("2000-00-00 00:00")) + gap);
-    header()->resizeSection(CPaneModel::kAttributes,
-                            metrics.horizontalAdvance(QStringLiteral("drwxr-xr-x")) + gap);
+    FitColumns();
     doItemsLayout();
+}
+
+void CPaneList::FitColumns() const
+{
+    const QFontMetrics metrics(font());
+    const QFontMetrics headerMetrics(header()->font());
+    const int gap = 3 * metrics.averageCharWidth();
+    // The widest texts are among the longest: a folder of 20,000 rows is measured by a few of
+    // them, not all. The largest size has the most digits.
+    int largest = -1;
+    qsizetype longestDate = 0;
+    qsizetype longestAttributes = 0;
+    for (int row = 0; row < m_pModel->RowCount(); ++row) {
+        const PaneRow& data = m_pModel->Row(row);
+        if (data.size >= 0 && (largest < 0 || data.size > m_pModel->Row(largest).size)) {
+            largest = row;
+        }
+        longestDate = std::max(longestDate, data.dateText.size());
+        longestAttributes = std::max(longestAttributes, data.permissions.size());
+    }
+    int widths[CPaneModel::kColumnCount] = {};
+    if (largest >= 0) {
+        widths[CPaneModel::kSize] = metrics.horizontalAdvance(
+            m_pModel->index(largest, CPaneModel::kSize).data().toString());
+    }
+    QSet<QString> measured;
+    for (int row = 0; row < m_pModel->RowCount() && measured.size() < 64; ++row) {
+        const PaneRow& data = m_pModel->Row(row);
+        for (const auto& [column, text, longest] :
+             {std::tuple{CPaneModel::kDate, &data.dateText, longestDate},
+              std::tuple{CPaneModel::kAttributes, &data.permissions, longestAttributes}}) {
+            if (text->size() == longest && !measured.contains(*text)) {
+                measured.insert(*text);
+                widths[column] = std::max(widths[column], metrics.horizontalAdvance(*text));
+            }
+        }
+    }
+    for (int column = CPaneModel::kSize; column < CPaneModel::kColumnCount; ++column) {
+        const int caption =
+            headerMetrics.horizontalAdvance(m_pModel->headerData(column, Qt::Horizontal).toString());
+        m_columnWidths[column] = std::max(widths[column], caption) + gap;
+        header()->resizeSection(column, m_columnWidths[column]);
+    }
+    ArrangeColumns();
+}
+
+void CPaneList::ArrangeColumns() const
+{
+    if (!IsDetailed()) {
+        return;
+    }
+    // The name keeps a third of the pane, and room for a dozen characters at least.
+    const int available = viewport()->width();
+    const int name =
+        std::max(available / 3, 12 * fontMetrics().averageCharWidth() + iconSize().width());
+    int others = m_columnWidths[CPaneModel::kSize] + m_columnWidths[CPaneModel::kDate] +
+                 m_columnWidths[CPaneModel::kAttributes];
+    const bool attributes = available - others >= name;
+    others -= attributes ? 0 : m_columnWidths[CPaneModel::kAttributes];
+    const bool date = available - others >= name;
+    header()->setSectionHidden(CPaneModel::kAttributes, !attributes);
+    header()->setSectionHidden(CPaneModel::kDate, !date);
+    header()->setSectionHidden(CPaneModel::kSize, false);
+}
+
+void CPaneList::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    ArrangeColumns();
+}
+
+void CPaneList::SetLinkFolders(const QStringList& rows)
+{
+    Flush();
+    m_linkFolders = QSet<QString>(rows.begin(), rows.end());
+    m_pModel->MarkLinkFolders(m_linkFolders);
 }
 
 void CPaneList::changeEvent(QEvent* event)
@@ -108,12 +182,14 @@ void CPaneList::SetDetailed(bool detailed)
         setColumnHidden(column, !detailed);
     }
     m_pModel->SetDetailed(detailed);
+    FitColumns();
 }
 
 void CPaneList::ResetContent()
 {
     m_pending.clear();
     m_bResetPending = true;
+    m_linkFolders.clear();
     m_strListedDir = m_pBoundDir != nullptr ? *m_pBoundDir : std::string();
     // Shown at once: an emptied pane must not keep showing rows that are gone.
     Flush();
@@ -153,6 +229,12 @@ void CPaneList::Flush() const
         std::move(pending.begin(), pending.end(), std::back_inserter(rows));
     }
     m_pModel->SetRows(std::move(rows));
+    if (!m_linkFolders.isEmpty()) {
+        m_pModel->MarkLinkFolders(m_linkFolders);
+    }
+    if (IsDetailed()) {
+        FitColumns();
+    }
 }
 
 QStringList CPaneList::Rows() const

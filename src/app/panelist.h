@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QItemSelectionModel>
+#include <QSet>
 #include <QStringList>
 #include <QTreeView>
 
@@ -67,8 +68,13 @@ public:
     {
         m_detailsSource = std::move(source);
     }
-    // The details view (header and every column) or the plain list.
+    // The details view (header and every column) or the plain list. The name column takes
+    // the width the others leave: they are as wide as their contents, and a pane too narrow
+    // for all of them drops 属性, then 更新日時. Long names are shortened in the middle.
     void SetDetailed(bool detailed);
+    // The link rows that lead to folders (the rows' texts): shown and sorted as folders until
+    // the pane is emptied again.
+    void SetLinkFolders(const QStringList& rows);
     [[nodiscard]] bool IsDetailed() const { return m_pModel->IsDetailed(); }
     [[nodiscard]] int Pane() const { return m_nPane; }
 
@@ -88,12 +94,17 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // True when the drag carries something this pane takes.
     [[nodiscard]] bool Takes(const QMimeData* data) const;
     [[nodiscard]] QStringList DroppedFiles(const QMimeData* data) const;
     void UpdateRowHeight();
+    // The size, date and attribute columns as wide as their widest text (or caption).
+    void FitColumns() const;
+    // Which of them show: those that leave the name column room enough.
+    void ArrangeColumns() const;
 
     int m_nPane;
     CPaneModel* m_pModel;
@@ -104,6 +115,9 @@ private:
     std::string m_strListedDir;
     std::function<void(std::vector<PaneRow>&)> m_detailsSource;
     int m_nRowHeight = 20;
+    QSet<QString> m_linkFolders;
+    // The widths FitColumns measured, by column.
+    mutable int m_columnWidths[CPaneModel::kColumnCount] = {};
 };
 
 } // namespace tarnwick

@@ -23,9 +23,12 @@ QString GroupedSize(std::int64_t size)
     return digits;
 }
 
-int KindRank(PaneRow::Kind kind)
+int KindRank(const PaneRow& row)
 {
-    switch (kind) {
+    if (row.linkToFolder) {
+        return 1;
+    }
+    switch (row.kind) {
     case PaneRow::Kind::Parent:
         return 0;
     case PaneRow::Kind::Directory:
@@ -80,6 +83,20 @@ void CPaneModel::SetRows(std::vector<PaneRow> rows)
     endResetModel();
 }
 
+void CPaneModel::MarkLinkFolders(const QSet<QString>& rows)
+{
+    bool changed = false;
+    for (PaneRow& row : m_rows) {
+        const bool folder = row.isLink && rows.contains(row.text);
+        changed = changed || folder != row.linkToFolder;
+        row.linkToFolder = folder;
+    }
+    if (changed) {
+        sort(m_nSortColumn, m_sortOrder);
+        emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::DecorationRole});
+    }
+}
+
 void CPaneModel::SetDetailed(bool detailed)
 {
     if (detailed == m_bDetailed) {
@@ -120,7 +137,8 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
             }
             return row.name;
         case kSize:
-            return row.size >= 0 ? GroupedSize(row.size) : QString();
+            // A link to a folder is a folder here: the link's own length means nothing.
+            return row.size >= 0 && !row.linkToFolder ? GroupedSize(row.size) : QString();
         case kDate:
             return row.dateText;
         case kAttributes:
@@ -132,6 +150,9 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
         if (column != kName || !m_bDetailed) {
             return {};
         }
+        if (row.linkToFolder) {
+            return m_dirLinkIcon;
+        }
         switch (row.kind) {
         case PaneRow::Kind::Parent:
             return m_parentIcon;
@@ -141,12 +162,20 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
             break;
         }
         return row.isLink ? m_fileLinkIcon : m_fileIcon;
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
+        // The whole name, which the column may show shortened in the middle.
+        QString tip = column == kName && m_bDetailed && row.kind != PaneRow::Kind::Parent
+                          ? row.name
+                          : QString();
         if (row.isLink) {
-            return row.linkTarget.isEmpty() ? QStringLiteral("シンボリックリンク")
-                                            : QStringLiteral("シンボリックリンク → ") + row.linkTarget;
+            const QString link =
+                (row.linkToFolder ? QStringLiteral("フォルダへのシンボリックリンク")
+                                  : QStringLiteral("シンボリックリンク")) +
+                (row.linkTarget.isEmpty() ? QString() : QStringLiteral(" → ") + row.linkTarget);
+            tip = tip.isEmpty() ? link : tip + QLatin1Char('\n') + link;
         }
-        return {};
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     case Qt::TextAlignmentRole:
         if (column == kSize) {
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -190,8 +219,8 @@ bool CPaneModel::Before(const PaneRow& a, const PaneRow& b) const
         return TextBefore(a, b);
     }
     // ".." on top and directories before files, whichever way the column runs.
-    if (KindRank(a.kind) != KindRank(b.kind)) {
-        return KindRank(a.kind) < KindRank(b.kind);
+    if (KindRank(a) != KindRank(b)) {
+        return KindRank(a) < KindRank(b);
     }
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     const auto ordered = [descending](bool less, bool greater) {

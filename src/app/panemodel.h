@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +23,9 @@ struct PaneRow {
     QString folded; // `text` case-folded: the list's order
     Kind kind = Kind::File;
     bool isLink = false;
+    // A link the server (or the file system) lets one enter: shown and sorted as a folder,
+    // while its text stays the name the commands know.
+    bool linkToFolder = false;
     std::int64_t size = -1; // -1: none shown (directories, unknown)
     QString dateText;
     std::int64_t dateKey = 0; // orders the dates; 0 when unknown
@@ -46,11 +50,13 @@ public:
 
     // Replaces every row; they take the order of the present view.
     void SetRows(std::vector<PaneRow> rows);
+    // Marks the link rows whose texts are in `rows` as links to folders, the others not.
+    void MarkLinkFolders(const QSet<QString>& rows);
     [[nodiscard]] const PaneRow& Row(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
     [[nodiscard]] int RowCount() const { return static_cast<int>(m_rows.size()); }
 
-    // The details view (names with icons, every column, sorted by the chosen column) or the
-    // plain list (row texts in text order).
+    // The details view (plain names with icons, every column, sorted by the chosen column;
+    // the full name in the name's tooltip) or the plain list (row texts in text order).
     void SetDetailed(bool detailed);
     [[nodiscard]] bool IsDetailed() const { return m_bDetailed; }
 

@@ -1,8 +1,10 @@
-// The transfer-mode menu and the options sheet. Only automatic versus manual is stored, so
-// text and binary are told apart only by the menu's ticks and the engine's type command.
+// The transfer-mode menu and the options sheet. The mode chosen (自動, テキスト or バイナリ) is
+// stored as it is and shown beside the status line, so what a transfer does is never a
+// surprise: a restart and a confirmed options sheet keep it.
+#include <QToolButton>
+
 #include "app/commandids.h"
 #include "app/maindlg.h"
-#include "session/storedsettings.h"
 #include "gui/optionssheet.h"
 #include "settings/settings.h"
 #include "ui/dialogrunner.h"
@@ -10,36 +12,71 @@
 
 namespace tarnwick {
 
-void CMainDlg::TickTransferMode(int id)
+namespace {
+
+QString ModeName(TransferMode mode)
 {
-    for (const int item : {ID_MODE_AUTO, ID_MODE_TEXT, ID_MODE_BINARY}) {
-        CheckEditMenuItem(item, item == id ? 1 : 0);
+    switch (mode) {
+    case TransferMode::Auto:
+        return QStringLiteral("自動");
+    case TransferMode::Text:
+        return QStringLiteral("テキスト");
+    case TransferMode::Binary:
+        break;
     }
+    return QStringLiteral("バイナリ");
+}
+
+} // namespace
+
+void CMainDlg::ApplyTransferMode(TransferMode mode)
+{
+    m_transferMode = mode;
+    const int ticked = mode == TransferMode::Auto   ? ID_MODE_AUTO
+                       : mode == TransferMode::Text ? ID_MODE_TEXT
+                                                    : ID_MODE_BINARY;
+    for (const int item : {ID_MODE_AUTO, ID_MODE_TEXT, ID_MODE_BINARY}) {
+        CheckEditMenuItem(item, item == ticked ? 1 : 0);
+    }
+    // Auto keeps the engine's type: the next file sets it.
+    if (mode == TransferMode::Text) {
+        m_engine.SetTextType();
+    } else if (mode == TransferMode::Binary) {
+        m_engine.SetBinaryType();
+    }
+    // A narrow window keeps the room for the status line: the mode's name alone.
+    m_pModeButton->setText((IsWideLayout() ? QStringLiteral("転送モード: ") : QString()) +
+                           ModeName(mode));
+    const QString what =
+        mode == TransferMode::Auto
+            ? QStringLiteral("拡張子で判別: テキストモードの拡張子は「設定」の「操作」で指定します")
+        : mode == TransferMode::Text
+            ? QStringLiteral("改行を変換します (TYPE A)。画像や圧縮ファイルは壊れます")
+            : QStringLiteral("バイトをそのまま転送します (TYPE I)");
+    m_pModeButton->setToolTip(QStringLiteral("転送モード: ") + ModeName(mode) + QLatin1Char('\n') +
+                              what);
 }
 
 void CMainDlg::TransferModeAuto()
 {
-    if (StoredTextModeList().empty()) {
+    if (GetTextModeList().empty()) {
         m_prompt.Message(QStringLiteral("判別のための拡張子が\n未設定です"));
         return;
     }
-    TickTransferMode(ID_MODE_AUTO);
-    SetSettingFlag("AutoTransferMode", true);
-    // The engine's type stays; the next file sets it.
+    static_cast<void>(SetStoredTransferMode(TransferMode::Auto));
+    ApplyTransferMode(TransferMode::Auto);
 }
 
 void CMainDlg::TransferModeText()
 {
-    TickTransferMode(ID_MODE_TEXT);
-    SetSettingFlag("AutoTransferMode", false);
-    m_engine.SetTextType();
+    static_cast<void>(SetStoredTransferMode(TransferMode::Text));
+    ApplyTransferMode(TransferMode::Text);
 }
 
 void CMainDlg::TransferModeBinary()
 {
-    TickTransferMode(ID_MODE_BINARY);
-    SetSettingFlag("AutoTransferMode", false);
-    m_engine.SetBinaryType();
+    static_cast<void>(SetStoredTransferMode(TransferMode::Binary));
+    ApplyTransferMode(TransferMode::Binary);
 }
 
 void CMainDlg::SettingsCommand()
@@ -48,13 +85,16 @@ void CMainDlg::SettingsCommand()
     if (m_runner.Run(sheet) != QDialog::Accepted) {
         return;
     }
-    // The store holds only automatic or not: a confirmed sheet with it off lands in text.
+    // The sheet's box says only automatic or not. Ticked is 自動; cleared keeps the manual
+    // mode in use, and leaving 自動 goes to バイナリ, which changes no byte.
+    TransferMode mode = m_transferMode;
     if (GetSettingFlag("AutoTransferMode")) {
-        TickTransferMode(ID_MODE_AUTO);
-    } else {
-        TickTransferMode(ID_MODE_TEXT);
-        m_engine.SetTextType();
+        mode = TransferMode::Auto;
+    } else if (mode == TransferMode::Auto) {
+        mode = TransferMode::Binary;
     }
+    static_cast<void>(SetStoredTransferMode(mode));
+    ApplyTransferMode(mode);
 }
 
 } // namespace tarnwick

@@ -13,6 +13,11 @@ bool CWindowSessionUi::Ask(const std::string& question)
     return m_prompt.Ask(QString::fromStdString(question));
 }
 
+bool CWindowSessionUi::AskCaution(const std::string& question)
+{
+    return m_prompt.AskCaution(QString::fromStdString(question));
+}
+
 void CWindowSessionUi::Message(const std::string& text)
 {
     m_prompt.Message(QString::fromStdString(text));
@@ -21,6 +26,11 @@ void CWindowSessionUi::Message(const std::string& text)
 void CWindowSessionUi::SetStatus(const std::string& text)
 {
     m_window.SetStatusText(text);
+}
+
+void CWindowSessionUi::SetStatusOriginal(const std::string& text)
+{
+    m_window.SetStatusOriginal(QString::fromStdString(text));
 }
 
 void CWindowSessionUi::ShowWaitText(const std::string& text)
@@ -70,9 +80,19 @@ ExistingAnswer CWindowSessionUi::AskExisting(const ExistingFile& file, bool& app
     return choices[at].second;
 }
 
-void CWindowSessionUi::TreeProgress(std::size_t files, std::int64_t bytes)
+void CWindowSessionUi::TreeProgress(const TreeCounts& counts)
 {
-    m_window.SetTreeProgress(files, bytes);
+    m_window.SetTreeProgress(counts);
+}
+
+void CWindowSessionUi::LinkFolders(const std::vector<std::string>& rows)
+{
+    m_window.SetRemoteLinkFolders(rows);
+}
+
+void CWindowSessionUi::TransferResumes(std::int64_t offset)
+{
+    m_window.SetResumeOffset(offset);
 }
 
 CertificateAnswer CWindowSessionUi::TrustCertificate(const CertificateInfo& certificate,

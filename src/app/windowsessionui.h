@@ -14,8 +14,11 @@ public:
     CWindowSessionUi(CMainDlg& window, CPrompt& prompt) : m_window(window), m_prompt(prompt) {}
 
     bool Ask(const std::string& question) override;
+    bool AskCaution(const std::string& question) override;
     void Message(const std::string& text) override;
     void SetStatus(const std::string& text) override;
+    // The English words behind the status text: its tooltip.
+    void SetStatusOriginal(const std::string& text) override;
     void ShowWaitText(const std::string& text) override;
     void HideWaitText() override;
     // "n / m" in the progress box.
@@ -24,8 +27,10 @@ public:
     // 上書き / スキップ (/ 再開), or 再開 / スキップ / 最初から for a part alone, with
     // "すべてに適用" when more files follow.
     ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll) override;
-    // The whole tree's count and bytes in the progress box.
-    void TreeProgress(std::size_t files, std::int64_t bytes) override;
+    // The whole tree's files and bytes in the progress box.
+    void TreeProgress(const TreeCounts& counts) override;
+    void TransferResumes(std::int64_t offset) override;
+    void LinkFolders(const std::vector<std::string>& rows) override;
     CertificateAnswer TrustCertificate(const CertificateInfo& certificate,
                                        const std::string& server) override;
 

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "session/reasontext.h"
+
 namespace tarnwick {
 
 namespace {
@@ -46,7 +48,11 @@ CCertificateDlg::CCertificateDlg(const CertificateInfo& certificate, const std::
     }
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("問題:"), SelectableLabel(certificate.problem, this));
+    // In Japanese; the check's own words in the tooltip.
+    auto* problem = SelectableLabel(CertificateProblemText(certificate.problem), this);
+    problem->setObjectName(QStringLiteral("certificateProblem"));
+    problem->setToolTip(QString::fromStdString(certificate.problem));
+    form->addRow(QStringLiteral("問題:"), problem);
     form->addRow(QStringLiteral("発行先:"), SelectableLabel(certificate.subject, this));
     form->addRow(QStringLiteral("発行者:"), SelectableLabel(certificate.issuer, this));
     form->addRow(QStringLiteral("有効期間:"),

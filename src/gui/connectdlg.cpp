@@ -156,12 +156,16 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* pa
     layout->addWidget(box);
 
     FillList();
-    m_comboProfile->setCurrentIndex(0);
+    // The profile of the last connect when it is still stored, otherwise slot 1.
+    const std::string last = GetLastProfileName();
+    const int lastSlot = last.empty() ? 0 : FindProfileSlot(last);
+    const int slot = lastSlot > 0 ? lastSlot : 1;
+    m_comboProfile->setCurrentIndex(slot - 1);
     TakeControls();
     if (GetSavePassFlag()) {
         m_nSavePass = 1;
     }
-    LoadProfileByName(ReadProfileName(1));
+    LoadProfileByName(ReadProfileName(slot));
     if (m_nSavePass == 0) {
         m_strPassword.clear();
     }
@@ -311,6 +315,11 @@ void CConnectDlg::accept()
 {
     TakeControls();
     SetSavePassFlag(m_nSavePass == 1);
+    // The next opening starts on this profile; fields typed without one change nothing.
+    if (const std::string name = m_comboProfile->currentText().toStdString();
+        !name.empty() && FindProfileSlot(name) > 0) {
+        SetLastProfileName(name);
+    }
     TakeControls();
     QDialog::accept();
 }

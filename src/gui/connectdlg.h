@@ -30,9 +30,10 @@ class CConnectDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Fills the list from the store, selects its first item and loads slot 1's profile, with
-    // the password left out unless SavePass is set. Messages go through `prompt`; saved
-    // passwords are kept in `passwords` where it can take them. Both must outlive the dialog.
+    // Fills the list from the store, selects the profile the last confirmed dialog was on
+    // (slot 1 when there is none) and loads it, with the password left out unless SavePass is
+    // set. Messages go through `prompt`; saved passwords are kept in `passwords` where it can
+    // take them. Both must outlive the dialog.
     CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* parent = nullptr);
 
     // What the connect command reads after OK.
@@ -45,7 +46,7 @@ public:
     [[nodiscard]] ProfileEncryption GetEncryption() const { return m_encryption; }
 
 public slots:
-    // OK: stores the save-password flag and takes the fields.
+    // OK: stores the save-password flag and the profile chosen, and takes the fields.
     void accept() override;
 
 private:

@@ -46,8 +46,8 @@ CSettingPage1::CSettingPage1(QWidget* parent) : CPropertyPage(parent)
 void CSettingPage1::Load()
 {
     m_pConnectAtStartup->setChecked(GetSettingFlag("ConnectDlgWithStartup"));
-    m_pAutoMode->setChecked(GetSettingFlag("AutoTransferMode"));
-    m_pCheckOverwrite->setChecked(GetSettingFlag("CheckOverwrite"));
+    m_pAutoMode->setChecked(GetStoredTransferMode() == TransferMode::Auto);
+    m_pCheckOverwrite->setChecked(GetCheckOverwrite());
     m_pExtensionList->setEnabled(m_pAutoMode->isChecked());
     std::string list = GetSettingText("AutoTransferModeList");
     if (list.empty()) {

@@ -1,16 +1,14 @@
-// The file commands: download and upload, create and delete on either side, change
-// attributes; each item with its own outcome, and the command's status text at the end.
-#include <unistd.h>
-
+// The file commands: download and upload, change attributes; each item with its own outcome,
+// and the command's status text at the end (creating and deleting: createdelete.cpp).
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
+#include <ctime>
 
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
 #include "ftp/localfile.h"
+#include "session/commandtexts.h"
 #include "session/localfiles.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
@@ -20,27 +18,67 @@ namespace tarnwick {
 
 namespace {
 
-// The name on a line of its own first, so the question says which file it is about.
-std::string OverwriteQuestion(const std::string& name)
-{
-    return name + "\nそのファイルはすでに存在します。\n上書きしますか？";
-}
-const std::string kParentRow = "..";
 constexpr std::size_t kFailuresNamed = 3;
 
-// Rows that stand for the folder shown or its parent: never an item of a command.
-bool IsSelfOrParentRow(const std::string& row)
+// "1,234,567 バイト、2024-03-04 12:00", or "不明" for what is not known.
+std::string FactsText(const FileFacts& facts)
 {
-    return row == kParentRow || row == "." || row == "<..>" || row == "<.>";
+    std::string size = "不明";
+    if (facts.size >= 0) {
+        size = std::to_string(facts.size);
+        for (std::ptrdiff_t at = static_cast<std::ptrdiff_t>(size.size()) - 3; at > 0; at -= 3) {
+            size.insert(static_cast<std::size_t>(at), ",");
+        }
+        size += " バイト";
+    }
+    std::string time = facts.timeText.empty() ? std::string("不明") : facts.timeText;
+    if (facts.modifyTime >= 0) {
+        const std::time_t seconds = static_cast<std::time_t>(facts.modifyTime);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &local);
+        time = stamp;
+    }
+    return size + "、" + time;
 }
 
-ItemOutcome Skipped(const std::string& name)
+// The name on a line of its own first, so the question says which file it is about, and
+// both files below, so the user can tell which to keep.
+std::string ExistingQuestion(const ExistingFile& file)
 {
-    ItemOutcome outcome;
-    outcome.status = ItemOutcome::Status::Skipped;
-    outcome.name = name;
-    return outcome;
+    std::string question = file.name;
+    if (file.exists) {
+        question += "\nそのファイルはすでに存在します。\n上書きしますか？";
+        if (file.canResume) {
+            question += "\n(短いので、続きから再開することもできます)";
+        }
+    } else {
+        question += "\n途中まで受信したファイル (" + file.name + ".part) があります。\n続きから再開しますか？";
+    }
+    return question + "\n\n" + (file.exists ? "上書きされるファイル: " : "受信済みの部分: ") +
+           FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
 }
+
+// The facts of the listing's entry of a file.
+FileFacts EntryFacts(const RemoteFileEntry* entry)
+{
+    FileFacts facts;
+    if (entry != nullptr) {
+        facts.size = ListedSize(*entry);
+        facts.modifyTime = entry->modifyTime;
+        facts.timeText = entry->dateText;
+    }
+    return facts;
+}
+
+FileFacts LocalFacts(const std::string& path)
+{
+    FileFacts facts;
+    LocalFileFacts(path, facts.size, facts.modifyTime);
+    return facts;
+}
+
 
 } // namespace
 
@@ -88,13 +126,17 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
         return; // the status line says the connection was lost
     }
     std::vector<const ItemOutcome*> failures;
+    std::int64_t skipped = 0;
     for (const ItemOutcome& outcome : outcomes) {
         if (outcome.Failed()) {
             failures.push_back(&outcome);
         }
+        skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
     }
     if (failures.empty()) {
-        m_ui.SetStatus(done);
+        // What the user chose to keep is no failure, but the command did not do it all.
+        m_ui.SetStatus(skipped == 0 ? done
+                                    : done + FormatText(" (%d 個はスキップしました)", skipped));
     } else if (outcomes.back().reason == FailureReason::Cancelled) {
         m_ui.SetStatus(what + "を中止しました: " + outcomes.back().name);
     } else {
@@ -110,6 +152,9 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
             text += " ほか " + std::to_string(failures.size() - named) + " 個";
         }
         m_ui.SetStatus(text);
+        if (const std::string original = FailureOriginal(*failures.front()); !original.empty()) {
+            m_ui.SetStatusOriginal(original);
+        }
     }
 }
 
@@ -117,16 +162,17 @@ void CSession::EndRemoteCommand(const std::vector<ItemOutcome>& outcomes, const 
                                 const std::string& what)
 {
     if (!m_bLost) {
-        RefreshRemote();
+        RefreshRemote(false);
     }
     ReportItems(outcomes, done, what);
 }
 
 // --- download and upload -------------------------------------------------------------------
 
-bool CSession::StartCommand(const char* question, std::size_t count, std::size_t items)
+bool CSession::StartCommand(const char* question, std::size_t count, std::size_t items,
+                            const std::vector<std::string>& names)
 {
-    if (count == 0 || !m_ui.Ask(FormatText(question, static_cast<std::int64_t>(count)))) {
+    if (count == 0 || !m_ui.Ask(NamedQuestion(question, count, names))) {
         return false;
     }
     m_bLost = false;
@@ -138,26 +184,17 @@ void CSession::BeginItems(bool more)
 {
     m_existingForAll.reset();
     m_bMoreItems = more;
-    m_nTreeFiles = 0;
-    m_nTreeBytes = 0;
+    m_tree = TreeCounts();
 }
 
-ExistingAnswer CSession::AskExisting(const std::string& name, bool exists, bool canResume)
+ExistingAnswer CSession::AskExisting(ExistingFile file)
 {
-    // "Resume" for all cannot be the answer for a file that has no part.
-    if (m_existingForAll && (*m_existingForAll != ExistingAnswer::Resume || canResume)) {
+    // "Resume" for all cannot be the answer for a file that cannot be resumed.
+    if (m_existingForAll && (*m_existingForAll != ExistingAnswer::Resume || file.canResume)) {
         return *m_existingForAll;
     }
-    ExistingFile file{name, exists, canResume, m_bMoreItems, std::string()};
-    if (!exists) {
-        file.question = name + "\n途中まで受信したファイル (" + name +
-                        ".part) があります。\n続きから再開しますか？";
-    } else {
-        file.question = OverwriteQuestion(name);
-        if (canResume) {
-            file.question += "\n(途中まで受信した部分から再開することもできます)";
-        }
-    }
+    file.more = m_bMoreItems;
+    file.question = ExistingQuestion(file);
     bool forAll = false;
     const ExistingAnswer answer = m_ui.AskExisting(file, forAll);
     if (forAll) {
@@ -167,20 +204,26 @@ ExistingAnswer CSession::AskExisting(const std::string& name, bool exists, bool 
 }
 
 ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::string& localPath,
-                                   std::int64_t expectedSize, std::int64_t modifyTime)
+                                   std::int64_t expectedSize, std::int64_t modifyTime,
+                                   const std::string& listedTime)
 {
     const TransferType type = ChooseType(localPath);
     const bool exists = m_settings.CheckOverwrite() && LocalFileOpens(localPath);
     // Only a binary file goes on byte for byte from where it stopped.
-    const std::int64_t part = type == TransferType::Binary
-                                  ? LocalFileLength(CDownloadTarget::PartialPath(localPath))
-                                  : 0;
+    const std::string partPath = CDownloadTarget::PartialPath(localPath);
+    const std::int64_t part = type == TransferType::Binary ? LocalFileLength(partPath) : 0;
     const bool canResume = part > 0 && (expectedSize < 0 || part < expectedSize);
     bool resume = false;
     if (exists || canResume) {
-        const ExistingAnswer answer = AskExisting(BaseName(localPath), exists, canResume);
+        ExistingFile file;
+        file.name = BaseName(localPath);
+        file.exists = exists;
+        file.canResume = canResume;
+        file.target = LocalFacts(exists ? localPath : partPath);
+        file.source = {expectedSize, modifyTime, listedTime};
+        const ExistingAnswer answer = AskExisting(std::move(file));
         if (answer == ExistingAnswer::Skip) {
-            return Skipped(remotePath);
+            return SkippedOutcome(remotePath);
         }
         resume = answer == ExistingAnswer::Resume && canResume;
     }
@@ -216,6 +259,7 @@ ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::s
                             TransferType::Binary, size};
     // A part larger than the file is not this file's: it starts over.
     request.restartOffset = have > 0 && have <= size ? have : 0;
+    m_ui.TransferResumes(request.restartOffset);
     return OutcomeOf(remotePath, m_engine.Transfer(request));
 }
 
@@ -223,13 +267,56 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
 {
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
-    if (m_settings.CheckOverwrite() && m_remoteFiles.FindByDisplayName(remoteName) >= 0 &&
-        AskExisting(remoteName, true, false) == ExistingAnswer::Skip) {
-        return Skipped(localPath);
+    const int index = m_remoteFiles.FindByDisplayName(remoteName);
+    return UploadOver(localPath, remoteName, index < 0 ? nullptr : &m_remoteFiles.At(index));
+}
+
+ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string& remotePath,
+                                 const RemoteFileEntry* existing)
+{
+    const TransferType type = ChooseType(BaseName(remotePath));
+    const std::int64_t size = LocalFileLength(localPath);
+    if (existing != nullptr && m_settings.CheckOverwrite()) {
+        ExistingFile file;
+        file.name = BaseName(remotePath);
+        file.exists = true;
+        file.target = EntryFacts(existing);
+        file.source = LocalFacts(localPath);
+        // A shorter file on the server may be what a cut upload left: binary bytes go on
+        // from its end.
+        file.canResume = type == TransferType::Binary && file.target.size >= 0 &&
+                         file.target.size < size;
+        switch (AskExisting(std::move(file))) {
+        case ExistingAnswer::Skip:
+            return SkippedOutcome(localPath);
+        case ExistingAnswer::Resume:
+            return ResumeUpload(localPath, remotePath, ListedSize(*existing));
+        case ExistingAnswer::Replace:
+            break;
+        }
     }
-    const TransferType type = ChooseType(remoteName);
-    const TransferRequest request{TransferDirection::Upload, remoteName, localPath, type,
-                                  LocalFileLength(localPath)};
+    const TransferRequest request{TransferDirection::Upload, remotePath, localPath, type, size};
+    return OutcomeOf(localPath, m_engine.Transfer(request));
+}
+
+ItemOutcome CSession::ResumeUpload(const std::string& localPath, const std::string& remotePath,
+                                   std::int64_t listedSize)
+{
+    // The server's size now, not the listing's from a while ago.
+    std::int64_t have = m_engine.RemoteSize(remotePath);
+    if (have < 0 && m_engine.IsConnected()) {
+        have = listedSize;
+    }
+    const std::int64_t size = LocalFileLength(localPath);
+    if (have < 0 || have > size) {
+        ItemOutcome outcome = CommandOutcome(localPath, false);
+        outcome.note = "再開できません: サーバーのファイルのサイズが分かりません";
+        return outcome;
+    }
+    TransferRequest request{TransferDirection::Upload, remotePath, localPath, TransferType::Binary,
+                            size};
+    request.restartOffset = have;
+    m_ui.TransferResumes(have);
     return OutcomeOf(localPath, m_engine.Transfer(request));
 }
 
@@ -249,7 +336,7 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
     for (const std::string& row : rows) {
         count += IsSelfOrParentRow(row) ? 0 : 1;
     }
-    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size(), count)) {
+    if (!StartCommand("%d 個のファイルをダウンロードしますか？", rows.size(), count, {})) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
@@ -276,9 +363,10 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
         } else {
             const int index = m_remoteFiles.FindByDisplayName(row);
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
+            const RemoteFileEntry* entry = index < 0 ? nullptr : &m_remoteFiles.At(index);
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
-                                   index < 0 ? -1 : ListedSize(m_remoteFiles.At(index)),
-                                   index < 0 ? -1 : m_remoteFiles.At(index).modifyTime);
+                                   entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
+                                   entry ? entry->dateText : std::string());
             if (outcome.status == ItemOutcome::Status::Skipped) {
                 continue;
             }
@@ -327,12 +415,18 @@ bool CSession::MoveTree(TransferDirection direction, const std::string& localPat
     m_bMoreItems = true; // a tree holds more files than the one asked about
     CTreeTransfer tree(m_engine, *this);
     tree.SetItemSink([this](const ItemOutcome& outcome) { TreeItem(outcome); });
-    // As for single files: asked only when the settings say so.
-    if (m_settings.CheckOverwrite()) {
-        tree.SetOverwriteQuestion([this](const std::string& file) {
-            return AskExisting(file, true, false) != ExistingAnswer::Skip;
-        });
-    }
+    // The walk is over: what will move. Then each file as it starts.
+    tree.SetTotalsSink([this](std::size_t files, std::int64_t bytes) {
+        m_tree = TreeCounts();
+        m_tree.filesTotal = files;
+        m_tree.bytesTotal = bytes;
+        m_ui.TreeProgress(m_tree);
+    });
+    tree.SetFileSink([this](const std::string& name, std::int64_t size) {
+        m_tree.current = name;
+        m_nTreeFileSize = size;
+        m_ui.TreeProgress(m_tree);
+    });
     if (direction == TransferDirection::Download) {
         tree.Download(remotePath, localPath);
     } else {
@@ -355,17 +449,21 @@ bool CSession::MoveTree(TransferDirection direction, const std::string& localPat
 void CSession::TreeItem(const ItemOutcome& outcome)
 {
     m_ui.ItemDone(outcome);
-    if (outcome.status == ItemOutcome::Status::Done) {
-        ++m_nTreeFiles;
-        m_nTreeBytes += outcome.bytes;
-        m_ui.TreeProgress(m_nTreeFiles, m_nTreeBytes);
+    if (m_tree.current.empty()) {
+        return; // not a file that moved: a folder, a link left out
     }
+    // A file counts with its whole size, moved now or before (a resumed part), so the bar
+    // reaches its end; a failed or skipped one is dealt with all the same.
+    ++m_tree.files;
+    m_tree.bytes += m_nTreeFileSize >= 0 ? m_nTreeFileSize : outcome.bytes;
+    m_tree.current.clear();
+    m_ui.TreeProgress(m_tree);
 }
 
 bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                            std::size_t asked)
 {
-    if (!StartCommand("%d 個のファイルをアップロードしますか？", asked)) {
+    if (!StartCommand("%d 個のファイルをアップロードしますか？", asked, items.size(), {})) {
         return false;
     }
     std::vector<ItemOutcome> outcomes;
@@ -393,132 +491,6 @@ bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>
     }
     EndRemoteCommand(outcomes, "アップロードが完了しました", "アップロード");
     return true;
-}
-
-// --- create and delete -----------------------------------------------------------------
-
-void CSession::CreateLocalDirectory(const std::string& name)
-{
-    // An existing directory or a refused name shows in the refreshed pane, not in a message.
-    std::error_code ignored;
-    std::filesystem::create_directory(JoinPath(m_view.localDir, name), ignored);
-    static_cast<void>(RefreshLocal());
-}
-
-bool CSession::CreateRemoteDirectory(const std::string& name)
-{
-    m_bLost = false;
-    // The name as typed, relative to the server's current directory.
-    if (!m_engine.MakeDir(name)) {
-        m_ui.SetStatus("ディレクトリ作成に失敗しました");
-        static_cast<void>(ConnectionLostNow());
-        return false;
-    }
-    RefreshRemote();
-    return true;
-}
-
-ItemOutcome CSession::MakeRemoteDirectory(const std::string& name)
-{
-    return CommandOutcome(name, m_engine.MakeDir(name));
-}
-
-ItemOutcome CSession::RemoveRemoteDirectory(const std::string& name)
-{
-    return CommandOutcome(name, m_engine.RemoveDir(name));
-}
-
-ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
-{
-    return CommandOutcome(path, m_engine.DeleteRemoteFile(path));
-}
-
-bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
-{
-    if (!StartCommand("%d 個のファイルを削除しますか？", rows.size())) {
-        return false;
-    }
-    std::vector<ItemOutcome> outcomes;
-    for (const std::string& row : rows) {
-        if (IsSelfOrParentRow(row)) {
-            continue;
-        }
-        if (IsDirectoryRow(row)) {
-            // Only an empty directory goes; one that holds anything stays and is named at the
-            // end.
-            const std::string name = DirectoryRowName(row);
-            const bool removed = ::rmdir(JoinPath(m_view.localDir, name).c_str()) == 0;
-            Record(LocalOutcome(name, removed, errno), outcomes);
-            continue;
-        }
-        const std::string path = JoinPath(m_view.localDir, row);
-        // A file that could not be deleted is said to be so, not claimed deleted.
-        const bool deleted = ::unlink(path.c_str()) == 0;
-        const int error = errno;
-        m_ui.SetStatus(
-            FormatText(deleted ? "%s を削除しました" : "%s の削除に失敗しました", path));
-        Record(LocalOutcome(row, deleted, error), outcomes);
-    }
-    static_cast<void>(RefreshLocal());
-    ReportItems(outcomes, "削除が完了しました", "削除");
-    return true;
-}
-
-bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
-{
-    if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size())) {
-        return false;
-    }
-    std::vector<ItemOutcome> outcomes;
-    for (const std::string& row : rows) {
-        if (IsSelfOrParentRow(row)) {
-            continue;
-        }
-        ItemOutcome outcome;
-        if (IsDirectoryRow(row)) {
-            // The bare name, relative to the server's current directory.
-            const std::string name = DirectoryRowName(row);
-            outcome = RemoveRemoteDirectory(name);
-            if (outcome.Failed() && m_engine.IsConnected()) {
-                outcome = RemoveRemoteTree(name, outcome);
-            }
-            m_ui.SetStatus(outcome.Failed() ? std::string("ディレクトリ削除に失敗しました")
-                                            : FormatText("%s の削除が正常に終了しました", name));
-        } else {
-            const std::string path = JoinPath(m_view.remoteDir, row);
-            outcome = DeleteRemoteFile(path);
-            m_ui.SetStatus(outcome.Failed() ? std::string("削除に失敗しました")
-                                            : FormatText("%s の削除が正常に終了しました", path));
-            outcome.name = row;
-        }
-        if (Record(outcome, outcomes)) {
-            break;
-        }
-    }
-    EndRemoteCommand(outcomes, "削除が完了しました", "削除");
-    return true;
-}
-
-ItemOutcome CSession::RemoveRemoteTree(const std::string& name, const ItemOutcome& refused)
-{
-    // RMD refuses a directory that holds anything; only then, and only when the user says so,
-    // does everything in it go.
-    const std::string path = JoinPath(m_view.remoteDir, name);
-    CTreeTransfer tree(m_engine, *this);
-    if (tree.CountEntries(path) <= 0 ||
-        !m_ui.Ask(FormatText("%s を中身ごと削除しますか？", name))) {
-        return refused;
-    }
-    tree.SetItemSink([this](const ItemOutcome& outcome) { m_ui.ItemDone(outcome); });
-    tree.RemoveRemote(path);
-    for (const ItemOutcome& outcome : tree.Outcomes()) {
-        if (outcome.Failed()) {
-            return outcome;
-        }
-    }
-    ItemOutcome removed;
-    removed.name = name;
-    return removed;
 }
 
 // --- attributes ------------------------------------------------------------------------
@@ -549,7 +521,7 @@ void CSession::ChangeAttributes(int index, const std::string& mode)
     }
     // Whatever the server answered, a refusal included.
     m_ui.SetStatus(m_engine.GetLastReply());
-    RefreshRemote();
+    RefreshRemote(false);
 }
 
 ItemOutcome CSession::ChangeMode(const std::string& name, const std::string& mode)

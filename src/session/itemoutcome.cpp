@@ -1,6 +1,6 @@
 #include "session/itemoutcome.h"
 
-#include <cstring>
+#include "session/reasontext.h"
 
 namespace tarnwick {
 
@@ -20,7 +20,7 @@ std::string FailureDetail(const ItemOutcome& outcome)
     case FailureReason::None:
         return std::string();
     case FailureReason::LocalFile:
-        return outcome.localErrno != 0 ? std::strerror(outcome.localErrno) : "ローカルファイルのエラー";
+        return outcome.localErrno != 0 ? ErrnoText(outcome.localErrno) : "ローカルファイルのエラー";
     case FailureReason::TimedOut:
         return "時間切れ";
     case FailureReason::Cancelled:
@@ -32,7 +32,7 @@ std::string FailureDetail(const ItemOutcome& outcome)
             return reply;
         }
         return outcome.localErrno != 0
-                   ? std::string("データ接続に失敗: ") + std::strerror(outcome.localErrno)
+                   ? std::string("データ接続に失敗: ") + ErrnoText(outcome.localErrno)
                    : std::string("データ接続に失敗");
     case FailureReason::TooLarge:
         return "ファイル一覧が大きすぎます (上限 64 MiB)";
@@ -46,6 +46,16 @@ std::string FailureDetail(const ItemOutcome& outcome)
     return reply.empty() ? std::string("サーバーが拒否しました") : reply;
 }
 
+std::string FailureOriginal(const ItemOutcome& outcome)
+{
+    const bool system = outcome.note.empty() &&
+                        (outcome.reason == FailureReason::LocalFile ||
+                         (outcome.reason == FailureReason::DataConnection &&
+                          !(outcome.replyCode >= 100 && outcome.replyCode < 600 &&
+                            !FirstReplyLine(outcome.replyText).empty())));
+    return system ? ErrnoOriginal(outcome.localErrno) : std::string();
+}
+
 ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
 {
     ItemOutcome outcome;
@@ -55,6 +65,14 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
         outcome.reason = FailureReason::LocalFile;
         outcome.localErrno = error;
     }
+    return outcome;
+}
+
+ItemOutcome SkippedOutcome(const std::string& name)
+{
+    ItemOutcome outcome;
+    outcome.status = ItemOutcome::Status::Skipped;
+    outcome.name = name;
     return outcome;
 }
 

@@ -25,12 +25,19 @@ struct ItemOutcome {
 };
 
 // Why an item failed, in a few words for the status line: the first line of the server's
-// reply ("550 Failed to open file."), the system's text for a local error, or what went
-// wrong ("時間切れ", "中止", "接続が切れました").
+// reply ("550 Failed to open file."), the system's reason for a local error in Japanese
+// ("アクセスが拒否されました"), or what went wrong ("時間切れ", "中止", "接続が切れました").
 [[nodiscard]] std::string FailureDetail(const ItemOutcome& outcome);
+
+// The system's own (English) text behind FailureDetail's Japanese ("Permission denied"); empty
+// when the detail is the server's reply or the program's own words.
+[[nodiscard]] std::string FailureOriginal(const ItemOutcome& outcome);
 
 // A local file operation on `name`: done, or failed with `error` (an errno).
 [[nodiscard]] ItemOutcome LocalOutcome(const std::string& name, bool ok, int error);
+
+// `name` passed over on purpose (the user said no, or chose to skip it).
+[[nodiscard]] ItemOutcome SkippedOutcome(const std::string& name);
 
 // An outcome from a transfer's.
 [[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);

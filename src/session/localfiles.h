@@ -15,6 +15,16 @@ namespace tarnwick {
 // True for a directory (or a link to one).
 [[nodiscard]] bool IsLocalDirectory(const std::string& path);
 
+// Size and modification time of a local file, for the overwrite question; -1 when it cannot
+// be measured.
+void LocalFileFacts(const std::string& path, std::int64_t& size, std::int64_t& modifyTime);
+
+// Deletes `path` for good: a file or a link (never what it points at), or a folder with
+// everything below it, where no link is followed and nothing outside the folder is reached
+// even when the folder changes meanwhile. False with `error` (an errno) at the first thing that
+// could not be removed.
+bool RemoveLocalTree(const std::string& path, int& error);
+
 // Gives the file the modification time `seconds` (since 1970 UTC); false when it cannot.
 bool SetLocalModifyTime(const std::string& path, std::int64_t seconds);
 

@@ -16,6 +16,7 @@
 #include "files/localpane.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
+#include "session/reasontext.h"
 #include "session/remoterefresh.h"
 
 namespace tarnwick {
@@ -87,7 +88,11 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.ShowWaitText("接続中…");
     if (!m_engine.Connect(host, port, options)) {
         m_ui.HideWaitText();
-        m_ui.SetStatus("ConnectToServer に失敗: " + ConnectFailureText(host) + "\r\n");
+        std::string original;
+        m_ui.SetStatus("ConnectToServer に失敗: " + ConnectFailureText(host, original) + "\r\n");
+        if (!original.empty()) {
+            m_ui.SetStatusOriginal(original);
+        }
         return OpenResult::ConnectFailed;
     }
     m_ui.SetStatus(m_engine.GetLastReply());
@@ -113,6 +118,7 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.HideWaitText();
     m_ui.SetStatus(welcome);
     m_bConnected = true;
+    m_linkFolders.clear();
     return OpenResult::Connected;
 }
 
@@ -134,17 +140,20 @@ std::string CSession::NoAnswerText() const
     return std::to_string(seconds) + " 秒以内に応答がありません";
 }
 
-std::string CSession::ConnectFailureText(const std::string& host) const
+std::string CSession::ConnectFailureText(const std::string& host, std::string& original) const
 {
     if (const std::string& tls = m_engine.GetTlsError(); !tls.empty()) {
         // After the server agreed to TLS the connect never goes on in plain text by itself;
         // a server that cannot do TLS is told apart by the user.
         if (const CertificateInfo& certificate = m_engine.GetCertificate();
             !certificate.problem.empty()) {
-            return std::string(certificate.pinMismatch ? "以前に信頼した証明書と異なります"
-                                                       : "証明書を信頼できません") +
-                   " (" + certificate.problem + ")";
+            original = certificate.problem;
+            const std::string headline = certificate.pinMismatch ? "以前に信頼した証明書と異なります"
+                                                                 : "証明書を信頼できません";
+            const std::string why = CertificateProblemText(certificate.problem);
+            return why == headline ? headline : headline + " (" + why + ")";
         }
+        original = tls;
         const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
         return "TLS: " + tls +
                (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)" : "");
@@ -170,7 +179,8 @@ std::string CSession::ConnectFailureText(const std::string& host) const
         case EHOSTUNREACH:
             return "ホストに到達できません";
         default:
-            return std::strerror(m_engine.GetConnectErrno());
+            original = ErrnoOriginal(m_engine.GetConnectErrno());
+            return ErrnoText(m_engine.GetConnectErrno());
         }
     case IoResult::Ok:
         break;
@@ -215,10 +225,13 @@ bool CSession::Connect(const ConnectRequest& request)
     }
 
     static_cast<void>(m_engine.GetCurrentDir());
-    m_ui.SetStatus(m_engine.GetLastReply());
-    if (!request.remoteInitDir.empty()) {
-        static_cast<void>(m_engine.ChangeDir(request.remoteInitDir));
-        m_ui.SetStatus(m_engine.GetLastReply());
+    // A start directory the server refuses is said after the listing, which would otherwise
+    // replace it.
+    std::string refused;
+    if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
+        m_engine.IsConnected()) {
+        refused = request.remoteInitDir + " に移動できません: " +
+                  FirstReplyLine(m_engine.GetLastReply());
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
@@ -237,6 +250,9 @@ bool CSession::Connect(const ConnectRequest& request)
             m_view.localDir = kRoot;
             static_cast<void>(RefreshLocal());
         }
+    }
+    if (!refused.empty()) {
+        m_ui.SetStatus(refused);
     }
     if (m_engine.TlsRefusedByServer()) {
         // The profile allowed a plain session; the user still has to know it is one.
@@ -266,7 +282,7 @@ std::string CSession::ConnectionLostText() const
 {
     std::string why;
     if (m_engine.GetControlErrno() != 0) {
-        why = std::strerror(m_engine.GetControlErrno());
+        why = ErrnoText(m_engine.GetControlErrno());
     } else if (m_engine.GetControlLoss() == FailureReason::TimedOut) {
         why = "時間切れ";
     } else if (m_engine.GetControlLoss() == FailureReason::Cancelled) {
@@ -289,11 +305,14 @@ bool CSession::ConnectionLostNow()
     m_view.remoteDir.clear();
     m_view.remotePane.ResetContent();
     m_ui.SetStatus(ConnectionLostText());
+    if (m_engine.GetControlErrno() != 0) {
+        m_ui.SetStatusOriginal(ErrnoOriginal(m_engine.GetControlErrno()));
+    }
     m_ui.ConnectionLost();
     return true;
 }
 
-void CSession::RefreshRemote()
+void CSession::RefreshRemote(bool sayCount)
 {
     int skipped = 0;
     const bool listed =
@@ -301,16 +320,86 @@ void CSession::RefreshRemote()
     if (ConnectionLostNow()) {
         return;
     }
-    if (m_engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+    const FailureReason why = m_engine.GetLastOutcome().reason;
+    if (listed && (!ProbeLinks() || ConnectionLostNow())) {
+        return;
+    }
+    if (why == FailureReason::TooLarge) {
         // The pane still shows the folder before; say why it was not replaced.
         ItemOutcome outcome;
         outcome.reason = FailureReason::TooLarge;
         m_ui.SetStatus("ファイルリスト取得に失敗しました: " + FailureDetail(outcome));
+    } else if (listed && sayCount) {
+        std::string text = ListedItemsText();
+        if (skipped > 0) {
+            // Lines of no known form make no row rather than a row that cannot be used.
+            text += "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
+                                     static_cast<std::int64_t>(skipped));
+        }
+        m_ui.SetStatus(text);
     } else if (listed && skipped > 0) {
-        // Lines of no known form make no row rather than a row that cannot be used.
         m_ui.SetStatus(FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
                                   static_cast<std::int64_t>(skipped)));
+    } else if (!listed) {
+        // What arrived is shown; the status says why the rest did not.
+        m_ui.SetStatus("ファイルリスト取得に失敗しました: " +
+                       FailureDetail(OutcomeOf(m_view.remoteDir, m_engine.GetLastOutcome())));
     }
+}
+
+bool CSession::ProbeLinks()
+{
+    std::vector<std::string> folders;
+    int probes = 0;
+    for (int i = 0; i + 1 < m_remoteFiles.GetSize() && m_engine.IsConnected(); ++i) {
+        const RemoteFileEntry& entry = m_remoteFiles.At(i);
+        if (entry.isLink != 1 || entry.isDirectory == 1) {
+            continue;
+        }
+        const std::string path = JoinPath(m_view.remoteDir, entry.displayName);
+        auto known = m_linkFolders.find(path);
+        if (known == m_linkFolders.end()) {
+            if (probes++ >= kMaxLinkProbes) {
+                continue;
+            }
+            // Relative to the folder shown, where the server is.
+            const bool folder = m_engine.ChangeDir(entry.displayName);
+            // The commands name files relative to the server's directory: it must be back in
+            // the folder shown before anything else is sent.
+            if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
+                if (m_engine.IsConnected()) {
+                    m_ui.SetStatus(m_view.remoteDir + " に戻れません: " +
+                                   FirstReplyLine(m_engine.GetLastReply()));
+                }
+                return false;
+            }
+            known = m_linkFolders.emplace(path, folder).first;
+        }
+        if (known->second) {
+            folders.push_back(entry.displayName);
+        }
+    }
+    m_ui.LinkFolders(folders);
+    return true;
+}
+
+std::string CSession::ListedItemsText() const
+{
+    std::int64_t folders = 0;
+    std::int64_t files = 0;
+    for (int i = 0; i + 1 < m_remoteFiles.GetSize(); ++i) {
+        const RemoteFileEntry& entry = m_remoteFiles.At(i);
+        const auto link = entry.isLink == 1
+                              ? m_linkFolders.find(JoinPath(m_view.remoteDir, entry.displayName))
+                              : m_linkFolders.end();
+        ++(entry.isDirectory == 1 || (link != m_linkFolders.end() && link->second) ? folders
+                                                                                   : files);
+    }
+    if (folders + files == 0) {
+        return "空のフォルダです";
+    }
+    return FormatText("%d 個の項目", folders + files) + " (" +
+           FormatText("フォルダ %d", folders) + "、" + FormatText("ファイル %d", files) + ")";
 }
 
 bool CSession::ListRemote(int* skipped)
@@ -384,7 +473,9 @@ bool CSession::ChangeLocalDir(const std::string& typed)
     if (DIR* handle = ::opendir(dir.c_str())) {
         ::closedir(handle);
     } else {
-        m_ui.SetStatus(typed + " を開けません: " + std::strerror(errno));
+        const int error = errno;
+        m_ui.SetStatus(typed + " を開けません: " + ErrnoText(error));
+        m_ui.SetStatusOriginal(ErrnoOriginal(error));
         return false;
     }
     m_view.localDir = dir;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,6 +28,7 @@
 namespace tarnwick {
 
 class CDialUpManager;
+class CLocalTrash;
 
 // What the session works on that the front end shows: the two panes and their directory
 // texts ("/" separated, "/" for the root).
@@ -65,6 +67,9 @@ public:
     {
         m_dialUp = std::move(dialUp);
     }
+    // Where deleted local files go; none (the default): they are deleted for good. Must outlive
+    // the session.
+    void SetTrash(CLocalTrash* trash) { m_pTrash = trash; }
 
     // --- connecting --------------------------------------------------------------------
 
@@ -98,8 +103,12 @@ public:
 
     // --- panes -----------------------------------------------------------------------------
 
-    // The remote pane and entry list from a listing of the server's current directory.
-    void RefreshRemote();
+    // The remote pane and entry list from a listing of the server's current directory. A
+    // listing that fails says why in the status line; with `sayCount`, one that works says
+    // how many items the folder holds ("12 個の項目 (フォルダ 3、ファイル 9)"), where the listing
+    // is what the user asked for (connect, a folder entered, F5) rather than the end of a
+    // command with a result of its own.
+    void RefreshRemote(bool sayCount = true);
     // The local pane from the local directory; false when it cannot be listed.
     bool RefreshLocal();
     // A double-clicked remote row: ".." goes up, a directory row is entered (the wait text
@@ -126,7 +135,11 @@ public:
     // Local files by their paths (dropped from a file manager), each stored under its own name
     // in the server's current directory; a directory goes with everything below it.
     bool UploadPaths(const std::vector<std::string>& paths);
+    // Local rows go to the trash after one question that names them; what the trash cannot
+    // take is deleted for good only after a second question (default no).
     bool DeleteLocalRows(const std::vector<std::string>& rows);
+    // Remote rows, after a question that names them. A folder with contents is asked about
+    // (default no) before anything in it goes; no leaves it, skipped.
     bool DeleteRemoteRows(const std::vector<std::string>& rows);
     // `name` as typed into the create-directory dialog (not empty).
     void CreateLocalDirectory(const std::string& name);
@@ -146,9 +159,11 @@ public:
     // settings say so; the question names the file) and, for a binary file of which an
     // interrupted download left NAME.part, whether to go on from it; chooses the type,
     // transfers. Skipped when the user said no. The file gets the server's modification time:
-    // `modifyTime` (seconds since 1970 UTC) when the listing gave it, MDTM otherwise.
+    // `modifyTime` (seconds since 1970 UTC) when the listing gave it, MDTM otherwise. The
+    // question shows both files' sizes and times (`listedTime`: the listing's date text).
     ItemOutcome DownloadFile(const std::string& remotePath, const std::string& localPath,
-                             std::int64_t expectedSize, std::int64_t modifyTime = -1);
+                             std::int64_t expectedSize, std::int64_t modifyTime = -1,
+                             const std::string& listedTime = std::string());
     // Goes on from the NAME.part beside `localPath` in binary type: the server's size (SIZE,
     // else `listedSize`) first, then "REST offset" and RETR. Fails when neither size is known.
     ItemOutcome ResumeDownload(const std::string& remotePath, const std::string& localPath,
@@ -156,6 +171,15 @@ public:
     // One local file to the server's current directory as `remoteName`; asks when the last
     // listing shows a file of that name (when the settings say so).
     ItemOutcome UploadFile(const std::string& localPath, const std::string& remoteName);
+    // One local file to `remotePath`, over `existing` (the listing's entry of a file there, or
+    // none): asked about when the settings say so, with 再開 when the server's file is shorter
+    // and the type binary.
+    ItemOutcome UploadOver(const std::string& localPath, const std::string& remotePath,
+                           const RemoteFileEntry* existing);
+    // Goes on from the end of the server's shorter `remotePath` (SIZE, else `listedSize`):
+    // REST and STOR, or APPE.
+    ItemOutcome ResumeUpload(const std::string& localPath, const std::string& remotePath,
+                             std::int64_t listedSize);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);
@@ -190,29 +214,42 @@ private:
     bool Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes);
     [[nodiscard]] std::string ConnectionLostText() const;
     // Why the last connect made no connection, or the login failed, in a few words.
-    [[nodiscard]] std::string ConnectFailureText(const std::string& host) const;
+    // `original` gets the system's own words behind it, when there are any.
+    [[nodiscard]] std::string ConnectFailureText(const std::string& host,
+                                                 std::string& original) const;
+    // Tells the front end which links of the folder listed last lead to folders: each is
+    // tried once a connection with CWD (and CWD back), at most kMaxLinkProbes a listing.
+    // False when the server could not be brought back to the folder shown (the status says
+    // so).
+    bool ProbeLinks();
+    // How many items the listed folder holds: "12 個の項目 (フォルダ 3、ファイル 9)".
+    [[nodiscard]] std::string ListedItemsText() const;
     [[nodiscard]] std::string LoginFailureText() const;
     [[nodiscard]] std::string NoAnswerText() const;
     // Uploads (local path, remote name) pairs, a directory as its tree; `asked` is the count
     // in the question.
     bool UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                      std::size_t asked);
-    // What to do with `name`, which is there already at the target (`exists`) or of which a
-    // part can be gone on from: the answer the user gave for all, or the question.
-    ExistingAnswer AskExisting(const std::string& name, bool exists, bool canResume);
-    // Asks `question` with `count` filled in (not at all when it is 0); on yes, the command
-    // starts (see BeginItems) over `items` of the rows counted, when fewer act.
-    bool StartCommand(const char* question, std::size_t count,
-                      std::size_t items = static_cast<std::size_t>(-1));
+    // What to do with `file` (its name, whether it is there or a part can be gone on from,
+    // both files' facts): the answer the user gave for all, or the question.
+    ExistingAnswer AskExisting(ExistingFile file);
+    // Asks `question` with `count` filled in and `names` (the first few) below it; not at
+    // all when `count` is 0. On yes, the command starts (see BeginItems) over `items` of the
+    // rows counted, when fewer act.
+    bool StartCommand(const char* question, std::size_t count, std::size_t items,
+                      const std::vector<std::string>& names);
     // The start of a command over several items: no answer is for all yet, no tree counted.
     void BeginItems(bool more);
     // A directory and everything below it, between the two paths; `outcomes` gets its
     // files and failures. True when the command must stop (cancelled, connection gone).
     bool MoveTree(TransferDirection direction, const std::string& localPath,
                   const std::string& remotePath, std::vector<ItemOutcome>& outcomes);
-    // After RMD refused `name` (`refused`): when it holds anything, asks whether to remove
-    // it with everything in it, and does. The outcome of the whole.
-    ItemOutcome RemoveRemoteTree(const std::string& name, const ItemOutcome& refused);
+    // The remote folder `name`: RMD when it is empty (or cannot be listed); when it holds
+    // anything, asks whether it goes with everything in it (skipped on no). The outcome of the
+    // whole.
+    ItemOutcome RemoveRemoteFolder(const std::string& name);
+    // The local row `name` deleted for good, folders with their contents; recorded.
+    void RemoveForGood(const std::string& name, std::vector<ItemOutcome>& outcomes);
     // A tree's item: counted into the tree's progress, shown.
     void TreeItem(const ItemOutcome& outcome);
     // The number of entries a remote directory lists, or -1 when it cannot be listed; the
@@ -234,8 +271,13 @@ private:
     // follow the one asked about.
     std::optional<ExistingAnswer> m_existingForAll;
     bool m_bMoreItems = false;
-    std::size_t m_nTreeFiles = 0;
-    std::int64_t m_nTreeBytes = 0;
+    // The tree moving now, and the size of its file moving now (-1 unknown).
+    TreeCounts m_tree;
+    std::int64_t m_nTreeFileSize = -1;
+    CLocalTrash* m_pTrash = nullptr;
+    // Links tried this connection, by path: true when the server changed into it.
+    std::map<std::string, bool> m_linkFolders;
+    static constexpr int kMaxLinkProbes = 32;
 };
 
 } // namespace tarnwick

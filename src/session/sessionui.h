@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ftp/certificateinfo.h"
 #include "session/itemoutcome.h"
@@ -15,13 +16,33 @@ namespace tarnwick {
 // The user's answer to a certificate the check did not pass.
 enum class CertificateAnswer { Refuse, TrustOnce, TrustAlways };
 
+// What the user is shown of a file to decide by: its size in bytes and its modification time
+// (-1 when unknown), or the time as a listing wrote it when no exact one is known.
+struct FileFacts {
+    std::int64_t size = -1;
+    std::int64_t modifyTime = -1; // seconds since 1970 UTC
+    std::string timeText;
+};
+
 // A file a transfer would write is there already, or the part an interrupted download left.
 struct ExistingFile {
     std::string name;
     bool exists = false;    // the target itself: replacing it is asked
-    bool canResume = false; // a NAME.part to go on from (binary downloads only)
+    bool canResume = false; // shorter than the file that comes, in binary mode: 再開 goes on
     bool more = false;      // more files follow in this command: an answer may be for all
-    std::string question;   // the question as the user reads it
+    std::string question;   // the question as the user reads it, with both files' facts
+    FileFacts target;       // the file (or part) that is there
+    FileFacts source;       // the file that would replace it
+};
+
+// How far a command over a directory tree is. The walk comes first and counts what will
+// move; then the files move one by one.
+struct TreeCounts {
+    std::size_t files = 0;        // files moved so far
+    std::size_t filesTotal = 0;   // files the walk found
+    std::int64_t bytes = 0;       // the sizes of the files moved so far
+    std::int64_t bytesTotal = 0;  // the sizes the walk found (those that were known)
+    std::string current;          // the file moving now; empty between files
 };
 enum class ExistingAnswer { Replace, Skip, Resume };
 
@@ -30,11 +51,18 @@ public:
     virtual ~CSessionUi() = default;
     // A question answered yes (true) or no.
     virtual bool Ask(const std::string& question) = 0;
+    // A question before damage that cannot be undone: no is the default answer (Enter and
+    // Escape give no).
+    virtual bool AskCaution(const std::string& question) { return Ask(question); }
     // A message with an OK button.
     virtual void Message(const std::string& text) = 0;
     // The status line; each text replaces the last. Texts that end in CR LF are replies or
     // failures.
     virtual void SetStatus(const std::string& text) = 0;
+    // The system's own words behind the reason in the status text just written ("Permission
+    // denied", "self-signed certificate"), for a tooltip or a log; the status says it in
+    // Japanese.
+    virtual void SetStatusOriginal(const std::string& text) { static_cast<void>(text); }
     // A one-shot wait text that stays until the running command returns, or until
     // HideWaitText.
     virtual void ShowWaitText(const std::string& text) = 0;
@@ -47,12 +75,14 @@ public:
     }
     // One item of a command (a file moved, created or deleted) has been dealt with.
     virtual void ItemDone(const ItemOutcome& outcome) { static_cast<void>(outcome); }
-    // A directory tree is being moved: so far `files` files and `bytes` bytes.
-    virtual void TreeProgress(std::size_t files, std::int64_t bytes)
-    {
-        static_cast<void>(files);
-        static_cast<void>(bytes);
-    }
+    // A directory tree is being moved: its counts once the walk is known, and after each file.
+    virtual void TreeProgress(const TreeCounts& counts) { static_cast<void>(counts); }
+    // Of the rows just listed, the links that lead to folders (the server changes into them),
+    // to be shown as folders.
+    virtual void LinkFolders(const std::vector<std::string>& rows) { static_cast<void>(rows); }
+    // The next transfer goes on from `offset` bytes that are there already: they are no part
+    // of its speed.
+    virtual void TransferResumes(std::int64_t offset) { static_cast<void>(offset); }
     // What to do with `file`; `applyToAll` (false on entry) set gives the answer for the rest
     // of the command. Without a front end of its own: a target is replaced when Ask says yes,
     // a part alone is gone on from when Ask says yes.

@@ -1,7 +1,6 @@
 #include "session/storedsettings.h"
 
 #include "settings/certificates.h"
-#include "settings/registrykey.h"
 #include "settings/settings.h"
 #include "settings/transfermode.h"
 
@@ -19,30 +18,17 @@ FtpConnectOptions CStoredSettings::ConnectOptions()
 
 bool CStoredSettings::CheckOverwrite()
 {
-    return GetSettingFlag("CheckOverwrite");
+    return GetCheckOverwrite();
 }
 
 bool CStoredSettings::AutoTransferMode()
 {
-    return GetSettingFlag("AutoTransferMode");
-}
-
-std::string StoredTextModeList()
-{
-    CRegistryKey key;
-    if (key.Open(RegistryRoot::CurrentUser, kSettingsKeyPath) != kRegOk) {
-        return kDefaultTextModeList;
-    }
-    std::string list;
-    const long status = key.GetString("AutoTransferModeList", list);
-    key.Close();
-    // Missing: never set, so the list the options page offers. Stored empty: no endings.
-    return status == kRegNotFound ? std::string(kDefaultTextModeList) : list;
+    return GetStoredTransferMode() == TransferMode::Auto;
 }
 
 std::string CStoredSettings::TextModeList()
 {
-    return StoredTextModeList();
+    return GetTextModeList();
 }
 
 bool CStoredSettings::UseAutoDialUp()

@@ -11,6 +11,7 @@ class CStoredSettings : public CSessionSettings {
 public:
     // UsePASV, UseLIST, TimeoutSeconds and ServerEncoding.
     FtpConnectOptions ConnectOptions() override;
+    // Set on a fresh store.
     bool CheckOverwrite() override;
     bool AutoTransferMode() override;
     // AutoTransferModeList; on a fresh store the list the options page shows.
@@ -20,9 +21,5 @@ public:
     std::string TrustedFingerprint(const std::string& host, unsigned port) override;
     void TrustAlways(const std::string& host, unsigned port, const std::string& fingerprint) override;
 };
-
-// AutoTransferModeList, or the default list ("txt html htm cgi pl") when none is stored; a
-// list the user stored, even an empty one, is taken as it is.
-[[nodiscard]] std::string StoredTextModeList();
 
 } // namespace tarnwick

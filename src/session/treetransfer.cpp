@@ -172,20 +172,41 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
 void CTreeTransfer::Download(const std::string& remoteDir, const std::string& localDir)
 {
     Remember();
+    m_plan.clear();
     SeeTop(remoteDir);
-    DownloadDir(remoteDir, localDir, 0);
+    WalkRemote(remoteDir, localDir, 0);
+    AnnounceTotals();
+    MoveDown();
+    m_plan.clear();
     Restore();
 }
 
-void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string& localDir,
-                                int depth)
+bool CTreeTransfer::Below(const std::string& path, const std::string& failed)
+{
+    return !failed.empty() && path.size() > failed.size() && StartsWith(path, failed) &&
+           path[failed.size()] == '/';
+}
+
+void CTreeTransfer::AnnounceTotals()
+{
+    std::size_t files = 0;
+    std::int64_t bytes = 0;
+    for (const PlanItem& item : m_plan) {
+        if (!item.directory) {
+            ++files;
+            bytes += std::max<std::int64_t>(item.size, 0);
+        }
+    }
+    if (m_totalsSink && !m_bStopped) {
+        m_totalsSink(files, bytes);
+    }
+}
+
+void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir,
+                               int depth)
 {
     if (depth > kMaxDepth) {
         Record(Note(remoteDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
-        return;
-    }
-    if (::mkdir(localDir.c_str(), 0777) != 0 && !(errno == EEXIST && IsLocalDirectory(localDir))) {
-        Record(LocalOutcome(localDir, false, errno));
         return;
     }
     CRemoteFileList entries;
@@ -194,10 +215,13 @@ void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string&
         return;
     }
     if (seenBefore) {
-        ::rmdir(localDir.c_str()); // made just now, and empty
         Record(Note(remoteDir, ItemOutcome::Status::Skipped, "同じディレクトリです"));
         return;
     }
+    m_plan.push_back({true, remoteDir, localDir, -1, -1, std::string()});
+    // The folder's files follow it in the plan; its folders are walked after them. Each
+    // keeps the "unique" it was entered with, which its own listing is told apart by.
+    std::vector<std::pair<RemoteFileEntry, std::string>> folders;
     for (int i = 0; i + 1 < entries.GetSize() && !m_bStopped; ++i) {
         const RemoteFileEntry& entry = entries.At(i);
         const std::string name = EntryName(entry);
@@ -216,12 +240,45 @@ void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string&
                 Record(Note(remotePath, ItemOutcome::Status::Skipped, "同じディレクトリです"));
                 continue;
             }
-            DownloadDir(remotePath, JoinPath(localDir, name), depth + 1);
+            folders.emplace_back(entry, name);
             continue;
         }
-        ItemOutcome outcome = m_session.DownloadFile(remotePath, JoinPath(localDir, name),
-                                                     ListedSize(entry), entry.modifyTime);
-        outcome.name = remotePath;
+        m_plan.push_back({false, remotePath, JoinPath(localDir, name), ListedSize(entry),
+                          entry.modifyTime, entry.dateText});
+    }
+    for (const auto& [entry, name] : folders) {
+        if (m_bStopped) {
+            return;
+        }
+        m_strEntered = entry.unique;
+        WalkRemote(JoinPath(remoteDir, name), JoinPath(localDir, name), depth + 1);
+    }
+}
+
+void CTreeTransfer::MoveDown()
+{
+    std::string failed; // a folder that could not be made: nothing below it moves
+    for (const PlanItem& item : m_plan) {
+        if (m_bStopped) {
+            return;
+        }
+        if (Below(item.localPath, failed)) {
+            continue;
+        }
+        if (item.directory) {
+            if (::mkdir(item.localPath.c_str(), 0777) != 0 &&
+                !(errno == EEXIST && IsLocalDirectory(item.localPath))) {
+                Record(LocalOutcome(item.localPath, false, errno));
+                failed = item.localPath;
+            }
+            continue;
+        }
+        if (m_fileSink) {
+            m_fileSink(item.remotePath, item.size);
+        }
+        ItemOutcome outcome = m_session.DownloadFile(item.remotePath, item.localPath, item.size,
+                                                     item.modifyTime, item.dateText);
+        outcome.name = item.remotePath;
         Record(std::move(outcome));
     }
 }
@@ -229,39 +286,40 @@ void CTreeTransfer::DownloadDir(const std::string& remoteDir, const std::string&
 void CTreeTransfer::Upload(const std::string& localDir, const std::string& remoteDir)
 {
     Remember();
-    UploadDir(localDir, remoteDir, 0);
+    m_plan.clear();
+    WalkLocal(localDir, remoteDir, 0);
+    AnnounceTotals();
+    MoveUp();
+    m_plan.clear();
     Restore();
 }
 
-void CTreeTransfer::UploadDir(const std::string& localDir, const std::string& remoteDir, int depth)
+void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& remoteDir, int depth)
 {
     if (depth > kMaxDepth) {
         Record(Note(localDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
         return;
     }
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(localDir.c_str()));
-    if (!dir) {
-        Record(LocalOutcome(localDir, false, errno));
-        return;
-    }
-    // A directory that is there already is used as it is; its listing tells what an upload
-    // would replace.
-    const bool made = m_engine.MakeDir(remoteDir);
-    CRemoteFileList existing;
-    bool seenBefore = false;
-    if (!made && !ListRemote(remoteDir, existing, seenBefore)) {
-        return;
-    }
-    while (const dirent* item = ::readdir(dir.get())) {
-        if (m_bStopped) {
+    std::vector<std::string> names;
+    {
+        const std::unique_ptr<DIR, DirCloser> dir(::opendir(localDir.c_str()));
+        if (!dir) {
+            Record(LocalOutcome(localDir, false, errno));
             return;
         }
-        const std::string name = item->d_name;
-        if (name == "." || name == "..") {
-            continue;
+        while (const dirent* item = ::readdir(dir.get())) {
+            const std::string name = item->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
         }
+    }
+    // In name order, as the panes show them.
+    std::sort(names.begin(), names.end());
+    m_plan.push_back({true, remoteDir, localDir, -1, -1, std::string()});
+    std::vector<std::string> folders;
+    for (const std::string& name : names) {
         const std::string localPath = JoinPath(localDir, name);
-        const std::string remotePath = JoinPath(remoteDir, name);
         struct stat info {};
         if (::lstat(localPath.c_str(), &info) != 0) {
             Record(LocalOutcome(localPath, false, errno));
@@ -272,20 +330,54 @@ void CTreeTransfer::UploadDir(const std::string& localDir, const std::string& re
             continue;
         }
         if (S_ISDIR(info.st_mode)) {
-            UploadDir(localPath, remotePath, depth + 1);
+            folders.push_back(name);
             continue;
         }
         if (!S_ISREG(info.st_mode)) {
             continue; // a FIFO or a device is no file to copy
         }
-        if (existing.FindByDisplayName(name) >= 0 && m_askOverwrite && !m_askOverwrite(name)) {
-            Record(Note(localPath, ItemOutcome::Status::Skipped, std::string()));
+        m_plan.push_back({false, JoinPath(remoteDir, name), localPath,
+                          static_cast<std::int64_t>(info.st_size), -1, std::string()});
+    }
+    for (const std::string& name : folders) {
+        WalkLocal(JoinPath(localDir, name), JoinPath(remoteDir, name), depth + 1);
+    }
+}
+
+void CTreeTransfer::MoveUp()
+{
+    std::string failed; // a folder that could not be made or listed: nothing below it moves
+    // A folder that is there already is used as it is; its listing tells what an upload
+    // would replace.
+    CRemoteFileList existing;
+    bool listed = false;
+    for (const PlanItem& item : m_plan) {
+        if (m_bStopped) {
+            return;
+        }
+        if (Below(item.remotePath, failed)) {
             continue;
         }
-        const TransferRequest request{TransferDirection::Upload, remotePath, localPath,
-                                      m_session.ChooseType(name),
-                                      static_cast<std::int64_t>(info.st_size)};
-        Record(OutcomeOf(localPath, m_engine.Transfer(request)));
+        if (item.directory) {
+            listed = false;
+            if (!m_engine.MakeDir(item.remotePath)) {
+                bool seenBefore = false;
+                if (!ListRemote(item.remotePath, existing, seenBefore)) {
+                    failed = item.remotePath;
+                    continue;
+                }
+                listed = true;
+            }
+            continue;
+        }
+        const int index = listed ? existing.FindByDisplayName(BaseName(item.remotePath)) : -1;
+        if (m_fileSink) {
+            m_fileSink(item.localPath, item.size);
+        }
+        ItemOutcome outcome = m_session.UploadOver(item.localPath, item.remotePath,
+                                                   index < 0 ? nullptr : &existing.At(index));
+        outcome.name = item.localPath;
+        Record(std::move(outcome));
     }
 }
 
@@ -297,12 +389,16 @@ void CTreeTransfer::RemoveRemote(const std::string& remoteDir)
     Restore();
 }
 
-int CTreeTransfer::CountEntries(const std::string& remoteDir)
+int CTreeTransfer::CountEntries(const std::string& remoteDir, std::vector<std::string>* names)
 {
     Remember();
     CRemoteFileList entries;
     bool seenBefore = false;
     const int count = ListRemote(remoteDir, entries, seenBefore) ? entries.GetSize() - 1 : -1;
+    for (int i = 0; names != nullptr && i < count; ++i) {
+        const RemoteFileEntry& entry = entries.At(i);
+        names->push_back(entry.isDirectory == 1 ? EntryName(entry) + "/" : entry.displayName);
+    }
     Restore();
     m_outcomes.clear();
     return count;

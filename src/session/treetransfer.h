@@ -1,5 +1,7 @@
 // CTreeTransfer: whole directory trees, downloaded, uploaded or removed on the server, file by
-// file through the session's own transfers. Links are never followed (a link on the server
+// file through the session's own transfers. A download or upload walks the whole tree first,
+// so the files and bytes to move are known before the first file moves; folders are made as
+// they come, each before its files. Links are never followed (a link on the server
 // is left out, a local one too), a directory met again (MLSD's "unique" fact) is not entered
 // twice, and no tree is walked deeper than kMaxDepth. Every name from the server passes the
 // rule for local names at every level. Each item's outcome is kept; a cancel or a lost
@@ -25,15 +27,19 @@ public:
 
     CTreeTransfer(CFtpClient& engine, CSession& session) : m_engine(engine), m_session(session) {}
 
-    // Asked before an upload replaces a file that the server's listing shows (the name);
-    // true to replace. None: files are replaced.
-    void SetOverwriteQuestion(std::function<bool(const std::string&)> ask)
-    {
-        m_askOverwrite = std::move(ask);
-    }
-
     // Told of every item as it is dealt with (progress over the tree).
     void SetItemSink(std::function<void(const ItemOutcome&)> sink) { m_itemSink = std::move(sink); }
+    // Told once the walk is over: the number of files that will move and their sizes (those
+    // known).
+    void SetTotalsSink(std::function<void(std::size_t, std::int64_t)> sink)
+    {
+        m_totalsSink = std::move(sink);
+    }
+    // Told before each file moves: its name (as its outcome will name it) and size (-1 unknown).
+    void SetFileSink(std::function<void(const std::string&, std::int64_t)> sink)
+    {
+        m_fileSink = std::move(sink);
+    }
 
     // The remote directory `remoteDir` (an absolute path) and everything below it into the
     // local folder `localDir`, made when missing.
@@ -43,8 +49,9 @@ public:
     void Upload(const std::string& localDir, const std::string& remoteDir);
     // Removes `remoteDir` (an absolute path) with everything below it.
     void RemoveRemote(const std::string& remoteDir);
-    // The number of entries `remoteDir` lists, or -1 when it cannot be listed.
-    int CountEntries(const std::string& remoteDir);
+    // The number of entries `remoteDir` lists, or -1 when it cannot be listed; `names` (when
+    // given) gets them in the listing's order, folders with a "/" after the name.
+    int CountEntries(const std::string& remoteDir, std::vector<std::string>* names = nullptr);
 
     // Every file, directory and left-out link dealt with, in order.
     [[nodiscard]] const std::vector<ItemOutcome>& Outcomes() const { return m_outcomes; }
@@ -55,6 +62,16 @@ public:
     [[nodiscard]] bool Stopped() const { return m_bStopped; }
 
 private:
+    // One step of the walk's plan: a folder to make (before the files in it) or a file to move.
+    struct PlanItem {
+        bool directory = false;
+        std::string remotePath;
+        std::string localPath;
+        std::int64_t size = -1;
+        std::int64_t modifyTime = -1; // from the listing, for a download
+        std::string dateText;
+    };
+
     // Changes into `dir` and lists it into `entries`. False (recorded) when it cannot.
     // `seenBefore` tells a directory this walk has listed already (MLSD "unique").
     bool ListRemote(const std::string& dir, CRemoteFileList& entries, bool& seenBefore);
@@ -62,8 +79,16 @@ private:
     void SeeTop(const std::string& remoteDir);
     // True when the directory `entry` was not entered before (kept as entered now).
     bool Enter(const RemoteFileEntry& entry);
-    void DownloadDir(const std::string& remoteDir, const std::string& localDir, int depth);
-    void UploadDir(const std::string& localDir, const std::string& remoteDir, int depth);
+    // The walks: what is there to move, into m_plan; what cannot move is recorded now.
+    void WalkRemote(const std::string& remoteDir, const std::string& localDir, int depth);
+    void WalkLocal(const std::string& localDir, const std::string& remoteDir, int depth);
+    // Tells the totals sink what the plan moves.
+    void AnnounceTotals();
+    // The moves of the plan, in its order.
+    void MoveDown();
+    void MoveUp();
+    // True when `path` lies below the folder `failed` (which could not be made or listed).
+    [[nodiscard]] static bool Below(const std::string& path, const std::string& failed);
     void RemoveDir(const std::string& remoteDir, int depth);
     // Keeps `outcome`; true when the walk must stop after it.
     bool Record(ItemOutcome outcome);
@@ -72,8 +97,10 @@ private:
 
     CFtpClient& m_engine;
     CSession& m_session;
-    std::function<bool(const std::string&)> m_askOverwrite;
     std::function<void(const ItemOutcome&)> m_itemSink;
+    std::function<void(std::size_t, std::int64_t)> m_totalsSink;
+    std::function<void(const std::string&, std::int64_t)> m_fileSink;
+    std::vector<PlanItem> m_plan;
     std::vector<ItemOutcome> m_outcomes;
     std::set<std::string> m_seen; // "unique" facts of the directories entered
     std::string m_strEntered;     // that of the directory being entered, when known

@@ -240,4 +240,25 @@ bool SetSavePassFlag(bool save)
     return true;
 }
 
+std::string GetLastProfileName()
+{
+    CRegistryKey key;
+    std::string name;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) == kRegOk) {
+        (void)key.GetString("LastSettingName", name);
+    }
+    return name;
+}
+
+void SetLastProfileName(const std::string& name)
+{
+    if (GetLastProfileName() == name) {
+        return; // nothing changes: the store is not written
+    }
+    CRegistryKey key;
+    if (key.Open(RegistryRoot::CurrentUser, kProductKeyPath) == kRegOk) {
+        (void)key.SetString("LastSettingName", name);
+    }
+}
+
 } // namespace tarnwick

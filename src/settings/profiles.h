@@ -65,6 +65,11 @@ SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& prof
 // user. `keyring` says why when the item could not be removed.
 bool DeleteProfile(const std::string& name, CPasswordStore& passwords, KeyringResult& keyring);
 
+// The name of the profile the last confirmed login dialog was on (LastSettingName in the
+// product key), for the next opening to select; empty when none was.
+[[nodiscard]] std::string GetLastProfileName();
+void SetLastProfileName(const std::string& name);
+
 // "パスワードを保存する": true only when SavePass reads as 1.
 [[nodiscard]] bool GetSavePassFlag();
 // False when the key cannot be opened.

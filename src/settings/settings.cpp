@@ -7,14 +7,27 @@ namespace tarnwick {
 
 bool GetSettingFlag(const std::string& name)
 {
+    return GetSettingFlagOr(name, false);
+}
+
+bool GetSettingFlagOr(const std::string& name, bool fallback)
+{
     CRegistryKey key;
     std::uint32_t value = 0;
     if (key.Open(RegistryRoot::CurrentUser, kSettingsKeyPathUpper) != kRegOk) {
-        return false;
+        return fallback;
     }
     const long status = key.GetDword(name, value);
     key.Close();
+    if (status == kRegNotFound) {
+        return fallback;
+    }
     return status == kRegOk && value == 1;
+}
+
+bool GetCheckOverwrite()
+{
+    return GetSettingFlagOr("CheckOverwrite", true);
 }
 
 bool SetSettingFlag(const std::string& name, bool value)

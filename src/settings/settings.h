@@ -17,6 +17,8 @@ inline const std::string kSettingsKeyPathUpper = "SOFTWARE\\kestrum\\Tarnwick\\S
 
 // True only if the key opens, the value exists and its integer is exactly 1.
 [[nodiscard]] bool GetSettingFlag(const std::string& name);
+// A flag whose missing value means `fallback`: a stored value is true only when it is 1.
+[[nodiscard]] bool GetSettingFlagOr(const std::string& name, bool fallback);
 // Writes 1 for true and 0 for false. False without writing when the key cannot be opened.
 bool SetSettingFlag(const std::string& name, bool value);
 // The stored text; empty when the key cannot be opened or the value is missing or holds 100
@@ -28,6 +30,10 @@ void SetSettingText(const std::string& name, const std::string& value);
 // An integer setting; `fallback` when it is missing or unreadable.
 [[nodiscard]] std::uint32_t GetSettingInt(const std::string& name, std::uint32_t fallback);
 bool SetSettingInt(const std::string& name, std::uint32_t value);
+
+// Ask before a transfer replaces a file: CheckOverwrite, which a fresh store (no value) reads
+// as set.
+[[nodiscard]] bool GetCheckOverwrite();
 
 // Time limit in seconds for every network wait; 0 means none.
 inline constexpr std::uint32_t kDefaultTimeoutSeconds = 60;

@@ -9,16 +9,17 @@
 
 namespace tarnwick {
 
-std::unique_ptr<QMessageBox> CMessageBoxPrompt::MakeBox(const QString& text, bool question)
+std::unique_ptr<QMessageBox> CMessageBoxPrompt::MakeBox(const QString& text, bool question,
+                                                        bool caution)
 {
     auto box = std::make_unique<QMessageBox>(QApplication::activeWindow());
     box->setWindowTitle(QStringLiteral("Tarnwick"));
     box->setText(text);
     if (question) {
-        box->setIcon(QMessageBox::Question);
+        box->setIcon(caution ? QMessageBox::Warning : QMessageBox::Question);
         QPushButton* yes = box->addButton(QStringLiteral("はい"), QMessageBox::YesRole);
         QPushButton* no = box->addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
-        box->setDefaultButton(yes);
+        box->setDefaultButton(caution ? no : yes);
         box->setEscapeButton(no);
     } else {
         box->setIcon(QMessageBox::Information);
@@ -38,6 +39,13 @@ bool CMessageBoxPrompt::Ask(const QString& text)
     box->exec();
     // Closing the box any other way answers no.
     return box->clickedButton() == box->defaultButton();
+}
+
+bool CMessageBoxPrompt::AskCaution(const QString& text)
+{
+    const std::unique_ptr<QMessageBox> box = MakeBox(text, true, true);
+    box->exec();
+    return box->clickedButton() != nullptr && box->clickedButton() != box->escapeButton();
 }
 
 int CMessageBoxPrompt::Choose(const QString& text, const QStringList& buttons, bool* applyToAll)

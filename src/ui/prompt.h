@@ -15,6 +15,9 @@ public:
     virtual void Message(const QString& text) = 0;
     // Asks `text`; true for yes, false for no (also when the box is closed another way).
     virtual bool Ask(const QString& text) = 0;
+    // Asks `text` before damage that cannot be undone: no is the default (Enter and Escape
+    // answer no).
+    virtual bool AskCaution(const QString& text) { return Ask(text); }
     // Asks `text` with a button for each of `buttons` (the first is the default, the second
     // answers Escape) and returns the index pressed. With `applyToAll` a box "すべてに適用"
     // is offered, and set as the user left it. Where only yes and no can be answered, yes is

@@ -33,8 +33,11 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     m_pCancel->setAutoDefault(false);
     m_pCancel->hide();
     connect(m_pCancel, &QPushButton::clicked, this, [this] {
-        m_pCancel->setEnabled(false); // pressed once: the work is stopping
+        // Pressed once: the work is stopping, which the box says at once.
+        m_pCancel->setEnabled(false);
         emit cancelRequested();
+        m_pText->setText(QStringLiteral("中止しています…"));
+        repaint();
     });
     m_pBar = new QProgressBar(this);
     m_pBar->setObjectName(QStringLiteral("progressBar"));
@@ -54,9 +57,14 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     layout->addWidget(m_pBar);
     layout->addWidget(m_pDetails);
     layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
-    // Wide enough for the whole caption with the window manager's buttons beside it.
+    // Wide enough for the whole caption with the window manager's buttons beside it, and for
+    // the line under the bar at its longest, so the box keeps its size (and place) while the
+    // numbers change.
     const int caption = fontMetrics().horizontalAdvance(windowTitle());
-    setMinimumWidth(std::max(300, caption * 3 / 2 + 140));
+    const int details = m_pDetails->fontMetrics().horizontalAdvance(
+        QStringLiteral("100% ・ 999.9 MB/s ・ 残り 99:59:59 ・ ファイル 9999 / 9999 ・ "
+                       "999.9 MB / 999.9 MB"));
+    setMinimumWidth(std::max({300, caption * 3 / 2 + 140, details + 40}));
     if (parent != nullptr) {
         parent->window()->installEventFilter(this);
     }
@@ -77,10 +85,39 @@ void CWaitDlg::SetItemCount(std::size_t number, std::size_t count)
     m_nItems = count;
 }
 
-void CWaitDlg::SetTreeCount(std::size_t files, std::int64_t bytes)
+void CWaitDlg::SetTreeCounts(const TreeCounts& counts)
 {
-    m_nTreeFiles = files;
-    m_nTreeBytes = bytes;
+    m_tree = counts;
+}
+
+void CWaitDlg::ResetCounts()
+{
+    m_pCancel->setEnabled(true);
+    m_nItem = 0;
+    m_nItems = 0;
+    m_tree = TreeCounts();
+    m_nOffset = 0;
+    m_nDone = 0;
+    m_nRunBefore = 0;
+    m_started.invalidate();
+}
+
+void CWaitDlg::BeginCommand()
+{
+    ResetCounts();
+    m_bHeld = true;
+}
+
+void CWaitDlg::EndCommand()
+{
+    m_bHeld = false;
+    hide();
+    ResetCounts();
+}
+
+std::int64_t CWaitDlg::RunBytes() const
+{
+    return m_nRunBefore + std::max<std::int64_t>(m_nDone - m_nOffset, 0);
 }
 
 QString CWaitDlg::GetDetails() const
@@ -114,33 +151,44 @@ void CWaitDlg::ShowProgress(std::int64_t done, std::int64_t total)
     if (done < 0) {
         return; // a text without counts ("更新中です")
     }
+    m_nDone = done;
+    // Over a tree the bar runs from its first byte to its last.
+    const bool tree = m_tree.filesTotal > 0;
+    const std::int64_t whole = tree ? m_tree.bytesTotal : total;
+    const std::int64_t reached = tree ? m_tree.bytes + done : done;
     QStringList parts;
     const double seconds = static_cast<double>(m_started.elapsed()) / 1000.0;
-    const double speed = seconds > 0.2 ? static_cast<double>(done) / seconds : 0.0;
-    if (total > 0) {
-        const std::int64_t clamped = std::min(done, total);
+    const double speed = seconds > 0.2 ? static_cast<double>(RunBytes()) / seconds : 0.0;
+    if (whole > 0) {
+        const std::int64_t clamped = std::min(reached, whole);
         m_pBar->setRange(0, 1000);
-        m_pBar->setValue(static_cast<int>(clamped * 1000 / total));
-        parts << QString::number(clamped * 100 / total) + QLatin1Char('%');
+        m_pBar->setValue(static_cast<int>(clamped * 1000 / whole));
+        parts << QString::number(clamped * 100 / whole) + QLatin1Char('%');
     } else {
         m_pBar->setRange(0, 0); // size unknown: a moving bar
     }
     if (speed > 0.0) {
         parts << SpeedText(speed);
-        if (total > done) {
+        if (whole > reached) {
             const auto left = static_cast<std::int64_t>(
-                std::ceil(static_cast<double>(total - done) / speed));
+                std::ceil(static_cast<double>(whole - reached) / speed));
             parts << QStringLiteral("残り ") + TimeText(left);
         }
     }
-    if (m_nItems > 1) {
-        parts << QStringLiteral("%1 / %2 ファイル").arg(m_nItem).arg(m_nItems);
-    }
-    if (m_nTreeFiles > 0) {
+    if (tree) {
         // The speed text's units without the "/s".
-        QString moved = SpeedText(static_cast<double>(m_nTreeBytes));
-        moved.chop(2);
-        parts << QStringLiteral("%1 ファイル済み (%2)").arg(m_nTreeFiles).arg(moved);
+        const auto size = [](std::int64_t bytes) {
+            QString text = SpeedText(static_cast<double>(bytes));
+            text.chop(2);
+            return text;
+        };
+        parts << QStringLiteral("ファイル %1 / %2")
+                     .arg(std::min(m_tree.files + 1, m_tree.filesTotal))
+                     .arg(m_tree.filesTotal)
+              << size(std::min(reached, std::max(whole, reached))) + QStringLiteral(" / ") +
+                     size(whole);
+    } else if (m_nItems > 1) {
+        parts << QStringLiteral("%1 / %2 ファイル").arg(m_nItem).arg(m_nItems);
     }
     m_pDetails->setText(parts.join(QStringLiteral(" ・ ")));
     m_pBar->show();
@@ -163,12 +211,17 @@ void CWaitDlg::reject()
 void CWaitDlg::ShowNow()
 {
     m_pText->setText(m_strText);
-    adjustSize();
-    Centre();
+    // Grows when a text needs more room, never shrinks while it is up: a box that changed its
+    // size with every number would jump about the screen.
+    layout()->activate();
     if (!isVisible()) {
-        show();
+        resize(sizeHint());
         Centre();
+        show();
+    } else if (const QSize target = sizeHint().expandedTo(size()); target != size()) {
+        resize(target);
     }
+    Centre(); // a move only when the size changed
     raise();
     // The caller blocks next; let the window system map the box and paint it now.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -192,10 +245,20 @@ void CWaitDlg::Centre()
 
 void CWaitDlg::Begin(const std::string& text)
 {
-    m_started.start();
-    m_pBar->hide();
-    m_pDetails->hide();
-    SetText(QString::fromStdString(text));
+    const bool running = m_bHeld && isVisible();
+    if (!m_bHeld || !m_started.isValid()) {
+        m_started.start();
+    }
+    m_nDone = m_nOffset;
+    if (!running) {
+        m_pBar->hide();
+        m_pDetails->hide();
+    }
+    // Between the files of a tree the box names the next one rather than starting over.
+    SetText(running && !m_tree.current.empty()
+                ? QStringLiteral("...") + QString::fromStdString(m_tree.current).right(15) +
+                      QStringLiteral("\n準備中です")
+                : QString::fromStdString(text));
     ShowNow();
 }
 
@@ -208,7 +271,13 @@ void CWaitDlg::Update(const std::string& text, std::int64_t done, std::int64_t t
 
 void CWaitDlg::End()
 {
-    hide();
+    m_nRunBefore = RunBytes();
+    m_nOffset = 0;
+    m_nDone = 0;
+    // Within a command the box waits for the next file, or the command's end.
+    if (!m_bHeld) {
+        hide();
+    }
 }
 
 } // namespace tarnwick

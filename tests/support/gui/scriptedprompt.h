@@ -32,6 +32,13 @@ public:
         return answer;
     }
 
+    // A question whose default is no: recorded in `cautions` too.
+    bool AskCaution(const QString& text) override
+    {
+        cautions << text;
+        return Ask(text);
+    }
+
     // A question with its own buttons takes the next of `choices` (the button's index, and
     // "すべてに適用" ticked or not); without one it is answered as a yes/no question.
     int Choose(const QString& text, const QStringList& buttons, bool* applyToAll) override
@@ -57,6 +64,8 @@ public:
     QStringList offered;
     QStringList messages;
     QStringList questions;
+    // The questions asked with no as the default.
+    QStringList cautions;
     // Messages and questions together, in the order they came.
     QStringList asked;
 };
