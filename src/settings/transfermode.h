@@ -25,7 +25,7 @@ inline constexpr const char* kDefaultTextModeList = "txt html htm cgi pl";
 [[nodiscard]] bool IsTextModeFile(const std::string& name);
 
 // The mode chosen last (自動, テキスト or バイナリ), kept across restarts and the options sheet
-// under TransferModeChoice. A store without that value reads as the handheld stored it:
+// under TransferModeChoice. A store without that value reads as earlier versions stored it:
 // AutoTransferMode 1 is Auto, any other stored AutoTransferMode is Text; a store that holds
 // neither has never had a mode chosen and starts in Binary, which never changes a byte.
 [[nodiscard]] TransferMode GetStoredTransferMode();
