@@ -581,3 +581,50 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     EXPECT_FALSE(std::filesystem::exists(root));
     EXPECT_TRUE(std::filesystem::is_directory(m_server->PathOf("up/a/b/c")));
 }
+
+// A link in the tree to a folder outside it: pyftpdlib's MLSD calls it a folder with the
+// facts of the folder it leads to, vsftpd's listing marks it. Neither a download nor a removal
+// goes through it; the upload keeps each file's time where the server offers MFMT.
+TEST_P(Integration, ALinkToAFolderOutsideIsNeitherCopiedNorEmptied)
+{
+    m_server->PutDir("tree");
+    m_server->PutDir("keep");
+    m_server->PutFile("tree/ok.txt", "ok\n");
+    m_server->PutFile("keep/precious.txt", "precious\n");
+    m_server->PutSymlink("tree/link", "../keep");
+    EXPECT_TRUE(m_engine.NegotiateFeatures() || GetParam().kind == ServerKind::Vsftpd);
+    m_engine.SetBinaryType();
+
+    CQuietUi ui;
+    CFixedSettings settings;
+    CRowList localRows;
+    CRowList remoteRows;
+    std::string localDir = m_local.Path();
+    std::string remoteDir = m_server->LoginDir();
+    CRemoteFileList remoteFiles;
+    CSession session(m_engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
+                     settings);
+    CTreeTransfer tree(m_engine, session);
+    const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
+    tree.Download(home + "/tree", m_local.File("down"));
+    EXPECT_EQ(tree.Failures(), 0u);
+    EXPECT_EQ(TreeOf(m_local.File("down")), (std::map<std::string, std::string>{{"ok.txt", "ok\n"}}));
+    ASSERT_EQ(tree.Outcomes().size(), 2u);
+    EXPECT_EQ(tree.Outcomes().front().name, home + "/tree/link");
+    EXPECT_EQ(tree.Outcomes().front().note, "リンクは辿りません");
+
+    tree.RemoveRemote(home + "/tree");
+    EXPECT_EQ(tree.Failures(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(m_server->PathOf("tree")));
+    EXPECT_EQ(m_server->ReadFile("keep/precious.txt"), "precious\n");
+
+    // An upload keeps the local file's time where FEAT offers MFMT (pyftpdlib; vsftpd does not).
+    WriteWholeFile(m_local.File("stamped.txt"), "stamped\n");
+    const auto then = std::filesystem::file_time_type::clock::from_sys(
+        std::chrono::sys_seconds{std::chrono::seconds{1614834367}}); // 2021-03-04 05:06:07 UTC
+    std::filesystem::last_write_time(m_local.File("stamped.txt"), then);
+    EXPECT_FALSE(session.UploadFile(m_local.File("stamped.txt"), "stamped.txt").Failed());
+    EXPECT_EQ(m_engine.HasFeature("MFMT"), GetParam().kind == ServerKind::Pyftpdlib);
+    EXPECT_EQ(std::filesystem::last_write_time(m_server->PathOf("stamped.txt")) == then,
+              m_engine.HasFeature("MFMT"));
+}

@@ -346,9 +346,10 @@ private:
         }
         PrepareTransfer(path);
         CTreeTransfer tree(m_engine, m_session);
-        Watch(tree, "get -r " + remote);
+        const std::string command = "get -r " + remote + (local.empty() ? "" : " " + local);
+        Watch(tree, command);
         tree.Download(RemotePath(path), target);
-        return EndTree(tree, "get -r " + remote, "ダウンロードに失敗しました", failure);
+        return EndTree(tree, command, "ダウンロードに失敗しました", failure);
     }
 
     bool PutTree(const std::string& local, const std::string& remote, CliFailure& failure)
@@ -356,9 +357,10 @@ private:
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
         CTreeTransfer tree(m_engine, m_session);
-        Watch(tree, "put -r " + local);
+        const std::string command = "put -r " + local + (remote.empty() ? "" : " " + remote);
+        Watch(tree, command);
         tree.Upload(local, RemotePath(name));
-        return EndTree(tree, "put -r " + local, name + " のアップロードに失敗しました", failure);
+        return EndTree(tree, command, name + " のアップロードに失敗しました", failure);
     }
 
     // The type of a transfer, unless the session chooses it by the name (--type auto); the
@@ -519,8 +521,9 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                 << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
             return kExitUntrusted;
         }
-        // The session's status text says why ("ConnectToServer に失敗: 接続を拒否されました").
-        return fail(target.host, {FirstReplyLine(ui.status), std::string()});
+        // Where, and the session's status text says why ("127.0.0.1:990: ConnectToServer に失敗:
+        // 接続を拒否されました").
+        return fail(server, {FirstReplyLine(ui.status), std::string()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});

@@ -261,7 +261,12 @@ void CTreeTransfer::Download(const std::string& remoteDir, const std::string& lo
     Remember();
     m_plan.clear();
     SeeTop(remoteDir);
-    WalkRemote(remoteDir, localDir, 0);
+    // "out/" names the folder "out": its files are "out/a.txt".
+    std::string target = localDir;
+    while (target.size() > 1 && target.back() == '/') {
+        target.pop_back();
+    }
+    WalkRemote(remoteDir, target, 0);
     AnnounceTotals();
     MoveDown();
     m_plan.clear();
