@@ -244,13 +244,15 @@ TEST_F(AttribCommandTest, WithoutPermissionsInTheListingTheServerIsAskedAndNothi
         s.ExpectReply("FEAT", "211-Features:\r\n MLST type*;size*;UNIX.mode;\r\n211 End\r\n");
         s.ExpectReply("OPTS MLST type;size;UNIX.mode;", "200 ok\r\n");
         // a.txt: MLST tells.
-        s.ExpectReply("MLST a.txt", "250-Listing a.txt\r\n type=file;UNIX.mode=0640; a.txt\r\n250 End\r\n");
+        s.ExpectReply("MLST a.txt",
+                      "250-Listing a.txt\r\n type=file;UNIX.mode=0640; a.txt\r\n250 End\r\n");
         s.ExpectReply("SITE CHMOD 640 a.txt", "200 ok\r\n");
         listAgain(s);
         // b.txt: MLST without a mode, then STAT.
         s.ExpectReply("MLST b.txt", "250-Listing b.txt\r\n type=file; b.txt\r\n250 End\r\n");
-        s.ExpectReply("STAT b.txt", "213-Status of b.txt:\r\n -rwx------ 1 u g 1 Mar 14 09:12 b.txt\r\n"
-                                    "213 End of status\r\n");
+        s.ExpectReply("STAT b.txt",
+                      "213-Status of b.txt:\r\n -rwx------ 1 u g 1 Mar 14 09:12 b.txt\r\n"
+                      "213 End of status\r\n");
         s.ExpectReply("SITE CHMOD 700 b.txt", "200 ok\r\n");
         listAgain(s);
         // src: a folder's STAT would list what it holds: the long listing of the folder shown.

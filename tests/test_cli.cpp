@@ -368,8 +368,8 @@ TEST(CliTree, GetRecursiveNeverEntersALinkMlsdCallsAFolderAndSumsUp)
     EXPECT_EQ(result.failures, "");
     EXPECT_EQ(result.received.find("CWD /tree/link"), std::string::npos);
     const std::string command = "tarnwick-cli: get -r tree " + dir.File("down") + ": ";
-    EXPECT_EQ(result.err, command + "/tree/link をスキップしました (リンクは辿りません)\n" + command +
-                              "ファイル 2 個を転送、1 個をスキップ、0 個が失敗\n");
+    EXPECT_EQ(result.err, command + "/tree/link をスキップしました (リンクは辿りません)\n" +
+                              command + "ファイル 2 個を転送、1 個をスキップ、0 個が失敗\n");
     EXPECT_EQ(ReadWholeFile(dir.File("down/ok.txt")), "ok\n");
     EXPECT_EQ(ReadWholeFile(dir.File("down/sub/in.txt")), "in");
 }
@@ -389,17 +389,17 @@ TEST(CliTree, GetRecursiveWritesThroughNoLocalLink)
             ServeTreeWalk(s);
             s.ExpectReply("CWD /", "250 ok\r\n");
         },
-        {"get", "-r", "tree", dir.File("down")},
-        {.mode = CliOptions::Mode::Passive, .quiet = true}, nullptr, kMlstFeatures);
+        {"get", "-r", "tree", dir.File("down")}, {.mode = CliOptions::Mode::Passive, .quiet = true},
+        nullptr, kMlstFeatures);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.failures, "");
     EXPECT_EQ(result.received.find("RETR"), std::string::npos);
     // With --quiet no summary; the link passed over on the server is still named.
     const std::string command = "tarnwick-cli: get -r tree " + dir.File("down") + ": ";
-    EXPECT_EQ(result.err,
-              command + "/tree/link をスキップしました (リンクは辿りません)\n" + command +
-                  "ダウンロードに失敗しました: 2 of 3 failed; " + dir.File("down/ok.txt") + " (リンクには書き込みません); " + dir.File("down/sub") +
-                  " (リンクには書き込みません)\n");
+    EXPECT_EQ(result.err, command + "/tree/link をスキップしました (リンクは辿りません)\n" +
+                              command + "ダウンロードに失敗しました: 2 of 3 failed; " +
+                              dir.File("down/ok.txt") + " (リンクには書き込みません); " +
+                              dir.File("down/sub") + " (リンクには書き込みません)\n");
     EXPECT_EQ(ReadWholeFile(dir.File("outside/ok.txt")), "mine\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("outside/in.txt")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("down/ok.txt")));
@@ -430,7 +430,8 @@ TEST(CliTree, PutRecursiveNamesWhatItPassesOverAndKeepsTheTime)
                 s.DataClose();
                 s.Send("226 ok\r\n");
             }
-            s.ExpectReply("MFMT 20210304050607 /up/a.txt", "213 Modify=20210304050607; /up/a.txt\r\n");
+            s.ExpectReply("MFMT 20210304050607 /up/a.txt",
+                          "213 Modify=20210304050607; /up/a.txt\r\n");
             s.ExpectReply("CWD /", "250 ok\r\n");
             s.ExpectReply("QUIT", "221 Bye\r\n");
         },
@@ -439,8 +440,9 @@ TEST(CliTree, PutRecursiveNamesWhatItPassesOverAndKeepsTheTime)
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.failures, "");
     const std::string command = "tarnwick-cli: put -r " + dir.File("tree") + " up: ";
-    EXPECT_EQ(result.err, command + dir.File("tree/etc-link") + " をスキップしました (リンクは辿りません)\n" +
-                              command + dir.File("tree/pipe") +
+    EXPECT_EQ(result.err, command + dir.File("tree/etc-link") +
+                              " をスキップしました (リンクは辿りません)\n" + command +
+                              dir.File("tree/pipe") +
                               " をスキップしました (特殊なファイルは送りません)\n" + command +
                               "ファイル 1 個を転送、2 個をスキップ、0 個が失敗\n");
 }
@@ -448,9 +450,9 @@ TEST(CliTree, PutRecursiveNamesWhatItPassesOverAndKeepsTheTime)
 TEST(CliOptions, TimeoutTakesWholeSecondsUpToADay)
 {
     const std::tuple<const char*, bool, unsigned> rows[] = {
-        {"0", true, 0},      {"1", true, 1},   {"86400", true, 86400}, {"86401", false, 0},
-        {"", false, 0},      {"-1", false, 0}, {"1.5", false, 0},      {"9999999", false, 0},
-        {" 5", false, 0},    {"5s", false, 0},
+        {"0", true, 0},   {"1", true, 1},   {"86400", true, 86400}, {"86401", false, 0},
+        {"", false, 0},   {"-1", false, 0}, {"1.5", false, 0},      {"9999999", false, 0},
+        {" 5", false, 0}, {"5s", false, 0},
     };
     for (const auto& [text, ok, seconds] : rows) {
         std::optional<unsigned> parsed;
@@ -556,8 +558,8 @@ int RunWithStandardError(const std::vector<std::string>& args, bool terminal, st
 TEST(CliBinary, ProgressLineOnlyOnATerminal)
 {
     const std::string bytes(200 * 1024, 'x');
-    for (const auto& [terminal, quiet] : {std::pair{true, false}, std::pair{false, false},
-                                          std::pair{true, true}}) {
+    for (const auto& [terminal, quiet] :
+         {std::pair{true, false}, std::pair{false, false}, std::pair{true, true}}) {
         CTempStore store;
         CTempDir dir;
         CScriptedFtpServer server([&bytes](CScriptSession& s) {

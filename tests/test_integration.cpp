@@ -608,7 +608,8 @@ TEST_P(Integration, ALinkToAFolderOutsideIsNeitherCopiedNorEmptied)
     const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
     tree.Download(home + "/tree", m_local.File("down"));
     EXPECT_EQ(tree.Failures(), 0u);
-    EXPECT_EQ(TreeOf(m_local.File("down")), (std::map<std::string, std::string>{{"ok.txt", "ok\n"}}));
+    EXPECT_EQ(TreeOf(m_local.File("down")),
+              (std::map<std::string, std::string>{{"ok.txt", "ok\n"}}));
     ASSERT_EQ(tree.Outcomes().size(), 2u);
     EXPECT_EQ(tree.Outcomes().front().name, home + "/tree/link");
     EXPECT_EQ(tree.Outcomes().front().note, "リンクは辿りません");

@@ -314,8 +314,8 @@ private:
                 skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
             }
             m_err << "tarnwick-cli: " << EscapeControlCharacters(command) << ": ファイル "
-                  << tree.Done() << " 個を転送、" << skipped << " 個をスキップ、"
-                  << tree.Failures() << " 個が失敗\n";
+                  << tree.Done() << " 個を転送、" << skipped << " 個をスキップ、" << tree.Failures()
+                  << " 個が失敗\n";
         }
         if (tree.Failures() == 0 && !tree.Stopped()) {
             return true;
@@ -415,7 +415,8 @@ CFixedSettings SettingsFor(const CliOptions& options)
 bool ParseTimeoutSeconds(const std::string& text, std::optional<unsigned>& seconds)
 {
     constexpr unsigned kDay = 24 * 60 * 60;
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     const unsigned value = static_cast<unsigned>(std::stoul(text));

@@ -71,7 +71,8 @@ bool ParseFtpUrl(const std::string& text, FtpUrl& url)
     }
     std::string hostPort;
     if (!PercentDecode(authority, hostPort) ||
-        !SplitHostPort(hostPort, DefaultPort(implicitTls ? TlsMode::Implicit : TlsMode::None), parsed.host, parsed.port)) {
+        !SplitHostPort(hostPort, DefaultPort(implicitTls ? TlsMode::Implicit : TlsMode::None),
+                       parsed.host, parsed.port)) {
         return false;
     }
     if (!PercentDecode(path, parsed.directory)) {

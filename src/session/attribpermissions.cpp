@@ -63,7 +63,8 @@ bool CSession::AttribPermissions(int index, std::string& permissions)
     // MLST: the facts of the one entry, without a data connection.
     if (const std::string line = m_engine.RemoteFactLine(name); !line.empty()) {
         RemoteFileEntry entry;
-        if (ParseMlsdLine(line, entry) == ParsedLine::Entry && HasPermissionBits(entry.permissions)) {
+        if (ParseMlsdLine(line, entry) == ParsedLine::Entry &&
+            HasPermissionBits(entry.permissions)) {
             permissions = entry.permissions;
             return true;
         }

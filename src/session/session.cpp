@@ -223,8 +223,8 @@ bool CSession::Connect(const ConnectRequest& request)
             return false; // the manager has told why
         }
     }
-    if (Open(request.server, DefaultPort(request.tls), request.userName, request.password, request.tls) !=
-        OpenResult::Connected) {
+    if (Open(request.server, DefaultPort(request.tls), request.userName, request.password,
+             request.tls) != OpenResult::Connected) {
         return false;
     }
 

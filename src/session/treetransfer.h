@@ -121,7 +121,7 @@ private:
     std::string m_strEntered;     // that of the directory being entered, when known
     std::string m_strStartDir;
     bool m_bStopped = false;
-    bool m_bListedMlsd = false;       // the last ListRemote got MLSD facts
+    bool m_bListedMlsd = false; // the last ListRemote got MLSD facts
     bool m_bLongListingFailed = false;
 };
 
