@@ -2,10 +2,7 @@
 // server.
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -505,54 +502,6 @@ TEST(CliBinary, ImplicitTlsMeansPort990FromAProfileAsFromAUrl)
     }
 }
 
-namespace {
-
-// Runs tarnwick-cli with `args`, its standard error on a new terminal (`terminal`) or a pipe;
-// its exit status, and what it wrote there in `err`.
-int RunWithStandardError(const std::vector<std::string>& args, bool terminal, std::string& err)
-{
-    int readFd = -1;
-    int writeFd = -1;
-    if (terminal) {
-        if (::openpty(&readFd, &writeFd, nullptr, nullptr, nullptr) != 0) {
-            return -1;
-        }
-    } else {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return -1;
-        }
-        readFd = fds[0];
-        writeFd = fds[1];
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(writeFd, 2);
-        ::close(readFd);
-        ::close(writeFd);
-        std::vector<char*> argv{const_cast<char*>(TARNWICK_CLI_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(TARNWICK_CLI_PATH, argv.data());
-        ::_exit(127);
-    }
-    ::close(writeFd);
-    err.clear();
-    char buffer[4096];
-    // A terminal's reading end reports EIO once the program has closed its end.
-    for (ssize_t n; (n = ::read(readFd, buffer, sizeof buffer)) > 0;) {
-        err.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(readFd);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
-
 // The progress line is drawn while standard error is a terminal, never into a pipe, and not
 // with --quiet.
 TEST(CliBinary, ProgressLineOnlyOnATerminal)
@@ -577,7 +526,7 @@ TEST(CliBinary, ProgressLineOnlyOnATerminal)
         args.insert(args.end(), {"ftp://anna:pw@127.0.0.1:" + std::to_string(server.Port()) + "/",
                                  "get", "big.bin", dir.Path()});
         std::string err;
-        EXPECT_EQ(RunWithStandardError(args, terminal, err), 0) << err;
+        EXPECT_EQ(RunProgramWithStandardError(TARNWICK_CLI_PATH, args, terminal, err), 0) << err;
         const bool drawn = err.find("\rbig.bin  200.0 KiB") != std::string::npos;
         EXPECT_EQ(drawn, terminal && !quiet) << "terminal " << terminal << ", quiet " << quiet
                                              << ": " << EscapeControlCharacters(err);
