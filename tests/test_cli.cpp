@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -442,20 +441,6 @@ TEST(CliTree, PutRecursiveNamesWhatItPassesOverAndKeepsTheTime)
                               dir.File("tree/pipe") +
                               " をスキップしました (特殊なファイルは送りません)\n" + command +
                               "ファイル 1 個を転送、2 個をスキップ、0 個が失敗\n");
-}
-
-TEST(CliOptions, TimeoutTakesWholeSecondsUpToADay)
-{
-    const std::tuple<const char*, bool, unsigned> rows[] = {
-        {"0", true, 0},   {"1", true, 1},   {"86400", true, 86400}, {"86401", false, 0},
-        {"", false, 0},   {"-1", false, 0}, {"1.5", false, 0},      {"9999999", false, 0},
-        {" 5", false, 0}, {"5s", false, 0},
-    };
-    for (const auto& [text, ok, seconds] : rows) {
-        std::optional<unsigned> parsed;
-        EXPECT_EQ(ParseTimeoutSeconds(text, parsed), ok) << '"' << text << '"';
-        EXPECT_EQ(parsed.value_or(0), seconds) << '"' << text << '"';
-    }
 }
 
 // A server that greets and then says nothing holds a script no longer than --timeout.
