@@ -505,6 +505,10 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
     case CSession::OpenResult::Connected:
         break;
     case CSession::OpenResult::LoginFailed:
+        if (!engine.IsConnected()) {
+            // No reply in time, or the connection went: the session's status says which.
+            return fail(target.user, {FirstReplyLine(ui.status), std::string()});
+        }
         return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});
     default:
         if (!engine.GetCertificate().problem.empty() && !engine.GetCertificate().sha256.empty() &&
