@@ -1,6 +1,7 @@
 #include "session/treetransfer.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -399,9 +400,17 @@ void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& re
     }
     std::vector<std::string> names;
     {
-        const std::unique_ptr<DIR, DirCloser> dir(::opendir(localDir.c_str()));
+        // The top is the folder the user chose; a folder below it that became a link since
+        // it was looked at is not opened.
+        const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0);
+        const int fd = ::open(localDir.c_str(), flags);
+        const std::unique_ptr<DIR, DirCloser> dir(fd < 0 ? nullptr : ::fdopendir(fd));
         if (!dir) {
-            Record(LocalOutcome(localDir, false, errno));
+            const int error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            Record(LocalOutcome(localDir, false, error));
             return;
         }
         while (const dirent* item = ::readdir(dir.get())) {
