@@ -228,3 +228,55 @@ TEST_F(AttribCommandTest, RowWithoutEntryOrUnsentCommandIsReportedAndNotListed)
     EXPECT_EQ(List("remoteList")->Rows(), rows);
     EXPECT_EQ(Finish(), "");
 }
+
+// A listing without permissions (MLSD without UNIX.mode) gives the dialog nothing to start
+// from: MLST's facts, a STAT line of the file or the long listing are asked in turn, and where
+// none tells, no dialog opens and no mode is sent.
+TEST_F(AttribCommandTest, WithoutPermissionsInTheListingTheServerIsAskedAndNothingIsMadeUp)
+{
+    const std::string mlsd =
+        "type=file;size=1; a.txt\r\ntype=file;size=1; b.txt\r\ntype=file;size=1; c.txt\r\n"
+        "type=dir; src\r\n";
+    const auto listAgain = [&mlsd](CScriptSession& s) {
+        ServeData(s, "TYPE A", "MLSD", [&] { s.DataSend(mlsd); });
+    };
+    Connect([&](CScriptSession& s) {
+        s.ExpectReply("FEAT", "211-Features:\r\n MLST type*;size*;UNIX.mode;\r\n211 End\r\n");
+        s.ExpectReply("OPTS MLST type;size;UNIX.mode;", "200 ok\r\n");
+        // a.txt: MLST tells.
+        s.ExpectReply("MLST a.txt",
+                      "250-Listing a.txt\r\n type=file;UNIX.mode=0640; a.txt\r\n250 End\r\n");
+        s.ExpectReply("SITE CHMOD 640 a.txt", "200 ok\r\n");
+        listAgain(s);
+        // b.txt: MLST without a mode, then STAT.
+        s.ExpectReply("MLST b.txt", "250-Listing b.txt\r\n type=file; b.txt\r\n250 End\r\n");
+        s.ExpectReply("STAT b.txt",
+                      "213-Status of b.txt:\r\n -rwx------ 1 u g 1 Mar 14 09:12 b.txt\r\n"
+                      "213 End of status\r\n");
+        s.ExpectReply("SITE CHMOD 700 b.txt", "200 ok\r\n");
+        listAgain(s);
+        // src: a folder's STAT would list what it holds: the long listing of the folder shown.
+        s.ExpectReply("MLST src", "550 Not allowed\r\n");
+        ServeData(s, "TYPE A", "LIST -a", [&] { s.DataSend(DirLine("src", "drwxr-x---")); });
+        s.ExpectReply("SITE CHMOD 750 src", "200 ok\r\n");
+        listAgain(s);
+        // c.txt: nobody tells.
+        s.ExpectReply("MLST c.txt", "550 Not allowed\r\n");
+        s.ExpectReply("STAT c.txt", "500 Unknown command\r\n");
+        ServeData(s, "TYPE A", "LIST -a", [&] { s.DataSend(FileLine("a.txt")); });
+    });
+    ASSERT_TRUE(dlg->m_engine.NegotiateFeatures());
+    FillRemotePane(*List("remoteList"), mlsd, dlg->m_remoteFiles, ListingFormat::MlsdFacts);
+    dlg->ActivateRemotePane();
+    for (const QString row : {"a.txt", "b.txt", "<src>", "c.txt"}) {
+        runner.answers = {Confirm()};
+        PutCaret(row);
+        dlg->ChangeAttributesCommand();
+    }
+    EXPECT_EQ(shown, QStringList({"現在の属性：640 rw-r-----", "現在の属性：700 rwx------",
+                                  "現在の属性：750 rwxr-x---"}));
+    EXPECT_EQ(runner.ran, QStringList({"attribDialog", "attribDialog", "attribDialog"}));
+    EXPECT_EQ(statuses.back(), "c.txt の属性が分かりません (サーバーが答えません)");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received().find("SITE CHMOD 000"), std::string::npos);
+}

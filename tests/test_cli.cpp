@@ -2,11 +2,16 @@
 // server.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 #include <sstream>
 #include <tuple>
 
 #include "cli/clisession.h"
 #include "cli/ftpurl.h"
+#include "core/strutil.h"
 #include "ftp/ftpprogressclient.h"
 #include "settings/profiles.h"
 #include "settings/settings.h"
@@ -86,19 +91,25 @@ struct SessionResult {
     std::string received;
 };
 
+const std::string kNoFeatures = "502 Not implemented\r\n";
+
 SessionResult RunSession(const std::function<void(CScriptSession&)>& script,
                          const std::vector<std::string>& words, CliOptions options = {},
-                         const std::function<void()>& prepareStore = nullptr)
+                         const std::function<void()>& prepareStore = nullptr,
+                         const std::string& features = kNoFeatures)
 {
     CTempStore store; // the engine reads its settings from a fresh store
     if (prepareStore) {
         prepareStore();
     }
-    CScriptedFtpServer server([&script](CScriptSession& s) {
+    CScriptedFtpServer server([&script, &features](CScriptSession& s) {
         s.Send("220 Ready\r\n");
         s.ExpectReply("USER anna", "331 Password please\r\n");
         s.ExpectReply("PASS pw", "230 Welcome\r\n");
-        s.ExpectReply("FEAT", "502 Not implemented\r\n");
+        s.ExpectReply("FEAT", features);
+        if (features.find(" MLST") != std::string::npos) {
+            s.ExpectReply("OPTS MLST type;size;", "200 MLST OPTS type;size;\r\n");
+        }
         script(s);
         s.WaitClosed();
     });
@@ -299,4 +310,216 @@ TEST(CliBinary, ProfileTargetAndPasswordFromTheEnvironment)
         failures += failure + "\n";
     }
     EXPECT_EQ(failures, "");
+}
+
+namespace {
+
+const std::string kMlstFeatures = "211-Features:\r\n MLST type*;size*;\r\n MFMT\r\n211 End\r\n";
+
+// One passive transfer in binary type: `command` answered with `data`.
+void ServeBinary(CScriptSession& s, const std::string& command, const std::string& data)
+{
+    if (s.OpenPassive("TYPE I", command)) {
+        s.Send("150 ok\r\n");
+        s.DataSend(data);
+        s.DataClose();
+        s.Send("226 ok\r\n");
+    }
+}
+
+// The walk of "get -r tree" from "/": in /tree, MLSD calls "link" a folder, as pyftpdlib
+// does for a link to a folder; its long listing shows the link. /tree/sub holds in.txt.
+void ServeTreeWalk(CScriptSession& s)
+{
+    s.ExpectReply("PWD", "257 \"/\"\r\n");
+    s.ExpectReply("PWD", "257 \"/\"\r\n");
+    s.ExpectReply("MLST /tree", "250-Listing /tree\r\n type=dir; /tree\r\n250 End\r\n");
+    s.ExpectReply("CWD /tree", "250 ok\r\n");
+    ServeBinary(s, "MLSD", "type=file;size=3; ok.txt\r\ntype=dir; link\r\ntype=dir; sub\r\n");
+    ServeBinary(s, "LIST -a",
+                "-rw-r--r-- 1 u g 3 Jan 01 12:00 ok.txt\r\n"
+                "lrwxrwxrwx 1 u g 7 Jan 01 12:00 link -> ../keep\r\n"
+                "drwxr-xr-x 2 u g 4096 Jan 01 12:00 sub\r\n");
+    s.ExpectReply("CWD /tree/sub", "250 ok\r\n");
+    ServeBinary(s, "MLSD", "type=file;size=2; in.txt\r\n");
+}
+
+} // namespace
+
+// A link MLSD calls a folder is passed over and named; the tree ends with its summary line.
+TEST(CliTree, GetRecursiveNeverEntersALinkMlsdCallsAFolderAndSumsUp)
+{
+    CTempDir dir;
+    const SessionResult result = RunSession(
+        [](CScriptSession& s) {
+            ServeTreeWalk(s);
+            ServeBinary(s, "RETR /tree/ok.txt", "ok\n");
+            ServeBinary(s, "RETR /tree/sub/in.txt", "in");
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            s.ExpectReply("QUIT", "221 Bye\r\n");
+        },
+        {"get", "-r", "tree", dir.File("down")}, {.mode = CliOptions::Mode::Passive}, nullptr,
+        kMlstFeatures);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.failures, "");
+    EXPECT_EQ(result.received.find("CWD /tree/link"), std::string::npos);
+    const std::string command = "tarnwick-cli: get -r tree " + dir.File("down") + ": ";
+    EXPECT_EQ(result.err, command + "/tree/link をスキップしました (リンクは辿りません)\n" +
+                              command + "ファイル 2 個を転送、1 個をスキップ、0 個が失敗\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("down/ok.txt")), "ok\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("down/sub/in.txt")), "in");
+}
+
+// The local target already holds links where the tree's file and folder go: nothing is
+// written through them, each is named, and nothing is asked of the server for them.
+TEST(CliTree, GetRecursiveWritesThroughNoLocalLink)
+{
+    CTempDir dir;
+    std::filesystem::create_directories(dir.File("outside"));
+    std::filesystem::create_directories(dir.File("down"));
+    WriteWholeFile(dir.File("outside/ok.txt"), "mine\n");
+    std::filesystem::create_symlink("../outside/ok.txt", dir.File("down/ok.txt"));
+    std::filesystem::create_symlink("../outside", dir.File("down/sub"));
+    const SessionResult result = RunSession(
+        [](CScriptSession& s) {
+            ServeTreeWalk(s);
+            s.ExpectReply("CWD /", "250 ok\r\n");
+        },
+        {"get", "-r", "tree", dir.File("down")}, {.mode = CliOptions::Mode::Passive, .quiet = true},
+        nullptr, kMlstFeatures);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.failures, "");
+    EXPECT_EQ(result.received.find("RETR"), std::string::npos);
+    // With --quiet no summary; the link passed over on the server is still named.
+    const std::string command = "tarnwick-cli: get -r tree " + dir.File("down") + ": ";
+    EXPECT_EQ(result.err, command + "/tree/link をスキップしました (リンクは辿りません)\n" +
+                              command + "ダウンロードに失敗しました: 2 of 3 failed; " +
+                              dir.File("down/ok.txt") + " (リンクには書き込みません); " +
+                              dir.File("down/sub") + " (リンクには書き込みません)\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("outside/ok.txt")), "mine\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("outside/in.txt")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("down/ok.txt")));
+}
+
+// put -r names what it passes over (a link, a FIFO), keeps each file's time by MFMT and ends
+// with its summary line.
+TEST(CliTree, PutRecursiveNamesWhatItPassesOverAndKeepsTheTime)
+{
+    CTempDir dir;
+    std::filesystem::create_directories(dir.File("tree"));
+    WriteWholeFile(dir.File("tree/a.txt"), "a\n");
+    const auto then = std::filesystem::file_time_type::clock::from_sys(
+        std::chrono::sys_seconds{std::chrono::seconds{1614834367}}); // 2021-03-04 05:06:07 UTC
+    std::filesystem::last_write_time(dir.File("tree/a.txt"), then);
+    std::filesystem::create_symlink("/etc", dir.File("tree/etc-link"));
+    ASSERT_EQ(::mkfifo(dir.File("tree/pipe").c_str(), 0600), 0);
+    const SessionResult result = RunSession(
+        [](CScriptSession& s) {
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("PWD", "257 \"/\"\r\n");
+            s.ExpectReply("MKD /up", "257 \"/up\" created\r\n");
+            if (s.OpenPassive("TYPE I", "STOR /up/a.txt")) {
+                s.Send("150 ok\r\n");
+                if (s.DataReceiveAll() != "a\n") {
+                    s.Fail("wrong data for a.txt");
+                }
+                s.DataClose();
+                s.Send("226 ok\r\n");
+            }
+            s.ExpectReply("MFMT 20210304050607 /up/a.txt",
+                          "213 Modify=20210304050607; /up/a.txt\r\n");
+            s.ExpectReply("CWD /", "250 ok\r\n");
+            s.ExpectReply("QUIT", "221 Bye\r\n");
+        },
+        {"put", "-r", dir.File("tree"), "up"}, {.mode = CliOptions::Mode::Passive}, nullptr,
+        "211-Features:\r\n MFMT\r\n211 End\r\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.failures, "");
+    const std::string command = "tarnwick-cli: put -r " + dir.File("tree") + " up: ";
+    EXPECT_EQ(result.err, command + dir.File("tree/etc-link") +
+                              " をスキップしました (リンクは辿りません)\n" + command +
+                              dir.File("tree/pipe") +
+                              " をスキップしました (特殊なファイルは送りません)\n" + command +
+                              "ファイル 1 個を転送、2 個をスキップ、0 個が失敗\n");
+}
+
+// A server that greets and then says nothing holds a script no longer than --timeout.
+TEST(CliBinary, TimeoutBoundsAWaitForASilentServer)
+{
+    CTempStore store;
+    CScriptedFtpServer server([](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        s.Expect("USER anna");
+        s.WaitClosed(); // no answer
+    });
+    const std::string url = "ftp://anna:pw@127.0.0.1:" + std::to_string(server.Port()) + "/";
+    std::string err;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunBinary({"--timeout", "1", url, "ls"}, err), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << err;
+    EXPECT_EQ(err, "tarnwick-cli: anna: UserLogin に失敗: 1 秒以内に応答がありません\n");
+    server.Finish();
+    EXPECT_EQ(RunBinary({"--timeout", "soon", url, "ls"}, err), 2);
+    EXPECT_NE(err.find("--timeout takes a number of seconds"), std::string::npos) << err;
+}
+
+// A profile with implicit TLS and no port goes to 990, as ftps:// does.
+TEST(CliBinary, ImplicitTlsMeansPort990FromAProfileAsFromAUrl)
+{
+    CTempStore store;
+    CScopedEnv key("TARNWICK_CONFIG_DIR", store.Dir());
+    ServerProfile profile;
+    profile.server = "127.0.0.1";
+    profile.userName = "anna";
+    profile.encryption = ProfileEncryption::Implicit;
+    ASSERT_EQ(SaveProfile("implicit", profile), SaveProfileResult::Saved);
+    CScopedEnv password("TARNWICK_PASSWORD", "pw");
+    for (const std::vector<std::string>& target :
+         {std::vector<std::string>{"--profile", "implicit"},
+          std::vector<std::string>{"ftps://anna@127.0.0.1/"}}) {
+        std::vector<std::string> args{"--quiet", "--timeout", "2"};
+        args.insert(args.end(), target.begin(), target.end());
+        args.push_back("ls");
+        std::string err;
+        EXPECT_EQ(RunBinary(args, err), 1);
+        EXPECT_EQ(err.rfind("tarnwick-cli: 127.0.0.1:990: ConnectToServer に失敗", 0), 0u)
+            << target.front() << ": " << err;
+    }
+}
+
+// The progress line is drawn while standard error is a terminal, never into a pipe, and not
+// with --quiet.
+TEST(CliBinary, ProgressLineOnlyOnATerminal)
+{
+    const std::string bytes(200 * 1024, 'x');
+    for (const auto& [terminal, quiet] :
+         {std::pair{true, false}, std::pair{false, false}, std::pair{true, true}}) {
+        CTempStore store;
+        CTempDir dir;
+        CScriptedFtpServer server([&bytes](CScriptSession& s) {
+            s.Send("220 Ready\r\n");
+            s.ExpectReply("USER anna", "331 Password please\r\n");
+            s.ExpectReply("PASS pw", "230 Welcome\r\n");
+            s.ExpectReply("FEAT", "502 Not implemented\r\n");
+            ServeBinary(s, "RETR big.bin", bytes);
+            s.ExpectReply("QUIT", "221 Bye\r\n");
+        });
+        std::vector<std::string> args{"--passive"};
+        if (quiet) {
+            args.push_back("--quiet");
+        }
+        args.insert(args.end(), {"ftp://anna:pw@127.0.0.1:" + std::to_string(server.Port()) + "/",
+                                 "get", "big.bin", dir.Path()});
+        std::string err;
+        EXPECT_EQ(RunProgramWithStandardError(TARNWICK_CLI_PATH, args, terminal, err), 0) << err;
+        const bool drawn = err.find("\rbig.bin  200.0 KiB") != std::string::npos;
+        EXPECT_EQ(drawn, terminal && !quiet) << "terminal " << terminal << ", quiet " << quiet
+                                             << ": " << EscapeControlCharacters(err);
+        EXPECT_EQ(ReadWholeFile(dir.File("big.bin")), bytes);
+        std::string failures;
+        for (const std::string& failure : server.Finish()) {
+            failures += failure + "\n";
+        }
+        EXPECT_EQ(failures, "");
+    }
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/realserver.h"
+#include "support/runprogram.h"
 #include "support/tempdir.h"
 
 using namespace tarnwick::testing;
@@ -95,33 +96,8 @@ namespace {
 // its standard error in `err`.
 int RunCli(const std::vector<std::string>& args, const std::string& password, std::string& err)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) {
-        return -1;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(pipeFds[1], 2);
-        ::close(pipeFds[0]);
-        ::setenv("TARNWICK_PASSWORD", password.c_str(), 1);
-        std::vector<char*> argv{const_cast<char*>(TARNWICK_CLI_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(TARNWICK_CLI_PATH, argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    err.clear();
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        err.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunProgramWithStandardError(TARNWICK_CLI_PATH, args, false, err,
+                                       {{"TARNWICK_PASSWORD", password}});
 }
 
 } // namespace

@@ -216,6 +216,64 @@ TEST_F(CreateDeleteTest, ANonEmptyRemoteDirectoryGoesWithItsContentsWhenTheUserS
     EXPECT_EQ(Finish(), "");
 }
 
+// MLSD of a server that follows links (pyftpdlib) calls a link to a folder "type=dir"; the
+// long listing tells it. A link row goes with DELE, nothing it leads to is listed or asked
+// about, and a link inside a folder removed with its contents is deleted, never entered.
+TEST_F(CreateDeleteTest, ALinkMlsdCallsAFolderIsDeletedAsALinkNeverEmptied)
+{
+    const auto serveLong = [](CScriptSession& s, const std::string& listing) {
+        ServeData(s, "TYPE A", "LIST -a", [&] { s.DataSend(listing); });
+    };
+    const std::string pubLong = FileLine("link -> ../keep", "7", "lrwxrwxrwx") + DirLine("tree");
+    const std::string treeMlsd = "type=file;size=1; a.txt\r\ntype=dir; inner\r\n";
+    Connect([&](CScriptSession& s) {
+        s.ExpectReply("FEAT", "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n");
+        s.ExpectReply("OPTS MLST type;size;", "200 ok\r\n");
+        // <link>: the long listing of /pub marks it; DELE takes the link only.
+        s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        serveLong(s, pubLong);
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        s.ExpectReply("DELE /pub/link", "250 Deleted\r\n");
+        // <tree>: a folder by both listings; what it holds is asked about.
+        s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        serveLong(s, pubLong);
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+        s.ExpectReply("CWD /pub/tree", "250 ok\r\n");
+        ServeData(s, "TYPE A", "MLSD", [&] { s.DataSend(treeMlsd); });
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        // The removal: "inner" is a folder by MLSD, a link by the long listing.
+        s.ExpectReply("PWD", "257 \"/pub\"\r\n");
+        s.ExpectReply("MLST /pub/tree", "250-Listing\r\n type=dir; /pub/tree\r\n250 End\r\n");
+        s.ExpectReply("CWD /pub/tree", "250 ok\r\n");
+        ServeData(s, "TYPE A", "MLSD", [&] { s.DataSend(treeMlsd); });
+        serveLong(s, FileLine("a.txt", "1") + FileLine("inner -> /srv/keep", "9", "lrwxrwxrwx"));
+        s.ExpectReply("DELE /pub/tree/a.txt", "250 Deleted\r\n");
+        s.ExpectReply("DELE /pub/tree/inner", "250 Deleted\r\n");
+        s.ExpectReply("CWD /", "250 ok\r\n");
+        s.ExpectReply("RMD /pub/tree", "250 Removed\r\n");
+        s.ExpectReply("CWD /pub", "250 ok\r\n");
+        ServeData(s, "TYPE A", "MLSD", [&] { s.DataSend(""); });
+    });
+    ASSERT_TRUE(dlg->m_engine.NegotiateFeatures());
+    FillRemotePane(*List("remoteList"), "type=dir; link\r\ntype=dir; tree\r\n", dlg->m_remoteFiles,
+                   ListingFormat::MlsdFacts);
+    dlg->ActivateRemotePane();
+    Select("remoteList", {"<link>", "<tree>"});
+    prompt.answers = {true, true};
+    dlg->DeleteCommand();
+    EXPECT_EQ(prompt.questions,
+              QStringList({"2 個のファイルまたは\nディレクトリを削除しますか？\n\nlink/\ntree/",
+                           "tree を中身ごと削除しますか？\n\n中に 2 個の項目があります:\n"
+                           "a.txt\ninner/"}));
+    EXPECT_EQ(statuses.back(), "削除が完了しました");
+    EXPECT_EQ(Finish(), "");
+    EXPECT_EQ(server->Received().find("CWD /pub/link"), std::string::npos);
+    EXPECT_EQ(server->Received().find("CWD /pub/tree/inner"), std::string::npos);
+}
+
 // Local rows go to the desktop's trash after one question that names them, folders with
 // their contents; a file gone since the listing is said to have failed.
 TEST_F(CreateDeleteTest, LocalDeleteMovesToTheTrashAndSaysWhatDidNotGo)

@@ -162,6 +162,15 @@ protected:
         ASSERT_TRUE(Open(m_engine, GetParam().passive));
     }
 
+    // Features known (vsftpd lists none) and binary type, as before moving a tree; the login
+    // folder as the start of an absolute path ("" for "/").
+    std::string PrepareForTrees()
+    {
+        EXPECT_TRUE(m_engine.NegotiateFeatures() || GetParam().kind == ServerKind::Vsftpd);
+        m_engine.SetBinaryType();
+        return m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
+    }
+
     CFtpClient m_engine;
 };
 
@@ -502,6 +511,23 @@ public:
     std::string status;
 };
 
+// A session over an engine with no window: the quiet UI, fixed settings, panes of its own.
+struct CWindowlessSession {
+    CWindowlessSession(CFtpClient& engine, std::string local, std::string remote)
+        : localDir(std::move(local)), remoteDir(std::move(remote)),
+          session(engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui, settings)
+    {
+    }
+    CQuietUi ui;
+    CFixedSettings settings;
+    CRowList localRows;
+    CRowList remoteRows;
+    std::string localDir;
+    std::string remoteDir;
+    CRemoteFileList remoteFiles;
+    CSession session;
+};
+
 // Every file and folder below `root`, relative, with each file's bytes.
 std::map<std::string, std::string> TreeOf(const std::string& root)
 {
@@ -539,20 +565,10 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     const auto then = std::filesystem::file_time_type::clock::from_sys(
         std::chrono::sys_seconds{std::chrono::seconds{1614834367}}); // 2021-03-04 05:06:07 UTC
     std::filesystem::last_write_time(m_server->PathOf("tree/a/f1.bin"), then);
-    EXPECT_TRUE(m_engine.NegotiateFeatures() || GetParam().kind == ServerKind::Vsftpd);
-    m_engine.SetBinaryType();
-
-    CQuietUi ui;
-    CFixedSettings settings;
-    CRowList localRows;
-    CRowList remoteRows;
-    std::string localDir = m_local.Path();
-    std::string remoteDir = m_server->LoginDir();
-    CRemoteFileList remoteFiles;
-    CSession session(m_engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
-                     settings);
+    const std::string home = PrepareForTrees();
+    CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
+    CSession& session = windowless.session;
     CTreeTransfer tree(m_engine, session);
-    const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
     tree.Download(home + "/tree", m_local.File("down"));
     EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().front()) : "");
     std::map<std::string, std::string> expected = TreeOf(root);
@@ -580,4 +596,42 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().back()) : "");
     EXPECT_FALSE(std::filesystem::exists(root));
     EXPECT_TRUE(std::filesystem::is_directory(m_server->PathOf("up/a/b/c")));
+}
+
+// A link in the tree to a folder outside it: pyftpdlib's MLSD calls it a folder with the
+// facts of the folder it leads to, vsftpd's listing marks it. Neither a download nor a removal
+// goes through it; the upload keeps each file's time where the server offers MFMT.
+TEST_P(Integration, ALinkToAFolderOutsideIsNeitherCopiedNorEmptied)
+{
+    m_server->PutDir("tree");
+    m_server->PutDir("keep");
+    m_server->PutFile("tree/ok.txt", "ok\n");
+    m_server->PutFile("keep/precious.txt", "precious\n");
+    m_server->PutSymlink("tree/link", "../keep");
+    const std::string home = PrepareForTrees();
+    CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
+    CSession& session = windowless.session;
+    CTreeTransfer tree(m_engine, session);
+    tree.Download(home + "/tree", m_local.File("down"));
+    EXPECT_EQ(tree.Failures(), 0u);
+    EXPECT_EQ(TreeOf(m_local.File("down")),
+              (std::map<std::string, std::string>{{"ok.txt", "ok\n"}}));
+    ASSERT_EQ(tree.Outcomes().size(), 2u);
+    EXPECT_EQ(tree.Outcomes().front().name, home + "/tree/link");
+    EXPECT_EQ(tree.Outcomes().front().note, "リンクは辿りません");
+
+    tree.RemoveRemote(home + "/tree");
+    EXPECT_EQ(tree.Failures(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(m_server->PathOf("tree")));
+    EXPECT_EQ(m_server->ReadFile("keep/precious.txt"), "precious\n");
+
+    // An upload keeps the local file's time where FEAT offers MFMT (pyftpdlib; vsftpd does not).
+    WriteWholeFile(m_local.File("stamped.txt"), "stamped\n");
+    const auto then = std::filesystem::file_time_type::clock::from_sys(
+        std::chrono::sys_seconds{std::chrono::seconds{1614834367}}); // 2021-03-04 05:06:07 UTC
+    std::filesystem::last_write_time(m_local.File("stamped.txt"), then);
+    EXPECT_FALSE(session.UploadFile(m_local.File("stamped.txt"), "stamped.txt").Failed());
+    EXPECT_EQ(m_engine.HasFeature("MFMT"), GetParam().kind == ServerKind::Pyftpdlib);
+    EXPECT_EQ(std::filesystem::last_write_time(m_server->PathOf("stamped.txt")) == then,
+              m_engine.HasFeature("MFMT"));
 }

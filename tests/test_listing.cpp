@@ -155,6 +155,32 @@ TEST(ListingStrategy, WorkingNlstIsKeptAndUseListStartsWithList)
     EXPECT_EQ(useList.received, "TYPE A\r\nPASV\r\nLIST -a\r\n");
 }
 
+// UseLIST is the user's word against MLSD too: a server that offers MLST is listed with
+// "LIST -a" all the same, and the text is read as long lines.
+TEST(ListingStrategy, UseListMeansListEvenWhereMlsdIsOffered)
+{
+    for (const bool useList : {true, false}) {
+        bool mlsd = !useList;
+        const ScriptOutcome out = RunEngineScript(
+            [useList](CScriptSession& s) {
+                s.ExpectReply("FEAT", "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n");
+                s.ExpectReply("OPTS MLST type;size;", "200 ok\r\n");
+                ServeListing(s, useList ? "LIST -a" : "MLSD",
+                             {useList ? kLongLine : "type=file;size=512; a.txt\r\n"});
+            },
+            [&](CFtpClient& c) {
+                c.SetUseList(useList);
+                EXPECT_TRUE(c.NegotiateFeatures());
+                std::string text;
+                EXPECT_TRUE(c.ListDirectory("/", text));
+                mlsd = c.LastListingIsMlsd();
+            },
+            {.passive = true});
+        EXPECT_EQ(out.failures, "") << useList;
+        EXPECT_EQ(mlsd, !useList);
+    }
+}
+
 TEST(ListingStrategy, RefreshRemotePaneShowsTheFallbackListing)
 {
     CRowList rows;

@@ -29,8 +29,14 @@ void CMainDlg::ChangeAttributesCommand()
     if (index < 0) {
         return;
     }
+    // Where the listing gave no permissions the server is asked; when it cannot tell, no
+    // dialog: its boxes would offer a mode made of nothing.
+    std::string permissions;
+    if (!m_pSession->AttribPermissions(index, permissions)) {
+        return;
+    }
     CAttribDlg dialog(this);
-    dialog.Preset(m_remoteFiles, index);
+    dialog.Preset(m_remoteFiles, index, permissions);
     if (m_runner.Run(dialog) != QDialog::Accepted) {
         return;
     }

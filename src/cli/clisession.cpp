@@ -119,10 +119,10 @@ struct CliFailure {
 
 class CCliRunner {
 public:
-    CCliRunner(CFtpProgressClient& engine, CSession& session, CliOptions::Type type,
+    CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
                std::ostream& out, std::ostream& err, CTerminalProgress* progress)
-        : m_engine(engine), m_session(session), m_type(type), m_out(out), m_err(err),
-          m_progress(progress)
+        : m_engine(engine), m_session(session), m_type(options.type), m_bQuiet(options.quiet),
+          m_out(out), m_err(err), m_progress(progress)
     {
     }
 
@@ -273,8 +273,7 @@ private:
             return true; // all there already
         }
         request.restartOffset = have > 0 && have < size ? have : 0;
-        return Check(OutcomeOf(local, m_engine.Transfer(request)),
-                     name + " のアップロードに失敗しました", failure);
+        return Check(m_session.SendFile(request), name + " のアップロードに失敗しました", failure);
     }
 
     // The path of `name` on the server: as it is when absolute, in the current directory
@@ -288,8 +287,36 @@ private:
         return dir.empty() ? name : JoinPath(dir, name);
     }
 
-    bool EndTree(const CTreeTransfer& tree, const std::string& what, CliFailure& failure)
+    // Names each item the tree passes over (a link, a FIFO, a folder met again) as it comes;
+    // the progress line names the file moving.
+    void Watch(CTreeTransfer& tree, const std::string& command)
     {
+        tree.SetFileSink([this](const std::string& name, std::int64_t /*size*/) {
+            if (m_progress != nullptr) {
+                m_progress->SetName(EscapeControlCharacters(name));
+            }
+        });
+        tree.SetItemSink([this, command](const ItemOutcome& outcome) {
+            if (outcome.status == ItemOutcome::Status::Skipped) {
+                m_err << "tarnwick-cli: " << EscapeControlCharacters(command) << ": "
+                      << EscapeControlCharacters(outcome.name) << " をスキップしました ("
+                      << (outcome.note.empty() ? std::string("スキップ") : outcome.note) << ")\n";
+            }
+        });
+    }
+
+    bool EndTree(const CTreeTransfer& tree, const std::string& command, const std::string& what,
+                 CliFailure& failure)
+    {
+        if (!m_bQuiet) {
+            std::size_t skipped = 0;
+            for (const ItemOutcome& outcome : tree.Outcomes()) {
+                skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
+            }
+            m_err << "tarnwick-cli: " << EscapeControlCharacters(command) << ": ファイル "
+                  << tree.Done() << " 個を転送、" << skipped << " 個をスキップ、" << tree.Failures()
+                  << " 個が失敗\n";
+        }
         if (tree.Failures() == 0 && !tree.Stopped()) {
             return true;
         }
@@ -319,8 +346,10 @@ private:
         }
         PrepareTransfer(path);
         CTreeTransfer tree(m_engine, m_session);
+        const std::string command = "get -r " + remote + (local.empty() ? "" : " " + local);
+        Watch(tree, command);
         tree.Download(RemotePath(path), target);
-        return EndTree(tree, "ダウンロードに失敗しました", failure);
+        return EndTree(tree, command, "ダウンロードに失敗しました", failure);
     }
 
     bool PutTree(const std::string& local, const std::string& remote, CliFailure& failure)
@@ -328,8 +357,10 @@ private:
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
         CTreeTransfer tree(m_engine, m_session);
+        const std::string command = "put -r " + local + (remote.empty() ? "" : " " + remote);
+        Watch(tree, command);
         tree.Upload(local, RemotePath(name));
-        return EndTree(tree, name + " のアップロードに失敗しました", failure);
+        return EndTree(tree, command, name + " のアップロードに失敗しました", failure);
     }
 
     // The type of a transfer, unless the session chooses it by the name (--type auto); the
@@ -349,6 +380,7 @@ private:
     CFtpProgressClient& m_engine;
     CSession& m_session;
     CliOptions::Type m_type;
+    bool m_bQuiet;
     std::ostream& m_out;
     std::ostream& m_err;
     CTerminalProgress* m_progress;
@@ -368,6 +400,9 @@ CFixedSettings SettingsFor(const CliOptions& options)
     if (!options.encoding.empty()) {
         settings.connect.encoding = options.encoding;
     }
+    if (options.timeoutSeconds) {
+        settings.connect.timeout = std::chrono::seconds(*options.timeoutSeconds);
+    }
     settings.connect.tls = options.tls;
     settings.connect.caFile = options.caFile;
     settings.connect.trustedFingerprint = options.trustedFingerprint;
@@ -376,6 +411,21 @@ CFixedSettings SettingsFor(const CliOptions& options)
 }
 
 } // namespace
+
+bool ParseTimeoutSeconds(const std::string& text, std::optional<unsigned>& seconds)
+{
+    constexpr unsigned kDay = 24 * 60 * 60;
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const unsigned value = static_cast<unsigned>(std::stoul(text));
+    if (value > kDay) {
+        return false;
+    }
+    seconds = value;
+    return true;
+}
 
 bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliCommand>& commands,
                       std::string& error)
@@ -455,6 +505,10 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
     case CSession::OpenResult::Connected:
         break;
     case CSession::OpenResult::LoginFailed:
+        if (!engine.IsConnected()) {
+            // No reply in time, or the connection went: the session's status says which.
+            return fail(target.user, {FirstReplyLine(ui.status), std::string()});
+        }
         return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});
     default:
         if (!engine.GetCertificate().problem.empty() && !engine.GetCertificate().sha256.empty() &&
@@ -472,13 +526,14 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
                 << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
             return kExitUntrusted;
         }
-        // The session's status text says why ("ConnectToServer に失敗: 接続を拒否されました").
-        return fail(target.host, {FirstReplyLine(ui.status), std::string()});
+        // Where, and the session's status text says why ("127.0.0.1:990: ConnectToServer に失敗:
+        // 接続を拒否されました").
+        return fail(server, {FirstReplyLine(ui.status), std::string()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});
     }
-    CCliRunner runner(engine, session, options.type, out, err, progress);
+    CCliRunner runner(engine, session, options, out, err, progress);
     for (const CliCommand& command : commands) {
         CliFailure failure;
         if (!runner.Run(command, failure) || (cancel != nullptr && cancel->IsCancelled())) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct CliOptions {
     Type type = Type::Binary;
     std::string encoding{}; // empty: the settings' (with a profile) or the locale's
     bool quiet = false;
+    // --timeout: the limit of every network wait in seconds (0 for none); unset, the
+    // settings' (with --profile) or 60.
+    std::optional<unsigned> timeoutSeconds{};
     // Where connection options and the text-mode endings come from: the settings store (with
     // --profile), or none: the defaults, and the settings file is never read or created.
     CSessionSettings* settings = nullptr;
@@ -53,6 +57,9 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
                       std::string& error);
 
 class CTerminalProgress;
+
+// The text of --timeout: whole seconds, 0 to a day. False for anything else.
+[[nodiscard]] bool ParseTimeoutSeconds(const std::string& text, std::optional<unsigned>& seconds);
 
 // The exit status of a session stopped by Ctrl-C, as a shell reports a SIGINT.
 inline constexpr int kExitInterrupted = 130;

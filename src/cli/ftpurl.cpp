@@ -2,6 +2,7 @@
 
 #include "core/hostport.h"
 #include "core/strutil.h"
+#include "session/session.h"
 
 namespace tarnwick {
 
@@ -70,7 +71,8 @@ bool ParseFtpUrl(const std::string& text, FtpUrl& url)
     }
     std::string hostPort;
     if (!PercentDecode(authority, hostPort) ||
-        !SplitHostPort(hostPort, implicitTls ? 990 : 21, parsed.host, parsed.port)) {
+        !SplitHostPort(hostPort, DefaultPort(implicitTls ? TlsMode::Implicit : TlsMode::None),
+                       parsed.host, parsed.port)) {
         return false;
     }
     if (!PercentDecode(path, parsed.directory)) {

@@ -1,7 +1,7 @@
 // tarnwick-cli: the scriptable front end.
 //
 //   tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME] [--quiet]
-//                TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
+//                [--timeout SECONDS] TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
 #include <signal.h>
 #include <unistd.h>
 
@@ -40,7 +40,7 @@ extern "C" void OnInterrupt(int /*signal*/)
 
 const char* const kUsage =
     "usage: tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME]\n"
-    "                    [--tls] [--cacert FILE] [--fingerprint SHA256]\n"
+    "                    [--tls] [--cacert FILE] [--fingerprint SHA256] [--timeout SECONDS]\n"
     "                    [--quiet] TARGET COMMAND [ARGS] [\";\" COMMAND [ARGS]]...\n"
     "TARGET:   ftp://[user[:password]@]host[:port][/dir]  (plain FTP; with --tls, AUTH TLS)\n"
     "          ftps://... (implicit TLS, port 990)  or  --profile NAME\n"
@@ -48,7 +48,9 @@ const char* const kUsage =
     "COMMANDS: ls, ls -l, pwd, cd DIR, get [-r|-c] REMOTE [LOCAL], put [-r|-c] LOCAL [REMOTE],\n"
     "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n"
     "          (-r: a directory and everything below it; -c: go on from where an interrupted\n"
-    "          transfer stopped)\n";
+    "          transfer stopped)\n"
+    "--timeout: the limit of every wait for the server in seconds (default 60, or the\n"
+    "          settings' with --profile; 0 for none)\n";
 
 int UsageError(const std::string& message)
 {
@@ -108,8 +110,10 @@ bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& 
         keyringNote = "the password of profile '" + name +
                       "' cannot be read from the keyring: " + KeyringProblem(read);
     }
-    std::uint16_t port = 21;
-    if (!SplitHostPort(profile.server, 21, target.host, port)) {
+    // The same default port as the window's and an ftps:// URL's: 990 for implicit TLS.
+    const std::uint16_t defaultPort = DefaultPort(TlsModeOf(profile.encryption));
+    std::uint16_t port = defaultPort;
+    if (!SplitHostPort(profile.server, defaultPort, target.host, port)) {
         error = "the profile's server '" + profile.server + "' is not a host";
         return false;
     }
@@ -187,6 +191,11 @@ int main(int argc, char** argv)
             options.mode = CliOptions::Mode::Passive;
         } else if (arg == "--active") {
             options.mode = CliOptions::Mode::Active;
+        } else if (arg == "--timeout") {
+            std::string seconds;
+            if (!next(seconds) || !ParseTimeoutSeconds(seconds, options.timeoutSeconds)) {
+                return UsageError("--timeout takes a number of seconds (0 for no limit)");
+            }
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--tls") {
@@ -267,6 +276,7 @@ int main(int argc, char** argv)
     ::sigaction(SIGINT, &action, nullptr); // no SA_RESTART: a wait wakes at once
     CFtpProgressClient engine;
     CTerminalProgress bar(std::cerr);
+    // A progress line only on a terminal: in a pipe or a log it is noise of carriage returns.
     const bool showBar = !options.quiet && ::isatty(STDERR_FILENO) == 1;
     return RunCliSession(engine, target, commands, options, std::cout, std::cerr,
                          showBar ? &bar : nullptr, &g_interrupted);

@@ -169,11 +169,15 @@ public:
     // Fetches the listing of the server's current directory into `text`, decoded from the
     // server encoding. "NLST -alL" first; when the server refuses it or answers with bare
     // names (told by the listing-line test), "LIST -a", and the command that worked is kept
-    // for the rest of the connection. With SetUseList(true), "LIST -a" from the start. `text`
+    // for the rest of the connection. With SetUseList(true), "LIST -a" from the start, MLSD
+    // or not. `text`
     // keeps whatever arrived when the listing fails; it is untouched when the data connection
     // could not be prepared.
     bool ListDirectory(const std::string& remoteDir, std::string& text);
     void SetUseList(bool useList) { m_bUseList = useList; }
+    // "LIST -a" of the server's current directory, whatever the listings use: the long
+    // layout marks links ("l" permissions, "name -> target") where MLSD may not.
+    bool ListLongLines(std::string& text);
     [[nodiscard]] const std::string& GetListing() const { return m_strListing; }
     // The test that tells long listing lines from bare names; without one every listing
     // that arrives counts as long.
@@ -229,6 +233,15 @@ public:
     // "MLST path": the server's "unique" fact of what the path names (a link followed), or
     // empty when it does not tell.
     [[nodiscard]] std::string RemoteUnique(const std::string& path);
+    // "MLST path": the entry line of the reply (facts, a blank, the name, with its leading
+    // blank), or empty when the server does not offer MLST or refuses.
+    [[nodiscard]] std::string RemoteFactLine(const std::string& path);
+    // "STAT path": the lines of the 211/212/213 reply between its first and last line (a
+    // long listing line of a file on most servers), or empty when refused.
+    [[nodiscard]] std::string RemoteStatus(const std::string& path);
+    // "MFMT YYYYMMDDHHMMSS path" where FEAT offers MFMT: gives the server's file the
+    // modification time `seconds` (since 1970 UTC). True when answered 213.
+    bool SetRemoteModificationTime(const std::string& path, std::int64_t seconds);
     // Why the last control connection went away by itself (the server closed it, a socket
     // error, a time-out, a cancel, a reply past the limits); None while it stands or after
     // QUIT. GetControlErrno gives the socket error.

@@ -114,7 +114,10 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& te
 {
     // The server's current directory is listed; callers change into it first.
     m_bLastListingMlsd = false;
-    if (m_listMode != ListMode::Nlst && m_listMode != ListMode::List && HasFeature("MLST")) {
+    // The user's choice of "LIST -a" holds where MLSD is offered too: some servers' MLSD is
+    // what the user wants to avoid (links shown as folders, facts missing).
+    if (!m_bUseList && m_listMode != ListMode::Nlst && m_listMode != ListMode::List &&
+        HasFeature("MLST")) {
         // Machine-readable facts (RFC 3659): exact types, sizes and times, links told apart.
         const TransferOutcome mlsd = FetchListing("MLSD", text);
         if (mlsd.Ok() || mlsd.reason != FailureReason::Refused || mlsd.started) {
@@ -148,6 +151,12 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& te
         m_listMode = ListMode::Nlst;
     }
     return nlst.Ok();
+}
+
+bool CFtpClient::ListLongLines(std::string& text)
+{
+    m_bLastListingMlsd = false;
+    return FetchListing("LIST -a", text).Ok();
 }
 
 } // namespace tarnwick

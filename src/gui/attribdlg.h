@@ -28,6 +28,8 @@ public:
     // Sets the boxes and the prompt "現在の属性：%d" from the permissions of entry `index`, and
     // names the entry ("ファイル：notes.txt", "ディレクトリ：src").
     void Preset(const CRemoteFileList& list, int index);
+    // The same with `permissions` ("-rw-r--r--") learnt elsewhere than from the listing.
+    void Preset(const CRemoteFileList& list, int index, std::string_view permissions);
     // "%d%d%d" from the boxes as they are now: always three digits, 000 to 777.
     [[nodiscard]] std::string GetModeText() const;
 

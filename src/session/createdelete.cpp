@@ -178,6 +178,22 @@ ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
     // removed only when the user says so, and no is no failure.
     const std::string path = JoinPath(m_view.remoteDir, name);
     CTreeTransfer tree(m_engine, *this);
+    // A row MLSD called a folder may be a link (pyftpdlib): it goes as a link, and nothing
+    // it leads to is listed, asked about or removed.
+    switch (tree.KindOf(m_view.remoteDir, name)) {
+    case CTreeTransfer::RemoteKind::Link: {
+        ItemOutcome outcome = DeleteRemoteFile(path);
+        outcome.name = name;
+        return outcome;
+    }
+    case CTreeTransfer::RemoteKind::Unknown: {
+        ItemOutcome outcome = CommandOutcome(name, false);
+        outcome.note = "リンクかどうか確かめられません";
+        return outcome;
+    }
+    case CTreeTransfer::RemoteKind::Folder:
+        break;
+    }
     std::vector<std::string> inside;
     const int count = tree.CountEntries(path, &inside);
     if (count <= 0) {

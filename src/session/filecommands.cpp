@@ -296,7 +296,21 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
         }
     }
     const TransferRequest request{TransferDirection::Upload, remotePath, localPath, type, size};
-    return OutcomeOf(localPath, m_engine.Transfer(request));
+    return SendFile(request);
+}
+
+ItemOutcome CSession::SendFile(const TransferRequest& request)
+{
+    std::int64_t size = -1;
+    std::int64_t modifyTime = -1;
+    LocalFileFacts(request.localPath, size, modifyTime);
+    ItemOutcome outcome = OutcomeOf(request.localPath, m_engine.Transfer(request));
+    // The file keeps its time where the server can be told it; a server that cannot leaves
+    // the upload as good as it was.
+    if (!outcome.Failed() && modifyTime >= 0 && m_engine.IsConnected()) {
+        static_cast<void>(m_engine.SetRemoteModificationTime(request.remotePath, modifyTime));
+    }
+    return outcome;
 }
 
 ItemOutcome CSession::ResumeUpload(const std::string& localPath, const std::string& remotePath,
@@ -317,7 +331,7 @@ ItemOutcome CSession::ResumeUpload(const std::string& localPath, const std::stri
                             size};
     request.restartOffset = have;
     m_ui.TransferResumes(have);
-    return OutcomeOf(localPath, m_engine.Transfer(request));
+    return SendFile(request);
 }
 
 void CSession::ExplainLinkFailure(const std::string& row, ItemOutcome& outcome)

@@ -38,6 +38,11 @@ CSession::CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView
     m_engine.SetListingLineTest(&IsLongListingLine);
 }
 
+std::uint16_t DefaultPort(TlsMode tls)
+{
+    return tls == TlsMode::Implicit ? kFtpsPort : kFtpPort;
+}
+
 TlsMode TlsModeOf(ProfileEncryption encryption)
 {
     switch (encryption) {
@@ -218,9 +223,8 @@ bool CSession::Connect(const ConnectRequest& request)
             return false; // the manager has told why
         }
     }
-    const unsigned defaultPort = request.tls == TlsMode::Implicit ? kFtpsPort : kFtpPort;
-    if (Open(request.server, defaultPort, request.userName, request.password, request.tls) !=
-        OpenResult::Connected) {
+    if (Open(request.server, DefaultPort(request.tls), request.userName, request.password,
+             request.tls) != OpenResult::Connected) {
         return false;
     }
 

@@ -55,6 +55,9 @@ struct ConnectRequest {
 
 // The engine's TLS mode for a profile's encryption choice.
 [[nodiscard]] TlsMode TlsModeOf(ProfileEncryption encryption);
+// The port of a server given without one: 990 for implicit TLS, 21 otherwise. The one rule for
+// the login dialog, profiles and URLs alike.
+[[nodiscard]] std::uint16_t DefaultPort(TlsMode tls);
 
 class CSession {
 public:
@@ -149,6 +152,10 @@ public:
     // list, or -1 (nothing to do for "..", "." and their bracketed forms; a row without an
     // entry is reported in the status line).
     int FindAttribEntry(const std::string& row);
+    // The permissions ("-rw-r--r--") of the entry at `index` for the attributes dialog: the
+    // listing's, or where it gave none, MLST's UNIX.mode, a STAT line of the file, or the long
+    // listing's. False, with the status line saying so, when none of them tells.
+    bool AttribPermissions(int index, std::string& permissions);
     // SITE CHMOD `mode` on the entry at `index`; the status line shows the server's reply
     // and the pane is listed again.
     void ChangeAttributes(int index, const std::string& mode);
@@ -180,6 +187,9 @@ public:
     // REST and STOR, or APPE.
     ItemOutcome ResumeUpload(const std::string& localPath, const std::string& remotePath,
                              std::int64_t listedSize);
+    // Uploads as `request` says; the server's file then gets the local file's modification
+    // time where FEAT offers MFMT.
+    ItemOutcome SendFile(const TransferRequest& request);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);

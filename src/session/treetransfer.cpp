@@ -1,10 +1,12 @@
 #include "session/treetransfer.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <memory>
 
 #include "core/strutil.h"
@@ -14,6 +16,7 @@
 #include "files/rowtext.h"
 #include "ftp/ftpclient.h"
 #include "session/localfiles.h"
+#include "session/localtreetarget.h"
 #include "session/session.h"
 
 namespace tarnwick {
@@ -32,6 +35,17 @@ ItemOutcome Note(const std::string& name, ItemOutcome::Status status, const std:
     outcome.note = note;
     if (status == ItemOutcome::Status::Failed) {
         outcome.reason = FailureReason::LocalFile;
+    }
+    return outcome;
+}
+
+// A local folder or file of a download that cannot be written: a link standing there is
+// named as one.
+ItemOutcome LinkRefused(const std::string& path, int error)
+{
+    ItemOutcome outcome = LocalOutcome(path, false, error);
+    if (error == ELOOP) {
+        outcome.note = "リンクには書き込みません";
     }
     return outcome;
 }
@@ -156,8 +170,9 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
         return false;
     }
     CRowList rows;
+    m_bListedMlsd = m_engine.LastListingIsMlsd();
     FillRemotePane(rows, text, entries,
-                   m_engine.LastListingIsMlsd() ? ListingFormat::MlsdFacts : ListingFormat::LongLines);
+                   m_bListedMlsd ? ListingFormat::MlsdFacts : ListingFormat::LongLines);
     // A server that follows links in MLSD (pyftpdlib) shows a link to a directory above as
     // that directory: its "unique" tells it was entered already.
     // The folder just entered was recorded from its parent's listing already.
@@ -169,12 +184,90 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
     return true;
 }
 
+std::set<std::string> CTreeTransfer::FoldersOfLongListing()
+{
+    std::set<std::string> folders;
+    std::string text;
+    if (!m_engine.ListLongLines(text)) {
+        m_bLongListingFailed = true;
+        return folders;
+    }
+    CRowList rows;
+    CRemoteFileList entries;
+    FillRemotePane(rows, text, entries, ListingFormat::LongLines);
+    for (int i = 0; i + 1 < entries.GetSize(); ++i) {
+        const RemoteFileEntry& entry = entries.At(i);
+        if (entry.isDirectory == 1 && entry.isLink == 0) {
+            folders.insert(EntryName(entry));
+        }
+    }
+    return folders;
+}
+
+bool CTreeTransfer::ListToWalk(const std::string& dir, CRemoteFileList& entries, bool& seenBefore,
+                               std::set<std::string>& folders)
+{
+    folders.clear();
+    if (!ListRemote(dir, entries, seenBefore) || seenBefore) {
+        return false;
+    }
+    for (int i = 0; i + 1 < entries.GetSize(); ++i) {
+        const RemoteFileEntry& entry = entries.At(i);
+        if (entry.isDirectory == 1 && entry.isLink == 0) {
+            folders.insert(EntryName(entry));
+        }
+    }
+    if (folders.empty() || !m_bListedMlsd) {
+        return true;
+    }
+    // MLSD of a server that follows links (pyftpdlib) calls a link to a folder "type=dir",
+    // with the facts of the folder it leads to; the long listing of the same folder shows
+    // "lrwxrwxrwx ... link -> ../keep". Only what both call a folder is entered: one more
+    // listing for each folder that holds folders, and none where MLSD is not used.
+    m_bLongListingFailed = false;
+    const std::set<std::string> confirmed = FoldersOfLongListing();
+    if (m_bLongListingFailed) {
+        Record(Note(dir, ItemOutcome::Status::Failed, "リンクかどうか確かめられません"));
+        return false;
+    }
+    for (auto it = folders.begin(); it != folders.end();) {
+        it = confirmed.count(*it) != 0 ? std::next(it) : folders.erase(it);
+    }
+    return true;
+}
+
+CTreeTransfer::RemoteKind CTreeTransfer::KindOf(const std::string& parentDir,
+                                                const std::string& name)
+{
+    // Without MLSD the listing the row came from marked links already.
+    if (!m_engine.HasFeature("MLST")) {
+        return RemoteKind::Folder;
+    }
+    Remember();
+    RemoteKind kind = RemoteKind::Unknown;
+    if (m_engine.ChangeDir(parentDir)) {
+        m_bLongListingFailed = false;
+        const std::set<std::string> folders = FoldersOfLongListing();
+        if (!m_bLongListingFailed) {
+            kind = folders.count(name) != 0 ? RemoteKind::Folder : RemoteKind::Link;
+        }
+    }
+    Restore();
+    m_outcomes.clear();
+    return kind;
+}
+
 void CTreeTransfer::Download(const std::string& remoteDir, const std::string& localDir)
 {
     Remember();
     m_plan.clear();
     SeeTop(remoteDir);
-    WalkRemote(remoteDir, localDir, 0);
+    // "out/" names the folder "out": its files are "out/a.txt".
+    std::string target = localDir;
+    while (target.size() > 1 && target.back() == '/') {
+        target.pop_back();
+    }
+    WalkRemote(remoteDir, target, 0);
     AnnounceTotals();
     MoveDown();
     m_plan.clear();
@@ -211,11 +304,11 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
     }
     CRemoteFileList entries;
     bool seenBefore = false;
-    if (!ListRemote(remoteDir, entries, seenBefore)) {
-        return;
-    }
-    if (seenBefore) {
-        Record(Note(remoteDir, ItemOutcome::Status::Skipped, "同じディレクトリです"));
+    std::set<std::string> confirmed; // the folders that are no links
+    if (!ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
+        if (seenBefore) {
+            Record(Note(remoteDir, ItemOutcome::Status::Skipped, "同じディレクトリです"));
+        }
         return;
     }
     m_plan.push_back({true, remoteDir, localDir, -1, -1, std::string()});
@@ -231,7 +324,7 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
             Record(Note(remotePath, ItemOutcome::Status::Failed, "ローカルに置けない名前"));
             continue;
         }
-        if (entry.isLink == 1) {
+        if (entry.isLink == 1 || (entry.isDirectory == 1 && confirmed.count(name) == 0)) {
             Record(Note(remotePath, ItemOutcome::Status::Skipped, "リンクは辿りません"));
             continue;
         }
@@ -258,6 +351,8 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
 void CTreeTransfer::MoveDown()
 {
     std::string failed; // a folder that could not be made: nothing below it moves
+    // Each folder is made and opened from the one above it, never through a link.
+    CLocalTreeTarget target;
     for (const PlanItem& item : m_plan) {
         if (m_bStopped) {
             return;
@@ -266,11 +361,14 @@ void CTreeTransfer::MoveDown()
             continue;
         }
         if (item.directory) {
-            if (::mkdir(item.localPath.c_str(), 0777) != 0 &&
-                !(errno == EEXIST && IsLocalDirectory(item.localPath))) {
-                Record(LocalOutcome(item.localPath, false, errno));
+            if (const int error = target.Enter(item.localPath); error != 0) {
+                Record(LinkRefused(item.localPath, error));
                 failed = item.localPath;
             }
+            continue;
+        }
+        if (const int error = target.CheckFile(item.localPath); error != 0) {
+            Record(LinkRefused(item.localPath, error));
             continue;
         }
         if (m_fileSink) {
@@ -302,9 +400,17 @@ void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& re
     }
     std::vector<std::string> names;
     {
-        const std::unique_ptr<DIR, DirCloser> dir(::opendir(localDir.c_str()));
+        // The top is the folder the user chose; a folder below it that became a link since
+        // it was looked at is not opened.
+        const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (depth > 0 ? O_NOFOLLOW : 0);
+        const int fd = ::open(localDir.c_str(), flags);
+        const std::unique_ptr<DIR, DirCloser> dir(fd < 0 ? nullptr : ::fdopendir(fd));
         if (!dir) {
-            Record(LocalOutcome(localDir, false, errno));
+            const int error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            Record(LocalOutcome(localDir, false, error));
             return;
         }
         while (const dirent* item = ::readdir(dir.get())) {
@@ -334,7 +440,9 @@ void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& re
             continue;
         }
         if (!S_ISREG(info.st_mode)) {
-            continue; // a FIFO or a device is no file to copy
+            // A FIFO would block the upload; a device or socket is no file to copy.
+            Record(Note(localPath, ItemOutcome::Status::Skipped, "特殊なファイルは送りません"));
+            continue;
         }
         m_plan.push_back({false, JoinPath(remoteDir, name), localPath,
                           static_cast<std::int64_t>(info.st_size), -1, std::string()});
@@ -412,7 +520,8 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
     }
     CRemoteFileList entries;
     bool seenBefore = false;
-    if (!ListRemote(remoteDir, entries, seenBefore) || seenBefore) {
+    std::set<std::string> confirmed; // the folders that are no links
+    if (!ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
         return;
     }
     for (int i = 0; i + 1 < entries.GetSize() && !m_bStopped; ++i) {
@@ -420,7 +529,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
         const std::string path = JoinPath(remoteDir, EntryName(entry));
         // A link goes as a file: DELE removes the link, not what it points at.
         // A folder met again can only be a link the server followed: it goes as a link.
-        if (entry.isDirectory == 1 && entry.isLink == 0 && Enter(entry)) {
+        if (confirmed.count(EntryName(entry)) != 0 && Enter(entry)) {
             RemoveDir(path, depth + 1);
         } else {
             Record(ServerOutcome(path, m_engine, m_engine.DeleteRemoteFile(path)));

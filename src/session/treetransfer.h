@@ -2,7 +2,8 @@
 // file through the session's own transfers. A download or upload walks the whole tree first,
 // so the files and bytes to move are known before the first file moves; folders are made as
 // they come, each before its files. Links are never followed (a link on the server
-// is left out, a local one too), a directory met again (MLSD's "unique" fact) is not entered
+// is left out, a local one too; where MLSD calls an entry a folder, the long listing must
+// agree), a directory met again (MLSD's "unique" fact) is not entered
 // twice, and no tree is walked deeper than kMaxDepth. Every name from the server passes the
 // rule for local names at every level. Each item's outcome is kept; a cancel or a lost
 // connection stops the walk.
@@ -53,6 +54,12 @@ public:
     // given) gets them in the listing's order, folders with a "/" after the name.
     int CountEntries(const std::string& remoteDir, std::vector<std::string>* names = nullptr);
 
+    // What `name` in `parentDir` is by the long listing, where MLSD may call a link a folder:
+    // Folder (also where the server offers no MLSD: its listings mark links), Link, or Unknown
+    // when the long listing cannot be had. The server is back where it was.
+    enum class RemoteKind { Folder, Link, Unknown };
+    [[nodiscard]] RemoteKind KindOf(const std::string& parentDir, const std::string& name);
+
     // Every file, directory and left-out link dealt with, in order.
     [[nodiscard]] const std::vector<ItemOutcome>& Outcomes() const { return m_outcomes; }
     [[nodiscard]] std::size_t Failures() const;
@@ -75,6 +82,14 @@ private:
     // Changes into `dir` and lists it into `entries`. False (recorded) when it cannot.
     // `seenBefore` tells a directory this walk has listed already (MLSD "unique").
     bool ListRemote(const std::string& dir, CRemoteFileList& entries, bool& seenBefore);
+    // ListRemote for a walk: `folders` gets the names of the folders to enter, which MLSD and
+    // the long listing both call folders and not links. False (recorded when the long listing
+    // fails) when nothing of `dir` is to be walked; `seenBefore` as ListRemote's.
+    bool ListToWalk(const std::string& dir, CRemoteFileList& entries, bool& seenBefore,
+                    std::set<std::string>& folders);
+    // The folders, not links, of the long listing of the server's current directory; empty
+    // with m_bLongListingFailed set when it cannot be had.
+    std::set<std::string> FoldersOfLongListing();
     // Learns the "unique" of the walk's top directory, where the server tells it.
     void SeeTop(const std::string& remoteDir);
     // True when the directory `entry` was not entered before (kept as entered now).
@@ -106,6 +121,8 @@ private:
     std::string m_strEntered;     // that of the directory being entered, when known
     std::string m_strStartDir;
     bool m_bStopped = false;
+    bool m_bListedMlsd = false; // the last ListRemote got MLSD facts
+    bool m_bLongListingFailed = false;
 };
 
 } // namespace tarnwick
