@@ -6,8 +6,8 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +23,7 @@ namespace tarnwick {
 
 class CCancelToken;
 class CDataStream;
+class CListingTextSink;
 class CTlsContext;
 
 // FTP over TLS (RFC 4217). Explicit: AUTH TLS after the greeting; when the server refuses it,
@@ -173,6 +174,10 @@ public:
     // keeps whatever arrived when the listing fails; it is untouched when the data connection
     // could not be prepared.
     bool ListDirectory(const std::string& remoteDir, std::string& text);
+    // The same, handing the text to `sink` piece by piece as it arrives instead of keeping it:
+    // the listing is never held whole. A listing past kMaxListing fails with TooLarge after
+    // the sink has seen a part of it.
+    bool ListDirectory(const std::string& remoteDir, CListingTextSink& sink);
     void SetUseList(bool useList) { m_bUseList = useList; }
     [[nodiscard]] const std::string& GetListing() const { return m_strListing; }
     // The test that tells long listing lines from bare names; without one every listing
@@ -198,7 +203,10 @@ public:
     // The certificate of the last TLS connect.
     [[nodiscard]] const CertificateInfo& GetCertificate() const { return m_certificate; }
     // The protocol of the control connection's TLS ("TLSv1.3"); empty when it is plain.
-    [[nodiscard]] std::string GetTlsProtocol() const { return IsEncrypted() ? m_strTlsProtocol : std::string(); }
+    [[nodiscard]] std::string GetTlsProtocol() const
+    {
+        return IsEncrypted() ? m_strTlsProtocol : std::string();
+    }
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();
@@ -343,7 +351,8 @@ private:
     IoResult WaitWatchingReply(CStream& stream, DataChannel& channel, const CDeadline& deadline);
     // True when `outcome` is the refusal RenewTlsSession mends, after a spoilt session.
     [[nodiscard]] bool SessionRefusedAfterAbort(const TransferOutcome& outcome) const;
-    TransferOutcome FetchListingOnce(const std::string& command, std::string& text);
+    TransferOutcome FetchListingOnce(const std::string& command, CListingTextSink& sink, bool mlsd,
+                                     bool* bareNames);
     // Active mode: waits for the server's data connection, reading the replies that come
     // first. False on failure (code 5004 when the connection is not accepted).
     IoResult AcceptActiveData(DataChannel& channel);
@@ -353,8 +362,11 @@ private:
 
     TransferOutcome RunDownload(const TransferRequest& request);
     TransferOutcome RunUpload(const TransferRequest& request);
-    // Fetches one listing with `command`.
-    TransferOutcome FetchListing(const std::string& command, std::string& text);
+    // Fetches one listing with `command` into `sink`. With `bareNames`, the text is held back
+    // until it shows a long line, and `bareNames` tells whether it was all bare names (then
+    // the sink got nothing of it).
+    TransferOutcome FetchListing(const std::string& command, CListingTextSink& sink, bool mlsd,
+                                 bool* bareNames = nullptr);
     // True when a whole reply line waits in the receive buffer.
     [[nodiscard]] bool ReplyLineBuffered() const { return m_inbuf.find('\n') != std::string::npos; }
 

@@ -54,7 +54,8 @@ std::string ExistingQuestion(const ExistingFile& file)
             question += "\n(短いので、続きから再開することもできます)";
         }
     } else {
-        question += "\n途中まで受信したファイル (" + file.name + ".part) があります。\n続きから再開しますか？";
+        question += "\n途中まで受信したファイル (" + file.name +
+                    ".part) があります。\n続きから再開しますか？";
     }
     return question + "\n\n" + (file.exists ? "上書きされるファイル: " : "受信済みの部分: ") +
            FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
@@ -78,7 +79,6 @@ FileFacts LocalFacts(const std::string& path)
     LocalFileFacts(path, facts.size, facts.modifyTime);
     return facts;
 }
-
 
 } // namespace
 
@@ -142,8 +142,9 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
     } else {
         // The first failure with its reason, a few more by name, then how many besides.
         std::string text = std::to_string(outcomes.size()) + " 個中 " +
-                           std::to_string(failures.size()) + " 個の" + what + "に失敗しました: " +
-                           failures.front()->name + " (" + FailureDetail(*failures.front()) + ")";
+                           std::to_string(failures.size()) + " 個の" + what +
+                           "に失敗しました: " + failures.front()->name + " (" +
+                           FailureDetail(*failures.front()) + ")";
         const std::size_t named = std::min(failures.size(), kFailuresNamed);
         for (std::size_t i = 1; i < named; ++i) {
             text += "、" + failures[i]->name;
@@ -267,8 +268,8 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
 {
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
-    const int index = m_remoteFiles.FindByDisplayName(remoteName);
-    return UploadOver(localPath, remoteName, index < 0 ? nullptr : &m_remoteFiles.At(index));
+    const std::optional<RemoteFileEntry> existing = m_remoteFiles.FindEntry(remoteName);
+    return UploadOver(localPath, remoteName, existing ? &*existing : nullptr);
 }
 
 ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string& remotePath,
@@ -284,8 +285,8 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
         file.source = LocalFacts(localPath);
         // A shorter file on the server may be what a cut upload left: binary bytes go on
         // from its end.
-        file.canResume = type == TransferType::Binary && file.target.size >= 0 &&
-                         file.target.size < size;
+        file.canResume =
+            type == TransferType::Binary && file.target.size >= 0 && file.target.size < size;
         switch (AskExisting(std::move(file))) {
         case ExistingAnswer::Skip:
             return SkippedOutcome(localPath);
@@ -361,9 +362,8 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
             }
             continue;
         } else {
-            const int index = m_remoteFiles.FindByDisplayName(row);
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
-            const RemoteFileEntry* entry = index < 0 ? nullptr : &m_remoteFiles.At(index);
+            const std::optional<RemoteFileEntry> entry = m_remoteFiles.FindEntry(row);
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
                                    entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
                                    entry ? entry->dateText : std::string());
@@ -375,10 +375,9 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
                 ExplainLinkFailure(row, outcome);
             }
         }
-        m_ui.SetStatus(outcome.Failed()
-                           ? std::string("ダウンロードに失敗しました")
-                           : FormatText("%s のダウンロードが正常に終了しました",
-                                        JoinPath(m_view.remoteDir, row)));
+        m_ui.SetStatus(outcome.Failed() ? std::string("ダウンロードに失敗しました")
+                                        : FormatText("%s のダウンロードが正常に終了しました",
+                                                     JoinPath(m_view.remoteDir, row)));
         if (Record(outcome, outcomes)) {
             break;
         }

@@ -73,9 +73,8 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     if (options.trustedFingerprint.empty()) {
         options.trustedFingerprint = m_settings.TrustedFingerprint(host, port);
     }
-    const std::string where = server.find(':') == std::string::npos
-                                  ? server + ":" + std::to_string(port)
-                                  : server;
+    const std::string where =
+        server.find(':') == std::string::npos ? server + ":" + std::to_string(port) : server;
     options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
         const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
         if (answer == CertificateAnswer::TrustAlways) {
@@ -148,15 +147,17 @@ std::string CSession::ConnectFailureText(const std::string& host, std::string& o
         if (const CertificateInfo& certificate = m_engine.GetCertificate();
             !certificate.problem.empty()) {
             original = certificate.problem;
-            const std::string headline = certificate.pinMismatch ? "以前に信頼した証明書と異なります"
-                                                                 : "証明書を信頼できません";
+            const std::string headline = certificate.pinMismatch
+                                             ? "以前に信頼した証明書と異なります"
+                                             : "証明書を信頼できません";
             const std::string why = CertificateProblemText(certificate.problem);
             return why == headline ? headline : headline + " (" + why + ")";
         }
         original = tls;
         const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
         return "TLS: " + tls +
-               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)" : "");
+               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)"
+                          : "");
     }
     switch (m_engine.GetConnectFailure()) {
     case IoResult::Unresolved:
@@ -230,8 +231,8 @@ bool CSession::Connect(const ConnectRequest& request)
     std::string refused;
     if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
         m_engine.IsConnected()) {
-        refused = request.remoteInitDir + " に移動できません: " +
-                  FirstReplyLine(m_engine.GetLastReply());
+        refused =
+            request.remoteInitDir + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply());
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
@@ -333,8 +334,9 @@ void CSession::RefreshRemote(bool sayCount)
         std::string text = ListedItemsText();
         if (skipped > 0) {
             // Lines of no known form make no row rather than a row that cannot be used.
-            text += "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
-                                     static_cast<std::int64_t>(skipped));
+            text +=
+                "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
+                                  static_cast<std::int64_t>(skipped));
         }
         m_ui.SetStatus(text);
     } else if (listed && skipped > 0) {
@@ -352,10 +354,10 @@ bool CSession::ProbeLinks()
     std::vector<std::string> folders;
     int probes = 0;
     for (int i = 0; i + 1 < m_remoteFiles.GetSize() && m_engine.IsConnected(); ++i) {
-        const RemoteFileEntry& entry = m_remoteFiles.At(i);
-        if (entry.isLink != 1 || entry.isDirectory == 1) {
+        if (!m_remoteFiles.IsLink(i) || m_remoteFiles.IsDirectory(i)) {
             continue;
         }
+        const RemoteFileEntry entry = m_remoteFiles.At(i);
         const std::string path = JoinPath(m_view.remoteDir, entry.displayName);
         auto known = m_linkFolders.find(path);
         if (known == m_linkFolders.end()) {
@@ -368,8 +370,8 @@ bool CSession::ProbeLinks()
             // the folder shown before anything else is sent.
             if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
                 if (m_engine.IsConnected()) {
-                    m_ui.SetStatus(m_view.remoteDir + " に戻れません: " +
-                                   FirstReplyLine(m_engine.GetLastReply()));
+                    m_ui.SetStatus(m_view.remoteDir +
+                                   " に戻れません: " + FirstReplyLine(m_engine.GetLastReply()));
                 }
                 return false;
             }
@@ -388,24 +390,33 @@ std::string CSession::ListedItemsText() const
     std::int64_t folders = 0;
     std::int64_t files = 0;
     for (int i = 0; i + 1 < m_remoteFiles.GetSize(); ++i) {
-        const RemoteFileEntry& entry = m_remoteFiles.At(i);
-        const auto link = entry.isLink == 1
-                              ? m_linkFolders.find(JoinPath(m_view.remoteDir, entry.displayName))
+        const auto link = m_remoteFiles.IsLink(i)
+                              ? m_linkFolders.find(JoinPath(
+                                    m_view.remoteDir, std::string(m_remoteFiles.DisplayName(i))))
                               : m_linkFolders.end();
-        ++(entry.isDirectory == 1 || (link != m_linkFolders.end() && link->second) ? folders
-                                                                                   : files);
+        ++(m_remoteFiles.IsDirectory(i) || (link != m_linkFolders.end() && link->second) ? folders
+                                                                                         : files);
     }
     if (folders + files == 0) {
         return "空のフォルダです";
     }
-    return FormatText("%d 個の項目", folders + files) + " (" +
-           FormatText("フォルダ %d", folders) + "、" + FormatText("ファイル %d", files) + ")";
+    return FormatText("%d 個の項目", folders + files) + " (" + FormatText("フォルダ %d", folders) +
+           "、" + FormatText("ファイル %d", files) + ")";
 }
 
 bool CSession::ListRemote(int* skipped)
 {
     const bool ok =
         ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles, skipped);
+    static_cast<void>(ConnectionLostNow());
+    return ok;
+}
+
+bool CSession::StreamRemote(CListingReader& reader)
+{
+    m_view.remotePane.ResetContent();
+    m_remoteFiles.Clear();
+    const bool ok = StreamListing(m_view.remoteDir, m_engine, reader);
     static_cast<void>(ConnectionLostNow());
     return ok;
 }
@@ -418,7 +429,7 @@ bool CSession::RefreshLocal()
 bool CSession::IsLinkRow(const std::string& row) const
 {
     const int index = m_remoteFiles.FindByDisplayName(row);
-    return index >= 0 && m_remoteFiles.At(index).isLink == 1;
+    return index >= 0 && m_remoteFiles.IsLink(index);
 }
 
 bool CSession::OpenRemoteRow(const std::string& row)

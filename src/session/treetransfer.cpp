@@ -45,7 +45,8 @@ ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, boo
     outcome.replyText = engine.GetLastReply();
     if (!ok) {
         outcome.status = ItemOutcome::Status::Failed;
-        outcome.reason = engine.IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
+        outcome.reason =
+            engine.IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
     }
     return outcome;
 }
@@ -101,7 +102,8 @@ std::size_t CTreeTransfer::Done() const
 
 bool CTreeTransfer::Record(ItemOutcome outcome)
 {
-    m_bStopped = m_bStopped || outcome.reason == FailureReason::Cancelled || !m_engine.IsConnected();
+    m_bStopped =
+        m_bStopped || outcome.reason == FailureReason::Cancelled || !m_engine.IsConnected();
     if (m_itemSink) {
         m_itemSink(outcome);
     }
@@ -157,7 +159,8 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
     }
     CRowList rows;
     FillRemotePane(rows, text, entries,
-                   m_engine.LastListingIsMlsd() ? ListingFormat::MlsdFacts : ListingFormat::LongLines);
+                   m_engine.LastListingIsMlsd() ? ListingFormat::MlsdFacts
+                                                : ListingFormat::LongLines);
     // A server that follows links in MLSD (pyftpdlib) shows a link to a directory above as
     // that directory: its "unique" tells it was entered already.
     // The folder just entered was recorded from its parent's listing already.
@@ -202,8 +205,7 @@ void CTreeTransfer::AnnounceTotals()
     }
 }
 
-void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir,
-                               int depth)
+void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir, int depth)
 {
     if (depth > kMaxDepth) {
         Record(Note(remoteDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
@@ -370,12 +372,13 @@ void CTreeTransfer::MoveUp()
             }
             continue;
         }
-        const int index = listed ? existing.FindByDisplayName(BaseName(item.remotePath)) : -1;
+        const std::optional<RemoteFileEntry> known =
+            listed ? existing.FindEntry(BaseName(item.remotePath)) : std::nullopt;
         if (m_fileSink) {
             m_fileSink(item.localPath, item.size);
         }
-        ItemOutcome outcome = m_session.UploadOver(item.localPath, item.remotePath,
-                                                   index < 0 ? nullptr : &existing.At(index));
+        ItemOutcome outcome =
+            m_session.UploadOver(item.localPath, item.remotePath, known ? &*known : nullptr);
         outcome.name = item.localPath;
         Record(std::move(outcome));
     }
