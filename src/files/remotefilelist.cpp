@@ -24,12 +24,12 @@ void CRemoteFileList::SetSize(int newSize, int growBy)
             step = std::clamp(GetSize() / 8, 4, 1024);
         }
         m_nCapacity = m_nCapacity == 0 ? newSize : std::max(m_nCapacity + step, newSize);
-        // The storage itself grows geometrically: growing it by the small step would copy a
-        // 20,000-entry listing twenty times over.
-        if (static_cast<std::size_t>(m_nCapacity) > m_records.capacity()) {
-            m_records.reserve(
-                std::max(static_cast<std::size_t>(m_nCapacity), 2 * m_records.capacity()));
-        }
+    }
+    // The storage itself grows geometrically, and only when it is full: growing it by the
+    // small step would copy a 20,000-entry listing twenty times over, and growing it ahead of
+    // the logical step would double a listing that Reserve made room for.
+    if (static_cast<std::size_t>(newSize) > m_records.capacity()) {
+        m_records.reserve(std::max(static_cast<std::size_t>(newSize), 2 * m_records.capacity()));
     }
     m_records.resize(static_cast<std::size_t>(newSize));
 }

@@ -34,6 +34,8 @@ public:
     // Room for `count` entries without moving them as the list grows; the logical capacity
     // rule of SetSize is unchanged.
     void Reserve(std::size_t count) { m_records.reserve(count); }
+    // Gives back the room the text block grew into beyond its texts, once a listing is in.
+    void ShrinkToFit() { m_texts.shrink_to_fit(); }
 
     // A copy of entry `index`. Loops over a whole listing read the fields below instead.
     [[nodiscard]] RemoteFileEntry At(int index) const;

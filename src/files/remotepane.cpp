@@ -25,6 +25,8 @@ int FillRemotePane(CPaneRows& pane, const std::string& listing, CRemoteFileList&
     RemoteFileEntry end;
     end.displayName = CRemoteFileList::kEndMarker;
     list.Add(end);
+    // The block doubled as it grew: up to half of it would stay unused while the pane shows it.
+    list.ShrinkToFit();
     return reader.Unparsed();
 }
 
