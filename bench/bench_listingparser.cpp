@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "files/listingparser.h"
 #include "files/listingreader.h"
@@ -135,13 +136,28 @@ std::string MakeListing(int count, int kind)
     return text;
 }
 
-void BM_FillRemotePane(benchmark::State& state)
+// The listing a benchmark's arguments name (entries, kind), its kind as the label.
+std::pair<std::string, ListingFormat> ListingOf(benchmark::State& state)
 {
     static constexpr const char* kKinds[] = {"vsftpd", "ja_JP", "IIS", "MLSD"};
     const int kind = static_cast<int>(state.range(1));
     state.SetLabel(kKinds[kind]);
-    const std::string listing = MakeListing(static_cast<int>(state.range(0)), kind);
-    const ListingFormat format = kind == 3 ? ListingFormat::MlsdFacts : ListingFormat::LongLines;
+    return {MakeListing(static_cast<int>(state.range(0)), kind),
+            kind == 3 ? ListingFormat::MlsdFacts : ListingFormat::LongLines};
+}
+
+// Entries and bytes per second, and `held` heap bytes spread over the entries.
+void Report(benchmark::State& state, std::size_t listingSize, std::int64_t held)
+{
+    state.counters["bytes_per_entry"] =
+        static_cast<double>(held) / static_cast<double>(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listingSize));
+}
+
+void BM_FillRemotePane(benchmark::State& state)
+{
+    const auto [listing, format] = ListingOf(state);
     CRowList rows;
     CRemoteFileList list;
     for (auto _ : state) {
@@ -177,11 +193,7 @@ public:
 
 void BM_EntryStore(benchmark::State& state)
 {
-    static constexpr const char* kKinds[] = {"vsftpd", "ja_JP", "IIS", "MLSD"};
-    const int kind = static_cast<int>(state.range(1));
-    state.SetLabel(kKinds[kind]);
-    const std::string listing = MakeListing(static_cast<int>(state.range(0)), kind);
-    const ListingFormat format = kind == 3 ? ListingFormat::MlsdFacts : ListingFormat::LongLines;
+    const auto [listing, format] = ListingOf(state);
     CNoRows rows;
     std::int64_t held = 0;
     for (auto _ : state) {
@@ -198,10 +210,7 @@ void BM_EntryStore(benchmark::State& state)
         list.reset();
         state.ResumeTiming();
     }
-    state.counters["bytes_per_entry"] =
-        static_cast<double>(held) / static_cast<double>(state.range(0));
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listing.size()));
+    Report(state, listing.size(), held);
 }
 BENCHMARK(BM_EntryStore)
     ->Args({20000, 0})
@@ -215,11 +224,7 @@ BENCHMARK(BM_EntryStore)
 // held above its start at any piece, spread over the entries: the cost of never keeping them.
 void BM_ListingReader(benchmark::State& state)
 {
-    static constexpr const char* kKinds[] = {"vsftpd", "ja_JP", "IIS", "MLSD"};
-    const int kind = static_cast<int>(state.range(1));
-    state.SetLabel(kKinds[kind]);
-    const std::string listing = MakeListing(static_cast<int>(state.range(0)), kind);
-    const ListingFormat format = kind == 3 ? ListingFormat::MlsdFacts : ListingFormat::LongLines;
+    const auto [listing, format] = ListingOf(state);
     constexpr std::size_t kPiece = 64 * 1024;
     std::int64_t entries = 0;
     std::int64_t most = 0;
@@ -244,10 +249,7 @@ void BM_ListingReader(benchmark::State& state)
             break;
         }
     }
-    state.counters["bytes_per_entry"] =
-        static_cast<double>(most) / static_cast<double>(state.range(0));
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listing.size()));
+    Report(state, listing.size(), most);
 }
 BENCHMARK(BM_ListingReader)
     ->Args({20000, 0})
