@@ -182,11 +182,9 @@ TEST_P(EndToEndTest, AMixedTreeMakesTheRoundTripUnchangedOnAFreshStore)
     // with LF line ends; a level below too.
     std::map<std::string, std::string> files;
     for (unsigned i = 0; i < 6; ++i) {
-        files["site/pic" + std::to_string(i) + ".png"] =
-            "\x89PNG\r\n\x1a\n" + RandomBytes(4000 + i, i);
+        files["site/pic" + std::to_string(i) + ".png"] = "\x89PNG\r\n\x1a\n" + RandomBytes(4000 + i, i);
         files["site/a/photo" + std::to_string(i) + ".jpg"] = RandomBytes(3000 + i, 20 + i);
-        files["site/a/b/pack" + std::to_string(i) + ".zip"] =
-            "PK\x03\x04" + RandomBytes(2000, 40 + i);
+        files["site/a/b/pack" + std::to_string(i) + ".zip"] = "PK\x03\x04" + RandomBytes(2000, 40 + i);
         files["site/note" + std::to_string(i) + ".txt"] = "line one\nline two\n";
     }
     std::filesystem::create_directories(local.File("site/a/b"));

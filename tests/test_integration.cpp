@@ -13,11 +13,11 @@
 #include <set>
 
 #include "files/remotepane.h"
-#include "ftp/ftpclient.h"
 #include "session/fixedsettings.h"
 #include "session/remoterefresh.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
+#include "ftp/ftpclient.h"
 #include "support/realserver.h"
 #include "support/tempdir.h"
 
@@ -76,7 +76,7 @@ const std::string kJapaneseName = "日本語のファイル.txt";
 // six months, "Dec 07 06:26" for a recent one.
 std::string ListingDate(const std::string& path)
 {
-    struct stat info {};
+    struct stat info{};
     if (::lstat(path.c_str(), &info) != 0) {
         return "no such file";
     }
@@ -183,9 +183,8 @@ TEST_P(Integration, ListingShowsEveryKindOfEntry)
 
     // vsftpd lists "." and ".." too (it answers "NLST -alL" with long lines); pyftpdlib
     // refuses NLST and the engine falls back to "LIST -a".
-    EXPECT_EQ(listing.RowSet(),
-              (std::set<std::string>{"..", "a.txt", "name with blanks.txt", kJapaneseName,
-                                     "empty.dat", "<sub>", "link"}));
+    EXPECT_EQ(listing.RowSet(), (std::set<std::string>{"..", "a.txt", "name with blanks.txt",
+                                                       kJapaneseName, "empty.dat", "<sub>", "link"}));
     EXPECT_EQ(listing.rows.rows.size(), 7u) << "a row twice";
     EXPECT_EQ(listing.rows.rows.front(), "..");
     ASSERT_EQ(listing.list.GetSize(), 7); // six entries and the end marker
@@ -233,7 +232,7 @@ TEST_P(Integration, FeaturesChooseMlsdWhereOffered)
     EXPECT_EQ(m_engine.HasFeature("MLST"), mlst);
     EXPECT_EQ(m_engine.RemoteSize("a.txt"), 6);
     const std::int64_t modified = m_engine.RemoteModificationTime("a.txt");
-    struct stat info {};
+    struct stat info{};
     ASSERT_EQ(::stat(m_server->PathOf("a.txt").c_str(), &info), 0);
     EXPECT_EQ(modified, static_cast<std::int64_t>(info.st_mtime));
 
@@ -357,8 +356,7 @@ TEST_P(Integration, RefusedTransfersFailQuicklyAndKeepTheConnection)
     EXPECT_FALSE(m_engine.Upload(m_local.File("up.bin"), "no-such-dir/up.bin"));
     const auto both = std::chrono::steady_clock::now() - start;
     const auto ms = [](auto d) {
-        return static_cast<long long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+        return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
     };
     std::printf("refused RETR took %lld ms, refused RETR and STOR %lld ms (time limit 30 s)\n",
                 ms(retr), ms(both));
@@ -476,13 +474,12 @@ TEST_P(IntegrationTls, LoginListingAndTransfersOverExplicitTls)
     EXPECT_TRUE(listing.RowSet().count("served.bin"));
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        const TransferOutcome down =
-            engine.Transfer({TransferDirection::Download, "served.bin", m_local.File("down.bin"),
-                             TransferType::Binary});
+        const TransferOutcome down = engine.Transfer({TransferDirection::Download, "served.bin",
+                                                      m_local.File("down.bin"), TransferType::Binary});
         EXPECT_TRUE(down.Ok()) << down.replyText << engine.GetTlsError();
         EXPECT_TRUE(SameBytes(ReadWholeFile(m_local.File("down.bin")), served));
-        const TransferOutcome up = engine.Transfer(
-            {TransferDirection::Upload, "up.bin", m_local.File("local.bin"), TransferType::Binary});
+        const TransferOutcome up = engine.Transfer({TransferDirection::Upload, "up.bin",
+                                                    m_local.File("local.bin"), TransferType::Binary});
         EXPECT_TRUE(up.Ok()) << up.replyText << engine.GetTlsError();
         EXPECT_TRUE(SameBytes(m_server->ReadFile("up.bin"), local));
     }
@@ -556,8 +553,7 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     CTreeTransfer tree(m_engine, session);
     const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
     tree.Download(home + "/tree", m_local.File("down"));
-    EXPECT_EQ(tree.Failures(), 0u)
-        << (tree.Failures() ? FailureDetail(tree.Outcomes().front()) : "");
+    EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().front()) : "");
     std::map<std::string, std::string> expected = TreeOf(root);
     // pyftpdlib's MLSD follows the link, which then shows as the folder it points to, entered
     // no second time; vsftpd shows it as a link. Either way it is not walked through.
@@ -580,8 +576,7 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
 
     // Removal takes the link, never what it points at.
     tree.RemoveRemote(home + "/tree");
-    EXPECT_EQ(tree.Failures(), 0u)
-        << (tree.Failures() ? FailureDetail(tree.Outcomes().back()) : "");
+    EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().back()) : "");
     EXPECT_FALSE(std::filesystem::exists(root));
     EXPECT_TRUE(std::filesystem::is_directory(m_server->PathOf("up/a/b/c")));
 }

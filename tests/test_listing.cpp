@@ -144,14 +144,14 @@ TEST(ListingStrategy, WorkingNlstIsKeptAndUseListStartsWithList)
         {.passive = true});
     EXPECT_EQ(kept.failures, "");
 
-    const ScriptOutcome useList =
-        RunEngineScript([](CScriptSession& s) { ServeListing(s, "LIST -a", {kLongLine}); },
-                        [](CFtpClient& c) {
-                            c.SetUseList(true);
-                            std::string text;
-                            EXPECT_TRUE(c.ListDirectory("/", text));
-                        },
-                        {.passive = true});
+    const ScriptOutcome useList = RunEngineScript(
+        [](CScriptSession& s) { ServeListing(s, "LIST -a", {kLongLine}); },
+        [](CFtpClient& c) {
+            c.SetUseList(true);
+            std::string text;
+            EXPECT_TRUE(c.ListDirectory("/", text));
+        },
+        {.passive = true});
     EXPECT_EQ(useList.failures, "");
     EXPECT_EQ(useList.received, "TYPE A\r\nPASV\r\nLIST -a\r\n");
 }

@@ -154,8 +154,8 @@ void FillLocalDetails(std::vector<PaneRow>& rows, const std::string& dir)
         if (row.kind == PaneRow::Kind::Parent) {
             continue;
         }
-        const std::string path =
-            JoinPath(dir.empty() ? std::string("/") : dir, row.name.toStdString());
+        const std::string path = JoinPath(dir.empty() ? std::string("/") : dir,
+                                          row.name.toStdString());
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0) {
             continue;

@@ -166,9 +166,9 @@ public:
             }
             return true;
         }
-        const std::string flag =
-            (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c") ? arg(1)
-                                                                                   : std::string();
+        const std::string flag = (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c")
+                                     ? arg(1)
+                                     : std::string();
         const std::size_t first = flag.empty() ? 1 : 2;
         if (verb == "get" && flag == "-r") {
             return GetTree(arg(first), arg(first + 1), failure);
@@ -245,7 +245,8 @@ private:
         return true;
     }
 
-    bool Get(const std::string& remote, const std::string& local, bool resume, CliFailure& failure)
+    bool Get(const std::string& remote, const std::string& local, bool resume,
+             CliFailure& failure)
     {
         // A name from the server never chooses where the file lands outside the given folder.
         const std::string name = BaseName(remote);
@@ -268,7 +269,8 @@ private:
                      failure);
     }
 
-    bool Put(const std::string& local, const std::string& remote, bool resume, CliFailure& failure)
+    bool Put(const std::string& local, const std::string& remote, bool resume,
+             CliFailure& failure)
     {
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);

@@ -6,8 +6,8 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -203,10 +203,7 @@ public:
     // The certificate of the last TLS connect.
     [[nodiscard]] const CertificateInfo& GetCertificate() const { return m_certificate; }
     // The protocol of the control connection's TLS ("TLSv1.3"); empty when it is plain.
-    [[nodiscard]] std::string GetTlsProtocol() const
-    {
-        return IsEncrypted() ? m_strTlsProtocol : std::string();
-    }
+    [[nodiscard]] std::string GetTlsProtocol() const { return IsEncrypted() ? m_strTlsProtocol : std::string(); }
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();

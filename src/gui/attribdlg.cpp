@@ -91,9 +91,10 @@ void CAttribDlg::Preset(const CRemoteFileList& list, int index)
 {
     const std::string displayName(list.DisplayName(index));
     const bool directory = displayName.size() >= 2 && displayName.front() == '<';
-    m_pName->setText((directory ? QStringLiteral("ディレクトリ：") : QStringLiteral("ファイル：")) +
-                     QString::fromStdString(
-                         directory ? displayName.substr(1, displayName.size() - 2) : displayName));
+    m_pName->setText(
+        (directory ? QStringLiteral("ディレクトリ：") : QStringLiteral("ファイル：")) +
+        QString::fromStdString(directory ? displayName.substr(1, displayName.size() - 2)
+                                         : displayName));
     const Bits bits = ReadPermissionBits(std::string(list.Permissions(index)));
     for (std::size_t i = 0; i < bits.size(); ++i) {
         m_boxes[i]->setChecked(bits[i]);

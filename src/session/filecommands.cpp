@@ -54,8 +54,7 @@ std::string ExistingQuestion(const ExistingFile& file)
             question += "\n(短いので、続きから再開することもできます)";
         }
     } else {
-        question += "\n途中まで受信したファイル (" + file.name +
-                    ".part) があります。\n続きから再開しますか？";
+        question += "\n途中まで受信したファイル (" + file.name + ".part) があります。\n続きから再開しますか？";
     }
     return question + "\n\n" + (file.exists ? "上書きされるファイル: " : "受信済みの部分: ") +
            FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
@@ -79,6 +78,7 @@ FileFacts LocalFacts(const std::string& path)
     LocalFileFacts(path, facts.size, facts.modifyTime);
     return facts;
 }
+
 
 } // namespace
 
@@ -142,9 +142,8 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
     } else {
         // The first failure with its reason, a few more by name, then how many besides.
         std::string text = std::to_string(outcomes.size()) + " 個中 " +
-                           std::to_string(failures.size()) + " 個の" + what +
-                           "に失敗しました: " + failures.front()->name + " (" +
-                           FailureDetail(*failures.front()) + ")";
+                           std::to_string(failures.size()) + " 個の" + what + "に失敗しました: " +
+                           failures.front()->name + " (" + FailureDetail(*failures.front()) + ")";
         const std::size_t named = std::min(failures.size(), kFailuresNamed);
         for (std::size_t i = 1; i < named; ++i) {
             text += "、" + failures[i]->name;
@@ -285,8 +284,8 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
         file.source = LocalFacts(localPath);
         // A shorter file on the server may be what a cut upload left: binary bytes go on
         // from its end.
-        file.canResume =
-            type == TransferType::Binary && file.target.size >= 0 && file.target.size < size;
+        file.canResume = type == TransferType::Binary && file.target.size >= 0 &&
+                         file.target.size < size;
         switch (AskExisting(std::move(file))) {
         case ExistingAnswer::Skip:
             return SkippedOutcome(localPath);
@@ -375,9 +374,10 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
                 ExplainLinkFailure(row, outcome);
             }
         }
-        m_ui.SetStatus(outcome.Failed() ? std::string("ダウンロードに失敗しました")
-                                        : FormatText("%s のダウンロードが正常に終了しました",
-                                                     JoinPath(m_view.remoteDir, row)));
+        m_ui.SetStatus(outcome.Failed()
+                           ? std::string("ダウンロードに失敗しました")
+                           : FormatText("%s のダウンロードが正常に終了しました",
+                                        JoinPath(m_view.remoteDir, row)));
         if (Record(outcome, outcomes)) {
             break;
         }

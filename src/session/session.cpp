@@ -73,8 +73,9 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     if (options.trustedFingerprint.empty()) {
         options.trustedFingerprint = m_settings.TrustedFingerprint(host, port);
     }
-    const std::string where =
-        server.find(':') == std::string::npos ? server + ":" + std::to_string(port) : server;
+    const std::string where = server.find(':') == std::string::npos
+                                  ? server + ":" + std::to_string(port)
+                                  : server;
     options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
         const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
         if (answer == CertificateAnswer::TrustAlways) {
@@ -147,17 +148,15 @@ std::string CSession::ConnectFailureText(const std::string& host, std::string& o
         if (const CertificateInfo& certificate = m_engine.GetCertificate();
             !certificate.problem.empty()) {
             original = certificate.problem;
-            const std::string headline = certificate.pinMismatch
-                                             ? "以前に信頼した証明書と異なります"
-                                             : "証明書を信頼できません";
+            const std::string headline = certificate.pinMismatch ? "以前に信頼した証明書と異なります"
+                                                                 : "証明書を信頼できません";
             const std::string why = CertificateProblemText(certificate.problem);
             return why == headline ? headline : headline + " (" + why + ")";
         }
         original = tls;
         const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
         return "TLS: " + tls +
-               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)"
-                          : "");
+               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)" : "");
     }
     switch (m_engine.GetConnectFailure()) {
     case IoResult::Unresolved:
@@ -231,8 +230,8 @@ bool CSession::Connect(const ConnectRequest& request)
     std::string refused;
     if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
         m_engine.IsConnected()) {
-        refused =
-            request.remoteInitDir + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply());
+        refused = request.remoteInitDir + " に移動できません: " +
+                  FirstReplyLine(m_engine.GetLastReply());
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
@@ -334,9 +333,8 @@ void CSession::RefreshRemote(bool sayCount)
         std::string text = ListedItemsText();
         if (skipped > 0) {
             // Lines of no known form make no row rather than a row that cannot be used.
-            text +=
-                "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
-                                  static_cast<std::int64_t>(skipped));
+            text += "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
+                                     static_cast<std::int64_t>(skipped));
         }
         m_ui.SetStatus(text);
     } else if (listed && skipped > 0) {
@@ -370,8 +368,8 @@ bool CSession::ProbeLinks()
             // the folder shown before anything else is sent.
             if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
                 if (m_engine.IsConnected()) {
-                    m_ui.SetStatus(m_view.remoteDir +
-                                   " に戻れません: " + FirstReplyLine(m_engine.GetLastReply()));
+                    m_ui.SetStatus(m_view.remoteDir + " に戻れません: " +
+                                   FirstReplyLine(m_engine.GetLastReply()));
                 }
                 return false;
             }
@@ -400,8 +398,8 @@ std::string CSession::ListedItemsText() const
     if (folders + files == 0) {
         return "空のフォルダです";
     }
-    return FormatText("%d 個の項目", folders + files) + " (" + FormatText("フォルダ %d", folders) +
-           "、" + FormatText("ファイル %d", files) + ")";
+    return FormatText("%d 個の項目", folders + files) + " (" +
+           FormatText("フォルダ %d", folders) + "、" + FormatText("ファイル %d", files) + ")";
 }
 
 bool CSession::ListRemote(int* skipped)

@@ -45,8 +45,7 @@ ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, boo
     outcome.replyText = engine.GetLastReply();
     if (!ok) {
         outcome.status = ItemOutcome::Status::Failed;
-        outcome.reason =
-            engine.IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
+        outcome.reason = engine.IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
     }
     return outcome;
 }
@@ -102,8 +101,7 @@ std::size_t CTreeTransfer::Done() const
 
 bool CTreeTransfer::Record(ItemOutcome outcome)
 {
-    m_bStopped =
-        m_bStopped || outcome.reason == FailureReason::Cancelled || !m_engine.IsConnected();
+    m_bStopped = m_bStopped || outcome.reason == FailureReason::Cancelled || !m_engine.IsConnected();
     if (m_itemSink) {
         m_itemSink(outcome);
     }
@@ -159,8 +157,7 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
     }
     CRowList rows;
     FillRemotePane(rows, text, entries,
-                   m_engine.LastListingIsMlsd() ? ListingFormat::MlsdFacts
-                                                : ListingFormat::LongLines);
+                   m_engine.LastListingIsMlsd() ? ListingFormat::MlsdFacts : ListingFormat::LongLines);
     // A server that follows links in MLSD (pyftpdlib) shows a link to a directory above as
     // that directory: its "unique" tells it was entered already.
     // The folder just entered was recorded from its parent's listing already.
@@ -205,7 +202,8 @@ void CTreeTransfer::AnnounceTotals()
     }
 }
 
-void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir, int depth)
+void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir,
+                               int depth)
 {
     if (depth > kMaxDepth) {
         Record(Note(remoteDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
