@@ -2,13 +2,16 @@
 // the list its end marker, and the NLST -> LIST fallback decision agrees with the lines:
 // "only bare names" exactly when some line counts and no counted line is in the long layout
 // (blank lines and "total N" do not count), and never for a listing the pane would show
-// entries from.
+// entries from. Read in two pieces, it gives the same rows.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "files/listingparser.h"
+#include "files/listingreader.h"
 #include "files/panerows.h"
 #include "files/remotepane.h"
 #include "ftp/ftpclient.h"
@@ -56,6 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i + 1 < list.GetSize(); ++i) {
         Check(!list.At(i).displayName.empty(), "an entry without a name");
     }
+
+    // Read in two pieces, cut where the data says, the listing gives the same rows.
+    std::vector<std::string> streamed{".."};
+    tarnwick::CListingReader reader([&streamed](const tarnwick::RemoteFileEntry& entry) {
+        streamed.push_back(entry.displayName);
+        return true;
+    });
+    const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
+    Check(reader.Feed(std::string_view(text).substr(0, cut)), "the reader stopped");
+    Check(reader.Feed(std::string_view(text).substr(cut)), "the reader stopped");
+    Check(reader.Finish(), "the reader stopped");
+    Check(streamed == rows.rows, "the listing read in pieces gives other rows");
 
     const bool bare = tarnwick::HasOnlyBareNames(text, &tarnwick::IsLongListingLine);
     Check(bare == OnlyBareNames(text), "the fallback decision disagrees with the lines");

@@ -65,10 +65,9 @@ protected:
             pane->SetCurrentRow(found, QItemSelectionModel::Select);
         }
     }
-    const RemoteFileEntry* Entry(const std::string& displayName) const
+    std::optional<RemoteFileEntry> Entry(const std::string& displayName) const
     {
-        const int index = dlg->m_remoteFiles.FindByDisplayName(displayName);
-        return index < 0 ? nullptr : &dlg->m_remoteFiles.At(index);
+        return dlg->m_remoteFiles.FindEntry(displayName);
     }
 
     // 接続 with the login dialog filled in for `server`, the local pane in the scratch folder.
@@ -149,7 +148,7 @@ TEST_P(EndToEndTest, TransfersDirectoriesAndPermissionsThroughTheWindow)
     EXPECT_EQ(dlg->GetStatusText(), "削除が完了しました");
 
     // Others lose read, the group gains write: 644 becomes 660.
-    ASSERT_NE(Entry("notes.txt"), nullptr);
+    ASSERT_TRUE(Entry("notes.txt").has_value());
     EXPECT_EQ(Entry("notes.txt")->permissions, "-rw-r--r--");
     Select("remoteList", {"notes.txt"});
     runner.answers = {[](QDialog& dialog) {
@@ -159,7 +158,7 @@ TEST_P(EndToEndTest, TransfersDirectoriesAndPermissionsThroughTheWindow)
     }};
     dlg->ChangeAttributesCommand();
     EXPECT_TRUE(dlg->GetStatusText().startsWith("200 ")) << dlg->GetStatusText().toStdString();
-    ASSERT_NE(Entry("notes.txt"), nullptr);
+    ASSERT_TRUE(Entry("notes.txt").has_value());
     EXPECT_EQ(Entry("notes.txt")->permissions, "-rw-rw----");
     EXPECT_EQ(PermissionBits(server.PathOf("notes.txt")), 0660u);
 

@@ -96,10 +96,9 @@ struct Listing {
     {
         return {rows.rows.begin(), rows.rows.end()};
     }
-    [[nodiscard]] const RemoteFileEntry* Find(const std::string& displayName) const
+    [[nodiscard]] std::optional<RemoteFileEntry> Find(const std::string& displayName) const
     {
-        const int index = list.FindByDisplayName(displayName);
-        return index < 0 ? nullptr : &list.At(index);
+        return list.FindEntry(displayName);
     }
 };
 
@@ -219,8 +218,8 @@ TEST_P(Integration, ListingShowsEveryKindOfEntry)
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.row);
-        const RemoteFileEntry* entry = listing.Find(e.row);
-        ASSERT_NE(entry, nullptr);
+        const std::optional<RemoteFileEntry> entry = listing.Find(e.row);
+        ASSERT_TRUE(entry.has_value());
         EXPECT_EQ(entry->permissions, e.permissions);
         EXPECT_EQ(entry->isDirectory, e.isDirectory);
         EXPECT_EQ(entry->sizeText, e.sizeText);
@@ -251,11 +250,11 @@ TEST_P(Integration, FeaturesChooseMlsdWhereOffered)
     EXPECT_EQ(m_engine.LastListingIsMlsd(), mlst);
     EXPECT_EQ(listing.RowSet(),
               (std::set<std::string>{"..", "a.txt", "name with blanks.txt", "<sub>", "link"}));
-    ASSERT_NE(listing.Find("a.txt"), nullptr);
+    ASSERT_TRUE(listing.Find("a.txt").has_value());
     EXPECT_EQ(listing.Find("a.txt")->sizeText, "6");
     EXPECT_EQ(listing.Find("a.txt")->permissions, "-rw-r--r--");
     // vsftpd shows the link itself; pyftpdlib's MLSD follows it and shows its target's facts.
-    ASSERT_NE(listing.Find("link"), nullptr);
+    ASSERT_TRUE(listing.Find("link").has_value());
     EXPECT_EQ(listing.Find("link")->isLink, mlst ? 0 : 1);
     EXPECT_EQ(listing.Find("<sub>")->permissions, "drwxr-xr-x");
 }
@@ -332,8 +331,8 @@ TEST_P(Integration, CommandsShowInTheNextListing)
     List(m_engine, afterChange);
     EXPECT_EQ(afterChange.RowSet(),
               (std::set<std::string>{"..", "keep.txt", "<sub>", "<新しいフォルダ>"}));
-    const RemoteFileEntry* kept = afterChange.Find("keep.txt");
-    ASSERT_NE(kept, nullptr);
+    const std::optional<RemoteFileEntry> kept = afterChange.Find("keep.txt");
+    ASSERT_TRUE(kept.has_value());
     EXPECT_EQ(kept->permissions, "-rw-------");
     EXPECT_EQ(std::filesystem::status(m_server->PathOf("keep.txt")).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);

@@ -5,6 +5,7 @@
 #include "files/listingparser.h"
 #include "files/remotepane.h"
 #include "ftp/ftpclient.h"
+#include "ftp/listingtextsink.h"
 #include "session/remoterefresh.h"
 #include "support/enginerun.h"
 
@@ -234,4 +235,114 @@ TEST(Listing, EndlessListingStopsAtItsLimitKeepsNothingAndTheConnectionGoesOn)
     EXPECT_EQ(reason, FailureReason::TooLarge);
     EXPECT_TRUE(text.empty()) << "no part of the listing is kept";
     EXPECT_EQ(rows.rows, std::vector<std::string>{"shown before"}) << "the pane stays as it was";
+}
+
+namespace {
+
+// What a streaming listing handed on: each fetch's form and the text in the pieces given.
+class CRecordingSink : public CListingTextSink {
+public:
+    void Begin(bool mlsd) override { fetches.push_back({mlsd, {}}); }
+    bool Text(std::string_view piece) override
+    {
+        if (fetches.empty()) {
+            ADD_FAILURE() << "text before Begin";
+            return false;
+        }
+        fetches.back().pieces.emplace_back(piece);
+        return true;
+    }
+    struct Fetch {
+        bool mlsd;
+        std::vector<std::string> pieces;
+    };
+    std::vector<Fetch> fetches;
+};
+
+std::string Joined(const std::vector<std::string>& pieces)
+{
+    std::string text;
+    for (const std::string& piece : pieces) {
+        text += piece;
+    }
+    return text;
+}
+
+} // namespace
+
+// The sink is given text while it arrives, but never a line of bare names that is about to be
+// fetched again in the long layout; a list that turns long later is given whole.
+TEST(ListingStream, BareNamesAreHeldBackAndLongTextFlowsInPieces)
+{
+    const std::string later = "total 2\r\nodd bare line\r\n" + kLongLine + kLongLine;
+    CRecordingSink bare;
+    CRecordingSink mixed;
+    const ScriptOutcome out = RunEngineScript(
+        [&](CScriptSession& s) {
+            ServeListing(s, "NLST -alL", {"a.txt\r\n", "src\r\n"}); // proftpd
+            ServeListing(s, "LIST -a", {"total 1\r\n", kLongLine, kLongLine});
+        },
+        [&](CFtpClient& c) {
+            c.SetListingLineTest(&IsLongListingLine);
+            EXPECT_TRUE(c.ListDirectory("/", bare));
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    ASSERT_EQ(bare.fetches.size(), 2U);
+    EXPECT_TRUE(bare.fetches[0].pieces.empty()) << "bare names reached the sink";
+    EXPECT_FALSE(bare.fetches[1].mlsd);
+    EXPECT_EQ(Joined(bare.fetches[1].pieces), "total 1\r\n" + kLongLine + kLongLine);
+    EXPECT_GE(bare.fetches[1].pieces.size(), 2U) << "the text was not handed on as it came";
+
+    const ScriptOutcome held = RunEngineScript(
+        [&](CScriptSession& s) {
+            ServeListing(s, "NLST -alL",
+                         {later.substr(0, 12), later.substr(12, 30), later.substr(42)});
+        },
+        [&](CFtpClient& c) {
+            c.SetListingLineTest(&IsLongListingLine);
+            EXPECT_TRUE(c.ListDirectory("/", mixed));
+        },
+        {.passive = true});
+    EXPECT_EQ(held.failures, "");
+    ASSERT_EQ(mixed.fetches.size(), 1U);
+    EXPECT_EQ(Joined(mixed.fetches[0].pieces), later);
+}
+
+// MLSD text is parsed as facts by the streaming reader, and its entries are those the pane
+// would show from the same text.
+TEST(ListingStream, ReaderGetsMlsdEntriesAsThePaneWould)
+{
+    const std::string mlsd = "type=cdir;modify=20231130184500; .\r\n"
+                             "type=dir;modify=20231130184500;UNIX.mode=0755; src\r\n"
+                             "type=file;size=5120;modify=20231130184500; my notes.txt\r\n"
+                             "garbage\r\n"
+                             "type=file;size=7; last";
+    std::vector<std::string> names;
+    CListingReader reader([&names](const RemoteFileEntry& entry) {
+        names.push_back(entry.displayName + "|" + entry.sizeText);
+        return true;
+    });
+    bool ok = false;
+    const ScriptOutcome out = RunEngineScript(
+        [&](CScriptSession& s) {
+            s.ExpectReply("FEAT", "211-Features:\r\n MLST type*;size*;modify*;\r\n211 End\r\n");
+            s.ExpectReply("OPTS MLST type;size;modify;", "200 ok\r\n");
+            if (!s.OpenPassive("TYPE A", "MLSD")) {
+                return;
+            }
+            s.Send("150 Here comes the listing.\r\n");
+            s.DataSendPieces({mlsd.substr(0, 50), mlsd.substr(50)});
+            s.DataClose();
+            s.Send("226 Done.\r\n");
+        },
+        [&](CFtpClient& c) {
+            EXPECT_TRUE(c.NegotiateFeatures());
+            ok = StreamListing("/", c, reader);
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(names, (std::vector<std::string>{"<src>|----", "my notes.txt|5120", "last|7"}));
+    EXPECT_EQ(reader.Unparsed(), 1);
 }

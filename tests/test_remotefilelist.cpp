@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "files/listingreader.h"
 #include "files/panerows.h"
 #include "files/pathjoin.h"
 #include "files/remotefilelist.h"
@@ -196,4 +197,137 @@ TEST(RemotePane, NamesStayAsWrittenInEveryFormat)
         EXPECT_EQ(list.At(0).sizeText, "1") << row.name;
         EXPECT_EQ(IsSafeLocalName(row.row), row.safeLocalName) << row.name;
     }
+}
+
+// Every field of an entry comes back as it went in, also when a text is long and when an entry
+// is written over; the field reads agree with the copy.
+TEST(RemoteFileList, RecordsKeepEveryField)
+{
+    RemoteFileEntry link;
+    link.permissions = "lrwxrwxrwx";
+    link.displayName = "latest";
+    link.isLink = 1;
+    link.sizeText = "7";
+    link.dateText = "Jan  2 03:04";
+    link.linkTarget = std::string(70000, 't'); // past any 16-bit length
+    link.modifyTime = 1701369900;
+    link.unique = "fe00g1";
+    RemoteFileEntry folder;
+    folder.displayName = "<src>";
+    folder.isDirectory = 1;
+    folder.sizeText = "----";
+
+    CRemoteFileList list;
+    list.Add(link);
+    list.Add(folder);
+    list.Add(Named("a.txt"));
+    const RemoteFileEntry back = list.At(0);
+    EXPECT_EQ(back.permissions, link.permissions);
+    EXPECT_EQ(back.displayName, link.displayName);
+    EXPECT_EQ(back.isDirectory, 0);
+    EXPECT_EQ(back.isLink, 1);
+    EXPECT_EQ(back.sizeText, link.sizeText);
+    EXPECT_EQ(back.dateText, link.dateText);
+    EXPECT_EQ(back.linkTarget, link.linkTarget);
+    EXPECT_EQ(back.modifyTime, link.modifyTime);
+    EXPECT_EQ(back.unique, link.unique);
+    EXPECT_EQ(list.LinkTarget(0).size(), 70000U);
+    EXPECT_EQ(list.DisplayName(1), "<src>");
+    EXPECT_TRUE(list.IsDirectory(1));
+    EXPECT_FALSE(list.IsLink(1));
+    EXPECT_EQ(list.SizeText(1), "----");
+    EXPECT_EQ(list.ModifyTime(2), -1);
+    EXPECT_EQ(list.Permissions(2), "");
+
+    // Written over: the new texts, the neighbours untouched.
+    list.SetAtGrow(1, Named("renamed"));
+    EXPECT_EQ(list.DisplayName(1), "renamed");
+    EXPECT_FALSE(list.IsDirectory(1));
+    EXPECT_EQ(list.SizeText(1), "");
+    EXPECT_EQ(list.DisplayName(0), "latest");
+    EXPECT_EQ(list.DisplayName(2), "a.txt");
+    EXPECT_EQ(list.FindByDisplayName("renamed"), 1);
+    EXPECT_FALSE(list.FindEntry("<src>").has_value());
+    ASSERT_TRUE(list.FindEntry("latest").has_value());
+    EXPECT_EQ(list.FindEntry("latest")->unique, "fe00g1");
+}
+
+// A listing read in pieces gives the entries and the count of unknown lines that the whole
+// text gives, wherever the pieces are cut: inside a line, between a CR and its LF, inside a
+// multi-byte name, and with the last line lacking its line feed.
+TEST(ListingReader, PiecesCutAnywhereReadAsTheWhole)
+{
+    struct Case {
+        const char* name;
+        ListingFormat format;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"unix", ListingFormat::LongLines,
+         "total 12\r\n"
+         "drwxr-xr-x 2 ftp ftp 4096 Mar 14 09:12 src\r\n"
+         "lrwxrwxrwx 1 ftp ftp 3 2023-11-30 18:45 up -> ..\r\n"
+         "not a listing line\r\n"
+         "-rw-r--r-- 1 ftp ftp 5120 3月 14日 2023 日本語.txt\r\n"
+         "\r\n"
+         "-rw-r--r-- 1 ftp ftp 7 Mar 14 09:12 last line.txt"},
+        {"mlsd", ListingFormat::MlsdFacts,
+         "type=cdir;modify=20231130184500; .\r\n"
+         "type=dir;modify=20231130184500;UNIX.mode=0755; src\r\n"
+         "garbage\n"
+         "type=file;size=5;modify=20231130184500;unique=u1; 名前.txt\r\n"},
+    };
+    for (const Case& c : cases) {
+        CRowList wholeRows;
+        CRemoteFileList whole;
+        const int wholeUnknown = FillRemotePane(wholeRows, c.text, whole, c.format);
+        std::vector<std::string> expected(wholeRows.rows.begin() + 1, wholeRows.rows.end());
+        ASSERT_GE(expected.size(), 2U) << c.name;
+        // One cut at every place, and pieces of one byte.
+        for (std::size_t cut = 0; cut <= c.text.size() + 1; ++cut) {
+            std::vector<std::string> got;
+            std::vector<std::string> uniques;
+            CListingReader reader(
+                [&](const RemoteFileEntry& entry) {
+                    got.push_back(entry.displayName);
+                    uniques.push_back(entry.unique);
+                    return true;
+                },
+                c.format);
+            const std::string_view text = c.text;
+            if (cut <= c.text.size()) {
+                EXPECT_TRUE(reader.Feed(text.substr(0, cut)));
+                EXPECT_TRUE(reader.Feed(text.substr(cut)));
+            } else {
+                for (const char byte : text) {
+                    EXPECT_TRUE(reader.Feed(std::string_view(&byte, 1)));
+                }
+            }
+            EXPECT_TRUE(reader.Finish());
+            EXPECT_EQ(got, expected) << c.name << " cut at " << cut;
+            EXPECT_EQ(reader.Unparsed(), wholeUnknown) << c.name << " cut at " << cut;
+            for (std::size_t i = 0; i < uniques.size(); ++i) {
+                EXPECT_EQ(uniques[i], std::string(whole.At(static_cast<int>(i)).unique)) << c.name;
+            }
+        }
+    }
+}
+
+// A handler that says stop ends the reading at that entry; a reset starts a new listing.
+TEST(ListingReader, StopsWhenTheHandlerSaysSoAndResets)
+{
+    int seen = 0;
+    CListingReader reader([&seen](const RemoteFileEntry&) { return ++seen < 2; });
+    const std::string three = "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 a\n"
+                              "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 b\n"
+                              "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 c\n";
+    EXPECT_FALSE(reader.Feed(three));
+    EXPECT_EQ(seen, 2);
+    seen = -10;
+    reader.Reset(ListingFormat::MlsdFacts);
+    EXPECT_TRUE(reader.Feed("type=file;size=1; x\ntype=file;size=1; y"));
+    EXPECT_EQ(seen, -9) << "a line left from before the reset was read";
+    EXPECT_TRUE(reader.Finish());
+    EXPECT_EQ(seen, -8);
+    EXPECT_EQ(reader.Unparsed(), 0);
 }

@@ -105,13 +105,13 @@ void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list)
         }
         const std::string text = row.text.toStdString();
         int index = -1;
-        if (next < list.GetSize() && list.At(next).displayName == text) {
+        if (next < list.GetSize() && list.DisplayName(next) == text) {
             index = next++;
         } else {
             if (byName.empty()) {
                 // The first entry of each text, as FindByDisplayName finds it.
                 for (int at = list.GetSize() - 1; at >= 0; --at) {
-                    byName[list.At(at).displayName] = at;
+                    byName[std::string(list.DisplayName(at))] = at;
                 }
             }
             const auto found = byName.find(text);
@@ -120,24 +120,30 @@ void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list)
         if (index < 0) {
             continue;
         }
-        const RemoteFileEntry& entry = list.At(index);
-        row.permissions = QString::fromStdString(entry.permissions);
-        row.isLink = entry.isLink == 1;
-        row.linkTarget = QString::fromStdString(entry.linkTarget);
-        row.dateText = QString::fromStdString(entry.dateText);
-        if (entry.modifyTime >= 0) {
+        const std::string_view permissions = list.Permissions(index);
+        const std::string_view linkTarget = list.LinkTarget(index);
+        const std::string_view dateText = list.DateText(index);
+        const std::string_view sizeText = list.SizeText(index);
+        row.permissions =
+            QString::fromUtf8(permissions.data(), static_cast<qsizetype>(permissions.size()));
+        row.isLink = list.IsLink(index);
+        row.linkTarget =
+            QString::fromUtf8(linkTarget.data(), static_cast<qsizetype>(linkTarget.size()));
+        row.dateText = QString::fromUtf8(dateText.data(), static_cast<qsizetype>(dateText.size()));
+        if (list.ModifyTime(index) >= 0) {
             // An exact time (MLSD) orders better than the text.
-            const std::time_t seconds = static_cast<std::time_t>(entry.modifyTime);
+            const std::time_t seconds = static_cast<std::time_t>(list.ModifyTime(index));
             std::tm utc{};
             gmtime_r(&seconds, &utc);
             row.dateKey = DateKey(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
                                   utc.tm_hour * 60 + utc.tm_min);
         } else {
-            row.dateKey = ListingDateKey(entry.dateText, today.tm_year + 1900, today.tm_mon + 1);
+            row.dateKey =
+                ListingDateKey(std::string(dateText), today.tm_year + 1900, today.tm_mon + 1);
         }
-        if (row.kind == PaneRow::Kind::File && !entry.sizeText.empty() &&
-            entry.sizeText.find_first_not_of("0123456789") == std::string::npos) {
-            row.size = ParseLeadingInt(entry.sizeText);
+        if (row.kind == PaneRow::Kind::File && !sizeText.empty() &&
+            sizeText.find_first_not_of("0123456789") == std::string_view::npos) {
+            row.size = ParseLeadingInt(sizeText);
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/strutil.h"
+#include "files/listingreader.h"
 #include "files/pathjoin.h"
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
@@ -46,6 +47,19 @@ std::int64_t NowMs()
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// A text from the server, written with its control characters escaped; most texts have none
+// and go out as they are.
+std::ostream& WriteEscaped(std::ostream& out, std::string_view text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == 0xC2) {
+            return out << EscapeControlCharacters(text);
+        }
+    }
+    return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 // A server's reply for the terminal: its control characters escaped, and of a long multi-line
@@ -207,26 +221,26 @@ private:
 
     bool List(bool longForm, CliFailure& failure)
     {
-        int skipped = 0;
-        if (!m_session.ListRemote(&skipped)) {
-            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()), "ファイルリスト取得に失敗",
-                         failure);
-        }
-        if (skipped > 0) {
-            m_err << "tarnwick-cli: ls: " << skipped
-                  << " line(s) of the listing are of no known form and are not shown\n";
-        }
-        const CRemoteFileList& list = m_session.RemoteFiles();
-        // In the server's order, without the end marker.
-        for (int i = 0; i + 1 < list.GetSize(); ++i) {
-            const RemoteFileEntry& entry = list.At(i);
+        // Each row is printed as soon as its line is in, in the server's order: a folder of any
+        // size costs the memory of one line.
+        CListingReader reader([&](const RemoteFileEntry& entry) {
             // Names come from the server: nothing in them may reach the terminal raw.
             if (longForm) {
-                m_out << EscapeControlCharacters(entry.permissions) << '\t'
-                      << EscapeControlCharacters(entry.sizeText) << '\t'
-                      << EscapeControlCharacters(entry.dateText) << '\t';
+                WriteEscaped(m_out, entry.permissions) << '\t';
+                WriteEscaped(m_out, entry.sizeText) << '\t';
+                WriteEscaped(m_out, entry.dateText) << '\t';
             }
-            m_out << EscapeControlCharacters(entry.displayName) << '\n';
+            WriteEscaped(m_out, entry.displayName) << '\n';
+            return true;
+        });
+        const bool ok = m_session.StreamRemote(reader);
+        if (reader.Unparsed() > 0) {
+            m_err << "tarnwick-cli: ls: " << reader.Unparsed()
+                  << " line(s) of the listing are of no known form and are not shown\n";
+        }
+        if (!ok) {
+            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()),
+                         "ファイルリスト取得に失敗", failure);
         }
         return true;
     }

@@ -4,13 +4,11 @@
 
 #include <string>
 
+#include "files/listingreader.h"
 #include "files/panerows.h"
 #include "files/remotefilelist.h"
 
 namespace tarnwick {
-
-// What the listing text holds: the lines of LIST or "NLST -alL", or the fact lines of MLSD.
-enum class ListingFormat { LongLines, MlsdFacts };
 
 // Replaces the rows and entries with those of `listing`. Every line is parsed, the last one
 // too even without its line feed. A line of no known form makes no row; the result is how

@@ -23,6 +23,7 @@ namespace tarnwick {
 
 class CCancelToken;
 class CDataStream;
+class CListingTextSink;
 class CTlsContext;
 
 // FTP over TLS (RFC 4217). Explicit: AUTH TLS after the greeting; when the server refuses it,
@@ -174,6 +175,10 @@ public:
     // keeps whatever arrived when the listing fails; it is untouched when the data connection
     // could not be prepared.
     bool ListDirectory(const std::string& remoteDir, std::string& text);
+    // The same, handing the text to `sink` piece by piece as it arrives instead of keeping it:
+    // the listing is never held whole. A listing past kMaxListing fails with TooLarge after
+    // the sink has seen a part of it.
+    bool ListDirectory(const std::string& remoteDir, CListingTextSink& sink);
     void SetUseList(bool useList) { m_bUseList = useList; }
     // "LIST -a" of the server's current directory, whatever the listings use: the long
     // layout marks links ("l" permissions, "name -> target") where MLSD may not.
@@ -356,7 +361,8 @@ private:
     IoResult WaitWatchingReply(CStream& stream, DataChannel& channel, const CDeadline& deadline);
     // True when `outcome` is the refusal RenewTlsSession mends, after a spoilt session.
     [[nodiscard]] bool SessionRefusedAfterAbort(const TransferOutcome& outcome) const;
-    TransferOutcome FetchListingOnce(const std::string& command, std::string& text);
+    TransferOutcome FetchListingOnce(const std::string& command, CListingTextSink& sink, bool mlsd,
+                                     bool* bareNames);
     // Active mode: waits for the server's data connection, reading the replies that come
     // first. False on failure (code 5004 when the connection is not accepted).
     IoResult AcceptActiveData(DataChannel& channel);
@@ -366,8 +372,11 @@ private:
 
     TransferOutcome RunDownload(const TransferRequest& request);
     TransferOutcome RunUpload(const TransferRequest& request);
-    // Fetches one listing with `command`.
-    TransferOutcome FetchListing(const std::string& command, std::string& text);
+    // Fetches one listing with `command` into `sink`. With `bareNames`, the text is held back
+    // until it shows a long line, and `bareNames` tells whether it was all bare names (then
+    // the sink got nothing of it).
+    TransferOutcome FetchListing(const std::string& command, CListingTextSink& sink, bool mlsd,
+                                 bool* bareNames = nullptr);
     // True when a whole reply line waits in the receive buffer.
     [[nodiscard]] bool ReplyLineBuffered() const { return m_inbuf.find('\n') != std::string::npos; }
 

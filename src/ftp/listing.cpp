@@ -2,43 +2,147 @@
 #include "core/textcodec.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
+#include "ftp/listingtextsink.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Listing bytes decoded as one stream, so a character split between two pieces is whole. A
-// listing past CFtpClient::kMaxListing stops the transfer: a server that sends lines forever
-// must not take all memory.
-class CListingSink : public CDataStream {
+// What a line is to the bare-name rule, seen as the parser will see it, its CR included: the
+// parser drops one, and a name that is itself a CR must keep its own. Blank lines and the
+// "total N" summary do not count.
+enum class NameLine { Uncounted, Bare, Long };
+
+NameLine ClassifyNameLine(std::string_view raw, ListingLineTest isLongLine)
+{
+    std::string_view line = raw;
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    if (line.empty() || line.rfind("total ", 0) == 0) {
+        return NameLine::Uncounted;
+    }
+    return isLongLine(raw) ? NameLine::Long : NameLine::Bare;
+}
+
+// Listing bytes decoded as one stream, so a character split between two pieces is whole, and
+// handed on piece by piece. A listing past CFtpClient::kMaxListing stops the transfer: a
+// server that sends lines forever must not take all memory, nor a terminal's whole day.
+//
+// With a line test, the text is held back until a line in the long layout shows that the
+// listing is not a list of bare names: bare names are fetched again in the long layout, and
+// no part of them may reach the caller first. Real listings show a long line at once (after
+// "total N"), so little is ever held.
+class CListingStream : public CDataStream {
 public:
-    CListingSink(const std::string& encoding, std::string& text) : m_decoder(encoding), m_text(text)
+    CListingStream(const std::string& encoding, CListingTextSink& sink, ListingLineTest probe)
+        : m_decoder(encoding), m_sink(sink), m_probe(probe), m_bHolding(probe != nullptr)
     {
     }
     bool IsUpload() const override { return false; }
     bool Write(const char* data, std::size_t size) override
     {
-        // Past the first megabyte, room for the whole limit at once: untouched pages cost no
-        // memory, and the text is never copied while it grows.
-        constexpr std::size_t kSmall = 1024 * 1024;
-        if (m_text.size() + size > kSmall && m_text.capacity() < CFtpClient::kMaxListing + kSmall) {
-            m_text.reserve(CFtpClient::kMaxListing + kSmall);
-        }
-        m_decoder.Feed(std::string_view(data, size), m_text);
-        m_bTooLarge = m_text.size() > CFtpClient::kMaxListing;
-        return !m_bTooLarge;
+        m_piece.clear();
+        m_decoder.Feed(std::string_view(data, size), m_piece);
+        return Pass();
     }
     bool Finish() override
     {
-        m_decoder.Finish(m_text);
-        return true;
+        m_piece.clear();
+        m_decoder.Finish(m_piece);
+        return Pass();
     }
     [[nodiscard]] bool TooLarge() const { return m_bTooLarge; }
+    // After the transfer: true when the whole text was held back and is bare names (`ok`: the
+    // listing ended well). Otherwise what was held goes to the sink, so a failed listing
+    // still shows what arrived.
+    bool ReleaseHeld(bool ok)
+    {
+        if (!m_bHolding || m_bTooLarge) {
+            return false;
+        }
+        m_bHolding = false;
+        if (ok && HasOnlyBareNames(m_held, m_probe)) {
+            return true;
+        }
+        static_cast<void>(m_held.empty() || m_sink.Text(m_held));
+        return false;
+    }
 
 private:
+    bool Pass()
+    {
+        m_nDecoded += m_piece.size();
+        if (m_nDecoded > CFtpClient::kMaxListing) {
+            m_bTooLarge = true;
+            return false;
+        }
+        if (!m_bHolding) {
+            return m_piece.empty() || m_sink.Text(m_piece);
+        }
+        m_held += m_piece;
+        if (!HeldLongLine()) {
+            return true;
+        }
+        m_bHolding = false;
+        std::string held;
+        held.swap(m_held);
+        return m_sink.Text(held);
+    }
+    // True when a whole line not yet looked at is in the long layout.
+    bool HeldLongLine()
+    {
+        for (;;) {
+            const std::size_t lf = m_held.find('\n', m_nScanned);
+            if (lf == std::string::npos) {
+                return false;
+            }
+            const std::string_view raw =
+                std::string_view(m_held).substr(m_nScanned, lf - m_nScanned);
+            m_nScanned = lf + 1;
+            if (ClassifyNameLine(raw, m_probe) == NameLine::Long) {
+                return true;
+            }
+        }
+    }
+
     CTextDecoder m_decoder;
-    std::string& m_text;
+    CListingTextSink& m_sink;
+    ListingLineTest m_probe;
+    bool m_bHolding;
     bool m_bTooLarge = false;
+    std::size_t m_nDecoded = 0;
+    std::string m_piece;
+    std::string m_held;
+    std::size_t m_nScanned = 0;
+};
+
+// The text form: the whole listing in one string.
+class CListingCollector : public CListingTextSink {
+public:
+    explicit CListingCollector(std::string& text) : m_text(text) {}
+    void Begin(bool /*mlsd*/) override
+    {
+        m_text.clear();
+        m_bBegun = true;
+    }
+    bool Text(std::string_view piece) override
+    {
+        // Past the first megabyte, room for the whole limit at once: untouched pages cost no
+        // memory, and the text is never copied while it grows.
+        constexpr std::size_t kSmall = 1024 * 1024;
+        if (m_text.size() + piece.size() > kSmall &&
+            m_text.capacity() < CFtpClient::kMaxListing + kSmall) {
+            m_text.reserve(CFtpClient::kMaxListing + kSmall);
+        }
+        m_text.append(piece);
+        return true;
+    }
+    [[nodiscard]] bool Begun() const { return m_bBegun; }
+
+private:
+    std::string& m_text;
+    bool m_bBegun = false;
 };
 
 } // namespace
@@ -55,37 +159,38 @@ bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine)
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        // The test is given the line as the parser will see it, its CR included: the parser
-        // drops one, and a name that is itself a CR must keep its own.
-        const std::string_view raw = text.substr(start, end - start);
-        std::string_view line = raw;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (!line.empty() && line.rfind("total ", 0) != 0) {
-            if (isLongLine(raw)) {
-                return false;
-            }
+        switch (ClassifyNameLine(text.substr(start, end - start), isLongLine)) {
+        case NameLine::Long:
+            return false;
+        case NameLine::Bare:
             anyLine = true;
+            break;
+        case NameLine::Uncounted:
+            break;
         }
         start = end + 1;
     }
     return anyLine;
 }
 
-TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string& text)
+TransferOutcome CFtpClient::FetchListing(const std::string& command, CListingTextSink& sink,
+                                         bool mlsd, bool* bareNames)
 {
-    const TransferOutcome outcome = FetchListingOnce(command, text);
+    const TransferOutcome outcome = FetchListingOnce(command, sink, mlsd, bareNames);
     // Refused only because a cancelled transfer took the TLS session along: once more on a
     // new one.
     if (SessionRefusedAfterAbort(outcome) && RenewTlsSession()) {
-        return FetchListingOnce(command, text);
+        return FetchListingOnce(command, sink, mlsd, bareNames);
     }
     return outcome;
 }
 
-TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, std::string& text)
+TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListingTextSink& sink,
+                                             bool mlsd, bool* bareNames)
 {
+    if (bareNames != nullptr) {
+        *bareNames = false;
+    }
     if (!PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
         m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection
@@ -95,22 +200,39 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, std::st
         m_lastOutcome.replyCode = m_nReplyCode;
         return m_lastOutcome;
     }
-    text.clear();
-    m_strListing.clear();
-    CListingSink sink(m_strEncoding, m_strListing);
+    sink.Begin(mlsd);
+    CListingStream stream(m_strEncoding, sink, bareNames != nullptr ? m_isLongLine : nullptr);
     // The data connection is ready: TransferData prepares nothing more.
-    m_lastOutcome = TransferData(command, sink, nullptr, true);
-    if (sink.TooLarge()) {
-        // Nothing of it is kept: a part of a listing would show a folder that is not there.
+    m_lastOutcome = TransferData(command, stream, nullptr, true);
+    if (stream.TooLarge()) {
+        // A part of a listing would show a folder that is not there.
         m_lastOutcome.reason = FailureReason::TooLarge;
-        std::string().swap(m_strListing);
         return m_lastOutcome;
     }
-    text = m_strListing;
+    const bool bare = stream.ReleaseHeld(m_lastOutcome.Ok());
+    if (bareNames != nullptr) {
+        *bareNames = bare;
+    }
     return m_lastOutcome;
 }
 
-bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& text)
+bool CFtpClient::ListDirectory(const std::string& remoteDir, std::string& text)
+{
+    CListingCollector collector(m_strListing);
+    const bool ok = ListDirectory(remoteDir, collector);
+    if (m_lastOutcome.reason == FailureReason::TooLarge) {
+        // Nothing of it is kept.
+        std::string().swap(m_strListing);
+        text.clear();
+        return false;
+    }
+    if (collector.Begun()) {
+        text = m_strListing;
+    }
+    return ok;
+}
+
+bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, CListingTextSink& sink)
 {
     // The server's current directory is listed; callers change into it first.
     m_bLastListingMlsd = false;
@@ -119,18 +241,22 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& te
     if (!m_bUseList && m_listMode != ListMode::Nlst && m_listMode != ListMode::List &&
         HasFeature("MLST")) {
         // Machine-readable facts (RFC 3659): exact types, sizes and times, links told apart.
-        const TransferOutcome mlsd = FetchListing("MLSD", text);
+        m_bLastListingMlsd = true;
+        const TransferOutcome mlsd = FetchListing("MLSD", sink, true);
         if (mlsd.Ok() || mlsd.reason != FailureReason::Refused || mlsd.started) {
             m_listMode = ListMode::Mlsd;
-            m_bLastListingMlsd = true;
             return mlsd.Ok();
         }
+        m_bLastListingMlsd = false;
         m_listMode = ListMode::Unknown; // listed but refused: the long layout then
     }
     if (m_bUseList || m_listMode == ListMode::List) {
-        return FetchListing("LIST -a", text).Ok();
+        return FetchListing("LIST -a", sink, false).Ok();
     }
-    const TransferOutcome nlst = FetchListing("NLST -alL", text);
+    bool bareNames = false;
+    // Once "NLST -alL" is known to give the long layout, nothing is held back.
+    const TransferOutcome nlst =
+        FetchListing("NLST -alL", sink, false, m_listMode == ListMode::Nlst ? nullptr : &bareNames);
     if (m_listMode == ListMode::Nlst) {
         return nlst.Ok();
     }
@@ -138,16 +264,16 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, std::string& te
         return false;
     }
     const bool refused = nlst.reason == FailureReason::Refused && !nlst.started;
-    if (refused || (nlst.Ok() && HasOnlyBareNames(text, m_isLongLine))) {
+    if (refused || (nlst.Ok() && bareNames)) {
         // pure-ftpd and pyftpdlib refuse "NLST -alL", proftpd gives bare names; "LIST -a"
         // gives the long layout on all of them.
-        const bool listOk = FetchListing("LIST -a", text).Ok();
+        const bool listOk = FetchListing("LIST -a", sink, false).Ok();
         if (listOk) {
             m_listMode = ListMode::List;
         }
         return listOk;
     }
-    if (nlst.Ok() && !text.empty()) {
+    if (nlst.Ok() && nlst.bytesMoved > 0) {
         m_listMode = ListMode::Nlst;
     }
     return nlst.Ok();

@@ -89,12 +89,12 @@ int CAttribDlg::ModeDigit(const Bits& bits, int group)
 
 void CAttribDlg::Preset(const CRemoteFileList& list, int index)
 {
-    Preset(list, index, list.At(index).permissions);
+    Preset(list, index, list.Permissions(index));
 }
 
 void CAttribDlg::Preset(const CRemoteFileList& list, int index, std::string_view permissions)
 {
-    const std::string& displayName = list.At(index).displayName;
+    const std::string displayName(list.DisplayName(index));
     const bool directory = displayName.size() >= 2 && displayName.front() == '<';
     m_pName->setText(
         (directory ? QStringLiteral("ディレクトリ：") : QStringLiteral("ファイル：")) +

@@ -267,8 +267,8 @@ ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string
 {
     // The list of the last remote refresh answers; a directory's entry is bracketed and case
     // matters, so neither asks.
-    const int index = m_remoteFiles.FindByDisplayName(remoteName);
-    return UploadOver(localPath, remoteName, index < 0 ? nullptr : &m_remoteFiles.At(index));
+    const std::optional<RemoteFileEntry> existing = m_remoteFiles.FindEntry(remoteName);
+    return UploadOver(localPath, remoteName, existing ? &*existing : nullptr);
 }
 
 ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string& remotePath,
@@ -375,9 +375,8 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
             }
             continue;
         } else {
-            const int index = m_remoteFiles.FindByDisplayName(row);
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
-            const RemoteFileEntry* entry = index < 0 ? nullptr : &m_remoteFiles.At(index);
+            const std::optional<RemoteFileEntry> entry = m_remoteFiles.FindEntry(row);
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
                                    entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
                                    entry ? entry->dateText : std::string());

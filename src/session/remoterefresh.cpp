@@ -2,8 +2,37 @@
 
 #include "files/remotepane.h"
 #include "ftp/ftpclient.h"
+#include "ftp/listingtextsink.h"
 
 namespace tarnwick {
+
+namespace {
+
+class CReaderSink : public CListingTextSink {
+public:
+    explicit CReaderSink(CListingReader& reader) : m_reader(reader) {}
+    void Begin(bool mlsd) override
+    {
+        m_reader.Reset(mlsd ? ListingFormat::MlsdFacts : ListingFormat::LongLines);
+    }
+    bool Text(std::string_view piece) override { return m_reader.Feed(piece); }
+
+private:
+    CListingReader& m_reader;
+};
+
+} // namespace
+
+bool StreamListing(const std::string& remoteDir, CFtpClient& engine, CListingReader& reader)
+{
+    CReaderSink sink(reader);
+    const bool ok = engine.ListDirectory(remoteDir, sink);
+    if (engine.GetLastOutcome().reason != FailureReason::TooLarge) {
+        // The last line, even without its line feed; a failure still shows what arrived.
+        static_cast<void>(reader.Finish());
+    }
+    return ok;
+}
 
 bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
                   CRemoteFileList& list, int* skipped)

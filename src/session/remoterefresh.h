@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "files/listingreader.h"
 #include "files/panerows.h"
 #include "files/remotefilelist.h"
 
@@ -20,5 +21,13 @@ bool RefreshRemotePane(CPaneRows& pane, const std::string& remoteDir, CFtpClient
 // lines of the listing were of no known form and make no row.
 [[nodiscard]] bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
                                 CRemoteFileList& list, int* skipped = nullptr);
+
+// Lists the server's current directory into `reader` while the text arrives, so the listing
+// is never held whole: each entry reaches the reader's handler as soon as its line is in.
+// The reader is reset for the form the server answered in (MLSD facts or long lines). A
+// failed listing has given what arrived; one over the size limit fails with TooLarge after
+// its first part was given.
+[[nodiscard]] bool StreamListing(const std::string& remoteDir, CFtpClient& engine,
+                                 CListingReader& reader);
 
 } // namespace tarnwick

@@ -356,10 +356,10 @@ bool CSession::ProbeLinks()
     std::vector<std::string> folders;
     int probes = 0;
     for (int i = 0; i + 1 < m_remoteFiles.GetSize() && m_engine.IsConnected(); ++i) {
-        const RemoteFileEntry& entry = m_remoteFiles.At(i);
-        if (entry.isLink != 1 || entry.isDirectory == 1) {
+        if (!m_remoteFiles.IsLink(i) || m_remoteFiles.IsDirectory(i)) {
             continue;
         }
+        const RemoteFileEntry entry = m_remoteFiles.At(i);
         const std::string path = JoinPath(m_view.remoteDir, entry.displayName);
         auto known = m_linkFolders.find(path);
         if (known == m_linkFolders.end()) {
@@ -392,12 +392,12 @@ std::string CSession::ListedItemsText() const
     std::int64_t folders = 0;
     std::int64_t files = 0;
     for (int i = 0; i + 1 < m_remoteFiles.GetSize(); ++i) {
-        const RemoteFileEntry& entry = m_remoteFiles.At(i);
-        const auto link = entry.isLink == 1
-                              ? m_linkFolders.find(JoinPath(m_view.remoteDir, entry.displayName))
+        const auto link = m_remoteFiles.IsLink(i)
+                              ? m_linkFolders.find(JoinPath(
+                                    m_view.remoteDir, std::string(m_remoteFiles.DisplayName(i))))
                               : m_linkFolders.end();
-        ++(entry.isDirectory == 1 || (link != m_linkFolders.end() && link->second) ? folders
-                                                                                   : files);
+        ++(m_remoteFiles.IsDirectory(i) || (link != m_linkFolders.end() && link->second) ? folders
+                                                                                         : files);
     }
     if (folders + files == 0) {
         return "空のフォルダです";
@@ -414,6 +414,15 @@ bool CSession::ListRemote(int* skipped)
     return ok;
 }
 
+bool CSession::StreamRemote(CListingReader& reader)
+{
+    m_view.remotePane.ResetContent();
+    m_remoteFiles.Clear();
+    const bool ok = StreamListing(m_view.remoteDir, m_engine, reader);
+    static_cast<void>(ConnectionLostNow());
+    return ok;
+}
+
 bool CSession::RefreshLocal()
 {
     return RefreshLocalPane(m_view.localPane, m_view.localDir);
@@ -422,7 +431,7 @@ bool CSession::RefreshLocal()
 bool CSession::IsLinkRow(const std::string& row) const
 {
     const int index = m_remoteFiles.FindByDisplayName(row);
-    return index >= 0 && m_remoteFiles.At(index).isLink == 1;
+    return index >= 0 && m_remoteFiles.IsLink(index);
 }
 
 bool CSession::OpenRemoteRow(const std::string& row)

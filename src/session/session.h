@@ -27,6 +27,8 @@
 
 namespace tarnwick {
 
+class CListingReader;
+
 class CDialUpManager;
 class CLocalTrash;
 
@@ -199,6 +201,10 @@ public:
     // when the listing failed; `skipped` (when given) receives how many lines were of no
     // known form.
     bool ListRemote(int* skipped = nullptr);
+    // Lists the remote directory into `reader` as the text arrives, keeping nothing of it:
+    // the pane's rows and the entry list are emptied first, as they no longer tell what is
+    // there. False when the listing failed.
+    bool StreamRemote(CListingReader& reader);
 
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
 

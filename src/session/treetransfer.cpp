@@ -478,12 +478,13 @@ void CTreeTransfer::MoveUp()
             }
             continue;
         }
-        const int index = listed ? existing.FindByDisplayName(BaseName(item.remotePath)) : -1;
+        const std::optional<RemoteFileEntry> known =
+            listed ? existing.FindEntry(BaseName(item.remotePath)) : std::nullopt;
         if (m_fileSink) {
             m_fileSink(item.localPath, item.size);
         }
-        ItemOutcome outcome = m_session.UploadOver(item.localPath, item.remotePath,
-                                                   index < 0 ? nullptr : &existing.At(index));
+        ItemOutcome outcome =
+            m_session.UploadOver(item.localPath, item.remotePath, known ? &*known : nullptr);
         outcome.name = item.localPath;
         Record(std::move(outcome));
     }
