@@ -282,7 +282,8 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, CListingTextSin
 bool CFtpClient::ListLongLines(std::string& text)
 {
     m_bLastListingMlsd = false;
-    return FetchListing("LIST -a", text).Ok();
+    CListingCollector collector(text);
+    return FetchListing("LIST -a", collector, false).Ok();
 }
 
 } // namespace tarnwick
