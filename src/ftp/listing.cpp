@@ -1,4 +1,5 @@
 // The remote listing.
+#include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
@@ -12,12 +13,19 @@ namespace {
 // must not take all memory.
 class CListingSink : public CDataStream {
 public:
-    CListingSink(const std::string& encoding, std::string& text) : m_decoder(encoding), m_text(text)
+    // With `raw`, the bytes are kept as they came (the encoding is not decided yet).
+    CListingSink(const std::string& encoding, std::string& text, bool raw)
+        : m_decoder(encoding), m_text(text), m_bRaw(raw)
     {
     }
     bool IsUpload() const override { return false; }
     bool Write(const char* data, std::size_t size) override
     {
+        if (m_bRaw) {
+            m_text.append(data, size);
+            m_bTooLarge = m_text.size() > CFtpClient::kMaxListing;
+            return !m_bTooLarge;
+        }
         // Past the first megabyte, room for the whole limit at once: untouched pages cost no
         // memory, and the text is never copied while it grows.
         constexpr std::size_t kSmall = 1024 * 1024;
@@ -30,7 +38,9 @@ public:
     }
     bool Finish() override
     {
-        m_decoder.Finish(m_text);
+        if (!m_bRaw) {
+            m_decoder.Finish(m_text);
+        }
         return true;
     }
     [[nodiscard]] bool TooLarge() const { return m_bTooLarge; }
@@ -38,6 +48,7 @@ public:
 private:
     CTextDecoder m_decoder;
     std::string& m_text;
+    bool m_bRaw;
     bool m_bTooLarge = false;
 };
 
@@ -97,10 +108,21 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, std::st
     }
     text.clear();
     m_strListing.clear();
-    CListingSink sink(m_strEncoding, m_strListing);
+    const bool raw = m_bEncodingOpen;
+    CListingSink sink(m_strEncoding, m_strListing, raw);
     // The data connection is ready: TransferData prepares nothing more.
     m_lastOutcome = TransferData(command, sink, nullptr, true);
-    if (sink.TooLarge()) {
+    if (raw && !sink.TooLarge()) {
+        // The first names beyond ASCII decide the encoding (see IsEncodingUndecided).
+        if (const std::string guess =
+                m_lastOutcome.Ok() ? GuessNameEncoding(m_strListing) : std::string();
+            !guess.empty()) {
+            m_strEncoding = guess;
+            m_bEncodingOpen = false;
+        }
+        m_strListing = DecodeText(m_strListing, m_strEncoding);
+    }
+    if (sink.TooLarge() || m_strListing.size() > kMaxListing) {
         // Nothing of it is kept: a part of a listing would show a folder that is not there.
         m_lastOutcome.reason = FailureReason::TooLarge;
         std::string().swap(m_strListing);
