@@ -1,6 +1,5 @@
 #include "cli/clisession.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -133,15 +132,9 @@ public:
     bool Run(const CliCommand& command, CliFailure& failure)
     {
         const std::string& verb = command[0];
-        if (m_engine.IsEncodingUndecided() &&
-            std::any_of(command.begin() + 1, command.end(), [](const std::string& word) {
-                return std::any_of(word.begin(), word.end(),
-                                   [](char c) { return (c & 0x80) != 0; });
-            })) {
-            // 自動 with nothing decided yet, and a name beyond ASCII about to be sent: the
-            // names of the folder tell the server's encoding first ("get テスト資料.txt" to a
-            // CP932 server sends CP932). Sending the name would fix the encoding unseen.
-            static_cast<void>(m_session.ListRemote());
+        // Each argument may be a name the server will be sent (see SettleEncodingFor).
+        for (std::size_t i = 1; i < command.size(); ++i) {
+            m_session.SettleEncodingFor(command[i]);
         }
         const auto arg = [&command](std::size_t i) {
             return i < command.size() ? command[i] : std::string();

@@ -92,6 +92,11 @@ bool HasUnlikelyLetters(std::string_view utf8)
 
 } // namespace
 
+bool HasNonAscii(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
 bool IsAutoEncoding(std::string_view encoding)
 {
     return EqualsIgnoreAsciiCase(encoding, kAutoEncoding);
@@ -100,7 +105,7 @@ bool IsAutoEncoding(std::string_view encoding)
 std::string GuessNameEncoding(std::string_view raw)
 {
     raw = raw.substr(0, std::min(raw.size(), kMaxGuessBytes));
-    if (std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; })) {
+    if (!HasNonAscii(raw)) {
         return std::string();
     }
     // The cut may split a character: only whole lines are looked at when there are any.

@@ -11,6 +11,9 @@ namespace tarnwick {
 // from FEAT and the first listing that holds a byte above 0x7F.
 inline constexpr std::string_view kAutoEncoding = "AUTO";
 
+// True when `text` holds a byte above 0x7F.
+[[nodiscard]] bool HasNonAscii(std::string_view text);
+
 // True for kAutoEncoding (any case).
 [[nodiscard]] bool IsAutoEncoding(std::string_view encoding);
 

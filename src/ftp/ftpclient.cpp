@@ -1,7 +1,5 @@
 #include "ftp/ftpclient.h"
 
-#include <algorithm>
-
 #include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "ftp/replyrule.h"
@@ -174,8 +172,7 @@ bool CFtpClient::SendCommand(const std::string& command)
         m_bCommandRefused = true;
         return false;
     }
-    if (m_bEncodingOpen &&
-        std::any_of(encoded.begin(), encoded.end(), [](char c) { return (c & 0x80) != 0; })) {
+    if (m_bEncodingOpen && HasNonAscii(encoded)) {
         // A name went out in this encoding: later listings must give it back the same way.
         m_bEncodingOpen = false;
     }

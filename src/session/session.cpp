@@ -138,6 +138,14 @@ std::string CSession::SecurityText() const
     return m_engine.TlsRefusedByServer() ? "暗号化なし (サーバーが TLS を拒否)" : "暗号化なし";
 }
 
+void CSession::SettleEncodingFor(const std::string& text)
+{
+    if (m_engine.IsEncodingUndecided() && HasNonAscii(text)) {
+        std::string ignored;
+        static_cast<void>(m_engine.ListDirectory(std::string(), ignored));
+    }
+}
+
 std::string CSession::EncodingText() const
 {
     if (!m_bConnected || !m_engine.IsConnected()) {
@@ -249,6 +257,7 @@ bool CSession::Connect(const ConnectRequest& request)
     // A start directory the server refuses is said after the listing, which would otherwise
     // replace it.
     std::string refused;
+    SettleEncodingFor(request.remoteInitDir);
     if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
         m_engine.IsConnected()) {
         refused =
@@ -256,10 +265,17 @@ bool CSession::Connect(const ConnectRequest& request)
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
+    const bool undecided = m_engine.IsEncodingUndecided();
     m_view.remoteDir = m_engine.GetCurrentDir();
     RefreshRemote();
     if (!m_bConnected) {
         return false;
+    }
+    if (undecided && !m_engine.IsEncodingUndecided() && HasNonAscii(m_view.remoteDir)) {
+        // The folder's name was read before its listing told the encoding: read it again.
+        if (std::string dir = m_engine.GetCurrentDir(); !dir.empty()) {
+            m_view.remoteDir = dir;
+        }
     }
 
     if (!request.localInitDir.empty()) {

@@ -106,6 +106,10 @@ public:
     // detected, "文字コード: 自動 (未判定)" before anything decided it, "文字コード: EUC-JP" when
     // chosen; empty when not connected.
     [[nodiscard]] std::string EncodingText() const;
+    // Before `text` (a name or path) is sent: with 自動 and nothing decided yet, a text beyond
+    // ASCII would fix the encoding unseen, so the server's current folder is listed first and
+    // its names decide ("get テスト資料.txt" to a CP932 server then sends CP932).
+    void SettleEncodingFor(const std::string& text);
     // After an operation: when the connection this session made has gone away, says so,
     // empties the remote side, tells the front end and returns true.
     bool ConnectionLostNow();
