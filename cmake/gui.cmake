@@ -31,6 +31,7 @@ add_library(tarnwick_gui STATIC
     src/gui/attribdlg.cpp
     src/gui/certificatedlg.cpp
     src/gui/createdirdlg.cpp
+    src/gui/dialogbuttons.cpp
     src/gui/renamedlg.cpp
     src/gui/dialupavailability.cpp
     src/gui/connectdlg.cpp

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "gui/dialogbuttons.h"
+
 namespace tarnwick {
 
 CRenameDlg::CRenameDlg(const QString& side, const std::string& oldName, QWidget* parent)
@@ -26,15 +28,10 @@ CRenameDlg::CRenameDlg(const QString& side, const std::string& oldName, QWidget*
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     m_pName->setSelection(0, dot > 0 ? dot : name.size());
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(QStringLiteral("renameButtons"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pPrompt);
     layout->addWidget(m_pName);
-    layout->addWidget(buttons);
+    layout->addWidget(MakeOkCancelButtons(*this, "renameButtons"));
     setMinimumWidth(300);
 }
 
