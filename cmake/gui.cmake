@@ -21,6 +21,7 @@ add_library(tarnwick_gui STATIC
     src/app/panearea.cpp
     src/app/panedetails.cpp
     src/app/panelist.cpp
+    src/app/renamecommand.cpp
     src/app/panemodel.cpp
     src/app/settingscommands.cpp
     src/app/singleinstance.cpp
@@ -30,6 +31,8 @@ add_library(tarnwick_gui STATIC
     src/gui/attribdlg.cpp
     src/gui/certificatedlg.cpp
     src/gui/createdirdlg.cpp
+    src/gui/dialogbuttons.cpp
+    src/gui/renamedlg.cpp
     src/gui/dialupavailability.cpp
     src/gui/connectdlg.cpp
     src/gui/optionssheet.cpp

@@ -24,6 +24,7 @@ tarnwick_add_gui_test(test_uiparts
 tarnwick_add_gui_test(test_filecommands
     test_transfercommands.cpp
     test_createdelete.cpp
+    test_rename.cpp
     test_attrib.cpp
 )
 tarnwick_add_gui_test(test_options

@@ -183,18 +183,72 @@ TEST(CliSession, StopsAtTheFirstFailureAndSaysWhy)
 
 TEST(CliSession, ChmodRefusedByTheServerFails)
 {
-    const SessionResult result =
-        RunSession([](CScriptSession& s) { s.ExpectReply("SITE CHMOD 644 a.txt", "500 Unknown SITE command\r\n"); },
-                   {"chmod", "644", "a.txt"});
+    const SessionResult result = RunSession(
+        [](CScriptSession& s) {
+            s.ExpectReply("SITE CHMOD 644 a.txt", "500 Unknown SITE command\r\n");
+        },
+        {"chmod", "644", "a.txt"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("ChangeFileAttrib に失敗"), std::string::npos) << result.err;
+}
+
+TEST(CliSession, MvRenamesButNeverReplacesNorLeavesTheFolder)
+{
+    const std::string before = "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 a.txt\r\n"
+                               "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 b.txt\r\n";
+    const std::string after = "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 c.txt\r\n"
+                              "-rw-r--r-- 1 ftp ftp 1 Mar 14 09:12 b.txt\r\n";
+    SessionResult result = RunSession(
+        [&](CScriptSession& s) {
+            ServeList(s, before);
+            s.ExpectReply("RNFR a.txt", "350 Ready for RNTO.\r\n");
+            s.ExpectReply("RNTO c.txt", "250 Rename successful.\r\n");
+            ServeList(s, after);
+        },
+        {"mv", "a.txt", "c.txt", ";", "mv", "c.txt", "b.txt", ";", "rm", "never-sent"},
+        {.mode = CliOptions::Mode::Passive});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.failures, "");
+    EXPECT_EQ(result.err,
+              "tarnwick-cli: mv c.txt b.txt: 名前の変更に失敗しました ('b.txt' exists)\n");
+    EXPECT_EQ(result.received.find("RNFR c.txt"), std::string::npos);
+
+    result = RunSession([&](CScriptSession& s) { ServeList(s, before); },
+                        {"mv", "a.txt", "../a.txt"}, {.mode = CliOptions::Mode::Passive});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(
+        result.err,
+        "tarnwick-cli: mv a.txt ../a.txt: 名前の変更に失敗しました (unusable name '../a.txt')\n");
+    EXPECT_EQ(result.received.find("RNFR"), std::string::npos);
+}
+
+TEST(CliSession, WithNoEncodingGivenTheFolderIsListedBeforeTheFirstNameGoesOut)
+{
+    CTempDir dir;
+    // テスト資料.txt in CP932; the server's FEAT says nothing of UTF8.
+    const std::string name = "\x83"
+                             "e\x83X\x83g\x8E\x91\x97\xBF.txt";
+    const SessionResult result = RunSession(
+        [&](CScriptSession& s) {
+            ServeList(s, "-rw-r--r-- 1 ftp ftp 4 Mar 14 09:12 " + name + "\r\n");
+            if (s.OpenPassive("TYPE I", "RETR " + name)) {
+                s.Send("150 ok\r\n");
+                s.DataSend("data");
+                s.DataClose();
+                s.Send("226 ok\r\n");
+            }
+            s.ExpectReply("QUIT", "221 Bye\r\n");
+        },
+        {"get", "テスト資料.txt", dir.Path()}, {.mode = CliOptions::Mode::Passive});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.failures, "");
+    EXPECT_EQ(ReadWholeFile(dir.File("テスト資料.txt")), "data");
 }
 
 TEST(CliSession, GetRefusesAnUnsafeLocalName)
 {
     CTempDir dir;
-    const SessionResult result =
-        RunSession([](CScriptSession&) {}, {"get", "..", dir.Path()});
+    const SessionResult result = RunSession([](CScriptSession&) {}, {"get", "..", dir.Path()});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("unsafe local name '..'"), std::string::npos) << result.err;
     EXPECT_EQ(result.received, "USER anna\r\nPASS pw\r\nFEAT\r\n"); // nothing was fetched
@@ -206,8 +260,8 @@ TEST(CliSession, AutoTypeFollowsTheStoredList)
     WriteWholeFile(dir.File("a.txt"), "x\n");
     WriteWholeFile(dir.File("a.jpg"), "x\n");
     const auto script = [](CScriptSession& s) {
-        for (const auto& [type, command, data] :
-             {std::tuple{"TYPE A", "STOR a.txt", "x\r\n"}, std::tuple{"TYPE I", "STOR a.jpg", "x\n"}}) {
+        for (const auto& [type, command, data] : {std::tuple{"TYPE A", "STOR a.txt", "x\r\n"},
+                                                  std::tuple{"TYPE I", "STOR a.jpg", "x\n"}}) {
             if (s.OpenPassive(type, command)) {
                 s.Send("150 ok\r\n");
                 if (s.DataReceiveAll() != data) {

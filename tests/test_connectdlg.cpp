@@ -170,8 +170,8 @@ TEST_F(ConnectDlgTest, OpensOnTheProfileUsedLast)
     dlg->accept();
     Open();
     EXPECT_EQ(Combo()->currentIndex(), 1);
-    EXPECT_EQ(Fields(), (Shown{"w.example", "user-w.example", "", "/local/w.example",
-                               "remote/w.example"}));
+    EXPECT_EQ(Fields(),
+              (Shown{"w.example", "user-w.example", "", "/local/w.example", "remote/w.example"}));
 
     // OK on typed fields with a name that is no profile: still "work" next time.
     Combo()->setEditText("typed");
@@ -399,6 +399,38 @@ TEST_F(ConnectDlgTest, TheEncryptionIsStoredAndLoadedWithTheProfile)
     Find<QComboBox>("encryptionCombo")->setCurrentIndex(0);
     dlg->accept();
     EXPECT_EQ(dlg->GetEncryption(), ProfileEncryption::None);
+}
+
+// The names' encoding goes with the profile too: 自動 for a new one, the choice stored as
+// ServerEncoding%d, and a profile saved before the field follows the options sheet (empty).
+TEST_F(ConnectDlgTest, TheNamesEncodingIsAutoForNewProfilesAndOldOnesFollowTheSettings)
+{
+    Open();
+    auto* encoding = Find<QComboBox>("profileEncodingCombo");
+    EXPECT_EQ(encoding->accessibleName(), "サーバーの文字コード");
+    EXPECT_EQ(encoding->currentText(), "自動");
+    Fill({"a.example", "anna", "secret", "", ""});
+    Save("auto");
+    Fill({"e.example", "anna", "secret", "", ""});
+    encoding->setCurrentIndex(encoding->findText("EUC-JP"));
+    Save("euc");
+    ASSERT_EQ(SaveProfile("old", Profile("o.example")), SaveProfileResult::Saved);
+    EXPECT_NE(store.Text().find("\"ServerEncoding1\"=\"AUTO\""), std::string::npos) << store.Text();
+    EXPECT_NE(store.Text().find("\"ServerEncoding2\"=\"EUC-JP\""), std::string::npos);
+
+    const struct {
+        int item;
+        const char* shown;
+        const char* handedOn;
+    } rows[] = {
+        {0, "自動", "AUTO"}, {1, "EUC-JP", "EUC-JP"}, {2, "設定 (FTP 拡張) の文字コード", ""}};
+    for (const auto& row : rows) {
+        Open();
+        Choose(row.item);
+        EXPECT_EQ(Find<QComboBox>("profileEncodingCombo")->currentText(), row.shown) << row.item;
+        dlg->accept();
+        EXPECT_EQ(dlg->GetEncoding(), row.handedOn) << row.item;
+    }
 }
 
 TEST_F(ConnectDlgTest, SavedPasswordsGoToTheKeyringAndComeBackFromIt)

@@ -78,6 +78,93 @@ TEST(Listing, DoubleByteNameSplitBetweenReceivesDecodesWhole)
     EXPECT_EQ(text, "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 日本.txt\r\n");
 }
 
+// 自動 on one connection each: what FEAT and the listings' bytes decide, and what is sent.
+TEST(AutoEncoding, FeatUtf8OrTheFirstNonAsciiListingDecidesAndANameSentFixesIt)
+{
+    const std::string cp932Line = "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 \x95\x5C.txt\r\n"; // 表.txt
+    const std::string eucLine = "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 \xC9\xBD.txt\r\n";   // 表.txt
+    struct Row {
+        const char* label;
+        const char* featReply;
+        const char* optsReply;             // nullptr: no OPTS UTF8 ON expected
+        std::vector<std::string> listings; // in order, each NLST -alL
+        const char* sentBetween;           // a command sent after the first listing
+        const char* encodingAfter;
+        std::string lastText; // the last listing as decoded
+    } rows[] = {
+        {"feat-utf8-accepted",
+         "211-Features:\r\n UTF8\r\n211 End\r\n",
+         "200 Always in UTF8 mode.\r\n",
+         {"-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 表.txt\r\n"},
+         nullptr,
+         "UTF-8",
+         "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 表.txt\r\n"},
+        {"feat-utf8-refused-cp932-names",
+         "211-Features:\r\n UTF8\r\n211 End\r\n",
+         "501 Option not understood.\r\n",
+         {cp932Line},
+         nullptr,
+         "CP932",
+         "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 表.txt\r\n"},
+        {"no-feat-ascii-then-euc",
+         "502 Not implemented.\r\n",
+         nullptr,
+         {kLongLine, eucLine},
+         nullptr,
+         "EUC-JP",
+         "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 表.txt\r\n"},
+        // A name beyond ASCII went out before anything was known: it stays as sent.
+        {"name-sent-first-fixes-it",
+         "502 Not implemented.\r\n",
+         nullptr,
+         {kLongLine, cp932Line},
+         "MKD 資料",
+         "UTF-8",
+         "-rw-r--r-- 1 ftp ftp 5 Mar 14 09:12 \xEF\xBF\xBD\\.txt\r\n"},
+    };
+    for (const Row& row : rows) {
+        std::string text;
+        std::string encoding;
+        bool undecided = true;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                s.ExpectReply("FEAT", row.featReply);
+                if (row.optsReply != nullptr) {
+                    s.ExpectReply("OPTS UTF8 ON", row.optsReply);
+                }
+                for (std::size_t i = 0; i < row.listings.size(); ++i) {
+                    ServeListing(s, "NLST -alL", {row.listings[i]});
+                    if (i == 0 && row.sentBetween != nullptr) {
+                        s.ExpectReply(row.sentBetween, "257 Created.\r\n");
+                    }
+                }
+            },
+            [&](CFtpClient& c) {
+                EXPECT_TRUE(c.IsAutoEncoding());
+                EXPECT_TRUE(c.IsEncodingUndecided());
+                c.NegotiateFeatures();
+                for (std::size_t i = 0; i < row.listings.size(); ++i) {
+                    EXPECT_TRUE(c.ListDirectory("/", text)) << row.label;
+                    if (i == 0 && row.sentBetween != nullptr) {
+                        EXPECT_TRUE(c.MakeDir("資料"));
+                    }
+                }
+                encoding = c.GetServerEncoding();
+                undecided = c.IsEncodingUndecided();
+            },
+            {.passive = true, .encoding = "AUTO"});
+        EXPECT_EQ(out.failures, "") << row.label;
+        EXPECT_EQ(encoding, row.encodingAfter) << row.label;
+        EXPECT_FALSE(undecided) << row.label;
+        EXPECT_EQ(text, row.lastText) << row.label;
+        if (row.sentBetween != nullptr) {
+            // Sent in the encoding in use then (UTF-8), and never re-read another way.
+            EXPECT_NE(out.received.find("MKD \xE8\xB3\x87\xE6\x96\x99\r\n"), std::string::npos)
+                << row.label;
+        }
+    }
+}
+
 TEST(Listing, EmptyDirectoryIsAnEmptyText)
 {
     std::string text = "stale";
@@ -144,14 +231,14 @@ TEST(ListingStrategy, WorkingNlstIsKeptAndUseListStartsWithList)
         {.passive = true});
     EXPECT_EQ(kept.failures, "");
 
-    const ScriptOutcome useList = RunEngineScript(
-        [](CScriptSession& s) { ServeListing(s, "LIST -a", {kLongLine}); },
-        [](CFtpClient& c) {
-            c.SetUseList(true);
-            std::string text;
-            EXPECT_TRUE(c.ListDirectory("/", text));
-        },
-        {.passive = true});
+    const ScriptOutcome useList =
+        RunEngineScript([](CScriptSession& s) { ServeListing(s, "LIST -a", {kLongLine}); },
+                        [](CFtpClient& c) {
+                            c.SetUseList(true);
+                            std::string text;
+                            EXPECT_TRUE(c.ListDirectory("/", text));
+                        },
+                        {.passive = true});
     EXPECT_EQ(useList.failures, "");
     EXPECT_EQ(useList.received, "TYPE A\r\nPASV\r\nLIST -a\r\n");
 }

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 #include <string>
@@ -206,12 +206,12 @@ TEST_F(MainDlgTest, CommandBarAndMenusHoldTheirItemsInOrder)
     EXPECT_EQ(Find<QWidget>("editButton")->property("text").toString(), "編集");
 
     EXPECT_EQ(MenuLayout(Find<QMenu>("editMenu")),
-              QStringList({"転送モード", "-", "開く (grayed)", "新規Dir作成", "削除", "-",
-                           "属性変更", "移動 (grayed)"}));
+              QStringList({"転送モード", "-", "開く (grayed)", "新規Dir作成", "削除", "名前の変更",
+                           "-", "属性変更", "移動 (grayed)"}));
     EXPECT_EQ(MenuLayout(Find<QMenu>("transferModeMenu")),
               QStringList({"自動", "-", "テキスト", "バイナリ"}));
     EXPECT_EQ(MenuLayout(Find<QMenu>("contextMenu")),
-              QStringList({"開く (grayed)", "新規Dir作成", "削除", "属性変更"}));
+              QStringList({"開く (grayed)", "新規Dir作成", "削除", "名前の変更", "属性変更"}));
 }
 
 TEST(MainDlgStartUp, TicksTheStoredTransferModeAndShowsItBesideTheStatusLine)

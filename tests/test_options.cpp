@@ -308,7 +308,7 @@ TEST_F(OptionsTest, FtpPageEditsPassiveListTimeoutAndEncoding)
         encoding->setCurrentIndex(encoding->findData("CP932"));
     });
     EXPECT_EQ(shown, QStringList({"NLST のかわりに LIST を使う", "1", "0", "0", "60", "", "",
-                                  "UTF-8", "CP932", "EUC-JP"}));
+                                  "UTF-8", "CP932", "EUC-JP", "AUTO"}));
     const std::map<std::string, std::string> values = StoredValues(store);
     EXPECT_EQ(values.at("UsePASV"), "dword:00000001");
     EXPECT_EQ(values.at("UseLIST"), "dword:00000001");

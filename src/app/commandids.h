@@ -19,11 +19,13 @@ enum CommandId : int {
     ID_DELETE = 32789,
     ID_ATTRIB = 32799,
     ID_MOVE = 32810,
+    ID_RENAME = 32811,
     // context menu
     ID_CONTEXT_OPEN = 32805,
     ID_CONTEXT_CREATE_DIR = 32807,
     ID_CONTEXT_DELETE = 32808,
     ID_CONTEXT_ATTRIB = 32806,
+    ID_CONTEXT_RENAME = 32812,
 };
 
 } // namespace tarnwick

@@ -49,9 +49,10 @@ void CMainDlg::ConnectCommand()
     if (m_runner.Run(dlg) != QDialog::Accepted) {
         return;
     }
-    const ConnectRequest request{dlg.GetServer(), dlg.GetUserName(), dlg.GetPassword(),
-                                 dlg.GetLocalInitDir(), dlg.GetRemoteInitDir(),
-                                 TlsModeOf(dlg.GetEncryption())};
+    const ConnectRequest request{dlg.GetServer(),        dlg.GetUserName(),
+                                 dlg.GetPassword(),      dlg.GetLocalInitDir(),
+                                 dlg.GetRemoteInitDir(), TlsModeOf(dlg.GetEncryption()),
+                                 dlg.GetEncoding()};
     if (!m_pSession->Connect(request)) {
         return;
     }

@@ -48,9 +48,7 @@ QLineEdit* MakeField(QWidget* parent, const char* name, const QString& accessibl
 } // namespace
 
 CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
-    : QDialog(parent),
-      m_prompt(prompt),
-      m_runner(runner),
+    : QDialog(parent), m_prompt(prompt), m_runner(runner),
       m_pDialUpBackend(std::make_unique<CNmcliBackend>()),
       m_pDialUpClock(std::make_unique<CGuiClock>())
 {
@@ -153,9 +151,8 @@ void CMainDlg::BuildControls()
     m_localList->setObjectName(QStringLiteral("localList"));
     m_localList->setAccessibleName(QStringLiteral("ローカルのファイル一覧"));
     m_localList->BindDirectory(&m_strLocalDir);
-    m_localList->SetDetailsSource([this](std::vector<PaneRow>& rows) {
-        FillLocalDetails(rows, m_localList->ListedDir());
-    });
+    m_localList->SetDetailsSource(
+        [this](std::vector<PaneRow>& rows) { FillLocalDetails(rows, m_localList->ListedDir()); });
     m_btnDownload = new CArrowButton(CArrowButton::Kind::Download, cards);
     m_btnDownload->setObjectName(QStringLiteral("downloadButton"));
     m_btnDownload->setAccessibleName(QStringLiteral("ダウンロード"));
@@ -196,7 +193,7 @@ void CMainDlg::BuildControls()
     layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
-                                                           m_editRemoteDir, m_editLocalDir}) {
+                                                            m_editRemoteDir, m_editLocalDir}) {
         watched->installEventFilter(this);
     }
     for (CPaneList* list : {m_remoteList, m_localList}) {
@@ -234,8 +231,8 @@ void CMainDlg::SetTabOrder()
 {
     // Each pane's field, then its list; the buttons between the panes; then the command bar.
     // The status line is left out: nothing is typed there.
-    QList<QWidget*> order{m_editRemoteDir, m_remoteList, m_btnDownload, m_btnUpload,
-                          m_editLocalDir,  m_localList};
+    QList<QWidget*> order{m_editRemoteDir, m_remoteList,   m_btnDownload,
+                          m_btnUpload,     m_editLocalDir, m_localList};
     for (QAction* action : m_hMenuBar->actions()) {
         if (QWidget* button = m_hMenuBar->widgetForAction(action)) {
             button->setFocusPolicy(Qt::TabFocus);
@@ -297,6 +294,8 @@ void CMainDlg::BuildCommandBar()
             &CMainDlg::CreateDirectoryCommand);
     AddItem(m_pEditMenu, "deleteAction", QStringLiteral("削除"), ID_DELETE,
             &CMainDlg::DeleteCommand);
+    AddItem(m_pEditMenu, "renameAction", QStringLiteral("名前の変更"), ID_RENAME,
+            &CMainDlg::RenameCommand);
     m_pEditMenu->addSeparator();
     AddItem(m_pEditMenu, "attribAction", QStringLiteral("属性変更"), ID_ATTRIB,
             &CMainDlg::ChangeAttributesCommand);
@@ -326,6 +325,8 @@ void CMainDlg::BuildContextMenu()
             ID_CONTEXT_CREATE_DIR, &CMainDlg::CreateDirectoryCommand);
     AddItem(m_pContextMenu, "contextDeleteAction", QStringLiteral("削除"), ID_CONTEXT_DELETE,
             &CMainDlg::DeleteCommand);
+    AddItem(m_pContextMenu, "contextRenameAction", QStringLiteral("名前の変更"), ID_CONTEXT_RENAME,
+            &CMainDlg::RenameCommand);
     AddItem(m_pContextMenu, "contextAttribAction", QStringLiteral("属性変更"), ID_CONTEXT_ATTRIB,
             &CMainDlg::ChangeAttributesCommand);
 }

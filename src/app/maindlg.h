@@ -159,6 +159,9 @@ public slots:
     virtual void CreateDirectoryCommand();
     virtual void DeleteCommand();
     virtual void ChangeAttributesCommand();
+    // F2: the item under the caret of the active pane renamed to the name typed into the
+    // rename dialog; the pane is listed again with the item under its new name selected.
+    virtual void RenameCommand();
     virtual void DownloadSelected();
     virtual void UploadSelected();
     // A double-clicked ".." or directory row (or Enter on it): the local pane moves to that

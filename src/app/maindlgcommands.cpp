@@ -2,16 +2,16 @@
 // line, the display states, the wait text and the commands built so far.
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
+#include <QWindow>
 
 #include <utility>
 
@@ -51,6 +51,10 @@ void CMainDlg::ShowTexts()
 {
     m_editLocalDir->setText(QString::fromStdString(m_strLocalDir));
     m_editRemoteDir->setText(QString::fromStdString(m_strRemoteDir));
+    // A listing may just have told the names' encoding.
+    if (m_pSession && m_labelLock) {
+        ShowSecurity();
+    }
 }
 
 QAction* CMainDlg::FindEditMenuItem(int id) const
@@ -133,16 +137,21 @@ void CMainDlg::ShowSecurity()
     // tooltip.
     m_labelSecurity->setVisible(!text.empty() && IsWideLayout());
     m_labelLock->setVisible(!text.empty());
-    m_labelLock->setToolTip(QString::fromStdString(text));
+    // The names' encoding goes with it (自動 says what it found).
+    const std::string encoding = m_pSession->EncodingText();
+    m_labelLock->setToolTip(
+        QString::fromStdString(encoding.empty() ? text : text + "\n" + encoding));
     const bool encrypted = m_pSession->IsEncrypted();
     // A closed lock for an encrypted connection, an open one (and a warning color) for clear
     // text, so the state reads at a glance.
     const QColor color = encrypted ? QColor(0x00, 0x60, 0x00) : QColor(0xa0, 0x50, 0x00);
     m_labelLock->setPixmap(LockPixmap(encrypted, color, devicePixelRatioF()));
-    m_labelSecurity->setText(QString::fromStdString(text));
+    m_labelSecurity->setText(
+        QString::fromStdString(encoding.empty() ? text : text + "  " + encoding));
     m_labelSecurity->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
-    m_labelSecurity->setToolTip(encrypted ? QStringLiteral("パスワードとファイルは暗号化されて送られます")
-                                          : QStringLiteral("パスワードとファイルは暗号化されずに送られます"));
+    m_labelSecurity->setToolTip(
+        encrypted ? QStringLiteral("パスワードとファイルは暗号化されて送られます")
+                  : QStringLiteral("パスワードとファイルは暗号化されずに送られます"));
 }
 
 void CMainDlg::SetConnectedDisplay()
@@ -273,15 +282,15 @@ bool CMainDlg::TakesInputDuringWait(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_nCommandDepth > 0) {
         // Escape presses 中止 of the box on screen, or stops the wait without one.
-        CWaitDlg* box = m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get()
-                                                                      : m_pProgressBox;
+        CWaitDlg* box =
+            m_pWaitMessage && m_pWaitMessage->isVisible() ? m_pWaitMessage.get() : m_pProgressBox;
         CancelRunningWork();
         box->reject();
         return false;
     }
     // Otherwise only the wait boxes (their 中止 button) take input.
-    for (const QWidget* box : {static_cast<QWidget*>(m_pProgressBox),
-                               static_cast<QWidget*>(m_pWaitMessage.get())}) {
+    for (const QWidget* box :
+         {static_cast<QWidget*>(m_pProgressBox), static_cast<QWidget*>(m_pWaitMessage.get())}) {
         if (box != nullptr && box->isVisible() && owner == box) {
             return true;
         }

@@ -156,7 +156,8 @@ void CMainDlg::BuildShortcuts()
     SetKey(find("createDirAction"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     SetKey(find("deleteAction"), QKeySequence(Qt::Key_Delete));
     SetKey(find("attribAction"), QKeySequence(Qt::ALT | Qt::Key_Return));
-    for (const char* name : {"createDirAction", "deleteAction", "attribAction"}) {
+    SetKey(find("renameAction"), QKeySequence(Qt::Key_F2));
+    for (const char* name : {"createDirAction", "deleteAction", "attribAction", "renameAction"}) {
         addAction(find(name));
     }
 

@@ -5,8 +5,10 @@
 #include <map>
 #include <ostream>
 
+#include "core/nameencoding.h"
 #include "core/strutil.h"
 #include "files/listingreader.h"
+#include "core/textcodec.h"
 #include "files/pathjoin.h"
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
@@ -28,7 +30,7 @@ const std::map<std::string, CommandShape>& Shapes()
 {
     static const std::map<std::string, CommandShape> shapes = {
         {"ls", {0, 1}},    {"pwd", {0, 0}},   {"cd", {1, 1}}, {"get", {1, 2}},   {"put", {1, 2}},
-        {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}}, {"chmod", {2, 2}},
+        {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}}, {"chmod", {2, 2}}, {"mv", {2, 2}},
     };
     return shapes;
 }
@@ -144,6 +146,10 @@ public:
     bool Run(const CliCommand& command, CliFailure& failure)
     {
         const std::string& verb = command[0];
+        // Each argument may be a name the server will be sent (see SettleEncodingFor).
+        for (std::size_t i = 1; i < command.size(); ++i) {
+            m_session.SettleEncodingFor(command[i]);
+        }
         const auto arg = [&command](std::size_t i) {
             return i < command.size() ? command[i] : std::string();
         };
@@ -166,9 +172,9 @@ public:
             }
             return true;
         }
-        const std::string flag = (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c")
-                                     ? arg(1)
-                                     : std::string();
+        const std::string flag =
+            (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c") ? arg(1)
+                                                                                   : std::string();
         const std::size_t first = flag.empty() ? 1 : 2;
         if (verb == "get" && flag == "-r") {
             return GetTree(arg(first), arg(first + 1), failure);
@@ -192,6 +198,9 @@ public:
         }
         if (verb == "rm") {
             return Check(m_session.DeleteRemoteFile(arg(1)), "削除に失敗しました", failure);
+        }
+        if (verb == "mv") {
+            return Rename(arg(1), arg(2), failure);
         }
         // chmod MODE NAME: the server's refusal is a failure here, unlike in the window
         // where the reply is shown to the user.
@@ -245,8 +254,25 @@ private:
         return true;
     }
 
-    bool Get(const std::string& remote, const std::string& local, bool resume,
-             CliFailure& failure)
+    // mv OLD NEW in the current directory. The folder is listed first: nobody is asked here,
+    // so an existing NEW is refused rather than replaced.
+    bool Rename(const std::string& from, const std::string& to, CliFailure& failure)
+    {
+        if (!m_session.ListRemote()) {
+            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()),
+                         "ファイルリスト取得に失敗", failure);
+        }
+        const ItemOutcome outcome = m_session.RenameRemote(from, to);
+        if (outcome.status == ItemOutcome::Status::Skipped) {
+            failure = {"名前の変更に失敗しました (" +
+                           (outcome.note.empty() ? std::string("same name") : outcome.note) + ")",
+                       ""};
+            return false;
+        }
+        return Check(outcome, "名前の変更に失敗しました", failure);
+    }
+
+    bool Get(const std::string& remote, const std::string& local, bool resume, CliFailure& failure)
     {
         // A name from the server never chooses where the file lands outside the given folder.
         const std::string name = BaseName(remote);
@@ -269,8 +295,7 @@ private:
                      failure);
     }
 
-    bool Put(const std::string& local, const std::string& remote, bool resume,
-             CliFailure& failure)
+    bool Put(const std::string& local, const std::string& remote, bool resume, CliFailure& failure)
     {
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
@@ -401,7 +426,7 @@ private:
 };
 
 // The session's options: the settings' (or the defaults), then the command line's choices.
-CFixedSettings SettingsFor(const CliOptions& options)
+CFixedSettings SettingsFor(const CliOptions& options, const CliTarget& target)
 {
     CFixedSettings settings;
     if (options.settings != nullptr) {
@@ -411,8 +436,14 @@ CFixedSettings SettingsFor(const CliOptions& options)
     if (options.mode != CliOptions::Mode::FromSettings) {
         settings.connect.passive = options.mode == CliOptions::Mode::Passive;
     }
+    // The command line's, the profile's (when iconv knows it), the settings', or 自動.
     if (!options.encoding.empty()) {
         settings.connect.encoding = options.encoding;
+    } else if (IsAutoEncoding(target.encoding) ||
+               (!target.encoding.empty() && IsKnownEncoding(target.encoding))) {
+        settings.connect.encoding = target.encoding;
+    } else if (options.settings == nullptr) {
+        settings.connect.encoding = kAutoEncoding;
     }
     if (options.timeoutSeconds) {
         settings.connect.timeout = std::chrono::seconds(*options.timeoutSeconds);
@@ -488,7 +519,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
 {
     engine.SetProgressSink(progress);
     engine.SetCancelToken(cancel);
-    CFixedSettings settings = SettingsFor(options);
+    CFixedSettings settings = SettingsFor(options, target);
     CCliUi ui(err);
     CRowList localRows;
     CRowList remoteRows;

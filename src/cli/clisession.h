@@ -23,7 +23,8 @@ struct CliOptions {
     enum class Type { Binary, Text, Auto };
     Mode mode = Mode::FromSettings;
     Type type = Type::Binary;
-    std::string encoding{}; // empty: the settings' (with a profile) or the locale's
+    // Empty: the profile's, else the settings' (with a profile), else 自動 (kAutoEncoding).
+    std::string encoding{};
     bool quiet = false;
     // --timeout: the limit of every network wait in seconds (0 for none); unset, the
     // settings' (with --profile) or 60.
@@ -34,7 +35,7 @@ struct CliOptions {
     // FTP over TLS: ftp:// targets stay plain unless --tls (explicit TLS, required); ftps://
     // is implicit TLS; a profile brings its own mode.
     TlsMode tls = TlsMode::None;
-    std::string caFile{};            // --cacert: PEM certificates trusted beside the system's
+    std::string caFile{};             // --cacert: PEM certificates trusted beside the system's
     std::string trustedFingerprint{}; // --fingerprint, or the one stored for a profile's server
 };
 
@@ -43,9 +44,10 @@ struct CliTarget {
     unsigned port = 21;
     std::string user;
     std::string password;
-    std::string directory; // changed into after login when not empty
+    std::string directory;    // changed into after login when not empty
     bool implicitTls = false; // an ftps:// target
     ProfileEncryption encryption = ProfileEncryption::None; // a profile's
+    std::string encoding{}; // a profile's names encoding; empty: the settings'
 };
 
 // One command and its arguments: {"get", "a.txt"}.

@@ -14,6 +14,7 @@
 #include "cli/clisession.h"
 #include "cli/ftpurl.h"
 #include "core/hostport.h"
+#include "core/nameencoding.h"
 #include "core/strutil.h"
 #include "core/textcodec.h"
 #include "ftp/canceltoken.h"
@@ -46,7 +47,7 @@ const char* const kUsage =
     "          ftps://... (implicit TLS, port 990)  or  --profile NAME\n"
     "          (the password may come from TARNWICK_PASSWORD instead)\n"
     "COMMANDS: ls, ls -l, pwd, cd DIR, get [-r|-c] REMOTE [LOCAL], put [-r|-c] LOCAL [REMOTE],\n"
-    "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME\n"
+    "          mkdir NAME, rmdir NAME, rm NAME, chmod MODE NAME, mv OLD NEW\n"
     "          (-r: a directory and everything below it; -c: go on from where an interrupted\n"
     "          transfer stopped)\n"
     "--timeout: the limit of every wait for the server in seconds (default 60, or the\n"
@@ -122,6 +123,7 @@ bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& 
     target.password = profile.password;
     target.directory = profile.remoteInitDir;
     target.encryption = profile.encryption;
+    target.encoding = profile.encoding;
     return true;
 }
 
@@ -207,7 +209,8 @@ int main(int argc, char** argv)
         } else if (arg == "--fingerprint") {
             std::string fingerprint;
             if (!next(fingerprint) || NormalizeFingerprint(fingerprint).empty()) {
-                return UsageError("--fingerprint takes a SHA-256 fingerprint (64 hexadecimal digits)");
+                return UsageError(
+                    "--fingerprint takes a SHA-256 fingerprint (64 hexadecimal digits)");
             }
             options.trustedFingerprint = fingerprint;
         } else if (arg == "--type") {
@@ -222,9 +225,10 @@ int main(int argc, char** argv)
             if (!next(options.encoding)) {
                 return UsageError("--encoding takes a name");
             }
-            if (!IsKnownEncoding(options.encoding)) {
-                return UsageError("unknown encoding '" + options.encoding +
-                                  "' (names as iconv knows them: UTF-8, CP932, EUC-JP, ...)");
+            if (!IsKnownEncoding(options.encoding) && !IsAutoEncoding(options.encoding)) {
+                return UsageError(
+                    "unknown encoding '" + options.encoding +
+                    "' (auto, or names as iconv knows them: UTF-8, CP932, EUC-JP, ...)");
             }
         } else if (arg == "--profile") {
             std::string name;

@@ -59,6 +59,17 @@ bool CFtpClient::DeleteRemoteFile(const std::string& name)
     return !name.empty() && Exchange("DELE " + name, 250);
 }
 
+bool CFtpClient::Rename(const std::string& from, const std::string& to)
+{
+    std::string encoded;
+    if (from.empty() || to.empty() || !EncodeCommand("RNTO " + to, encoded)) {
+        m_bCommandRefused = !from.empty() && !to.empty();
+        return false;
+    }
+    // 350 "Ready for RNTO." (RFC 959: pending further information); anything else ends it.
+    return Exchange("RNFR " + from, 350) && Exchange("RNTO " + to, 250);
+}
+
 bool CFtpClient::ChangeMode(const std::string& name, const std::string& mode)
 {
     if (name.empty() || mode.empty()) {

@@ -55,9 +55,13 @@ bool CFtpClient::NegotiateFeatures()
         start = end + 1;
     }
     RequestMlstFacts();
-    if (HasFeature("UTF8") && EqualsIgnoreAsciiCase(m_strEncoding, "UTF-8")) {
-        // The answer does not matter: a server that lists UTF8 speaks it either way.
-        static_cast<void>(Exchange("OPTS UTF8 ON", 200));
+    if (HasFeature("UTF8") && (m_bEncodingOpen || EqualsIgnoreAsciiCase(m_strEncoding, "UTF-8"))) {
+        // For a chosen UTF-8 the answer does not matter: a server that lists UTF8 speaks it
+        // either way. 自動 takes UTF-8 only when the server agrees; otherwise the names tell.
+        if (Exchange("OPTS UTF8 ON", 200) && m_bEncodingOpen) {
+            m_strEncoding = "UTF-8";
+            m_bEncodingOpen = false;
+        }
     }
     return true;
 }
@@ -125,7 +129,8 @@ std::string CFtpClient::RemoteUnique(const std::string& path)
         return std::string();
     }
     const std::size_t end = m_strReply.find_first_of("; \r\n", fact + 7);
-    return m_strReply.substr(fact + 7, (end == std::string::npos ? m_strReply.size() : end) - fact - 7);
+    return m_strReply.substr(fact + 7,
+                             (end == std::string::npos ? m_strReply.size() : end) - fact - 7);
 }
 
 std::int64_t CFtpClient::RemoteModificationTime(const std::string& path)

@@ -1,5 +1,6 @@
 #include "ftp/ftpclient.h"
 
+#include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "ftp/replyrule.h"
 
@@ -46,7 +47,11 @@ bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnec
     m_bPassive = options.passive;
     m_bUseList = options.useList;
     m_timeout = options.timeout;
-    m_strEncoding = options.encoding.empty() ? DefaultServerEncoding() : options.encoding;
+    // 自動 speaks the locale's charset until the server's names say otherwise.
+    m_bAutoEncoding = tarnwick::IsAutoEncoding(options.encoding);
+    m_bEncodingOpen = m_bAutoEncoding;
+    m_strEncoding =
+        options.encoding.empty() || m_bAutoEncoding ? DefaultServerEncoding() : options.encoding;
     m_tlsMode = options.tls;
     m_strCaFile = options.caFile;
     m_strTrustedFingerprint = options.trustedFingerprint;
@@ -166,6 +171,10 @@ bool CFtpClient::SendCommand(const std::string& command)
     if (!EncodeCommand(command, encoded)) {
         m_bCommandRefused = true;
         return false;
+    }
+    if (m_bEncodingOpen && HasNonAscii(encoded)) {
+        // A name went out in this encoding: later listings must give it back the same way.
+        m_bEncodingOpen = false;
     }
     if (m_bMayHaveStaleReply) {
         DiscardStaleReplies();

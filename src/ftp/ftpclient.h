@@ -6,8 +6,8 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -138,6 +138,9 @@ public:
     bool RemoveDir(const std::string& name);
     // "DELE name": true on 250. An empty name sends nothing and fails.
     bool DeleteRemoteFile(const std::string& name);
+    // "RNFR from", and after its 350 "RNTO to": true on 250. Nothing is sent when either name
+    // is empty or `to` could not be sent (so no rename is left pending on the server).
+    bool Rename(const std::string& from, const std::string& to);
     // "SITE CHMOD mode name": true when sent and answered, whatever the code; the caller
     // shows the reply. Empty name or mode sends nothing and fails.
     bool ChangeMode(const std::string& name, const std::string& mode);
@@ -207,7 +210,10 @@ public:
     // The certificate of the last TLS connect.
     [[nodiscard]] const CertificateInfo& GetCertificate() const { return m_certificate; }
     // The protocol of the control connection's TLS ("TLSv1.3"); empty when it is plain.
-    [[nodiscard]] std::string GetTlsProtocol() const { return IsEncrypted() ? m_strTlsProtocol : std::string(); }
+    [[nodiscard]] std::string GetTlsProtocol() const
+    {
+        return IsEncrypted() ? m_strTlsProtocol : std::string();
+    }
     // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
     // answered 200.
     bool ProtectDataConnections();
@@ -264,6 +270,14 @@ public:
     // The encoding of command lines, replies and listings (an iconv name).
     void SetServerEncoding(const std::string& encoding) { m_strEncoding = encoding; }
     [[nodiscard]] const std::string& GetServerEncoding() const { return m_strEncoding; }
+    // With 自動 (kAutoEncoding as the connect options' encoding) the names' encoding is
+    // decided per connection: UTF-8 when FEAT lists UTF8 and "OPTS UTF8 ON" is accepted,
+    // otherwise by the raw bytes of the first listing that holds a byte above 0x7F (such a
+    // listing is kept raw until then, and decoded once decided). Until then the locale's
+    // charset is spoken; a command line carrying such a byte fixes it, so a name sent is
+    // never read back another way.
+    [[nodiscard]] bool IsAutoEncoding() const { return m_bAutoEncoding; }
+    [[nodiscard]] bool IsEncodingUndecided() const { return m_bEncodingOpen; }
     void SetPassive(bool passive) { m_bPassive = passive; }
     [[nodiscard]] bool IsPassive() const { return m_bPassive; }
 
@@ -411,6 +425,8 @@ private:
     const CCancelToken* m_pCancel = nullptr;
     ResolveFn m_resolver;
     std::string m_strEncoding;
+    bool m_bAutoEncoding = false;
+    bool m_bEncodingOpen = false; // 自動, and nothing has decided it yet
     bool m_bUseList = false;
     ListingLineTest m_isLongLine = nullptr;
     ListMode m_listMode = ListMode::Unknown;

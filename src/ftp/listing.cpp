@@ -1,4 +1,5 @@
 // The remote listing.
+#include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
@@ -35,21 +36,41 @@ NameLine ClassifyNameLine(std::string_view raw, ListingLineTest isLongLine)
 // "total N"), so little is ever held.
 class CListingStream : public CDataStream {
 public:
-    CListingStream(const std::string& encoding, CListingTextSink& sink, ListingLineTest probe)
-        : m_decoder(encoding), m_sink(sink), m_probe(probe), m_bHolding(probe != nullptr)
+    // With `raw`, the bytes are kept as they came until the encoding is decided (DecodeRaw).
+    CListingStream(const std::string& encoding, CListingTextSink& sink, ListingLineTest probe,
+                   bool raw)
+        : m_decoder(encoding), m_sink(sink), m_probe(probe), m_bHolding(probe != nullptr),
+          m_bRaw(raw)
     {
     }
     bool IsUpload() const override { return false; }
     bool Write(const char* data, std::size_t size) override
     {
+        if (m_bRaw) {
+            m_raw.append(data, size);
+            m_bTooLarge = m_raw.size() > CFtpClient::kMaxListing;
+            return !m_bTooLarge;
+        }
         m_piece.clear();
         m_decoder.Feed(std::string_view(data, size), m_piece);
         return Pass();
     }
     bool Finish() override
     {
+        if (m_bRaw) {
+            return true;
+        }
         m_piece.clear();
         m_decoder.Finish(m_piece);
+        return Pass();
+    }
+    [[nodiscard]] const std::string& Raw() const { return m_raw; }
+    // The bytes kept raw, decoded now that the encoding is known, and handed on.
+    bool DecodeRaw(const std::string& encoding)
+    {
+        m_bRaw = false;
+        m_piece = DecodeText(m_raw, encoding);
+        std::string().swap(m_raw);
         return Pass();
     }
     [[nodiscard]] bool TooLarge() const { return m_bTooLarge; }
@@ -110,6 +131,8 @@ private:
     CListingTextSink& m_sink;
     ListingLineTest m_probe;
     bool m_bHolding;
+    bool m_bRaw;
+    std::string m_raw;
     bool m_bTooLarge = false;
     std::size_t m_nDecoded = 0;
     std::string m_piece;
@@ -201,9 +224,20 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListin
         return m_lastOutcome;
     }
     sink.Begin(mlsd);
-    CListingStream stream(m_strEncoding, sink, bareNames != nullptr ? m_isLongLine : nullptr);
+    const bool raw = m_bEncodingOpen;
+    CListingStream stream(m_strEncoding, sink, bareNames != nullptr ? m_isLongLine : nullptr, raw);
     // The data connection is ready: TransferData prepares nothing more.
     m_lastOutcome = TransferData(command, stream, nullptr, true);
+    if (raw && !stream.TooLarge()) {
+        // The first names beyond ASCII decide the encoding (see IsEncodingUndecided).
+        if (const std::string guess =
+                m_lastOutcome.Ok() ? GuessNameEncoding(stream.Raw()) : std::string();
+            !guess.empty()) {
+            m_strEncoding = guess;
+            m_bEncodingOpen = false;
+        }
+        static_cast<void>(stream.DecodeRaw(m_strEncoding));
+    }
     if (stream.TooLarge()) {
         // A part of a listing would show a folder that is not there.
         m_lastOutcome.reason = FailureReason::TooLarge;

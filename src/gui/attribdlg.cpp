@@ -10,6 +10,7 @@
 
 #include "core/strutil.h"
 #include "files/remotefilelist.h"
+#include "gui/dialogbuttons.h"
 
 namespace tarnwick {
 
@@ -57,12 +58,9 @@ CAttribDlg::CAttribDlg(QWidget* parent) : QDialog(parent)
     }
 
     // OK stands for the caption's OK button.
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(QStringLiteral("attribButtons"));
+    QDialogButtonBox* buttons = MakeOkCancelButtons(*this, "attribButtons");
     buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("変更する"));
     buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pName);

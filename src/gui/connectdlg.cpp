@@ -101,11 +101,26 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* pa
     m_comboEncryption->setObjectName(QStringLiteral("encryptionCombo"));
     m_comboEncryption->setAccessibleName(QStringLiteral("暗号化"));
     m_comboEncryption->addItems({QStringLiteral("暗号化なし"), QStringLiteral("可能なら明示的 TLS"),
-                                 QStringLiteral("明示的 TLS が必須"), QStringLiteral("暗黙の TLS")});
+                                 QStringLiteral("明示的 TLS が必須"),
+                                 QStringLiteral("暗黙の TLS")});
     m_comboEncryption->setToolTip(
         QStringLiteral("「可能なら」はサーバーが TLS を拒否したときだけ暗号化なしで続けます。"
                        "暗黙の TLS の既定のポートは 990 です"));
     m_comboEncryption->setCurrentIndex(static_cast<int>(m_encryption));
+
+    // The item's data is the stored value.
+    m_comboEncoding = new QComboBox(group);
+    m_comboEncoding->setObjectName(QStringLiteral("profileEncodingCombo"));
+    m_comboEncoding->setAccessibleName(QStringLiteral("サーバーの文字コード"));
+    m_comboEncoding->addItem(QStringLiteral("自動"),
+                             QString::fromUtf8(kAutoEncoding.data(), kAutoEncoding.size()));
+    m_comboEncoding->addItem(QStringLiteral("UTF-8"), QStringLiteral("UTF-8"));
+    m_comboEncoding->addItem(QStringLiteral("Shift_JIS (CP932)"), QStringLiteral("CP932"));
+    m_comboEncoding->addItem(QStringLiteral("EUC-JP"), QStringLiteral("EUC-JP"));
+    m_comboEncoding->addItem(QStringLiteral("設定 (FTP 拡張) の文字コード"), QString());
+    m_comboEncoding->setToolTip(
+        QStringLiteral("自動: サーバーが UTF-8 に対応していればそれを、"
+                       "そうでなければファイル名から Shift_JIS か EUC-JP かを判断します"));
 
     auto* grid = new QGridLayout(group);
     auto* buttons = new QHBoxLayout;
@@ -126,6 +141,10 @@ CConnectDlg::CConnectDlg(CPrompt& prompt, CPasswordStore& passwords, QWidget* pa
     encryptionCaption->setBuddy(m_comboEncryption);
     grid->addWidget(encryptionCaption, row, 0);
     grid->addWidget(m_comboEncryption, row++, 1);
+    auto* encodingCaption = new QLabel(QStringLiteral("文字コード"), group);
+    encodingCaption->setBuddy(m_comboEncoding);
+    grid->addWidget(encodingCaption, row, 0);
+    grid->addWidget(m_comboEncoding, row++, 1);
     grid->addWidget(m_checkSavePass, row++, 0, 1, 2);
     for (const auto& [label, edit] : {std::pair{"Local 初期 Dir", m_editLocalInitDir},
                                       std::pair{"Remote 初期Dir", m_editRemoteInitDir}}) {
@@ -206,6 +225,9 @@ bool CConnectDlg::LoadProfileByName(const std::string& name)
         NoteKeyring(LoadProfilePassword(name, profile, m_passwords));
     }
     m_encryption = profile.encryption;
+    // A free slot is where a new profile goes: 自動. A saved one keeps what it says (empty for
+    // one saved before the field: the options sheet's).
+    m_strEncoding = profile.server.empty() ? std::string(kAutoEncoding) : profile.encoding;
     m_strServer = profile.server;
     m_strUserName = profile.userName;
     m_strPassword = profile.password;
@@ -223,6 +245,7 @@ void CConnectDlg::TakeControls()
     m_strLocalInitDir = Text(m_editLocalInitDir);
     m_strRemoteInitDir = Text(m_editRemoteInitDir);
     m_encryption = static_cast<ProfileEncryption>(m_comboEncryption->currentIndex());
+    m_strEncoding = m_comboEncoding->currentData().toString().toStdString();
 }
 
 void CConnectDlg::PutMembers()
@@ -234,6 +257,14 @@ void CConnectDlg::PutMembers()
     m_editLocalInitDir->setText(QString::fromStdString(m_strLocalInitDir));
     m_editRemoteInitDir->setText(QString::fromStdString(m_strRemoteInitDir));
     m_comboEncryption->setCurrentIndex(static_cast<int>(m_encryption));
+    const QString encoding = QString::fromStdString(m_strEncoding);
+    int index = m_comboEncoding->findData(encoding);
+    if (index < 0) {
+        // A name stored by hand is shown as it is (and used when iconv knows it).
+        m_comboEncoding->addItem(encoding, encoding);
+        index = m_comboEncoding->count() - 1;
+    }
+    m_comboEncoding->setCurrentIndex(index);
 }
 
 void CConnectDlg::OnSave()
@@ -248,8 +279,8 @@ void CConnectDlg::OnSave()
     if (m_nSavePass == 0) {
         m_strPassword.clear();
     }
-    const ServerProfile profile{m_strServer, m_strUserName, m_strPassword, m_strLocalInitDir,
-                                m_strRemoteInitDir, m_encryption};
+    const ServerProfile profile{m_strServer,        m_strUserName, m_strPassword, m_strLocalInitDir,
+                                m_strRemoteInitDir, m_encryption,  m_strEncoding};
     // A store that cannot be written after a free slot was found stays silent.
     KeyringResult keyring;
     const SaveProfileResult saved = SaveProfile(name, profile, m_passwords, keyring);

@@ -14,6 +14,7 @@
 
 #include <string>
 
+#include "core/nameencoding.h"
 #include "settings/profiles.h"
 
 class QCheckBox;
@@ -44,6 +45,9 @@ public:
     [[nodiscard]] const std::string& GetRemoteInitDir() const { return m_strRemoteInitDir; }
     [[nodiscard]] int GetSavePass() const { return m_nSavePass; }
     [[nodiscard]] ProfileEncryption GetEncryption() const { return m_encryption; }
+    // The server's names encoding: kAutoEncoding (自動, for a new profile), an iconv name, or
+    // empty for the options sheet's (a profile saved before the field existed).
+    [[nodiscard]] const std::string& GetEncoding() const { return m_strEncoding; }
 
 public slots:
     // OK: stores the save-password flag and the profile chosen, and takes the fields.
@@ -73,6 +77,7 @@ private:
     std::string m_strLocalInitDir;
     std::string m_strRemoteInitDir;
     ProfileEncryption m_encryption = ProfileEncryption::ExplicitIfAvailable;
+    std::string m_strEncoding{kAutoEncoding}; // 自動 until a profile says otherwise
 
     QComboBox* m_comboProfile = nullptr;
     QPushButton* m_btnSave = nullptr;
@@ -84,6 +89,7 @@ private:
     QLineEdit* m_editLocalInitDir = nullptr;
     QLineEdit* m_editRemoteInitDir = nullptr;
     QComboBox* m_comboEncryption = nullptr;
+    QComboBox* m_comboEncoding = nullptr;
     QLabel* m_labelKeyring = nullptr;
 };
 

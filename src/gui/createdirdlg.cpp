@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "gui/dialogbuttons.h"
+
 namespace tarnwick {
 
 CCreateDirDlg::CCreateDirDlg(QWidget* parent) : QDialog(parent)
@@ -21,11 +23,7 @@ CCreateDirDlg::CCreateDirDlg(QWidget* parent) : QDialog(parent)
     m_pName->setAccessibleName(QStringLiteral("ディレクトリ名"));
     m_pPrompt->setBuddy(m_pName);
 
-    // OK stands for the caption's OK button; Escape or Cancel leaves without creating.
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(QStringLiteral("createDirButtons"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(*this, "createDirButtons");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pPrompt);

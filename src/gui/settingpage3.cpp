@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "settings/settings.h"
 
@@ -52,6 +53,8 @@ CSettingPage3::CSettingPage3(QWidget* parent) : CPropertyPage(parent)
     m_pEncoding->addItem(QStringLiteral("UTF-8"), QStringLiteral("UTF-8"));
     m_pEncoding->addItem(QStringLiteral("CP932 (Shift_JIS)"), QStringLiteral("CP932"));
     m_pEncoding->addItem(QStringLiteral("EUC-JP"), QStringLiteral("EUC-JP"));
+    m_pEncoding->addItem(QStringLiteral("自動"),
+                         QString::fromUtf8(kAutoEncoding.data(), kAutoEncoding.size()));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("タイムアウト："), m_pTimeout);
@@ -91,7 +94,8 @@ void CSettingPage3::Store()
 QString CSettingPage3::Refusal() const
 {
     const QString encoding = m_pEncoding->currentData().toString();
-    if (encoding.isEmpty() || IsKnownEncoding(encoding.toStdString())) {
+    if (encoding.isEmpty() || IsKnownEncoding(encoding.toStdString()) ||
+        IsAutoEncoding(encoding.toStdString())) {
         return {};
     }
     return QStringLiteral("サーバーの文字コード「%1」は使用できません\n(UTF-8、CP932、EUC-JP など)")

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -112,6 +113,29 @@ void LocalFileFacts(const std::string& path, std::int64_t& size, std::int64_t& m
     }
     size = S_ISREG(info.st_mode) ? static_cast<std::int64_t>(info.st_size) : -1;
     modifyTime = static_cast<std::int64_t>(info.st_mtime);
+}
+
+bool RenameLocal(const std::string& dir, const std::string& from, const std::string& to,
+                 bool replace, int& error)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    int result = ::renameat2(fd, from.c_str(), fd, to.c_str(), replace ? 0 : RENAME_NOREPLACE);
+    if (result != 0 && errno == EINVAL && !replace) {
+        // A file system without RENAME_NOREPLACE: looked at first, then renamed.
+        struct stat info {};
+        if (::fstatat(fd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            errno = EEXIST;
+        } else {
+            result = ::renameat(fd, from.c_str(), fd, to.c_str());
+        }
+    }
+    error = result == 0 ? 0 : errno;
+    ::close(fd);
+    return result == 0;
 }
 
 bool RemoveLocalTree(const std::string& path, int& error)

@@ -25,6 +25,12 @@ void LocalFileFacts(const std::string& path, std::int64_t& size, std::int64_t& m
 // could not be removed.
 bool RemoveLocalTree(const std::string& path, int& error);
 
+// Renames the item `from` in the folder `dir` to `to` (both plain names). The names are
+// taken inside the folder as opened, so a link is renamed itself, never what it points at.
+// Without `replace` an item named `to` is never replaced (EEXIST). False with `error`.
+bool RenameLocal(const std::string& dir, const std::string& from, const std::string& to,
+                 bool replace, int& error);
+
 // Gives the file the modification time `seconds` (since 1970 UTC); false when it cannot.
 bool SetLocalModifyTime(const std::string& path, std::int64_t seconds);
 

@@ -10,7 +10,9 @@
 #include <filesystem>
 
 #include "core/hostport.h"
+#include "core/nameencoding.h"
 #include "core/strutil.h"
+#include "core/textcodec.h"
 #include "dialup/dialupmanager.h"
 #include "files/listingparser.h"
 #include "files/localpane.h"
@@ -60,7 +62,7 @@ TlsMode TlsModeOf(ProfileEncryption encryption)
 
 CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultPort,
                                     const std::string& user, const std::string& password,
-                                    std::optional<TlsMode> tls)
+                                    std::optional<TlsMode> tls, const std::string& encoding)
 {
     m_bConnected = false;
     // The server field may carry a port; a text that names no host and port is a connection
@@ -75,12 +77,15 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     if (tls) {
         options.tls = *tls;
     }
+    if (IsAutoEncoding(encoding) || (!encoding.empty() && IsKnownEncoding(encoding))) {
+        options.encoding = encoding;
+    }
+    m_bEncodingSaid = false;
     if (options.trustedFingerprint.empty()) {
         options.trustedFingerprint = m_settings.TrustedFingerprint(host, port);
     }
-    const std::string where = server.find(':') == std::string::npos
-                                  ? server + ":" + std::to_string(port)
-                                  : server;
+    const std::string where =
+        server.find(':') == std::string::npos ? server + ":" + std::to_string(port) : server;
     options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
         const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
         if (answer == CertificateAnswer::TrustAlways) {
@@ -138,6 +143,28 @@ std::string CSession::SecurityText() const
     return m_engine.TlsRefusedByServer() ? "暗号化なし (サーバーが TLS を拒否)" : "暗号化なし";
 }
 
+void CSession::SettleEncodingFor(const std::string& text)
+{
+    if (m_engine.IsEncodingUndecided() && HasNonAscii(text)) {
+        std::string ignored;
+        static_cast<void>(m_engine.ListDirectory(std::string(), ignored));
+    }
+}
+
+std::string CSession::EncodingText() const
+{
+    if (!m_bConnected || !m_engine.IsConnected()) {
+        return std::string();
+    }
+    if (m_engine.IsEncodingUndecided()) {
+        return "文字コード: 自動 (未判定)";
+    }
+    const std::string& encoding = m_engine.GetServerEncoding();
+    // CP932 is what Japanese users know as Shift_JIS.
+    const std::string shown = EqualsIgnoreAsciiCase(encoding, "CP932") ? "Shift_JIS" : encoding;
+    return "文字コード: " + shown + (m_engine.IsAutoEncoding() ? " (自動)" : "");
+}
+
 std::string CSession::NoAnswerText() const
 {
     const auto seconds =
@@ -153,15 +180,17 @@ std::string CSession::ConnectFailureText(const std::string& host, std::string& o
         if (const CertificateInfo& certificate = m_engine.GetCertificate();
             !certificate.problem.empty()) {
             original = certificate.problem;
-            const std::string headline = certificate.pinMismatch ? "以前に信頼した証明書と異なります"
-                                                                 : "証明書を信頼できません";
+            const std::string headline = certificate.pinMismatch
+                                             ? "以前に信頼した証明書と異なります"
+                                             : "証明書を信頼できません";
             const std::string why = CertificateProblemText(certificate.problem);
             return why == headline ? headline : headline + " (" + why + ")";
         }
         original = tls;
         const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
         return "TLS: " + tls +
-               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)" : "");
+               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)"
+                          : "");
     }
     switch (m_engine.GetConnectFailure()) {
     case IoResult::Unresolved:
@@ -224,7 +253,7 @@ bool CSession::Connect(const ConnectRequest& request)
         }
     }
     if (Open(request.server, DefaultPort(request.tls), request.userName, request.password,
-             request.tls) != OpenResult::Connected) {
+             request.tls, request.encoding) != OpenResult::Connected) {
         return false;
     }
 
@@ -232,17 +261,25 @@ bool CSession::Connect(const ConnectRequest& request)
     // A start directory the server refuses is said after the listing, which would otherwise
     // replace it.
     std::string refused;
+    SettleEncodingFor(request.remoteInitDir);
     if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
         m_engine.IsConnected()) {
-        refused = request.remoteInitDir + " に移動できません: " +
-                  FirstReplyLine(m_engine.GetLastReply());
+        refused =
+            request.remoteInitDir + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply());
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
+    const bool undecided = m_engine.IsEncodingUndecided();
     m_view.remoteDir = m_engine.GetCurrentDir();
     RefreshRemote();
     if (!m_bConnected) {
         return false;
+    }
+    if (undecided && !m_engine.IsEncodingUndecided() && HasNonAscii(m_view.remoteDir)) {
+        // The folder's name was read before its listing told the encoding: read it again.
+        if (std::string dir = m_engine.GetCurrentDir(); !dir.empty()) {
+            m_view.remoteDir = dir;
+        }
     }
 
     if (!request.localInitDir.empty()) {
@@ -335,10 +372,16 @@ void CSession::RefreshRemote(bool sayCount)
         m_ui.SetStatus("ファイルリスト取得に失敗しました: " + FailureDetail(outcome));
     } else if (listed && sayCount) {
         std::string text = ListedItemsText();
+        if (m_engine.IsAutoEncoding() && !m_engine.IsEncodingUndecided() && !m_bEncodingSaid) {
+            // Once a connection: what the names turned out to be.
+            m_bEncodingSaid = true;
+            text += "。" + EncodingText();
+        }
         if (skipped > 0) {
             // Lines of no known form make no row rather than a row that cannot be used.
-            text += "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
-                                     static_cast<std::int64_t>(skipped));
+            text +=
+                "。" + FormatText("ファイルリストの %d 行は形式が分からないため表示していません",
+                                  static_cast<std::int64_t>(skipped));
         }
         m_ui.SetStatus(text);
     } else if (listed && skipped > 0) {
@@ -372,8 +415,8 @@ bool CSession::ProbeLinks()
             // the folder shown before anything else is sent.
             if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
                 if (m_engine.IsConnected()) {
-                    m_ui.SetStatus(m_view.remoteDir + " に戻れません: " +
-                                   FirstReplyLine(m_engine.GetLastReply()));
+                    m_ui.SetStatus(m_view.remoteDir +
+                                   " に戻れません: " + FirstReplyLine(m_engine.GetLastReply()));
                 }
                 return false;
             }
@@ -402,8 +445,8 @@ std::string CSession::ListedItemsText() const
     if (folders + files == 0) {
         return "空のフォルダです";
     }
-    return FormatText("%d 個の項目", folders + files) + " (" +
-           FormatText("フォルダ %d", folders) + "、" + FormatText("ファイル %d", files) + ")";
+    return FormatText("%d 個の項目", folders + files) + " (" + FormatText("フォルダ %d", folders) +
+           "、" + FormatText("ファイル %d", files) + ")";
 }
 
 bool CSession::ListRemote(int* skipped)

@@ -53,6 +53,9 @@ struct ConnectRequest {
     std::string localInitDir;
     std::string remoteInitDir;
     TlsMode tls = TlsMode::ExplicitIfAvailable;
+    // The profile's name encoding (an iconv name or kAutoEncoding); empty, or a name iconv
+    // does not know: the settings'.
+    std::string encoding;
 };
 
 // The engine's TLS mode for a profile's encryption choice.
@@ -87,8 +90,10 @@ public:
     // On failure the status line says "ConnectToServer に失敗" or "UserLogin に失敗" and
     // why: "ConnectToServer に失敗: 接続を拒否されました\r\n", "UserLogin に失敗: 530 Login
     // incorrect.\r\n". A refused login leaves the control connection as the engine holds it.
+    // `encoding`, when usable (see ConnectRequest::encoding), instead of the settings'.
     OpenResult Open(const std::string& server, unsigned defaultPort, const std::string& user,
-                    const std::string& password, std::optional<TlsMode> tls = std::nullopt);
+                    const std::string& password, std::optional<TlsMode> tls = std::nullopt,
+                    const std::string& encoding = std::string());
     // The whole connect command after the login dialog: the fields checked, dial-up, Open,
     // the remote start directory (the field shows where the server is after it), the remote
     // listing, the local start directory. True when connected.
@@ -102,6 +107,14 @@ public:
     // empty when not connected.
     [[nodiscard]] std::string SecurityText() const;
     [[nodiscard]] bool IsEncrypted() const { return m_bConnected && m_engine.IsEncrypted(); }
+    // The encoding names are spoken in, for the window: "文字コード: Shift_JIS (自動)" when
+    // detected, "文字コード: 自動 (未判定)" before anything decided it, "文字コード: EUC-JP" when
+    // chosen; empty when not connected.
+    [[nodiscard]] std::string EncodingText() const;
+    // Before `text` (a name or path) is sent: with 自動 and nothing decided yet, a text beyond
+    // ASCII would fix the encoding unseen, so the server's current folder is listed first and
+    // its names decide ("get テスト資料.txt" to a CP932 server then sends CP932).
+    void SettleEncodingFor(const std::string& text);
     // After an operation: when the connection this session made has gone away, says so,
     // empties the remote side, tells the front end and returns true.
     bool ConnectionLostNow();
@@ -161,6 +174,13 @@ public:
     // SITE CHMOD `mode` on the entry at `index`; the status line shows the server's reply
     // and the pane is listed again.
     void ChangeAttributes(int index, const std::string& mode);
+    // The item of `row` renamed to `newName` in the folder shown: locally with rename (a link
+    // renamed itself), on the server with RNFR and RNTO. A name the safe-name rule refuses is
+    // not sent ("NAME は名前に使えません"); an existing item of the new name is replaced only
+    // when the user says so to a question naming both. The pane is listed again. True when
+    // renamed; false also when nothing was done (same name, no to the question).
+    bool RenameLocalRow(const std::string& row, const std::string& newName);
+    bool RenameRemoteRow(const std::string& row, const std::string& newName);
 
     // --- single items, as tarnwick-cli asks for them --------------------------------------
 
@@ -195,6 +215,9 @@ public:
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);
+    // `from` in the server's current directory renamed to `to`, asked about as above when the
+    // last listing shows `to`; skipped (with a note) when the answer is no.
+    ItemOutcome RenameRemote(const std::string& from, const std::string& to);
     // Refused by the server counts as failed here (the window shows the reply either way).
     ItemOutcome ChangeMode(const std::string& name, const std::string& mode);
     // Lists the server's current directory into the entry list and the remote pane. False
@@ -266,6 +289,13 @@ private:
     ItemOutcome RemoveRemoteFolder(const std::string& name);
     // The local row `name` deleted for good, folders with their contents; recorded.
     void RemoveForGood(const std::string& name, std::vector<ItemOutcome>& outcomes);
+    // False for a new name that is the old one (silently) or one the safe-name rule refuses
+    // (said in the status line).
+    bool CheckNewName(const std::string& from, const std::string& to);
+    // Whether `to`, which exists, may be replaced by `from`; default no.
+    bool AskReplace(const std::string& from, const std::string& to);
+    // The status text after a rename to `to`.
+    void ReportRename(const ItemOutcome& outcome, const std::string& to);
     // A tree's item: counted into the tree's progress, shown.
     void TreeItem(const ItemOutcome& outcome);
     // The number of entries a remote directory lists, or -1 when it cannot be listed; the
@@ -293,6 +323,8 @@ private:
     CLocalTrash* m_pTrash = nullptr;
     // Links tried this connection, by path: true when the server changed into it.
     std::map<std::string, bool> m_linkFolders;
+    // The detected encoding has been said in the status line this connection.
+    bool m_bEncodingSaid = false;
     static constexpr int kMaxLinkProbes = 32;
 };
 

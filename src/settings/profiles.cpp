@@ -121,6 +121,7 @@ bool LoadProfile(const std::string& name, ServerProfile& profile)
         if (key.GetDword(Slotted("Encryption", slot), encryption) == kRegOk && encryption <= 3) {
             loaded.encryption = static_cast<ProfileEncryption>(encryption);
         }
+        (void)key.GetString(Slotted("ServerEncoding", slot), loaded.encoding);
     }
     profile = loaded;
     return true;
@@ -144,6 +145,7 @@ SaveProfileResult SaveProfile(const std::string& name, const ServerProfile& prof
         key.SetString(Slotted("LocalInitDir", slot), profile.localInitDir),
         key.SetString(Slotted("RemoteInitDir", slot), profile.remoteInitDir),
         key.SetDword(Slotted("Encryption", slot), static_cast<std::uint32_t>(profile.encryption)),
+        key.SetString(Slotted("ServerEncoding", slot), profile.encoding),
     };
     for (const long result : results) {
         if (result != kRegOk) {

@@ -1,8 +1,9 @@
 // Server profiles: ten numbered slots in the product key, each six texts (SettingName%d,
 // Server%d, Name%d, Pass%d, LocalInitDir%d, RemoteInitDir%d) and the encryption (a number,
-// Encryption%d; a profile saved before it existed has none and reads as the default). A slot
-// is free while its name reads as empty. Profiles are found by name, compared exactly; of two slots with one name
-// the lower wins.
+// Encryption%d; a profile saved before it existed has none and reads as the default) and the
+// names' encoding (ServerEncoding%d, a text). A slot
+// is free while its name reads as empty. Profiles are found by name, compared exactly; of two slots
+// with one name the lower wins.
 #pragma once
 
 #include <string>
@@ -15,7 +16,12 @@ inline constexpr int kProfileSlots = 10;
 
 // How a profile's connection is encrypted (FTP over TLS): none, explicit TLS when the server
 // offers it (the default), explicit TLS required, implicit TLS. The numbers are stored.
-enum class ProfileEncryption { None = 0, ExplicitIfAvailable = 1, ExplicitRequired = 2, Implicit = 3 };
+enum class ProfileEncryption {
+    None = 0,
+    ExplicitIfAvailable = 1,
+    ExplicitRequired = 2,
+    Implicit = 3
+};
 
 struct ServerProfile {
     std::string server;
@@ -24,6 +30,9 @@ struct ServerProfile {
     std::string localInitDir;
     std::string remoteInitDir;
     ProfileEncryption encryption = ProfileEncryption::ExplicitIfAvailable;
+    // The server's name encoding (ServerEncoding%d): an iconv name or kAutoEncoding; empty
+    // (also for a profile saved before it existed) follows the options sheet's.
+    std::string encoding = std::string();
 };
 
 // The slot's profile name; empty when the slot is free or the key cannot be opened.

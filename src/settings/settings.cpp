@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "settings/registrykey.h"
 
@@ -89,8 +90,8 @@ std::uint32_t GetTimeoutSeconds()
 std::string GetServerEncodingSetting()
 {
     const std::string stored = GetSettingText("ServerEncoding");
-    if (!stored.empty() && IsKnownEncoding(stored)) {
-        return stored;
+    if (!stored.empty() && (IsKnownEncoding(stored) || IsAutoEncoding(stored))) {
+        return IsAutoEncoding(stored) ? std::string(kAutoEncoding) : stored;
     }
     return DefaultServerEncoding();
 }

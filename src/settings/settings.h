@@ -39,8 +39,8 @@ bool SetSettingInt(const std::string& name, std::uint32_t value);
 inline constexpr std::uint32_t kDefaultTimeoutSeconds = 60;
 [[nodiscard]] std::uint32_t GetTimeoutSeconds();
 
-// The encoding of command lines, listings and replies: the ServerEncoding text, or the
-// locale's charset when it is empty or names no encoding iconv knows.
+// The encoding of command lines, listings and replies: the ServerEncoding text (kAutoEncoding
+// for 自動), or the locale's charset when it is empty or names no encoding iconv knows.
 [[nodiscard]] std::string GetServerEncodingSetting();
 
 } // namespace tarnwick

@@ -38,6 +38,7 @@ ScriptOutcome RunEngineScript(const std::function<void(CScriptSession&)>& script
         connect.timeout = options.timeout;
         connect.passive = options.passive;
         connect.tls = options.tls;
+        connect.encoding = options.encoding;
         connect.trust = [](const CertificateInfo&) { return true; };
         if (engine->Connect("127.0.0.1", server.Port(), connect)) {
             engine->SetPassive(options.passive);

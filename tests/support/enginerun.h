@@ -23,6 +23,7 @@ struct EngineOptions {
     // With TLS the script speaks its side of it (ExpectAuthTls, DataStartTls); the test's
     // certificate is accepted.
     TlsMode tls = TlsMode::None;
+    std::string encoding = std::string(); // the connect options' (empty: the locale's)
 };
 
 // `engine` is used when given (it is left disconnected); otherwise a plain CFtpClient.

@@ -133,7 +133,8 @@ std::vector<pid_t> Descendants(pid_t root)
 // Serializes the set-up of the shared user and PAM service between test processes.
 class CSetupLock {
 public:
-    CSetupLock() : m_fd(::open("/tmp/tarnwick-test-vsftpd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    CSetupLock()
+        : m_fd(::open("/tmp/tarnwick-test-vsftpd.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
         if (m_fd >= 0) {
             ::flock(m_fd, LOCK_EX);
@@ -158,8 +159,9 @@ std::string PrepareVsftpdUser()
 {
     CSetupLock lock;
     if (::getpwnam(kVsftpdUser) == nullptr) {
-        const std::string add = std::string("/usr/sbin/useradd --system --no-create-home --home-dir ") +
-                                kVsftpdUserHome + " --shell /usr/sbin/nologin " + kVsftpdUser;
+        const std::string add =
+            std::string("/usr/sbin/useradd --system --no-create-home --home-dir ") +
+            kVsftpdUserHome + " --shell /usr/sbin/nologin " + kVsftpdUser;
         if (std::system(add.c_str()) != 0) {
             return "useradd " + std::string(kVsftpdUser) + " failed";
         }
@@ -411,11 +413,12 @@ bool CVsftpdServer::Start()
             << "pasv_enable=YES\npasv_min_port=" << pasvLow << "\npasv_max_port=" << pasvHigh
             << "\nport_enable=YES\nconnect_from_port_20=NO\n"
             << "ascii_upload_enable=" << ascii << "\nascii_download_enable=" << ascii << "\n"
-            << "utf8_filesystem=YES\n"
+            << "utf8_filesystem=" << (options.utf8 ? "YES" : "NO") << "\n"
             << "local_max_rate=" << options.maxRate << "\n"
             << "pam_service_name=" << kPamService << "\n"
             << "secure_chroot_dir=" << emptyDir << "\n"
-            << "local_root=" << Folder() << "\n"
+            << "local_root=" << Folder()
+            << "\n"
             // A loopback test server needs no system-call filter; without it vsftpd also runs
             // where the filter cannot be installed ("500 OOPS: prctl PR_SET_SECCOMP failed").
             << "seccomp_sandbox=NO\n"
@@ -481,9 +484,9 @@ bool CPyftpdlibServer::Start()
         WriteCertificate();
         certificate = ScratchPath("both.pem");
     }
-    const char* argv[] = {kPython, script.c_str(), Folder().c_str(), User().c_str(),
-                          Password().c_str(), m_host.c_str(), low.c_str(), high.c_str(),
-                          certificate.c_str(), nullptr};
+    const char* argv[] = {
+        kPython,        script.c_str(), Folder().c_str(), User().c_str(),      Password().c_str(),
+        m_host.c_str(), low.c_str(),    high.c_str(),     certificate.c_str(), nullptr};
     int out = -1;
     if (!Spawn(argv, &out)) {
         return false;

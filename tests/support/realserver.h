@@ -25,12 +25,16 @@ namespace tarnwick::testing {
 class CRealFtpServer {
 public:
     struct Options {
-        bool ipv6 = false;           // listen on ::1 instead of 127.0.0.1
-        bool asciiConversion = true; // TYPE A converts line ends (vsftpd only; pyftpdlib always does)
-        unsigned maxRate = 0;        // bytes a second for each transfer (vsftpd only); 0: no limit
+        bool ipv6 = false; // listen on ::1 instead of 127.0.0.1
+        bool asciiConversion =
+            true;             // TYPE A converts line ends (vsftpd only; pyftpdlib always does)
+        unsigned maxRate = 0; // bytes a second for each transfer (vsftpd only); 0: no limit
         // FTP over TLS with a certificate made at start (explicit; logins and data must be
         // encrypted; vsftpd also demands that data connections resume the session).
         bool tls = false;
+        // vsftpd only: names are UTF-8 (utf8_filesystem: FEAT lists UTF8, OPTS UTF8 ON is
+        // accepted). Off, as on a server whose names are Shift_JIS or EUC-JP.
+        bool utf8 = true;
     };
 
     virtual ~CRealFtpServer(); // stops the server and removes its folders
@@ -50,7 +54,10 @@ public:
     [[nodiscard]] const std::string& Password() const { return m_password; }
     // The login directory, empty when the server starts.
     [[nodiscard]] const std::string& Folder() const { return m_folder; }
-    [[nodiscard]] std::string PathOf(const std::string& name) const { return m_folder + "/" + name; }
+    [[nodiscard]] std::string PathOf(const std::string& name) const
+    {
+        return m_folder + "/" + name;
+    }
     // The folder as the server names it after login (what PWD answers).
     [[nodiscard]] virtual std::string LoginDir() const = 0;
     [[nodiscard]] const std::string& Error() const { return m_error; }
@@ -75,12 +82,19 @@ protected:
     bool Spawn(const char* const argv[], int* stdoutPipe = nullptr);
     // Polls until the port accepts a connection or the server exits, within a few seconds.
     bool WaitUntilListening();
-    [[nodiscard]] std::string ScratchPath(const std::string& name) const { return m_scratch.File(name); }
+    [[nodiscard]] std::string ScratchPath(const std::string& name) const
+    {
+        return m_scratch.File(name);
+    }
     [[nodiscard]] const Options& GetOptions() const { return m_options; }
     // Makes the certificate and writes cert.pem and key.pem into the scratch folder.
     void WriteCertificate();
     void Fail(const std::string& what);
-    void OwnBy(uid_t uid, gid_t gid) { m_uid = uid; m_gid = gid; }
+    void OwnBy(uid_t uid, gid_t gid)
+    {
+        m_uid = uid;
+        m_gid = gid;
+    }
 
     std::string m_host;
     unsigned m_port = 0;

@@ -1,0 +1,114 @@
+// Renaming one item, on either side. A new name is a plain name in the same folder (the rule
+// that keeps names from a listing inside the local folder), and an item of that name is
+// replaced only after a question that names both.
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "core/strutil.h"
+#include "files/pathjoin.h"
+#include "files/rowtext.h"
+#include "session/commandtexts.h"
+#include "session/localfiles.h"
+#include "session/session.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The item a row stands for: a directory row's bare name, a file row as it is.
+std::string RowItem(const std::string& row)
+{
+    return IsDirectoryRow(row) ? DirectoryRowName(row) : row;
+}
+
+} // namespace
+
+bool CSession::CheckNewName(const std::string& from, const std::string& to)
+{
+    if (to.empty() || from == to) {
+        return false; // nothing to do, and nothing to say
+    }
+    if (!IsSafeLocalName(to)) {
+        m_ui.SetStatus(FormatText("%s は名前に使えません", to));
+        return false;
+    }
+    return true;
+}
+
+bool CSession::AskReplace(const std::string& from, const std::string& to)
+{
+    return m_ui.AskCaution(FormatText("%s は既にあります。", to) + "\n" +
+                           FormatText("%s の名前を変更して置き換えますか？", from) + "\n\n" + from +
+                           " → " + to);
+}
+
+bool CSession::RenameLocalRow(const std::string& row, const std::string& newName)
+{
+    const std::string from = RowItem(row);
+    if (IsSelfOrParentRow(row) || !CheckNewName(from, newName)) {
+        return false;
+    }
+    struct stat info {};
+    const bool exists = ::lstat(JoinPath(m_view.localDir, newName).c_str(), &info) == 0;
+    if (exists && !AskReplace(from, newName)) {
+        return false;
+    }
+    int error = 0;
+    const bool renamed = RenameLocal(m_view.localDir, from, newName, exists, error);
+    static_cast<void>(RefreshLocal());
+    ReportRename(LocalOutcome(from, renamed, error), newName);
+    return renamed;
+}
+
+bool CSession::RenameRemoteRow(const std::string& row, const std::string& newName)
+{
+    if (IsSelfOrParentRow(row) || !CheckNewName(RowItem(row), newName)) {
+        return false;
+    }
+    const ItemOutcome outcome = RenameRemote(RowItem(row), newName);
+    if (outcome.status == ItemOutcome::Status::Skipped) {
+        return false;
+    }
+    if (!outcome.Failed()) {
+        RefreshRemote(false);
+    }
+    ReportRename(outcome, newName);
+    static_cast<void>(ConnectionLostNow());
+    return !outcome.Failed();
+}
+
+ItemOutcome CSession::RenameRemote(const std::string& from, const std::string& to)
+{
+    m_bLost = false;
+    if (!CheckNewName(from, to)) {
+        ItemOutcome refused = SkippedOutcome(from);
+        if (!to.empty() && from != to) {
+            refused.status = ItemOutcome::Status::Failed;
+            refused.note = "unusable name '" + to + "'";
+        }
+        return refused;
+    }
+    // Most servers replace an existing name without a word (vsftpd, pyftpdlib): the listing
+    // shown decides whether to ask.
+    const bool exists = m_remoteFiles.FindByDisplayName(to) >= 0 ||
+                        m_remoteFiles.FindByDisplayName("<" + to + ">") >= 0;
+    if (exists && !AskReplace(from, to)) {
+        ItemOutcome kept = SkippedOutcome(from);
+        kept.note = "'" + to + "' exists";
+        return kept;
+    }
+    return CommandOutcome(from, m_engine.Rename(from, to));
+}
+
+void CSession::ReportRename(const ItemOutcome& outcome, const std::string& to)
+{
+    if (outcome.Failed()) {
+        m_ui.SetStatus("名前の変更に失敗しました: " + FailureDetail(outcome));
+        m_ui.SetStatusOriginal(FailureOriginal(outcome));
+        return;
+    }
+    m_ui.SetStatus(FormatText("%s の名前を", outcome.name) + FormatText(" %s に変更しました", to));
+}
+
+} // namespace tarnwick
