@@ -45,6 +45,8 @@ enum class FailureReason {
     Incomplete,     // the server ended a download with fewer (or more) bytes than the file has
     BadCommand,     // a command line that cannot be sent as asked: too long, a line break
                     // inside, a character the server encoding cannot carry
+    ForeignCertificate, // the TLS data connection showed another certificate than the control
+                        // connection: nothing was sent or kept
 };
 
 struct TransferOutcome {

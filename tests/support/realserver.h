@@ -31,6 +31,8 @@ public:
         // FTP over TLS with a certificate made at start (explicit; logins and data must be
         // encrypted; vsftpd also demands that data connections resume the session).
         bool tls = false;
+        // With tls: the only TLS version the server speaks ("TLSv1.2", "TLSv1.3"); empty: both.
+        std::string tlsVersion;
     };
 
     virtual ~CRealFtpServer(); // stops the server and removes its folders
@@ -124,6 +126,21 @@ public:
     [[nodiscard]] std::string Name() const override { return "pyftpdlib"; }
     // The folder is the user's virtual root.
     [[nodiscard]] std::string LoginDir() const override { return "/"; }
+    [[nodiscard]] static std::string SkipReason();
+};
+
+// proftpd unpacked from Debian's packages (scripts/fetch-proftpd.sh) in standalone mode, as
+// vsftpd's user, chrooted to the served folder, with mod_tls as its defaults are: with
+// Options::tls, TLS required on both connections and data connections that must reuse the
+// control connection's session ("client did not reuse TLS session" otherwise).
+class CProftpdServer : public CRealFtpServer {
+public:
+    explicit CProftpdServer(Options options = {});
+    bool Start() override;
+    [[nodiscard]] std::string Name() const override { return "proftpd"; }
+    [[nodiscard]] std::string LoginDir() const override { return "/"; }
+    // What mod_tls wrote to its own log.
+    [[nodiscard]] std::string TlsLog() const;
     [[nodiscard]] static std::string SkipReason();
 };
 
