@@ -4,6 +4,7 @@
 // downloads and listings, in both modes; every one must go through.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <string>
 
@@ -57,9 +58,8 @@ protected:
         }
         CRealFtpServer::Options options;
         options.tls = true;
-        options.tlsVersion = GetParam().version;
         if (GetParam().proftpd) {
-            m_server = std::make_unique<CProftpdServer>(options);
+            m_server = std::make_unique<CProftpdServer>(options, GetParam().version);
         } else {
             m_server = std::make_unique<CVsftpdServer>(options);
         }

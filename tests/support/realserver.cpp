@@ -526,8 +526,8 @@ bool CPyftpdlibServer::Start()
 
 // --- CProftpdServer ---------------------------------------------------------------------
 
-CProftpdServer::CProftpdServer(Options options)
-    : CRealFtpServer(kVsftpdUser, kVsftpdPassword, options)
+CProftpdServer::CProftpdServer(Options options, std::string tlsVersion)
+    : CRealFtpServer(kVsftpdUser, kVsftpdPassword, options), m_tlsVersion(std::move(tlsVersion))
 {
 }
 
@@ -590,7 +590,7 @@ bool CProftpdServer::Start()
                 << "TLSEngine on\nTLSRequired on\nTLSVerifyClient off\n"
                 << "TLSRSACertificateFile " << CertificateFile() << "\n"
                 << "TLSRSACertificateKeyFile " << ScratchPath("key.pem") << "\n"
-                << "TLSProtocol " << (options.tlsVersion.empty() ? "TLSv1.2 TLSv1.3" : options.tlsVersion)
+                << "TLSProtocol " << (m_tlsVersion.empty() ? "TLSv1.2 TLSv1.3" : m_tlsVersion)
                 << "\nTLSLog " << ScratchPath("tls.log") << "\n";
         }
         out.close();

@@ -31,8 +31,6 @@ public:
         // FTP over TLS with a certificate made at start (explicit; logins and data must be
         // encrypted; vsftpd also demands that data connections resume the session).
         bool tls = false;
-        // With tls: the only TLS version the server speaks ("TLSv1.2", "TLSv1.3"); empty: both.
-        std::string tlsVersion;
     };
 
     virtual ~CRealFtpServer(); // stops the server and removes its folders
@@ -135,13 +133,17 @@ public:
 // control connection's session ("client did not reuse TLS session" otherwise).
 class CProftpdServer : public CRealFtpServer {
 public:
-    explicit CProftpdServer(Options options = {});
+    // `tlsVersion`: the only TLS version it speaks ("TLSv1.2", "TLSv1.3"); empty: both.
+    explicit CProftpdServer(Options options = {}, std::string tlsVersion = {});
     bool Start() override;
     [[nodiscard]] std::string Name() const override { return "proftpd"; }
     [[nodiscard]] std::string LoginDir() const override { return "/"; }
     // What mod_tls wrote to its own log.
     [[nodiscard]] std::string TlsLog() const;
     [[nodiscard]] static std::string SkipReason();
+
+private:
+    std::string m_tlsVersion;
 };
 
 enum class ServerKind { Vsftpd, Pyftpdlib };
