@@ -393,7 +393,8 @@ TEST(CliSession, GetContinueChecksWhatItContinues)
         std::int64_t rest = -1;
         const SessionResult result = RunSession(
             [&](CScriptSession& s) { ServeResumable(s, data, rest); },
-            {"get", "-c", "f", dir.Path()}, {}, nullptr, kResumableFeatures);
+            {"get", "-c", "f", dir.Path()}, {.mode = CliOptions::Mode::Passive}, nullptr,
+            kResumableFeatures);
         EXPECT_EQ(result.failures, "");
         EXPECT_EQ(result.status == 0, row.ok) << result.err;
         EXPECT_EQ(rest, row.rest);

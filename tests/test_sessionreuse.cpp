@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 
+#include "files/listingparser.h"
 #include "files/remotepane.h"
 #include "ftp/ftpclient.h"
 #include "session/remoterefresh.h"
@@ -74,6 +75,7 @@ protected:
             << m_engine.GetTlsError() << m_engine.GetLastReply();
         ASSERT_TRUE(m_engine.Login(m_server->User(), m_server->Password())) << m_engine.GetLastReply();
         ASSERT_TRUE(m_engine.ProtectDataConnections()) << m_engine.GetLastReply();
+        m_engine.SetListingLineTest(&IsLongListingLine); // as the session does
         if (GetParam().version[0] != '\0') {
             ASSERT_EQ(m_engine.GetTlsProtocol(), GetParam().version);
         }
@@ -118,7 +120,7 @@ TEST_P(SessionReuse, EveryDataConnectionOfALongSessionIsAccepted)
         CRowList rows;
         CRemoteFileList list;
         ASSERT_TRUE(ListIntoPane(rows, "", m_engine, list, nullptr)) << Why(m_engine.GetLastOutcome());
-        EXPECT_GE(list.FindByDisplayName(name), 0);
+        EXPECT_GE(list.FindByDisplayName(name), 0) << m_engine.GetListing();
         const TransferOutcome down = m_engine.Transfer(
             {TransferDirection::Download, name, m_local.File("back.bin"), TransferType::Binary});
         ASSERT_TRUE(down.Ok()) << Why(down);

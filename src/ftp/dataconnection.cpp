@@ -476,7 +476,7 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
 {
     TransferOutcome outcome;
     DataChannel channel;
-    if (!prepared && FreshSessionNeeded() && !RenewTlsSession()) {
+    if (!prepared && !RenewSessionIfSpent()) {
         outcome.reason = m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
                                                               : m_controlLoss;
         outcome.replyCode = m_nReplyCode;

@@ -347,6 +347,8 @@ private:
     // would take (proftpd sends no ticket with an upload and takes each once): only a new
     // control connection brings new ones.
     [[nodiscard]] bool FreshSessionNeeded() const;
+    // RenewTlsSession when FreshSessionNeeded; false when that failed.
+    bool RenewSessionIfSpent();
     // True when `outcome` is the refusal RenewTlsSession mends: after a spoilt session, or
     // after a data connection that could not resume one (every ticket spent).
     [[nodiscard]] bool SessionRefusedAfterAbort(const TransferOutcome& outcome) const;

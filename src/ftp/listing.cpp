@@ -86,7 +86,7 @@ TransferOutcome CFtpClient::FetchListing(const std::string& command, std::string
 
 TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, std::string& text)
 {
-    if (!PrepareDataConnection()) {
+    if (!RenewSessionIfSpent() || !PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
         m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection
                                : m_controlLoss == FailureReason::None

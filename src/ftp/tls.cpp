@@ -112,6 +112,11 @@ bool CFtpClient::FreshSessionNeeded() const
            m_tls->NothingToResume();
 }
 
+bool CFtpClient::RenewSessionIfSpent()
+{
+    return !FreshSessionNeeded() || RenewTlsSession();
+}
+
 bool CFtpClient::RenewTlsSession()
 {
     const std::string dir = GetCurrentDir();
