@@ -384,7 +384,15 @@ void CFtpClient::AbortTransfer(DataChannel& channel)
             channel.finalCode = m_nReplyCode;
         }
         answered = true;
-        --due;
+        // 225 answers the ABOR itself (nothing was left to abort): not every server answers
+        // the command as well (pyftpdlib does not), so no more is waited for; one that comes
+        // late is dropped before the next command.
+        if (m_nReplyCode == 225) {
+            m_bMayHaveStaleReply = due > 1;
+            due = 0;
+        } else {
+            --due;
+        }
     }
     if (due > 0 && IsConnected()) {
         // Some servers answer an abort only once: a late second answer is dropped before the
