@@ -340,7 +340,8 @@ void ServeResumable(CScriptSession& s, const std::string& data, std::int64_t& re
     }
 }
 
-const char* const kResumableFeatures = "211-Features:\r\n SIZE\r\n MDTM\r\n REST STREAM\r\n211 End\r\n";
+const char* const kResumableFeatures =
+    "211-Features:\r\n SIZE\r\n MDTM\r\n REST STREAM\r\n211 End\r\n";
 
 // A part as a download of ours keeps it: with the server's size and time of its file.
 void RecordPartSource(const std::string& path, const std::string& record)
@@ -391,10 +392,10 @@ TEST(CliSession, GetContinueChecksWhatItContinues)
         CTempDir dir;
         row.prepare(dir);
         std::int64_t rest = -1;
-        const SessionResult result = RunSession(
-            [&](CScriptSession& s) { ServeResumable(s, data, rest); },
-            {"get", "-c", "f", dir.Path()}, {.mode = CliOptions::Mode::Passive}, nullptr,
-            kResumableFeatures);
+        const SessionResult result =
+            RunSession([&](CScriptSession& s) { ServeResumable(s, data, rest); },
+                       {"get", "-c", "f", dir.Path()}, {.mode = CliOptions::Mode::Passive}, nullptr,
+                       kResumableFeatures);
         EXPECT_EQ(result.failures, "");
         EXPECT_EQ(result.status == 0, row.ok) << result.err;
         EXPECT_EQ(rest, row.rest);

@@ -14,12 +14,12 @@
 #include <thread>
 
 #include "files/remotepane.h"
+#include "ftp/canceltoken.h"
+#include "ftp/ftpclient.h"
 #include "session/fixedsettings.h"
 #include "session/remoterefresh.h"
 #include "session/session.h"
 #include "session/treetransfer.h"
-#include "ftp/canceltoken.h"
-#include "ftp/ftpclient.h"
 #include "support/realserver.h"
 #include "support/tempdir.h"
 

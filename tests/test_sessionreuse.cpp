@@ -40,12 +40,13 @@ std::string ReuseName(const ::testing::TestParamInfo<ReuseCase>& info)
 
 [[maybe_unused]] void PrintTo(const ReuseCase& c, std::ostream* out)
 {
-    *out << (c.proftpd ? "proftpd " : "vsftpd ") << c.version << (c.passive ? " passive" : " active");
+    *out << (c.proftpd ? "proftpd " : "vsftpd ") << c.version
+         << (c.passive ? " passive" : " active");
 }
 
 const ReuseCase kReuseCases[] = {
     {true, "TLSv1.2", true},  {true, "TLSv1.2", false}, {true, "TLSv1.3", true},
-    {true, "TLSv1.3", false}, {false, "", true},         {false, "", false},
+    {true, "TLSv1.3", false}, {false, "", true},        {false, "", false},
 };
 
 class SessionReuse : public ::testing::TestWithParam<ReuseCase> {
@@ -73,7 +74,8 @@ protected:
         connect.caFile = m_server->CertificateFile();
         ASSERT_TRUE(m_engine.Connect(m_server->Host(), m_server->Port(), connect))
             << m_engine.GetTlsError() << m_engine.GetLastReply();
-        ASSERT_TRUE(m_engine.Login(m_server->User(), m_server->Password())) << m_engine.GetLastReply();
+        ASSERT_TRUE(m_engine.Login(m_server->User(), m_server->Password()))
+            << m_engine.GetLastReply();
         ASSERT_TRUE(m_engine.ProtectDataConnections()) << m_engine.GetLastReply();
         m_engine.SetListingLineTest(&IsLongListingLine); // as the session does
         if (GetParam().version[0] != '\0') {
@@ -119,7 +121,8 @@ TEST_P(SessionReuse, EveryDataConnectionOfALongSessionIsAccepted)
         }
         CRowList rows;
         CRemoteFileList list;
-        ASSERT_TRUE(ListIntoPane(rows, "", m_engine, list, nullptr)) << Why(m_engine.GetLastOutcome());
+        ASSERT_TRUE(ListIntoPane(rows, "", m_engine, list, nullptr))
+            << Why(m_engine.GetLastOutcome());
         EXPECT_GE(list.FindByDisplayName(name), 0) << m_engine.GetListing();
         const TransferOutcome down = m_engine.Transfer(
             {TransferDirection::Download, name, m_local.File("back.bin"), TransferType::Binary});

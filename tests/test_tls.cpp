@@ -364,7 +364,8 @@ TEST_P(TlsTransfers, DataConnectionWithAnotherCertificateMovesNothing)
 {
     const bool passive = GetParam();
     const TestCertificate stranger = MakeTestCertificate();
-    for (const TransferDirection direction : {TransferDirection::Download, TransferDirection::Upload}) {
+    for (const TransferDirection direction :
+         {TransferDirection::Download, TransferDirection::Upload}) {
         const bool download = direction == TransferDirection::Download;
         SCOPED_TRACE(download ? "download" : "upload");
         CTempDir dir;
@@ -389,7 +390,8 @@ TEST_P(TlsTransfers, DataConnectionWithAnotherCertificateMovesNothing)
             [&](CFtpClient& c) {
                 ASSERT_TRUE(LoginAndProtect(c)) << c.GetLastReply();
                 outcome = c.Transfer({direction, "a.bin", dir.File("a.bin"), TransferType::Binary});
-                connected = c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");
+                connected =
+                    c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");
             },
             {.passive = passive, .tls = TlsMode::ExplicitRequired});
         EXPECT_EQ(out.failures, "");

@@ -653,8 +653,8 @@ TEST(CancelBetweenFiles, AborAnswered225KeepsTheConnection)
                                       TransferType::Binary});
                 changed = c.ChangeDir("/next"); // the token still says stop
                 cancel.Reset();
-                connected = c.IsConnected() && c.SendCommand("NOOP") &&
-                            c.ReadReply().starts_with("200");
+                connected =
+                    c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");
                 c.SetCancelToken(nullptr);
             },
             {.passive = true, .timeout = 2s});
@@ -738,8 +738,8 @@ TEST(Download, AListedSizeIsCheckedAgainstSizeAskedAfterTheTransfer)
             },
             [&](CFtpClient& c) {
                 ASSERT_TRUE(c.NegotiateFeatures());
-                outcome = c.Transfer(
-                    {TransferDirection::Download, "f", dir.File("f"), TransferType::Binary, row.listed});
+                outcome = c.Transfer({TransferDirection::Download, "f", dir.File("f"),
+                                      TransferType::Binary, row.listed});
             },
             {.passive = true});
         EXPECT_EQ(out.failures, "");

@@ -263,8 +263,8 @@ private:
                            ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
                            info.st_size < m_engine.RemoteSize(remote) &&
                            ::rename(target.c_str(), part.c_str()) == 0;
-        const bool ok = Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました",
-                              failure);
+        const bool ok =
+            Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました", failure);
         if (adopt && ::lstat(target.c_str(), &info) != 0) {
             static_cast<void>(::rename(part.c_str(), target.c_str())); // NAME stays NAME
         }

@@ -485,8 +485,8 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
     TransferOutcome outcome;
     DataChannel channel;
     if (!prepared && !RenewSessionIfSpent()) {
-        outcome.reason = m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
-                                                              : m_controlLoss;
+        outcome.reason =
+            m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost : m_controlLoss;
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return outcome;

@@ -20,7 +20,8 @@ constexpr const char* kPartSourceAttribute = "user.tarnwick.source";
 bool ReadPartSource(const std::string& partPath, PartSource& source)
 {
     char text[64] = {};
-    const ssize_t length = ::lgetxattr(partPath.c_str(), kPartSourceAttribute, text, sizeof text - 1);
+    const ssize_t length =
+        ::lgetxattr(partPath.c_str(), kPartSourceAttribute, text, sizeof text - 1);
     if (length <= 0) {
         return false;
     }

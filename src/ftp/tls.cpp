@@ -101,15 +101,15 @@ bool CFtpClient::SessionRefusedAfterAbort(const TransferOutcome& outcome) const
 {
     // 522 is vsftpd's word for it, 425 proftpd's.
     const bool spoilt = m_bTlsSessionSpoilt && outcome.replyCode == 522;
-    const bool unresumed = m_bDataNotResumed && outcome.reason != FailureReason::ForeignCertificate &&
+    const bool unresumed = m_bDataNotResumed &&
+                           outcome.reason != FailureReason::ForeignCertificate &&
                            (outcome.replyCode == 522 || outcome.replyCode == 425);
     return (spoilt || unresumed) && IsDataProtected() && !m_strUser.empty();
 }
 
 bool CFtpClient::FreshSessionNeeded() const
 {
-    return IsDataProtected() && m_tls != nullptr && !m_strUser.empty() &&
-           m_tls->NothingToResume();
+    return IsDataProtected() && m_tls != nullptr && !m_strUser.empty() && m_tls->NothingToResume();
 }
 
 bool CFtpClient::RenewSessionIfSpent()

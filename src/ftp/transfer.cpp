@@ -20,7 +20,10 @@ namespace {
 class CFileSink : public CDataStream {
 public:
     // `limit`: the most bytes the file may still bring (-1: no limit); more is refused.
-    CFileSink(int fd, bool textMode, std::int64_t limit) : m_fd(fd), m_bText(textMode), m_nLimit(limit) {}
+    CFileSink(int fd, bool textMode, std::int64_t limit)
+        : m_fd(fd), m_bText(textMode), m_nLimit(limit)
+    {
+    }
     bool IsUpload() const override { return false; }
     // More came than the file has left.
     [[nodiscard]] bool OverLimit() const { return m_bOverLimit; }
@@ -188,10 +191,9 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
     // After REST no more may come than the file has left: a server that ignores REST sends
     // from the beginning, and those bytes must not be added to the part.
     const bool resumed = request.restartOffset > 0;
-    const std::int64_t remaining =
-        resumed && request.expectedSize >= request.restartOffset
-            ? request.expectedSize - request.restartOffset
-            : -1;
+    const std::int64_t remaining = resumed && request.expectedSize >= request.restartOffset
+                                       ? request.expectedSize - request.restartOffset
+                                       : -1;
     CFileSink sink(target.Fd(), request.type == TransferType::Text, remaining);
     TransferOutcome outcome =
         TransferData("RETR " + request.remotePath, sink, &request, false, request.restartOffset);

@@ -2,9 +2,9 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -539,7 +539,8 @@ std::string CProftpdServer::SkipReason()
     const std::string root = kProftpdRoot;
     if (::access((root + "/usr/sbin/proftpd").c_str(), X_OK) != 0 ||
         ::access((root + "/usr/lib/proftpd/mod_tls.so").c_str(), R_OK) != 0) {
-        return "proftpd is not unpacked in " + root + " (scripts/test.sh runs scripts/fetch-proftpd.sh)";
+        return "proftpd is not unpacked in " + root +
+               " (scripts/test.sh runs scripts/fetch-proftpd.sh)";
     }
     return {};
 }
@@ -597,7 +598,7 @@ bool CProftpdServer::Start()
         const std::string libraries = "LD_LIBRARY_PATH=" + root + "/usr/lib/x86_64-linux-gnu";
         const std::string binary = root + "/usr/sbin/proftpd";
         const char* argv[] = {"/usr/bin/env", libraries.c_str(), binary.c_str(), "--nodaemon",
-                              "-c", conf.c_str(), nullptr};
+                              "-c",           conf.c_str(),      nullptr};
         if (!Spawn(argv)) {
             return false;
         }
