@@ -315,6 +315,9 @@ void ServeResumable(CScriptSession& s, const std::string& data, std::int64_t& re
     rest = -1;
     for (int line = 0; line < 16; ++line) {
         const std::string command = s.ReadLine();
+        if (command.starts_with("QUIT")) {
+            s.Send("221 Goodbye\r\n");
+        }
         if (command.empty() || command.starts_with("QUIT")) {
             return;
         }

@@ -504,6 +504,23 @@ public:
     std::string status;
 };
 
+// A session with no window over `engine`, as a tree walk needs one.
+struct CWindowlessSession {
+    CWindowlessSession(CFtpClient& engine, std::string local, std::string remote)
+        : localDir(std::move(local)), remoteDir(std::move(remote)),
+          session(engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui, settings)
+    {
+    }
+    CQuietUi ui;
+    CFixedSettings settings;
+    CRowList localRows;
+    CRowList remoteRows;
+    std::string localDir;
+    std::string remoteDir;
+    CRemoteFileList remoteFiles;
+    CSession session;
+};
+
 // Every file and folder below `root`, relative, with each file's bytes.
 std::map<std::string, std::string> TreeOf(const std::string& root)
 {
@@ -544,16 +561,8 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     EXPECT_TRUE(m_engine.NegotiateFeatures() || GetParam().kind == ServerKind::Vsftpd);
     m_engine.SetBinaryType();
 
-    CQuietUi ui;
-    CFixedSettings settings;
-    CRowList localRows;
-    CRowList remoteRows;
-    std::string localDir = m_local.Path();
-    std::string remoteDir = m_server->LoginDir();
-    CRemoteFileList remoteFiles;
-    CSession session(m_engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
-                     settings);
-    CTreeTransfer tree(m_engine, session);
+    CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
+    CTreeTransfer tree(m_engine, windowless.session);
     const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();
     tree.Download(home + "/tree", m_local.File("down"));
     EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().front()) : "");
@@ -594,16 +603,8 @@ TEST_P(Integration, CancelDuringManyTinyFilesStopsAtOnceAndKeepsTheConnection)
         m_server->PutFile("many/f" + std::to_string(i), "x");
     }
     m_engine.SetBinaryType();
-    CQuietUi ui;
-    CFixedSettings settings;
-    CRowList localRows;
-    CRowList remoteRows;
-    std::string localDir = m_local.Path();
-    std::string remoteDir = m_server->LoginDir();
-    CRemoteFileList remoteFiles;
-    CSession session(m_engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
-                     settings);
-    CTreeTransfer tree(m_engine, session);
+    CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
+    CTreeTransfer tree(m_engine, windowless.session);
     CCancelToken cancel;
     m_engine.SetCancelToken(&cancel);
     const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();

@@ -382,15 +382,7 @@ std::string CVsftpdServer::SkipReason()
 
 bool CVsftpdServer::Start()
 {
-    static const std::string userError = PrepareVsftpdUser(); // once per process
-    if (!userError.empty()) {
-        Fail(userError);
-        return false;
-    }
-    const passwd* pw = ::getpwnam(kVsftpdUser);
-    OwnBy(pw->pw_uid, pw->pw_gid);
-    if (::chown(Folder().c_str(), pw->pw_uid, pw->pw_gid) != 0) {
-        Fail("cannot own " + Folder());
+    if (!ServeAsTestUser()) {
         return false;
     }
     // Where the unprivileged helper chroots: root's, empty, not writable by the user.
@@ -452,6 +444,22 @@ bool CVsftpdServer::Start()
         Stop();
     }
     return false;
+}
+
+bool CRealFtpServer::ServeAsTestUser()
+{
+    static const std::string userError = PrepareVsftpdUser(); // once per process
+    if (!userError.empty()) {
+        Fail(userError);
+        return false;
+    }
+    const passwd* pw = ::getpwnam(kVsftpdUser);
+    OwnBy(pw->pw_uid, pw->pw_gid);
+    if (::chown(Folder().c_str(), pw->pw_uid, pw->pw_gid) != 0) {
+        Fail("cannot own " + Folder());
+        return false;
+    }
+    return true;
 }
 
 void CRealFtpServer::WriteCertificate()
@@ -552,17 +560,10 @@ std::string CProftpdServer::TlsLog() const
 
 bool CProftpdServer::Start()
 {
-    static const std::string userError = PrepareVsftpdUser(); // once per process
-    if (!userError.empty()) {
-        Fail(userError);
+    if (!ServeAsTestUser()) {
         return false;
     }
     const passwd* pw = ::getpwnam(kVsftpdUser);
-    OwnBy(pw->pw_uid, pw->pw_gid);
-    if (::chown(Folder().c_str(), pw->pw_uid, pw->pw_gid) != 0) {
-        Fail("cannot own " + Folder());
-        return false;
-    }
     const Options& options = GetOptions();
     if (options.tls) {
         WriteCertificate();

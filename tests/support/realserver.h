@@ -77,6 +77,9 @@ protected:
     bool WaitUntilListening();
     [[nodiscard]] std::string ScratchPath(const std::string& name) const { return m_scratch.File(name); }
     [[nodiscard]] const Options& GetOptions() const { return m_options; }
+    // Sets up the system user the sessions run as (vsftpd's and proftpd's) and gives it the
+    // served folder. False with Error() set when that fails.
+    bool ServeAsTestUser();
     // Makes the certificate and writes cert.pem and key.pem into the scratch folder.
     void WriteCertificate();
     void Fail(const std::string& what);
