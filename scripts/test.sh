@@ -18,6 +18,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# proftpd cannot be installed beside vsftpd: it is unpacked into the build folder instead.
+scripts/fetch-proftpd.sh "$BUILD_DIR/proftpd" || echo "proftpd could not be unpacked: its tests will be skipped." >&2
 cmake --build "$BUILD_DIR" -j"$(build_jobs)"
 cd "$BUILD_DIR"
 ctest --output-on-failure -j"$(build_jobs)" --timeout 300

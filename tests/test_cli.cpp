@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -398,6 +400,51 @@ void ServeTreeWalk(CScriptSession& s)
     ServeBinary(s, "MLSD", "type=file;size=2; in.txt\r\n");
 }
 
+// Answers a download's commands as a server with SIZE, MDTM and REST would, whatever their
+// order, until the data has gone (or the client stops asking). `rest` receives REST's offset.
+void ServeResumable(CScriptSession& s, const std::string& data, std::int64_t& rest)
+{
+    rest = -1;
+    for (int line = 0; line < 16; ++line) {
+        const std::string command = s.ReadLine();
+        if (command.starts_with("QUIT")) {
+            s.Send("221 Goodbye\r\n");
+        }
+        if (command.empty() || command.starts_with("QUIT")) {
+            return;
+        }
+        if (command.starts_with("TYPE")) {
+            s.Send("200 ok\r\n");
+        } else if (command.starts_with("SIZE")) {
+            s.Send("213 " + std::to_string(data.size()) + "\r\n");
+        } else if (command.starts_with("MDTM")) {
+            s.Send("213 20240102030405\r\n");
+        } else if (command.starts_with("PASV")) {
+            s.ReplyPasv();
+        } else if (command.starts_with("REST ")) {
+            rest = std::stoll(command.substr(5));
+            s.Send("350 ok\r\n");
+        } else if (command.starts_with("RETR") && s.AcceptData()) {
+            s.Send("150 ok\r\n");
+            s.DataSend(data.substr(static_cast<std::size_t>(std::max<std::int64_t>(rest, 0))));
+            s.DataClose();
+            s.Send("226 ok\r\n");
+        } else {
+            s.Send("502 no\r\n");
+        }
+    }
+}
+
+const char* const kResumableFeatures =
+    "211-Features:\r\n SIZE\r\n MDTM\r\n REST STREAM\r\n211 End\r\n";
+
+// A part as a download of ours keeps it: with the server's size and time of its file.
+void RecordPartSource(const std::string& path, const std::string& record)
+{
+    ASSERT_EQ(::setxattr(path.c_str(), "user.tarnwick.source", record.data(), record.size(), 0), 0)
+        << "user extended attributes on the test folder";
+}
+
 } // namespace
 
 // A link MLSD calls a folder is passed over and named; the tree ends with its summary line.
@@ -575,5 +622,64 @@ TEST(CliBinary, ProgressLineOnlyOnATerminal)
             failures += failure + "\n";
         }
         EXPECT_EQ(failures, "");
+    }
+}
+
+// get -c: goes on from NAME.part only while it is a part of the server's file as it is now;
+// else from NAME when that is shorter than the server's; never through a link.
+TEST(CliSession, GetContinueChecksWhatItContinues)
+{
+    const std::string data(5000, 'n');
+    const std::string old(1000, 'o'); // a part of an earlier version of the file
+    const struct {
+        const char* name;
+        std::function<void(CTempDir&)> prepare;
+        std::int64_t rest; // REST sent; -1 for none
+        bool ok;
+        const char* said; // on stderr
+    } rows[] = {
+        {"part-of-this-file",
+         [&](CTempDir& d) {
+             WriteWholeFile(d.File("f.part"), data.substr(0, 1000));
+             RecordPartSource(d.File("f.part"), "5000 1704164645");
+         },
+         1000, true, ""},
+        {"part-of-a-changed-file",
+         [&](CTempDir& d) {
+             WriteWholeFile(d.File("f.part"), old);
+             RecordPartSource(d.File("f.part"), "4000 1600000000");
+         },
+         -1, true, "変更されています"},
+        {"shorter-name-itself",
+         [&](CTempDir& d) { WriteWholeFile(d.File("f"), data.substr(0, 1200)); }, 1200, true, ""},
+        {"part-is-a-link",
+         [&](CTempDir& d) {
+             std::filesystem::create_directory(d.File("outside"));
+             WriteWholeFile(d.File("outside/victim"), "precious");
+             std::filesystem::create_symlink("outside/victim", d.File("f.part"));
+         },
+         -1, false, "シンボリックリンク"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempDir dir;
+        row.prepare(dir);
+        std::int64_t rest = -1;
+        const SessionResult result =
+            RunSession([&](CScriptSession& s) { ServeResumable(s, data, rest); },
+                       {"get", "-c", "f", dir.Path()}, {.mode = CliOptions::Mode::Passive}, nullptr,
+                       kResumableFeatures);
+        EXPECT_EQ(result.failures, "");
+        EXPECT_EQ(result.status == 0, row.ok) << result.err;
+        EXPECT_EQ(rest, row.rest);
+        EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+        if (row.ok) {
+            EXPECT_TRUE(ReadWholeFile(dir.File("f")) == data) << "the server's file, whole";
+            EXPECT_FALSE(std::filesystem::exists(dir.File("f.part")));
+        } else {
+            EXPECT_EQ(ReadWholeFile(dir.File("outside/victim")), "precious");
+            EXPECT_TRUE(std::filesystem::is_symlink(dir.File("f.part")));
+            EXPECT_FALSE(std::filesystem::exists(dir.File("f")));
+        }
     }
 }

@@ -261,7 +261,9 @@ TEST(ControlConnection, PumpRunsWhileWaitingAndCanCancel)
     ASSERT_TRUE(client.Connect("127.0.0.1", server.Port()));
     ASSERT_TRUE(client.SendCommand("NOOP"));
     client.ReadReply();
-    EXPECT_EQ(calls, 5);
+    // After the cancel the reply still due is waited for a short while (pumped too), so a
+    // server that answers keeps the connection; this one stays silent and loses it.
+    EXPECT_GT(calls, 5);
     EXPECT_FALSE(client.LastReplyComplete());
     EXPECT_FALSE(client.IsConnected());
 }

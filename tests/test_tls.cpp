@@ -306,10 +306,9 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
                 s.Expect("ABOR");
                 s.Send("426 Transfer aborted\r\n226 ABOR successful\r\n");
                 s.ExpectReply("PWD", "257 \"/\"\r\n");
-                // As vsftpd: the session went with the cut connection, and a data connection
-                // that does not resume one is refused.
+                // As vsftpd: the session went with the cut connection, and the data
+                // connection is refused.
                 if (s.OpenTransfer(true, "TYPE I", "NLST -alL") && s.DataStartTls(false)) {
-                    EXPECT_FALSE(s.DataTlsResumed());
                     s.Send("522 SSL connection failed: session reuse required\r\n");
                 }
                 // The client starts over on a new control connection, as it was, and the
@@ -356,4 +355,55 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
         left.push_back(e.path().filename().string());
     }
     EXPECT_EQ(left, std::vector<std::string>{"big.bin.part"}) << "no temporary file";
+}
+
+// A data connection whose TLS shows another certificate than the control connection (whoever
+// reached the port first answered it) takes nothing and gives nothing: the download leaves the
+// local file as it was, the upload sends no byte, and the connection stays.
+TEST_P(TlsTransfers, DataConnectionWithAnotherCertificateMovesNothing)
+{
+    const bool passive = GetParam();
+    const TestCertificate stranger = MakeTestCertificate();
+    for (const TransferDirection direction :
+         {TransferDirection::Download, TransferDirection::Upload}) {
+        const bool download = direction == TransferDirection::Download;
+        SCOPED_TRACE(download ? "download" : "upload");
+        CTempDir dir;
+        WriteWholeFile(dir.File("a.bin"), "the user's own file");
+        TransferOutcome outcome;
+        bool connected = false;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                ServeTlsLogin(s);
+                if (s.OpenTransfer(passive, "TYPE I", download ? "RETR a.bin" : "STOR a.bin") &&
+                    s.DataStartTlsAs(stranger)) {
+                    if (download) {
+                        static_cast<void>(s.DataSendSome(std::string(64 * 1024, 'E')));
+                    } else {
+                        s.DataReceiveAll();
+                    }
+                    s.DataClose();
+                    s.Send("226 Transfer complete\r\n");
+                }
+                s.ExpectReply("NOOP", "200 NOOP ok\r\n");
+            },
+            [&](CFtpClient& c) {
+                ASSERT_TRUE(LoginAndProtect(c)) << c.GetLastReply();
+                outcome = c.Transfer({direction, "a.bin", dir.File("a.bin"), TransferType::Binary});
+                connected =
+                    c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");
+            },
+            {.passive = passive, .tls = TlsMode::ExplicitRequired});
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.reason, FailureReason::ForeignCertificate);
+        EXPECT_EQ(outcome.bytesMoved, 0);
+        EXPECT_EQ(out.dataReceived, "") << "nothing of the upload went out";
+        EXPECT_EQ(ReadWholeFile(dir.File("a.bin")), "the user's own file");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("a.bin.part")));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << "no temporary file left";
+        EXPECT_TRUE(connected);
+    }
 }

@@ -483,7 +483,8 @@ TEST(ProgressClient, ShowsPreparingRunningCountsAndUpdating)
 }
 
 // A server that ends a download early and still says 226: in binary mode the byte count
-// decides, against the listed size or the size the 150 reply announces.
+// decides, against the size the 150 reply announces. A listed size alone decides nothing: the
+// file may have changed since (SIZE, where the server has it, is asked then).
 TEST(Download, AByteCountOtherThanTheKnownSizeFailsAndKeepsTheOldFile)
 {
     const struct {
@@ -493,7 +494,7 @@ TEST(Download, AByteCountOtherThanTheKnownSizeFailsAndKeepsTheOldFile)
         const char* preliminary;
         bool ok;
     } cases[] = {
-        {"listed-size", TransferType::Binary, 1000000, "150 Opening BINARY mode\r\n", false},
+        {"listed-size-alone", TransferType::Binary, 1000000, "150 Opening BINARY mode\r\n", true},
         {"announced-size", TransferType::Binary, -1,
          "150 Opening BINARY mode data connection for f (1000000 bytes).\r\n", false},
         {"exact", TransferType::Binary, 100000, "150 ok (100000 bytes).\r\n", true},
@@ -609,4 +610,141 @@ TEST(Download, ACutDownloadIsResumedWithRest)
     EXPECT_TRUE(ReadWholeFile(dir.File("big.bin")) == data) << "byte for byte";
     EXPECT_EQ(Leftovers(dir), std::vector<std::string>{"big.bin"});
     EXPECT_NE(out.received.find("REST 400000\r\nRETR big.bin\r\n"), std::string::npos);
+}
+
+// A cancel that comes once the data has ended, while the final reply is awaited: ABOR goes
+// out and a server that has nothing left to abort answers 225 (with or without the 226 of the
+// transfer first). Neither ends the connection, and neither does a command sent while the
+// token still says stop: its reply is waited for briefly instead of dropping the connection.
+TEST(CancelBetweenFiles, AborAnswered225KeepsTheConnection)
+{
+    const struct {
+        const char* name;
+        const char* answer;
+    } rows[] = {
+        {"226-then-225", "226 Transfer complete\r\n225 No transfer to ABOR\r\n"},
+        {"225-only", "225 No transfer to ABOR\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempDir dir;
+        CCancelToken cancel;
+        TransferOutcome outcome;
+        bool changed = false;
+        bool connected = false;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                s.ExpectReply("USER anna", "230 Welcome\r\n");
+                if (s.OpenTransfer(true, "TYPE I", "RETR a.bin")) {
+                    s.DataSend("tiny");
+                    s.DataClose();
+                    s.Sleep(50ms);
+                    cancel.Cancel(); // the client now waits for the final reply
+                    s.Expect("ABOR");
+                    s.Send(row.answer);
+                }
+                s.ExpectReply("CWD /next", "250 OK\r\n");
+                s.ExpectReply("NOOP", "200 NOOP ok\r\n");
+            },
+            [&](CFtpClient& c) {
+                ASSERT_TRUE(c.Login("anna", "pw"));
+                c.SetCancelToken(&cancel);
+                outcome = c.Transfer({TransferDirection::Download, "a.bin", dir.File("a.bin"),
+                                      TransferType::Binary});
+                changed = c.ChangeDir("/next"); // the token still says stop
+                cancel.Reset();
+                connected =
+                    c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");
+                c.SetCancelToken(nullptr);
+            },
+            {.passive = true, .timeout = 2s});
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.reason, FailureReason::Cancelled);
+        EXPECT_TRUE(changed) << "the reply came after the cancel and was taken";
+        EXPECT_TRUE(connected);
+    }
+}
+
+// A server that answers 350 to REST and then sends the file from its first byte: more comes
+// than the file has left. The download fails as such and the part goes back to what it held,
+// still a prefix of the file; the old file stays.
+TEST(Download, AServerThatIgnoresRestLeavesThePartAsItWas)
+{
+    CTempDir dir;
+    WriteWholeFile(dir.File("big.bin"), "old");
+    const std::string data = Pattern(1000 * 1000);
+    const std::size_t cut = 400 * 1000;
+    WriteWholeFile(dir.File("big.bin.part"), data.substr(0, cut));
+    TransferOutcome outcome;
+    const ScriptOutcome out = RunEngineScript(
+        [&](CScriptSession& s) {
+            s.ExpectReply("TYPE I", "200 ok\r\n");
+            s.Expect("PASV");
+            s.ReplyPasv();
+            s.ExpectReply("REST " + std::to_string(cut), "350 Restart position accepted.\r\n");
+            if (s.Expect("RETR big.bin") && s.AcceptData()) {
+                s.Send("150 ok\r\n");
+                static_cast<void>(s.DataSendSome(data)); // from the start: REST ignored
+                s.DataClose();
+                s.Send("226 Transfer complete\r\n");
+            }
+            s.WaitClosed();
+        },
+        [&](CFtpClient& c) {
+            TransferRequest resume{TransferDirection::Download, "big.bin", dir.File("big.bin"),
+                                   TransferType::Binary, static_cast<std::int64_t>(data.size())};
+            resume.restartOffset = static_cast<std::int64_t>(cut);
+            outcome = c.Transfer(resume);
+            EXPECT_TRUE(c.IsConnected());
+        },
+        {.passive = true});
+    EXPECT_EQ(out.failures, "");
+    EXPECT_EQ(outcome.reason, FailureReason::RestIgnored);
+    EXPECT_TRUE(ReadWholeFile(dir.File("big.bin.part")) == data.substr(0, cut)) << "cut back";
+    EXPECT_EQ(ReadWholeFile(dir.File("big.bin")), "old");
+}
+
+// The size a download is judged by comes from the transfer: where the listed size differs
+// from what came, SIZE is asked then. Fewer bytes than the server's file is a cut; a file
+// that changed since the listing (shorter or longer) arrives whole and is taken.
+TEST(Download, AListedSizeIsCheckedAgainstSizeAskedAfterTheTransfer)
+{
+    const struct {
+        const char* name;
+        std::int64_t listed;
+        const char* size; // SIZE's answer after the transfer
+        bool ok;
+    } rows[] = {
+        {"cut-short", 1000000, "213 1000000\r\n", false},
+        {"shrank-since-listed", 1000000, "213 100000\r\n", true},
+        {"grew-since-listed", 50000, "213 100000\r\n", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempDir dir;
+        const std::string data = Pattern(100000);
+        TransferOutcome outcome;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                s.ExpectReply("FEAT", "211-Features:\r\n SIZE\r\n211 End\r\n");
+                if (s.OpenPassive("TYPE I", "RETR f")) {
+                    s.Send("150 Opening BINARY mode data connection\r\n");
+                    s.DataSend(data);
+                    s.DataClose();
+                    s.Send("226 Transfer complete\r\n");
+                }
+                s.ExpectReply("TYPE I", "200 ok\r\n");
+                s.ExpectReply("SIZE f", row.size);
+            },
+            [&](CFtpClient& c) {
+                ASSERT_TRUE(c.NegotiateFeatures());
+                outcome = c.Transfer({TransferDirection::Download, "f", dir.File("f"),
+                                      TransferType::Binary, row.listed});
+            },
+            {.passive = true});
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.Ok(), row.ok) << outcome.replyText;
+        EXPECT_EQ(std::filesystem::exists(dir.File("f")), row.ok);
+        EXPECT_EQ(std::filesystem::exists(dir.File("f.part")), !row.ok) << "a cut is kept to go on";
+    }
 }

@@ -1,5 +1,8 @@
 #include "cli/clisession.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -12,6 +15,7 @@
 #include "files/pathjoin.h"
 #include "ftp/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
+#include "ftp/localfile.h"
 #include "session/fixedsettings.h"
 #include "session/localfiles.h"
 #include "session/session.h"
@@ -289,10 +293,22 @@ private:
             return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
                          failure);
         }
-        // Goes on from NAME.part, which an interrupted download left.
+        // Goes on from NAME.part, which an interrupted download left; else from NAME itself
+        // when it is shorter than the server's file (as wget -c and curl -C - do). Neither
+        // is ever a link.
         m_engine.SetBinaryType();
-        return Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました",
-                     failure);
+        const std::string part = CDownloadTarget::PartialPath(target);
+        struct stat info {};
+        const bool adopt = ::lstat(part.c_str(), &info) != 0 && errno == ENOENT &&
+                           ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                           info.st_size < m_engine.RemoteSize(remote) &&
+                           ::rename(target.c_str(), part.c_str()) == 0;
+        const bool ok =
+            Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました", failure);
+        if (adopt && ::lstat(target.c_str(), &info) != 0) {
+            static_cast<void>(::rename(part.c_str(), target.c_str())); // NAME stays NAME
+        }
+        return ok;
     }
 
     bool Put(const std::string& local, const std::string& remote, bool resume, CliFailure& failure)

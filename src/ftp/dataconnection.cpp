@@ -7,10 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/strutil.h"
 #include "ftp/dataaddress.h"
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
 #include "ftp/replyrule.h"
+#include "ftp/tlscontext.h"
 #include "ftp/tlsstream.h"
 
 namespace tarnwick {
@@ -30,6 +32,7 @@ struct CFtpClient::DataChannel {
     std::unique_ptr<CStream> stream; // once it is made: the socket itself, or TLS over it
     bool opened = false;      // the data connection was made
     bool preliminary = false; // a 1xx reply came
+    bool foreignCertificate = false; // the data connection's TLS showed another certificate
     int finalCode = 0;        // the final reply, once read
     std::int64_t announced = -1;
     std::int64_t moved = 0;
@@ -279,6 +282,7 @@ CFtpClient::DataEnd CFtpClient::MoveData(DataChannel& channel, CDataStream& stre
         }
         if (upload) {
             if (pendingBegin == pendingEnd) {
+                channel.stream->TakeUnasked();
                 const long read = stream.Read(buffer.data(), buffer.size());
                 if (read == 0) {
                     return DataEnd::Complete;
@@ -380,7 +384,15 @@ void CFtpClient::AbortTransfer(DataChannel& channel)
             channel.finalCode = m_nReplyCode;
         }
         answered = true;
-        --due;
+        // 225 answers the ABOR itself (nothing was left to abort): not every server answers
+        // the command as well (pyftpdlib does not), so no more is waited for; one that comes
+        // late is dropped before the next command.
+        if (m_nReplyCode == 225) {
+            m_bMayHaveStaleReply = due > 1;
+            due = 0;
+        } else {
+            --due;
+        }
     }
     if (due > 0 && IsConnected()) {
         // Some servers answer an abort only once: a late second answer is dropped before the
@@ -405,6 +417,9 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
         // whole; a download knows whether it ended with one.
         if (!stream.IsUpload()) {
             outcome.endedCleanly = channel.stream->EndedCleanly();
+        } else if (!m_bNoUploadTickets &&
+                   !channel.stream->AwaitTicket(WaitPolicy{kMinShortWait, m_pump, nullptr})) {
+            m_bNoUploadTickets = true;
         }
         static_cast<void>(channel.stream->Shutdown(ShortPolicy()));
     }
@@ -436,7 +451,9 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
     outcome.bytesMoved = channel.moved;
     outcome.replyCode = m_nReplyCode;
     outcome.replyText = m_strReply;
-    if (end == DataEnd::Cancelled) {
+    if (channel.foreignCertificate) {
+        outcome.reason = FailureReason::ForeignCertificate;
+    } else if (end == DataEnd::Cancelled) {
         outcome.reason = FailureReason::Cancelled;
     } else if (end == DataEnd::TimedOut) {
         outcome.reason = FailureReason::TimedOut;
@@ -467,6 +484,13 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
 {
     TransferOutcome outcome;
     DataChannel channel;
+    if (!prepared && !RenewSessionIfSpent()) {
+        outcome.reason =
+            m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost : m_controlLoss;
+        outcome.replyCode = m_nReplyCode;
+        outcome.replyText = m_strReply;
+        return outcome;
+    }
     DataEnd end = OpenChannel(command, prepared, rest, channel, outcome);
     if (end == DataEnd::NotSent) {
         return outcome;
@@ -524,12 +548,24 @@ IoResult CFtpClient::OpenDataStream(DataChannel& channel)
         return IoResult::Ok;
     }
     auto tls = std::make_unique<CTlsStream>(std::move(channel.socket), *m_tls, m_strTlsHost, true);
+    m_bDataNotResumed = false;
     // The control connection is watched during the handshake: a server that refuses the
     // command does not take part in it, and its refusal ends the wait at once.
     const CDeadline deadline(Policy());
     for (;;) {
         const IoResult step = tls->ContinueHandshake();
         if (step == IoResult::Ok) {
+            m_bDataNotResumed = !tls->SessionReused();
+            // A data connection that did not resume the session made its own handshake:
+            // whoever reached the port first answered it. Only the control connection's
+            // server, with the certificate accepted there, may take or supply the data.
+            if (NormalizeFingerprint(tls->PeerCertificate().sha256) !=
+                NormalizeFingerprint(m_certificate.sha256)) {
+                m_strTlsError = "the data connection showed another certificate than the "
+                                "control connection";
+                channel.foreignCertificate = true;
+                return IoResult::Error;
+            }
             channel.stream = std::move(tls);
             return IoResult::Ok;
         }

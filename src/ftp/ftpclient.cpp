@@ -67,6 +67,8 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
     m_strUser.clear();
     m_strPassword.clear();
     m_bTlsSessionSpoilt = false;
+    m_bDataNotResumed = false;
+    m_bNoUploadTickets = false;
     m_controlLoss = FailureReason::None;
     m_nControlErrno = 0;
     m_listMode = ListMode::Unknown; // a new server may answer listings differently
@@ -94,7 +96,7 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
         m_connectFailure = IoResult::Error;
         return false;
     }
-    ReadReply(); // reads nothing when the connect failed
+    ReadReplyWithin(Policy(), false); // reads nothing when the connect failed; a cancel ends it
     if (result == IoResult::Ok && !m_bReplyComplete) {
         // Connected, but no whole greeting came.
         m_connectFailure = m_controlLoss == FailureReason::TimedOut    ? IoResult::TimedOut
@@ -232,7 +234,26 @@ CFtpClient::LineStatus CFtpClient::NextLine(std::string& line, const CDeadline& 
 
 std::string CFtpClient::ReadReply()
 {
-    return ReadReplyWithin(Policy(), false);
+    std::string reply = ReadReplyWithin(Policy(), true);
+    if (m_bReplyComplete || !IsConnected()) {
+        return reply;
+    }
+    if (m_replyWait == IoResult::Cancelled) {
+        // The command went out: its reply still comes, and waiting a moment for it keeps the
+        // connection in step for the next one. Only a server that stays silent loses it.
+        reply = ReadReplyWithin(ShortPolicy(), false);
+        if (!IsConnected()) {
+            m_controlLoss = FailureReason::Cancelled;
+        }
+    } else {
+        DropControl(LossFrom(m_replyWait));
+    }
+    return reply;
+}
+
+bool CFtpClient::CancelRequested() const
+{
+    return IsCancelled(Policy());
 }
 
 std::string CFtpClient::ReadReplyWithin(const WaitPolicy& policy, bool keepInStep)

@@ -265,6 +265,8 @@ public:
     [[nodiscard]] std::chrono::milliseconds GetTimeout() const { return m_timeout; }
     void SetPump(PumpFn pump) { m_pump = std::move(pump); }
     void SetCancelToken(const CCancelToken* token) { m_pCancel = token; }
+    // True when the token says stop: work made of many steps checks it between them.
+    [[nodiscard]] bool CancelRequested() const;
     // Replaces the system's host-name lookup (tests).
     void SetResolver(ResolveFn resolver) { m_resolver = std::move(resolver); }
     // The encoding of command lines, replies and listings (an iconv name).
@@ -373,7 +375,14 @@ private:
     // reply meanwhile until the final one came: a refusal ends the wait. Ok: try the stream
     // again.
     IoResult WaitWatchingReply(CStream& stream, DataChannel& channel, const CDeadline& deadline);
-    // True when `outcome` is the refusal RenewTlsSession mends, after a spoilt session.
+    // True when the next protected data connection has no session left that the server
+    // would take (proftpd sends no ticket with an upload and takes each once): only a new
+    // control connection brings new ones.
+    [[nodiscard]] bool FreshSessionNeeded() const;
+    // RenewTlsSession when FreshSessionNeeded; false when that failed.
+    bool RenewSessionIfSpent();
+    // True when `outcome` is the refusal RenewTlsSession mends: after a spoilt session, or
+    // after a data connection that could not resume one (every ticket spent).
     [[nodiscard]] bool SessionRefusedAfterAbort(const TransferOutcome& outcome) const;
     TransferOutcome FetchListingOnce(const std::string& command, CListingTextSink& sink, bool mlsd,
                                      bool* bareNames);
@@ -447,6 +456,11 @@ private:
     bool m_bTlsRefused = false;
     // A protected data connection ended without close_notify: the next one may be refused.
     bool m_bTlsSessionSpoilt = false;
+    // The last data connection made a full TLS handshake instead of resuming.
+    bool m_bDataNotResumed = false;
+    // A resumed TLS 1.3 upload ended without a ticket: the server sends none there, and no
+    // later upload waits for one. Kept across RenewTlsSession.
+    bool m_bNoUploadTickets = false;
     int m_nDataErrno = 0;
     // For RenewTlsSession: where and as whom the connection was made.
     std::string m_strHost;

@@ -214,7 +214,7 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListin
     if (bareNames != nullptr) {
         *bareNames = false;
     }
-    if (!PrepareDataConnection()) {
+    if (!RenewSessionIfSpent() || !PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
         m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection
                                : m_controlLoss == FailureReason::None

@@ -2,6 +2,7 @@
 // and renamed over the target only when the whole file has arrived, so a failed or cancelled
 // download never leaves a truncated file where a good one stood. What arrived before the
 // transfer was cut or stopped can be kept as NAME.part, and a later download goes on from it.
+// A link where the part or the target should be is never written through, nor replaced.
 #pragma once
 
 #include <cstdint>
@@ -29,14 +30,20 @@ public:
     // permission bits; a NAME.part an earlier attempt left goes. False (and the target
     // untouched) when that fails.
     bool Commit();
-    // Keeps what arrived as NAME.part (replacing an older one) instead of removing it.
-    void KeepPartial() { m_bKeep = true; }
+    // Keeps what arrived as NAME.part (replacing an older one) instead of removing it, with
+    // the server's size and time of the file it is a part of (-1 when unknown).
+    void KeepPartial(std::int64_t sourceSize, std::int64_t sourceTime);
+    // Cuts the file back to `length` bytes (what a resumed part held before).
+    bool CutBack(std::int64_t length);
     [[nodiscard]] static std::string PartialPath(const std::string& targetPath)
     {
         return targetPath + ".part";
     }
 
 private:
+    // True when `target` is where the temporary file may be renamed to: no link.
+    bool TargetIsNoLink();
+
     std::string m_target;
     std::string m_temp;
     int m_fd = -1;
@@ -45,6 +52,15 @@ private:
     bool m_bKeep = false;
     bool m_bResumed = false;
 };
+
+// What a kept part recorded of its file: the server's size and modification time (-1 when it
+// did not know). False when `partPath` holds no record (made elsewhere, or by a version that
+// kept none).
+struct PartSource {
+    std::int64_t size = -1;
+    std::int64_t time = -1;
+};
+[[nodiscard]] bool ReadPartSource(const std::string& partPath, PartSource& source);
 
 // Writes all of `size` bytes; false on a write error (disk full).
 [[nodiscard]] bool WriteFully(int fd, const char* data, std::size_t size);

@@ -27,6 +27,18 @@ public:
     [[nodiscard]] virtual std::size_t Pending() const { return 0; }
     // The poll events that let an operation waiting for `wanted` go on.
     [[nodiscard]] virtual short EventsFor(short wanted) const { return wanted; }
+    // Takes, without waiting, what the peer sent that no read asked for: TLS session tickets
+    // on a stream that only writes. The stream's own waits are not changed. Anything else
+    // that came is dropped.
+    virtual void TakeUnasked() {}
+    // A resumed TLS 1.3 data connection about to end after writing only: waits, within
+    // `policy`, for the session ticket the server sends on it, which the next data connection
+    // needs where each ticket serves once. False when none came in time.
+    virtual bool AwaitTicket(const WaitPolicy& policy)
+    {
+        static_cast<void>(policy);
+        return true;
+    }
     // Ends the stream in order for the peer (TLS close_notify); the descriptor stays open.
     virtual IoResult Shutdown(const WaitPolicy& policy)
     {

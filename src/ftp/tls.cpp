@@ -99,8 +99,22 @@ bool CFtpClient::ProtectDataConnections()
 
 bool CFtpClient::SessionRefusedAfterAbort(const TransferOutcome& outcome) const
 {
-    return m_bTlsSessionSpoilt && IsDataProtected() && outcome.replyCode == 522 &&
-           !m_strUser.empty();
+    // 522 is vsftpd's word for it, 425 proftpd's.
+    const bool spoilt = m_bTlsSessionSpoilt && outcome.replyCode == 522;
+    const bool unresumed = m_bDataNotResumed &&
+                           outcome.reason != FailureReason::ForeignCertificate &&
+                           (outcome.replyCode == 522 || outcome.replyCode == 425);
+    return (spoilt || unresumed) && IsDataProtected() && !m_strUser.empty();
+}
+
+bool CFtpClient::FreshSessionNeeded() const
+{
+    return IsDataProtected() && m_tls != nullptr && !m_strUser.empty() && m_tls->NothingToResume();
+}
+
+bool CFtpClient::RenewSessionIfSpent()
+{
+    return !FreshSessionNeeded() || RenewTlsSession();
 }
 
 bool CFtpClient::RenewTlsSession()
@@ -111,9 +125,11 @@ bool CFtpClient::RenewTlsSession()
     const std::string password = m_strPassword;
     // The same certificate as a moment ago needs no question; another one still gets it.
     const std::string trusted = std::exchange(m_strTrustedFingerprint, m_certificate.sha256);
+    const bool noUploadTickets = m_bNoUploadTickets;
     static_cast<void>(Quit());
     bool renewed = Connect(m_strHost, m_nPort) && Login(user, password) && IsEncrypted();
     m_strTrustedFingerprint = trusted;
+    m_bNoUploadTickets = noUploadTickets;
     if (renewed) {
         static_cast<void>(NegotiateFeatures()); // the listing rules depend on it
         renewed = ProtectDataConnections();

@@ -13,6 +13,15 @@ int ContextIndex()
     return index;
 }
 
+int DataConnectionIndex()
+{
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Enough for the tickets of a handshake and a few connections; older ones are dropped.
+constexpr std::size_t kMaxUnspent = 8;
+
 std::string LastOpenSslError()
 {
     char text[256] = {};
@@ -29,8 +38,11 @@ std::string LastOpenSslError()
 
 CTlsContext::~CTlsContext()
 {
-    if (m_session != nullptr) {
-        SSL_SESSION_free(m_session);
+    for (SSL_SESSION* session : m_unspent) {
+        SSL_SESSION_free(session);
+    }
+    if (m_spent != nullptr) {
+        SSL_SESSION_free(m_spent);
     }
     if (m_ctx != nullptr) {
         SSL_CTX_free(m_ctx);
@@ -57,24 +69,63 @@ bool CTlsContext::Init(const std::string& caFile, std::string& error)
         return false;
     }
     SSL_CTX_set_mode(m_ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    // Sessions are kept here, not in OpenSSL's cache: the newest is the one to resume.
+    // Sessions are kept here, not in OpenSSL's cache: which one to resume is ours to choose.
     SSL_CTX_set_session_cache_mode(m_ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
     SSL_CTX_sess_set_new_cb(m_ctx, &CTlsContext::OnNewSession);
     SSL_CTX_set_ex_data(m_ctx, ContextIndex(), this);
     return true;
 }
 
+void CTlsContext::MarkDataConnection(SSL* ssl)
+{
+    SSL_set_ex_data(ssl, DataConnectionIndex(), ssl);
+}
+
 int CTlsContext::OnNewSession(SSL* ssl, SSL_SESSION* session)
 {
     auto* context = static_cast<CTlsContext*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), ContextIndex()));
-    if (context == nullptr) {
+    const bool data = SSL_get_ex_data(ssl, DataConnectionIndex()) != nullptr;
+    if (context == nullptr || (data && SSL_session_reused(ssl) != 1)) {
         return 0; // not kept: OpenSSL frees it
     }
-    if (context->m_session != nullptr) {
-        SSL_SESSION_free(context->m_session);
-    }
-    context->m_session = session;
+    context->Keep(session);
     return 1; // kept: the reference is ours
+}
+
+void CTlsContext::Keep(SSL_SESSION* session)
+{
+    m_unspent.push_back(session);
+    ++m_nKept;
+    if (m_unspent.size() > kMaxUnspent) {
+        SSL_SESSION_free(m_unspent.front());
+        m_unspent.pop_front();
+    }
+}
+
+bool CTlsContext::NothingToResume() const
+{
+    return m_unspent.empty() && m_spent != nullptr &&
+           SSL_SESSION_get_protocol_version(m_spent) == TLS1_3_VERSION;
+}
+
+void CTlsContext::ResumeOn(SSL* ssl)
+{
+    while (!m_unspent.empty()) {
+        SSL_SESSION* newest = m_unspent.back();
+        m_unspent.pop_back();
+        if (SSL_SESSION_is_resumable(newest) != 1) {
+            SSL_SESSION_free(newest);
+            continue;
+        }
+        if (m_spent != nullptr) {
+            SSL_SESSION_free(m_spent);
+        }
+        m_spent = newest;
+        break;
+    }
+    if (m_spent != nullptr) {
+        SSL_set_session(ssl, m_spent);
+    }
 }
 
 } // namespace tarnwick

@@ -101,7 +101,7 @@ void AttachSocket(SSL* ssl, int fd)
 }
 
 CTlsStream::CTlsStream(CSocket socket, CTlsContext& context, const std::string& host, bool resume)
-    : m_socket(std::move(socket))
+    : m_socket(std::move(socket)), m_context(&context), m_nKeptBefore(context.SessionsKept())
 {
     m_ssl = SSL_new(context.Get());
     if (m_ssl == nullptr) {
@@ -115,8 +115,9 @@ CTlsStream::CTlsStream(CSocket socket, CTlsContext& context, const std::string& 
         SSL_set1_host(m_ssl, host.c_str());
         SSL_set_tlsext_host_name(m_ssl, host.c_str());
     }
-    if (resume && context.ResumableSession() != nullptr) {
-        SSL_set_session(m_ssl, context.ResumableSession());
+    if (resume) {
+        CTlsContext::MarkDataConnection(m_ssl);
+        context.ResumeOn(m_ssl);
     }
 }
 
@@ -281,6 +282,50 @@ std::size_t CTlsStream::Pending() const
 short CTlsStream::EventsFor(short wanted) const
 {
     return m_want != 0 ? m_want : wanted;
+}
+
+void CTlsStream::TakeUnasked()
+{
+    if (m_ssl == nullptr || m_bPeerEnded) {
+        return;
+    }
+    // A server sends its TLS 1.3 tickets after the handshake; an upload never reads, so
+    // they would wait in the socket, unseen, until the connection is gone.
+    const short want = m_want;
+    char buffer[1024];
+    for (int read = 0; read < 16; ++read) {
+        std::size_t got = 0;
+        ERR_clear_error();
+        const int result = SSL_read_ex(m_ssl, buffer, sizeof buffer, &got);
+        if (result == 1) {
+            continue;
+        }
+        const int error = SSL_get_error(m_ssl, result);
+        ERR_clear_error();
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
+            m_bPeerEnded = true; // the write that follows tells what became of the stream
+        }
+        break;
+    }
+    m_want = want;
+}
+
+bool CTlsStream::AwaitTicket(const WaitPolicy& policy)
+{
+    if (m_ssl == nullptr || !SessionReused() || SSL_version(m_ssl) != TLS1_3_VERSION) {
+        return true;
+    }
+    const CDeadline deadline(policy);
+    for (;;) {
+        TakeUnasked();
+        if (m_context->SessionsKept() != m_nKeptBefore || m_bPeerEnded) {
+            return true;
+        }
+        pollfd readable{m_socket.Fd(), POLLIN, 0};
+        if (WaitForAny(std::span(&readable, 1), deadline, policy) != IoResult::Ok) {
+            return false;
+        }
+    }
 }
 
 IoResult CTlsStream::Shutdown(const WaitPolicy& policy)

@@ -46,6 +46,8 @@ public:
     long Write(std::string_view data) override;
     [[nodiscard]] std::size_t Pending() const override;
     [[nodiscard]] short EventsFor(short wanted) const override;
+    void TakeUnasked() override;
+    bool AwaitTicket(const WaitPolicy& policy) override;
     IoResult Shutdown(const WaitPolicy& policy) override;
     [[nodiscard]] bool EndedCleanly() const override { return m_bCleanEnd; }
     [[nodiscard]] int LastErrno() const override { return m_nErrno; }
@@ -59,8 +61,11 @@ private:
 
     CSocket m_socket;
     SSL* m_ssl = nullptr;
+    CTlsContext* m_context = nullptr;
+    unsigned long m_nKeptBefore = 0; // the context's count of sessions when this one began
     short m_want = 0; // the events the last blocked call needs, 0 when none
     bool m_bCleanEnd = false;
+    bool m_bPeerEnded = false; // TakeUnasked met the end of the stream or an error
     int m_nErrno = 0;
     std::string m_strError;
 };

@@ -19,10 +19,24 @@ namespace {
 // Received bytes into a local file; in text mode CR LF becomes LF.
 class CFileSink : public CDataStream {
 public:
-    CFileSink(int fd, bool textMode) : m_fd(fd), m_bText(textMode) {}
+    // `limit`: the most bytes the file may still bring (-1: no limit); more is refused.
+    CFileSink(int fd, bool textMode, std::int64_t limit)
+        : m_fd(fd), m_bText(textMode), m_nLimit(limit)
+    {
+    }
     bool IsUpload() const override { return false; }
+    // More came than the file has left.
+    [[nodiscard]] bool OverLimit() const { return m_bOverLimit; }
     bool Write(const char* data, std::size_t size) override
     {
+        if (m_nLimit >= 0) {
+            if (static_cast<std::int64_t>(size) > m_nLimit) {
+                m_bOverLimit = true;
+                m_nErrno = EFBIG;
+                return false;
+            }
+            m_nLimit -= static_cast<std::int64_t>(size);
+        }
         if (!m_bText) {
             return Store(data, size);
         }
@@ -50,6 +64,8 @@ private:
 
     int m_fd;
     bool m_bText;
+    std::int64_t m_nLimit;
+    bool m_bOverLimit = false;
     int m_nErrno = 0;
     CNetworkToLocalText m_text;
     std::string m_converted;
@@ -172,24 +188,41 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
     if (!target.IsOpen()) {
         return LocalFailure(target.Errno());
     }
-    CFileSink sink(target.Fd(), request.type == TransferType::Text);
+    // After REST no more may come than the file has left: a server that ignores REST sends
+    // from the beginning, and those bytes must not be added to the part.
+    const bool resumed = request.restartOffset > 0;
+    const std::int64_t remaining = resumed && request.expectedSize >= request.restartOffset
+                                       ? request.expectedSize - request.restartOffset
+                                       : -1;
+    CFileSink sink(target.Fd(), request.type == TransferType::Text, remaining);
     TransferOutcome outcome =
         TransferData("RETR " + request.remotePath, sink, &request, false, request.restartOffset);
-    // A server may end a download early and still say 226 (its disk failed, its process was
-    // killed between the last byte and the reply). In binary mode the byte count is exact:
-    // a file that came short (or long) is not the file.
-    // (After REST servers differ in what the 150 reply announces: then only the caller's size
-    // counts.)
-    const std::int64_t expected = request.expectedSize >= 0 ? request.expectedSize
-                                  : request.restartOffset == 0 ? outcome.announcedSize
-                                                               : -1;
+    if (sink.OverLimit()) {
+        // What was added is no part of the file: the part goes back to what it held.
+        outcome.reason = FailureReason::RestIgnored;
+        outcome.localErrno = target.CutBack(request.restartOffset) ? 0 : errno;
+        return outcome;
+    }
+    const bool binary = request.type == TransferType::Binary;
     const std::int64_t have = request.restartOffset + outcome.bytesMoved;
-    if (outcome.Ok() && request.type == TransferType::Binary && expected >= 0 && have != expected) {
+    // A server may end a download early and still say 226 (its disk failed, its process was
+    // killed between the last byte and the reply). In binary mode the byte count is exact.
+    // The size to hold it against comes from the transfer itself: the 150 reply's (after
+    // REST servers differ in what it names: there the caller's SIZE, asked just before), or,
+    // when the caller's size (perhaps from an older listing) differs from what came, SIZE
+    // asked now. The file may have changed since it was listed.
+    std::int64_t expected = resumed ? request.expectedSize : outcome.announcedSize;
+    if (expected < 0 && binary && outcome.Ok() && request.expectedSize >= 0 &&
+        have != request.expectedSize && IsConnected()) {
+        expected = RemoteSize(request.remotePath);
+    }
+    if (outcome.Ok() && binary && expected >= 0 && have < expected) {
         outcome.reason = FailureReason::Incomplete;
     }
     // A TLS data connection that ended without close_notify was cut, unless every byte the
     // file has is here.
-    if (outcome.Ok() && !outcome.endedCleanly && (expected < 0 || have != expected)) {
+    const std::int64_t known = expected >= 0 ? expected : request.expectedSize;
+    if (outcome.Ok() && !outcome.endedCleanly && (known < 0 || have != known)) {
         outcome.reason = FailureReason::Incomplete;
     }
     if (outcome.Ok() && !target.Commit()) {
@@ -205,9 +238,9 @@ TransferOutcome CFtpClient::RunDownload(const TransferRequest& request)
                      outcome.reason == FailureReason::DataConnection ||
                      (outcome.reason == FailureReason::Refused && outcome.started &&
                       (outcome.replyCode == 426 || outcome.replyCode == 451)) ||
-                     (outcome.reason == FailureReason::Incomplete && expected >= 0 && have < expected);
-    if (cut && request.type == TransferType::Binary && outcome.bytesMoved > 0) {
-        target.KeepPartial();
+                     outcome.reason == FailureReason::Incomplete;
+    if (cut && binary && outcome.bytesMoved > 0) {
+        target.KeepPartial(expected >= 0 ? expected : request.expectedSize, request.sourceTime);
     }
     return outcome;
 }

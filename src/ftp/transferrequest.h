@@ -20,10 +20,15 @@ struct TransferRequest {
     std::string remotePath;
     std::string localPath;
     TransferType type = TransferType::Binary;
-    // Shown with the running count; -1 when unknown. A binary download that moves another
-    // number of bytes than this (or than the server's preliminary reply announces) fails,
-    // whatever the final reply says.
+    // Shown with the running count; -1 when unknown. It may come from a listing older than
+    // the file: a binary download is judged by the size its preliminary reply announces, or
+    // when this differs from what came, by SIZE asked then. One that brought fewer bytes fails
+    // as cut short, whatever the final reply says.
     std::int64_t expectedSize = -1;
+    // The server's modification time of the file (seconds since 1970, UTC); -1 when unknown.
+    // A part kept for resuming records it with the size, so a later download can tell
+    // whether the part still belongs to the file.
+    std::int64_t sourceTime = -1;
     // Where a resumed transfer starts (binary type only): a download goes on writing
     // NAME.part, which must hold exactly this many bytes, after "REST offset"; an upload
     // sends the local file from here, after REST where the server lists REST STREAM, with
@@ -45,6 +50,10 @@ enum class FailureReason {
     Incomplete,     // the server ended a download with fewer (or more) bytes than the file has
     BadCommand,     // a command line that cannot be sent as asked: too long, a line break
                     // inside, a character the server encoding cannot carry
+    RestIgnored,    // after REST the server sent more than remains: it started from the beginning;
+                    // the part is cut back to what it held
+    ForeignCertificate, // the TLS data connection showed another certificate than the control
+                        // connection: nothing was sent or kept
 };
 
 struct TransferOutcome {

@@ -227,10 +227,10 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
         }
         resume = answer == ExistingAnswer::Resume && canResume;
     }
-    ItemOutcome outcome =
-        resume ? ResumeDownload(remotePath, localPath, expectedSize)
-               : OutcomeOf(remotePath, m_engine.Transfer({TransferDirection::Download, remotePath,
-                                                          localPath, type, expectedSize}));
+    TransferRequest whole{TransferDirection::Download, remotePath, localPath, type, expectedSize};
+    whole.sourceTime = modifyTime;
+    ItemOutcome outcome = resume ? ResumeDownload(remotePath, localPath, expectedSize, modifyTime)
+                                 : OutcomeOf(remotePath, m_engine.Transfer(whole));
     if (!outcome.Failed()) {
         if (modifyTime < 0) {
             modifyTime = m_engine.RemoteModificationTime(remotePath);
@@ -243,9 +243,10 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
 }
 
 ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::string& localPath,
-                                     std::int64_t listedSize)
+                                     std::int64_t listedSize, std::int64_t listedTime)
 {
-    const std::int64_t have = LocalFileLength(CDownloadTarget::PartialPath(localPath));
+    const std::string partPath = CDownloadTarget::PartialPath(localPath);
+    std::int64_t have = LocalFileLength(partPath);
     std::int64_t size = m_engine.RemoteSize(remotePath);
     if (size < 0 && m_engine.IsConnected()) {
         size = listedSize;
@@ -255,8 +256,23 @@ ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::s
         outcome.note = "再開できません: サーバーがファイルのサイズを答えません";
         return outcome;
     }
+    std::int64_t time = m_engine.RemoteModificationTime(remotePath);
+    if (time < 0) {
+        time = listedTime;
+    }
+    // A part goes on only while the file is the one it was cut from: the size and time it
+    // recorded must still be the server's. One that recorded nothing (a file of the user's,
+    // or NAME of a shorter length) goes on as wget -c and curl -C - do.
+    if (PartSource source; ReadPartSource(partPath, source) &&
+                           ((source.size >= 0 && source.size != size) ||
+                            (source.time >= 0 && time >= 0 && source.time != time))) {
+        m_ui.Message(FormatText("%s はサーバー上で変更されています。最初からダウンロードします",
+                                BaseName(remotePath)));
+        have = 0;
+    }
     TransferRequest request{TransferDirection::Download, remotePath, localPath,
                             TransferType::Binary, size};
+    request.sourceTime = time;
     // A part larger than the file is not this file's: it starts over.
     request.restartOffset = have > 0 && have <= size ? have : 0;
     m_ui.TransferResumes(request.restartOffset);

@@ -40,6 +40,10 @@ std::string FailureDetail(const ItemOutcome& outcome)
         return "ファイルの一部しか届きませんでした";
     case FailureReason::BadCommand:
         return "送れないコマンドです (長すぎるか、改行や送れない文字を含みます)";
+    case FailureReason::RestIgnored:
+        return "サーバーが再開位置 (REST) を無視しました。途中までのファイルは元のままです";
+    case FailureReason::ForeignCertificate:
+        return "データ接続の証明書が制御接続の証明書と異なります";
     case FailureReason::Refused:
         break;
     }

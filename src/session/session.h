@@ -195,8 +195,10 @@ public:
                              const std::string& listedTime = std::string());
     // Goes on from the NAME.part beside `localPath` in binary type: the server's size (SIZE,
     // else `listedSize`) first, then "REST offset" and RETR. Fails when neither size is known.
+    // A part whose recorded size and time (MDTM, else `listedTime`) are no longer the file's
+    // starts over, and the user is told.
     ItemOutcome ResumeDownload(const std::string& remotePath, const std::string& localPath,
-                               std::int64_t listedSize = -1);
+                               std::int64_t listedSize = -1, std::int64_t listedTime = -1);
     // One local file to the server's current directory as `remoteName`; asks when the last
     // listing shows a file of that name (when the settings say so).
     ItemOutcome UploadFile(const std::string& localPath, const std::string& remoteName);

@@ -123,6 +123,20 @@ bool CTreeTransfer::Record(ItemOutcome outcome)
     return m_bStopped;
 }
 
+bool CTreeTransfer::StopRequested(const std::string& where)
+{
+    // Files that move in a moment never let a wait see the request: it is looked at between
+    // every two steps too.
+    if (!m_bStopped && m_engine.CancelRequested()) {
+        ItemOutcome outcome;
+        outcome.status = ItemOutcome::Status::Failed;
+        outcome.reason = FailureReason::Cancelled;
+        outcome.name = where;
+        Record(std::move(outcome));
+    }
+    return m_bStopped;
+}
+
 void CTreeTransfer::Remember()
 {
     m_outcomes.clear();
@@ -315,7 +329,7 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
     // The folder's files follow it in the plan; its folders are walked after them. Each
     // keeps the "unique" it was entered with, which its own listing is told apart by.
     std::vector<std::pair<RemoteFileEntry, std::string>> folders;
-    for (int i = 0; i + 1 < entries.GetSize() && !m_bStopped; ++i) {
+    for (int i = 0; i + 1 < entries.GetSize() && !StopRequested(remoteDir); ++i) {
         const RemoteFileEntry& entry = entries.At(i);
         const std::string name = EntryName(entry);
         const std::string remotePath = JoinPath(remoteDir, name);
@@ -340,7 +354,7 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
                           entry.modifyTime, entry.dateText});
     }
     for (const auto& [entry, name] : folders) {
-        if (m_bStopped) {
+        if (StopRequested(remoteDir)) {
             return;
         }
         m_strEntered = entry.unique;
@@ -354,7 +368,7 @@ void CTreeTransfer::MoveDown()
     // Each folder is made and opened from the one above it, never through a link.
     CLocalTreeTarget target;
     for (const PlanItem& item : m_plan) {
-        if (m_bStopped) {
+        if (StopRequested(item.remotePath)) {
             return;
         }
         if (Below(item.localPath, failed)) {
@@ -425,6 +439,9 @@ void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& re
     m_plan.push_back({true, remoteDir, localDir, -1, -1, std::string()});
     std::vector<std::string> folders;
     for (const std::string& name : names) {
+        if (StopRequested(localDir)) {
+            return;
+        }
         const std::string localPath = JoinPath(localDir, name);
         struct stat info {};
         if (::lstat(localPath.c_str(), &info) != 0) {
@@ -448,6 +465,9 @@ void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& re
                           static_cast<std::int64_t>(info.st_size), -1, std::string()});
     }
     for (const std::string& name : folders) {
+        if (StopRequested(localDir)) {
+            return;
+        }
         WalkLocal(JoinPath(localDir, name), JoinPath(remoteDir, name), depth + 1);
     }
 }
@@ -460,7 +480,7 @@ void CTreeTransfer::MoveUp()
     CRemoteFileList existing;
     bool listed = false;
     for (const PlanItem& item : m_plan) {
-        if (m_bStopped) {
+        if (StopRequested(item.localPath)) {
             return;
         }
         if (Below(item.remotePath, failed)) {
@@ -525,7 +545,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
     if (!ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
         return;
     }
-    for (int i = 0; i + 1 < entries.GetSize() && !m_bStopped; ++i) {
+    for (int i = 0; i + 1 < entries.GetSize() && !StopRequested(remoteDir); ++i) {
         const RemoteFileEntry& entry = entries.At(i);
         const std::string path = JoinPath(remoteDir, EntryName(entry));
         // A link goes as a file: DELE removes the link, not what it points at.

@@ -107,6 +107,9 @@ private:
     void RemoveDir(const std::string& remoteDir, int depth);
     // Keeps `outcome`; true when the walk must stop after it.
     bool Record(ItemOutcome outcome);
+    // True when the walk stops: an item ended it, or the user asked (recorded as cancelled).
+    // `where` names the place it stopped at.
+    bool StopRequested(const std::string& where);
     void Remember();
     void Restore();
 

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
@@ -49,6 +50,10 @@ constexpr const char* kPamText = "auth required pam_unix.so\n"
                                  "account required pam_unix.so\n"
                                  "session required pam_permit.so\n";
 constexpr auto kStartLimit = 10s;
+#ifndef TARNWICK_PROFTPD_ROOT
+#define TARNWICK_PROFTPD_ROOT "/nonexistent"
+#endif
+constexpr const char* kProftpdRoot = TARNWICK_PROFTPD_ROOT;
 
 std::string ReadText(const std::string& path)
 {
@@ -193,6 +198,12 @@ std::string PrepareVsftpdUser()
         }
     }
     return {};
+}
+
+std::string GroupName(gid_t gid)
+{
+    const group* found = ::getgrgid(gid);
+    return found != nullptr ? found->gr_name : std::to_string(gid);
 }
 
 constexpr const char* kPyftpdlibScript = R"(import sys
@@ -373,15 +384,7 @@ std::string CVsftpdServer::SkipReason()
 
 bool CVsftpdServer::Start()
 {
-    static const std::string userError = PrepareVsftpdUser(); // once per process
-    if (!userError.empty()) {
-        Fail(userError);
-        return false;
-    }
-    const passwd* pw = ::getpwnam(kVsftpdUser);
-    OwnBy(pw->pw_uid, pw->pw_gid);
-    if (::chown(Folder().c_str(), pw->pw_uid, pw->pw_gid) != 0) {
-        Fail("cannot own " + Folder());
+    if (!ServeAsTestUser()) {
         return false;
     }
     // Where the unprivileged helper chroots: root's, empty, not writable by the user.
@@ -444,6 +447,22 @@ bool CVsftpdServer::Start()
         Stop();
     }
     return false;
+}
+
+bool CRealFtpServer::ServeAsTestUser()
+{
+    static const std::string userError = PrepareVsftpdUser(); // once per process
+    if (!userError.empty()) {
+        Fail(userError);
+        return false;
+    }
+    const passwd* pw = ::getpwnam(kVsftpdUser);
+    OwnBy(pw->pw_uid, pw->pw_gid);
+    if (::chown(Folder().c_str(), pw->pw_uid, pw->pw_gid) != 0) {
+        Fail("cannot own " + Folder());
+        return false;
+    }
+    return true;
 }
 
 void CRealFtpServer::WriteCertificate()
@@ -514,6 +533,85 @@ bool CPyftpdlibServer::Start()
         return false;
     }
     return WaitUntilListening();
+}
+
+// --- CProftpdServer ---------------------------------------------------------------------
+
+CProftpdServer::CProftpdServer(Options options, std::string tlsVersion)
+    : CRealFtpServer(kVsftpdUser, kVsftpdPassword, options), m_tlsVersion(std::move(tlsVersion))
+{
+}
+
+std::string CProftpdServer::SkipReason()
+{
+    if (::geteuid() != 0) {
+        return "proftpd tests need root (the server changes to the test user)";
+    }
+    const std::string root = kProftpdRoot;
+    if (::access((root + "/usr/sbin/proftpd").c_str(), X_OK) != 0 ||
+        ::access((root + "/usr/lib/proftpd/mod_tls.so").c_str(), R_OK) != 0) {
+        return "proftpd is not unpacked in " + root +
+               " (scripts/test.sh runs scripts/fetch-proftpd.sh)";
+    }
+    return {};
+}
+
+std::string CProftpdServer::TlsLog() const
+{
+    return ReadText(ScratchPath("tls.log"));
+}
+
+bool CProftpdServer::Start()
+{
+    if (!ServeAsTestUser()) {
+        return false;
+    }
+    const passwd* pw = ::getpwnam(kVsftpdUser);
+    const Options& options = GetOptions();
+    if (options.tls) {
+        WriteCertificate();
+    }
+    const std::string root = kProftpdRoot;
+    const std::string conf = ScratchPath("proftpd.conf");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        m_port = UnusedPort();
+        const auto [pasvLow, pasvHigh] = PassiveRange();
+        std::ofstream out(conf, std::ios::trunc);
+        out << "ServerType standalone\nServerName \"tarnwick test\"\n"
+            << "DefaultAddress " << m_host << "\nSocketBindTight on\nPort " << m_port << "\n"
+            << "UseIPv6 " << (options.ipv6 ? "on" : "off") << "\n"
+            << "User " << kVsftpdUser << "\nGroup " << GroupName(pw->pw_gid) << "\n"
+            << "PidFile " << ScratchPath("proftpd.pid") << "\n"
+            << "ScoreboardFile " << ScratchPath("scoreboard") << "\n"
+            << "DelayTable none\nDelayEngine off\nWtmpLog off\nUseReverseDNS off\nUseSendfile off\n"
+            << "RequireValidShell off\nAuthOrder mod_auth_unix.c\n"
+            << "DefaultRoot " << Folder() << "\n"
+            << "PassivePorts " << pasvLow << " " << pasvHigh << "\n"
+            << "Umask 022\nAllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
+            << "SystemLog " << ScratchPath("server.log") << "\nTransferLog none\n"
+            << "ModulePath " << root << "/usr/lib/proftpd\n";
+        if (options.tls) {
+            out << "LoadModule mod_tls.c\n"
+                << "TLSEngine on\nTLSRequired on\nTLSVerifyClient off\n"
+                << "TLSRSACertificateFile " << CertificateFile() << "\n"
+                << "TLSRSACertificateKeyFile " << ScratchPath("key.pem") << "\n"
+                << "TLSProtocol " << (m_tlsVersion.empty() ? "TLSv1.2 TLSv1.3" : m_tlsVersion)
+                << "\nTLSLog " << ScratchPath("tls.log") << "\n";
+        }
+        out.close();
+        const std::string libraries = "LD_LIBRARY_PATH=" + root + "/usr/lib/x86_64-linux-gnu";
+        const std::string binary = root + "/usr/sbin/proftpd";
+        const char* argv[] = {"/usr/bin/env", libraries.c_str(), binary.c_str(), "--nodaemon",
+                              "-c",           conf.c_str(),      nullptr};
+        if (!Spawn(argv)) {
+            return false;
+        }
+        if (WaitUntilListening()) {
+            return true;
+        }
+        Stop();
+    }
+    return false;
 }
 
 // --- choice by kind ---------------------------------------------------------------------

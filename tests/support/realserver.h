@@ -87,6 +87,9 @@ protected:
         return m_scratch.File(name);
     }
     [[nodiscard]] const Options& GetOptions() const { return m_options; }
+    // Sets up the system user the sessions run as (vsftpd's and proftpd's) and gives it the
+    // served folder. False with Error() set when that fails.
+    bool ServeAsTestUser();
     // Makes the certificate and writes cert.pem and key.pem into the scratch folder.
     void WriteCertificate();
     void Fail(const std::string& what);
@@ -139,6 +142,25 @@ public:
     // The folder is the user's virtual root.
     [[nodiscard]] std::string LoginDir() const override { return "/"; }
     [[nodiscard]] static std::string SkipReason();
+};
+
+// proftpd unpacked from Debian's packages (scripts/fetch-proftpd.sh) in standalone mode, as
+// vsftpd's user, chrooted to the served folder, with mod_tls as its defaults are: with
+// Options::tls, TLS required on both connections and data connections that must reuse the
+// control connection's session ("client did not reuse TLS session" otherwise).
+class CProftpdServer : public CRealFtpServer {
+public:
+    // `tlsVersion`: the only TLS version it speaks ("TLSv1.2", "TLSv1.3"); empty: both.
+    explicit CProftpdServer(Options options = {}, std::string tlsVersion = {});
+    bool Start() override;
+    [[nodiscard]] std::string Name() const override { return "proftpd"; }
+    [[nodiscard]] std::string LoginDir() const override { return "/"; }
+    // What mod_tls wrote to its own log.
+    [[nodiscard]] std::string TlsLog() const;
+    [[nodiscard]] static std::string SkipReason();
+
+private:
+    std::string m_tlsVersion;
 };
 
 enum class ServerKind { Vsftpd, Pyftpdlib };

@@ -145,6 +145,10 @@ public:
     // Takes the handshake on the data connection. With `requireReuse`, a handshake that does
     // not resume a session of this connection fails as vsftpd's require_ssl_reuse does.
     bool DataStartTls(bool requireReuse = true);
+    // Takes the data connection's handshake with a context of its own showing `certificate`
+    // (it knows no session of the control connection): whoever reached the port first.
+    // True when the handshake completed.
+    bool DataStartTlsAs(const TestCertificate& certificate);
     // The data connection's TLS resumed a session.
     [[nodiscard]] bool DataTlsResumed() const;
     // Closes a TLS data connection without close_notify: a cut, not an end.
@@ -169,7 +173,7 @@ private:
     // I/O on a connection, through TLS when it has one.
     bool WriteAll(int fd, SSL* ssl, std::string_view bytes);
     long ReadSome(int fd, SSL* ssl, char* buffer, std::size_t size);
-    bool Accept(int fd, SSL*& ssl);
+    bool Accept(int fd, SSL*& ssl, SSL_CTX* context = nullptr);
     void EndTls(SSL*& ssl, bool notify);
 };
 

@@ -56,7 +56,7 @@ long CScriptSession::ReadSome(int fd, SSL* ssl, char* buffer, std::size_t size)
     return n;
 }
 
-bool CScriptSession::Accept(int fd, SSL*& ssl)
+bool CScriptSession::Accept(int fd, SSL*& ssl, SSL_CTX* context)
 {
     EndTls(ssl, false);
     // A handshake the client never makes must not hold the script forever.
@@ -64,7 +64,7 @@ bool CScriptSession::Accept(int fd, SSL*& ssl)
                   static_cast<suseconds_t>(waitLimit.count() % 1000 * 1000)};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    ssl = SSL_new(m_server.m_tlsContext);
+    ssl = SSL_new(context != nullptr ? context : m_server.m_tlsContext);
     AttachSocket(ssl, fd);
     if (SSL_accept(ssl) != 1) {
         char text[256] = {};
@@ -110,6 +110,14 @@ bool CScriptSession::DataStartTls(bool requireReuse)
         return false;
     }
     return true;
+}
+
+bool CScriptSession::DataStartTlsAs(const TestCertificate& certificate)
+{
+    SSL_CTX* other = NewServerTlsContext(certificate);
+    const bool shaken = Accept(m_data, m_dataSsl, other);
+    FreeServerTlsContext(other); // the connection holds its own reference
+    return shaken;
 }
 
 bool CScriptSession::DataTlsResumed() const
