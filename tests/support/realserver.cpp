@@ -438,15 +438,23 @@ bool CVsftpdServer::Start()
         out.close();
         const std::string confArg = conf;
         const char* argv[] = {kVsftpd, confArg.c_str(), nullptr};
-        if (!Spawn(argv)) {
-            return false;
+        if (const Launch launch = StartOnPort(argv); launch != Launch::Retry) {
+            return launch == Launch::Started;
         }
-        if (WaitUntilListening()) {
-            return true;
-        }
-        Stop();
     }
     return false;
+}
+
+CRealFtpServer::Launch CRealFtpServer::StartOnPort(const char* const argv[])
+{
+    if (!Spawn(argv)) {
+        return Launch::GiveUp;
+    }
+    if (WaitUntilListening()) {
+        return Launch::Started;
+    }
+    Stop();
+    return Launch::Retry;
 }
 
 bool CRealFtpServer::ServeAsTestUser()
@@ -603,13 +611,9 @@ bool CProftpdServer::Start()
         const std::string binary = root + "/usr/sbin/proftpd";
         const char* argv[] = {"/usr/bin/env", libraries.c_str(), binary.c_str(), "--nodaemon",
                               "-c",           conf.c_str(),      nullptr};
-        if (!Spawn(argv)) {
-            return false;
+        if (const Launch launch = StartOnPort(argv); launch != Launch::Retry) {
+            return launch == Launch::Started;
         }
-        if (WaitUntilListening()) {
-            return true;
-        }
-        Stop();
     }
     return false;
 }

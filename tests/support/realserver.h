@@ -82,6 +82,10 @@ protected:
     bool Spawn(const char* const argv[], int* stdoutPipe = nullptr);
     // Polls until the port accepts a connection or the server exits, within a few seconds.
     bool WaitUntilListening();
+    // One start on the port chosen: Started, Retry (it did not listen, and is stopped) or
+    // GiveUp (it could not be run at all).
+    enum class Launch { Started, Retry, GiveUp };
+    Launch StartOnPort(const char* const argv[]);
     [[nodiscard]] std::string ScratchPath(const std::string& name) const
     {
         return m_scratch.File(name);
