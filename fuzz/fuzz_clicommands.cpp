@@ -24,7 +24,7 @@ struct Arguments {
 // The commands as the usage text lists them.
 const std::map<std::string, Arguments> kCommands = {
     {"ls", {0, 1}},    {"pwd", {0, 0}},   {"cd", {1, 1}}, {"get", {1, 2}},   {"put", {1, 2}},
-    {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}}, {"chmod", {2, 2}},
+    {"mkdir", {1, 1}}, {"rmdir", {1, 1}}, {"rm", {1, 1}}, {"chmod", {2, 2}}, {"mv", {2, 2}},
 };
 
 bool IsValidCommand(const tarnwick::CliCommand& command)
