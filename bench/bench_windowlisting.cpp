@@ -214,8 +214,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the window is not in the wide layout\n");
         return 1;
     }
-    const ConnectRequest request{"127.0.0.1:" + std::to_string(server.Port()), "bench", "bench",
-                                 "", "/"};
+    ConnectRequest request;
+    request.server = "127.0.0.1:" + std::to_string(server.Port());
+    request.userName = "bench";
+    request.password = "bench";
+    request.remoteInitDir = "/";
     if (!dlg.Session().Connect(request)) {
         std::fprintf(stderr, "connect failed: %s\n", dlg.GetStatusText().toUtf8().constData());
         return 1;

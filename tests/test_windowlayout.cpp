@@ -268,3 +268,61 @@ TEST(WindowPlace, TheWindowComesBackWhereItWasLeft)
     QCoreApplication::processEvents();
     EXPECT_TRUE(dlg.IsWideLayout());
 }
+
+// The remote rows are read from the listing: the order of every column, names of any case
+// and script, and rows that stay right when the listing behind them is made again.
+TEST_F(WindowLayoutTest, TheRemoteRowsAreReadFromTheListing)
+{
+    const auto line = [](const std::string& permissions, const std::string& size,
+                         const std::string& date, const std::string& name) {
+        return permissions + "   1 ftp      ftp      " + size + " " + date + " " + name + "\r\n";
+    };
+    CPaneList* remote = List("remoteList");
+    FillRemotePane(*remote,
+                   line("-rw-------", "7", "Dec  1  2020", "b.TXT") +
+                       line("-rwxr-xr-x", "12", "Mar  3  2023", "B.txt") +
+                       line("-rw-r--r--", "5", "2021-06-30 18:45", "資料.txt") +
+                       line("drwxr-xr-x", "4096", "Jan  1  2019", "Alpha") +
+                       line("-rw-r--r--", "300", "Jul  4  2022", "a.bin"),
+                   dlg->m_remoteFiles);
+    SetAreaWidth(420);
+    // Case is ignored first, then decides; "<" comes before letters.
+    EXPECT_EQ(remote->Rows(),
+              (QStringList{"..", "<Alpha>", "a.bin", "B.txt", "b.TXT", "資料.txt"}));
+
+    SetAreaWidth(900);
+    const struct {
+        int column;
+        Qt::SortOrder order;
+        QStringList rows;
+    } cases[] = {
+        {CPaneModel::kName, Qt::DescendingOrder,
+         {"..", "<Alpha>", "資料.txt", "b.TXT", "B.txt", "a.bin"}},
+        {CPaneModel::kDate, Qt::AscendingOrder,
+         {"..", "<Alpha>", "b.TXT", "資料.txt", "a.bin", "B.txt"}},
+        {CPaneModel::kDate, Qt::DescendingOrder,
+         {"..", "<Alpha>", "B.txt", "a.bin", "資料.txt", "b.TXT"}},
+        {CPaneModel::kAttributes, Qt::AscendingOrder,
+         {"..", "<Alpha>", "b.TXT", "a.bin", "資料.txt", "B.txt"}},
+        {CPaneModel::kSize, Qt::AscendingOrder,
+         {"..", "<Alpha>", "資料.txt", "b.TXT", "B.txt", "a.bin"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column * 10 + c.order);
+        remote->sortByColumn(c.column, c.order);
+        EXPECT_EQ(remote->Rows(), c.rows);
+    }
+    const int row = remote->FindRow("資料.txt");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Shown(remote, row, CPaneModel::kName), "資料.txt");
+    EXPECT_EQ(Shown(remote, row, CPaneModel::kDate), "2021-06-30 18:45");
+    EXPECT_EQ(remote->RowData(remote->FindRow("<Alpha>")).name, "Alpha");
+
+    // The listing is emptied and made again behind rows still on screen: they keep showing
+    // what they were listed as.
+    dlg->m_remoteFiles.Clear();
+    CRowList elsewhere;
+    FillRemotePane(elsewhere, line("-rw-r--r--", "1", "Jan  1  2000", "z"), dlg->m_remoteFiles);
+    EXPECT_EQ(Shown(remote, row, CPaneModel::kName), "資料.txt");
+    EXPECT_EQ(Shown(remote, row, CPaneModel::kSize), "5");
+}

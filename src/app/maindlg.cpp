@@ -145,8 +145,7 @@ void CMainDlg::BuildControls()
     m_remoteList->setObjectName(QStringLiteral("remoteList"));
     m_remoteList->setAccessibleName(QStringLiteral("リモートのファイル一覧"));
     m_remoteList->BindDirectory(&m_strRemoteDir);
-    m_remoteList->SetDetailsSource(
-        [this](std::vector<PaneRow>& rows) { FillRemoteDetails(rows, m_remoteFiles); });
+    m_remoteList->SetListingSource(&m_remoteFiles);
     m_localList = new CPaneList(1, cards);
     m_localList->setObjectName(QStringLiteral("localList"));
     m_localList->setAccessibleName(QStringLiteral("ローカルのファイル一覧"));

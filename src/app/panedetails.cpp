@@ -5,7 +5,6 @@
 #include <ctime>
 #include <sstream>
 #include <string_view>
-#include <unordered_map>
 
 #include "core/strutil.h"
 #include "files/pathjoin.h"
@@ -92,60 +91,17 @@ std::int64_t ListingDateKey(const std::string& dateText, int nowYear, int nowMon
     return DateKey(year, month, static_cast<int>(day), minutes);
 }
 
-void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list)
+std::int64_t EntryDateKey(const CRemoteFileList& list, int index, int nowYear, int nowMonth)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    localtime_r(&now, &today);
-    std::unordered_map<std::string, int> byName;
-    int next = 0;
-    for (PaneRow& row : rows) {
-        if (row.kind == PaneRow::Kind::Parent) {
-            continue;
-        }
-        const std::string text = row.text.toStdString();
-        int index = -1;
-        if (next < list.GetSize() && list.DisplayName(next) == text) {
-            index = next++;
-        } else {
-            if (byName.empty()) {
-                // The first entry of each text, as FindByDisplayName finds it.
-                for (int at = list.GetSize() - 1; at >= 0; --at) {
-                    byName[std::string(list.DisplayName(at))] = at;
-                }
-            }
-            const auto found = byName.find(text);
-            index = found == byName.end() ? -1 : found->second;
-        }
-        if (index < 0) {
-            continue;
-        }
-        const std::string_view permissions = list.Permissions(index);
-        const std::string_view linkTarget = list.LinkTarget(index);
-        const std::string_view dateText = list.DateText(index);
-        const std::string_view sizeText = list.SizeText(index);
-        row.permissions =
-            QString::fromUtf8(permissions.data(), static_cast<qsizetype>(permissions.size()));
-        row.isLink = list.IsLink(index);
-        row.linkTarget =
-            QString::fromUtf8(linkTarget.data(), static_cast<qsizetype>(linkTarget.size()));
-        row.dateText = QString::fromUtf8(dateText.data(), static_cast<qsizetype>(dateText.size()));
-        if (list.ModifyTime(index) >= 0) {
-            // An exact time (MLSD) orders better than the text.
-            const std::time_t seconds = static_cast<std::time_t>(list.ModifyTime(index));
-            std::tm utc{};
-            gmtime_r(&seconds, &utc);
-            row.dateKey = DateKey(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                                  utc.tm_hour * 60 + utc.tm_min);
-        } else {
-            row.dateKey =
-                ListingDateKey(std::string(dateText), today.tm_year + 1900, today.tm_mon + 1);
-        }
-        if (row.kind == PaneRow::Kind::File && !sizeText.empty() &&
-            sizeText.find_first_not_of("0123456789") == std::string_view::npos) {
-            row.size = ParseLeadingInt(sizeText);
-        }
+    if (list.ModifyTime(index) >= 0) {
+        // An exact time (MLSD) orders better than the text.
+        const std::time_t seconds = static_cast<std::time_t>(list.ModifyTime(index));
+        std::tm utc{};
+        gmtime_r(&seconds, &utc);
+        return DateKey(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                       utc.tm_hour * 60 + utc.tm_min);
     }
+    return ListingDateKey(std::string(list.DateText(index)), nowYear, nowMonth);
 }
 
 void FillLocalDetails(std::vector<PaneRow>& rows, const std::string& dir)

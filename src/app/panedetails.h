@@ -1,5 +1,5 @@
-// What the details view shows of a row besides its name: for the remote pane the columns of
-// the last listing, for the local pane what the file system says.
+// What the details view shows of a row besides its name: for the local pane what the file
+// system says, for the remote pane the order of the listing's dates.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,13 @@ namespace tarnwick {
 
 class CRemoteFileList;
 
-// Size, date, permissions and the link mark of each row, from the entry of the same text.
-// The rows come in the listing's order, so the entries are mostly met in turn.
-void FillRemoteDetails(std::vector<PaneRow>& rows, const CRemoteFileList& list);
+// A number that orders entry `index`'s date among the others (see ListingDateKey); an exact
+// time from MLSD counts first.
+[[nodiscard]] std::int64_t EntryDateKey(const CRemoteFileList& list, int index, int nowYear,
+                                        int nowMonth);
 
-// The same from the file system, for the rows of the local folder `dir`.
+// Size, date, permissions and the link mark of each row, from the file system, for the rows
+// of the local folder `dir`.
 void FillLocalDetails(std::vector<PaneRow>& rows, const std::string& dir);
 
 // A number that orders listing dates: "Mar 14 09:12" (a date of the last twelve months, as

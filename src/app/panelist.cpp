@@ -15,7 +15,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <tuple>
+
+#include "files/remotefilelist.h"
 
 namespace tarnwick {
 
@@ -101,12 +104,12 @@ void CPaneList::FitColumns() const
     qsizetype longestDate = 0;
     qsizetype longestAttributes = 0;
     for (int row = 0; row < m_pModel->RowCount(); ++row) {
-        const PaneRow& data = m_pModel->Row(row);
-        if (data.size >= 0 && (largest < 0 || data.size > m_pModel->Row(largest).size)) {
+        const std::int64_t size = m_pModel->Size(row);
+        if (size >= 0 && (largest < 0 || size > m_pModel->Size(largest))) {
             largest = row;
         }
-        longestDate = std::max(longestDate, data.dateText.size());
-        longestAttributes = std::max(longestAttributes, data.permissions.size());
+        longestDate = std::max(longestDate, m_pModel->DateLength(row));
+        longestAttributes = std::max(longestAttributes, m_pModel->PermissionsLength(row));
     }
     int widths[CPaneModel::kColumnCount] = {};
     if (largest >= 0) {
@@ -115,13 +118,18 @@ void CPaneList::FitColumns() const
     }
     QSet<QString> measured;
     for (int row = 0; row < m_pModel->RowCount() && measured.size() < 64; ++row) {
-        const PaneRow& data = m_pModel->Row(row);
-        for (const auto& [column, text, longest] :
-             {std::tuple{CPaneModel::kDate, &data.dateText, longestDate},
-              std::tuple{CPaneModel::kAttributes, &data.permissions, longestAttributes}}) {
-            if (text->size() == longest && !measured.contains(*text)) {
-                measured.insert(*text);
-                widths[column] = std::max(widths[column], metrics.horizontalAdvance(*text));
+        for (const auto& [column, length, longest] :
+             {std::tuple{CPaneModel::kDate, m_pModel->DateLength(row), longestDate},
+              std::tuple{CPaneModel::kAttributes, m_pModel->PermissionsLength(row),
+                         longestAttributes}}) {
+            if (length != longest) {
+                continue;
+            }
+            const QString text = column == CPaneModel::kDate ? m_pModel->DateText(row)
+                                                             : m_pModel->Permissions(row);
+            if (!measured.contains(text)) {
+                measured.insert(text);
+                widths[column] = std::max(widths[column], metrics.horizontalAdvance(text));
             }
         }
     }
@@ -188,6 +196,8 @@ void CPaneList::SetDetailed(bool detailed)
 void CPaneList::ResetContent()
 {
     m_pending.clear();
+    m_pendingEntries.clear();
+    m_nNextEntry = 0;
     m_bResetPending = true;
     m_linkFolders.clear();
     m_strListedDir = m_pBoundDir != nullptr ? *m_pBoundDir : std::string();
@@ -197,7 +207,22 @@ void CPaneList::ResetContent()
 
 void CPaneList::AddString(const std::string& text)
 {
-    m_pending.push_back(PaneRow::FromText(QString::fromStdString(text)));
+    // A row of the listing is only its entry's number: the model reads the texts from the
+    // listing. The rows come in the listing's order, so the entries are mostly met in turn.
+    int entry = -1;
+    if (m_pListing != nullptr && text != "..") {
+        if (m_nNextEntry < m_pListing->GetSize() && m_pListing->DisplayName(m_nNextEntry) == text) {
+            entry = m_nNextEntry;
+        } else {
+            entry = m_pListing->FindByDisplayName(text);
+        }
+    }
+    if (entry >= 0) {
+        m_pendingEntries.push_back(entry);
+        m_nNextEntry = entry + 1;
+    } else {
+        m_pending.push_back(PaneRow::FromText(QString::fromStdString(text)));
+    }
     if (!m_bFlushQueued) {
         m_bFlushQueued = true;
         QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
@@ -207,19 +232,29 @@ void CPaneList::AddString(const std::string& text)
 void CPaneList::Flush() const
 {
     m_bFlushQueued = false;
-    if (!m_bResetPending && m_pending.empty()) {
+    if (!m_bResetPending && m_pending.empty() && m_pendingEntries.empty()) {
         return;
     }
     std::vector<PaneRow> pending = std::move(m_pending);
     m_pending.clear();
+    const std::vector<int> entries = std::move(m_pendingEntries);
+    m_pendingEntries.clear();
     if (m_detailsSource) {
         m_detailsSource(pending);
     }
+    // The model keeps a copy of the listing (its records and its one text block): the session
+    // may list again while these rows are still on screen.
+    std::shared_ptr<const CRemoteFileList> listing;
+    if (!entries.empty()) {
+        listing = std::make_shared<const CRemoteFileList>(*m_pListing);
+    }
     std::vector<PaneRow> rows;
     if (!m_bResetPending) {
+        // Rows added to those on screen (not what a listing does): the shown ones stay as
+        // whole rows, since their listing may be another.
         rows.reserve(static_cast<std::size_t>(m_pModel->RowCount()) + pending.size());
         for (int row = 0; row < m_pModel->RowCount(); ++row) {
-            rows.push_back(m_pModel->Row(row));
+            rows.push_back(m_pModel->RowData(row));
         }
     }
     m_bResetPending = false;
@@ -228,7 +263,7 @@ void CPaneList::Flush() const
     } else {
         std::move(pending.begin(), pending.end(), std::back_inserter(rows));
     }
-    m_pModel->SetRows(std::move(rows));
+    m_pModel->SetRows(std::move(rows), std::move(listing), entries);
     if (!m_linkFolders.isEmpty()) {
         m_pModel->MarkLinkFolders(m_linkFolders);
     }
@@ -243,7 +278,7 @@ QStringList CPaneList::Rows() const
     QStringList rows;
     rows.reserve(m_pModel->RowCount());
     for (int row = 0; row < m_pModel->RowCount(); ++row) {
-        rows << m_pModel->Row(row).text;
+        rows << m_pModel->Text(row);
     }
     return rows;
 }
@@ -257,31 +292,26 @@ int CPaneList::count() const
 QString CPaneList::RowText(int row) const
 {
     Flush();
-    return row >= 0 && row < m_pModel->RowCount() ? m_pModel->Row(row).text : QString();
+    return row >= 0 && row < m_pModel->RowCount() ? m_pModel->Text(row) : QString();
 }
 
-const PaneRow& CPaneList::RowData(int row) const
+PaneRow CPaneList::RowData(int row) const
 {
     Flush();
-    return m_pModel->Row(row);
+    return m_pModel->RowData(row);
 }
 
 int CPaneList::FindRow(const QString& text) const
 {
     Flush();
-    for (int row = 0; row < m_pModel->RowCount(); ++row) {
-        if (m_pModel->Row(row).text == text) {
-            return row;
-        }
-    }
-    return -1;
+    return m_pModel->FindRow(text);
 }
 
 std::string CPaneList::CurrentRowText() const
 {
     Flush();
     const QModelIndex current = currentIndex();
-    return current.isValid() ? m_pModel->Row(current.row()).text.toStdString() : std::string();
+    return current.isValid() ? m_pModel->Text(current.row()).toStdString() : std::string();
 }
 
 std::vector<std::string> CPaneList::SelectedRowTexts() const
@@ -293,7 +323,7 @@ std::vector<std::string> CPaneList::SelectedRowTexts() const
     std::vector<std::string> rows;
     rows.reserve(static_cast<std::size_t>(selected.size()));
     for (const QModelIndex& index : selected) {
-        rows.push_back(m_pModel->Row(index.row()).text.toStdString());
+        rows.push_back(m_pModel->Text(index.row()).toStdString());
     }
     return rows;
 }
@@ -332,7 +362,7 @@ void CPaneList::SelectAllRows()
     Flush();
     QItemSelection all;
     for (int row = 0; row < m_pModel->RowCount(); ++row) {
-        if (m_pModel->Row(row).kind != PaneRow::Kind::Parent) {
+        if (m_pModel->Kind(row) != PaneRow::Kind::Parent) {
             all.select(m_pModel->index(row, 0), m_pModel->index(row, CPaneModel::kColumnCount - 1));
         }
     }

@@ -58,12 +58,16 @@ public:
     // Selects every row but "..", the way a file manager's "select all" does.
     void SelectAllRows();
     [[nodiscard]] int RowHeight() const { return m_nRowHeight; }
-    [[nodiscard]] const PaneRow& RowData(int row) const;
+    [[nodiscard]] PaneRow RowData(int row) const;
 
     // The directory text whose value at each reset is the folder the rows come from.
     void BindDirectory(const std::string* dir) { m_pBoundDir = dir; }
     [[nodiscard]] const std::string& ListedDir() const { return m_strListedDir; }
-    // Fills in sizes, dates and permissions of rows about to be shown.
+    // The listing the remote pane's rows come from: a row whose text is an entry's is shown
+    // from the entry itself. The pane is emptied (ResetContent) before the listing is, as the
+    // listing's fill does.
+    void SetListingSource(const CRemoteFileList* listing) { m_pListing = listing; }
+    // Fills in sizes, dates and permissions of rows about to be shown that have no entry.
     void SetDetailsSource(std::function<void(std::vector<PaneRow>&)> source)
     {
         m_detailsSource = std::move(source);
@@ -109,6 +113,9 @@ private:
     int m_nPane;
     CPaneModel* m_pModel;
     mutable std::vector<PaneRow> m_pending;
+    mutable std::vector<int> m_pendingEntries;
+    int m_nNextEntry = 0;
+    const CRemoteFileList* m_pListing = nullptr;
     mutable bool m_bResetPending = false;
     mutable bool m_bFlushQueued = false;
     const std::string* m_pBoundDir = nullptr;

@@ -7,7 +7,12 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <ctime>
 #include <numeric>
+
+#include "app/panedetails.h"
+#include "core/strutil.h"
+#include "files/remotefilelist.h"
 
 namespace tarnwick {
 
@@ -23,27 +28,24 @@ QString GroupedSize(std::int64_t size)
     return digits;
 }
 
-int KindRank(const PaneRow& row)
+QString FromUtf8(std::string_view text)
 {
-    if (row.linkToFolder) {
-        return 1;
-    }
-    switch (row.kind) {
-    case PaneRow::Kind::Parent:
-        return 0;
-    case PaneRow::Kind::Directory:
-        return 1;
-    case PaneRow::Kind::File:
-        break;
-    }
-    return 2;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The list's order: case is ignored first, then decides ties.
-bool TextBefore(const PaneRow& a, const PaneRow& b)
+// What a row text says about its row: "..", "<name>" or a file's name.
+PaneRow::Kind KindOfText(std::string_view text)
 {
-    const int folded = QString::compare(a.folded, b.folded);
-    return folded != 0 ? folded < 0 : a.text < b.text;
+    if (text == "..") {
+        return PaneRow::Kind::Parent;
+    }
+    return !text.empty() && text.front() == '<' ? PaneRow::Kind::Directory : PaneRow::Kind::File;
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -52,7 +54,6 @@ PaneRow PaneRow::FromText(const QString& text)
 {
     PaneRow row;
     row.text = text;
-    row.folded = text.toCaseFolded();
     if (text == QLatin1String("..")) {
         row.kind = Kind::Parent;
         row.name = text;
@@ -75,21 +76,185 @@ CPaneModel::CPaneModel(int pane, QObject* parent) : QAbstractTableModel(parent),
     m_parentIcon = style->standardIcon(QStyle::SP_FileDialogToParent);
 }
 
-void CPaneModel::SetRows(std::vector<PaneRow> rows)
+void CPaneModel::AddKey(RowSlot& slot, std::string_view text)
+{
+    slot.keyBegin = static_cast<std::uint32_t>(m_keys.size());
+    if (IsAscii(text)) {
+        for (const char c : text) {
+            m_keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        }
+    } else {
+        m_keys += FromUtf8(text).toCaseFolded().toStdString();
+    }
+    slot.keyLength = static_cast<std::uint32_t>(m_keys.size() - slot.keyBegin);
+}
+
+void CPaneModel::AddKey(RowSlot& slot, const QString& text)
+{
+    slot.keyBegin = static_cast<std::uint32_t>(m_keys.size());
+    m_keys += text.toCaseFolded().toStdString();
+    slot.keyLength = static_cast<std::uint32_t>(m_keys.size() - slot.keyBegin);
+}
+
+void CPaneModel::SetRows(std::vector<PaneRow> rows, std::shared_ptr<const CRemoteFileList> listing,
+                         const std::vector<int>& entries)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_listing = std::move(listing);
+    m_slots.clear();
+    m_keys.clear();
+    m_slots.reserve(m_rows.size() + entries.size());
+    for (std::size_t at = 0; at < m_rows.size(); ++at) {
+        const PaneRow& row = m_rows[at];
+        RowSlot slot;
+        slot.source = ~static_cast<std::int32_t>(at);
+        slot.kind = row.kind;
+        slot.size = row.size;
+        slot.dateKey = row.dateKey;
+        slot.isLink = row.isLink;
+        slot.linkToFolder = row.linkToFolder;
+        AddKey(slot, row.text);
+        m_slots.push_back(slot);
+    }
+    const int listed = m_listing ? m_listing->GetSize() : 0;
+    for (const int entry : entries) {
+        if (entry < 0 || entry >= listed) {
+            continue;
+        }
+        RowSlot slot;
+        slot.source = entry;
+        const std::string_view text = m_listing->DisplayName(entry);
+        slot.kind = KindOfText(text);
+        slot.isLink = m_listing->IsLink(entry);
+        const std::string_view sizeText = m_listing->SizeText(entry);
+        if (slot.kind == PaneRow::Kind::File && !sizeText.empty() &&
+            sizeText.find_first_not_of("0123456789") == std::string_view::npos) {
+            slot.size = ParseLeadingInt(sizeText);
+        }
+        AddKey(slot, text);
+        m_slots.push_back(slot);
+    }
+    m_bDateKeys = entries.empty();
+    m_order.resize(m_slots.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
     SortRows();
     endResetModel();
+}
+
+void CPaneModel::MakeDateKeys()
+{
+    if (m_bDateKeys) {
+        return;
+    }
+    m_bDateKeys = true;
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    for (RowSlot& slot : m_slots) {
+        if (slot.source >= 0) {
+            slot.dateKey =
+                EntryDateKey(*m_listing, slot.source, today.tm_year + 1900, today.tm_mon + 1);
+        }
+    }
+}
+
+std::string_view CPaneModel::EntryText(const RowSlot& slot) const
+{
+    return m_listing->DisplayName(slot.source);
+}
+
+QString CPaneModel::SlotText(const RowSlot& slot) const
+{
+    const PaneRow* loose = Loose(slot);
+    return loose != nullptr ? loose->text : FromUtf8(EntryText(slot));
+}
+
+QString CPaneModel::SlotName(const RowSlot& slot) const
+{
+    const PaneRow* loose = Loose(slot);
+    if (loose != nullptr) {
+        return loose->name;
+    }
+    std::string_view text = EntryText(slot);
+    if (slot.kind == PaneRow::Kind::Directory) {
+        text = text.size() < 2 ? std::string_view() : text.substr(1, text.size() - 2);
+    }
+    return FromUtf8(text);
+}
+
+QString CPaneModel::Text(int row) const
+{
+    return SlotText(Slot(row));
+}
+
+QString CPaneModel::DateText(int row) const
+{
+    const RowSlot& slot = Slot(row);
+    const PaneRow* loose = Loose(slot);
+    return loose != nullptr ? loose->dateText : FromUtf8(m_listing->DateText(slot.source));
+}
+
+QString CPaneModel::Permissions(int row) const
+{
+    const RowSlot& slot = Slot(row);
+    const PaneRow* loose = Loose(slot);
+    return loose != nullptr ? loose->permissions : FromUtf8(m_listing->Permissions(slot.source));
+}
+
+qsizetype CPaneModel::DateLength(int row) const
+{
+    const RowSlot& slot = Slot(row);
+    const PaneRow* loose = Loose(slot);
+    return loose != nullptr ? loose->dateText.size()
+                            : static_cast<qsizetype>(m_listing->DateText(slot.source).size());
+}
+
+qsizetype CPaneModel::PermissionsLength(int row) const
+{
+    const RowSlot& slot = Slot(row);
+    const PaneRow* loose = Loose(slot);
+    return loose != nullptr ? loose->permissions.size()
+                            : static_cast<qsizetype>(m_listing->Permissions(slot.source).size());
+}
+
+PaneRow CPaneModel::RowData(int row) const
+{
+    const RowSlot& slot = Slot(row);
+    const PaneRow* loose = Loose(slot);
+    PaneRow data = loose != nullptr ? *loose : PaneRow::FromText(SlotText(slot));
+    if (loose == nullptr) {
+        data.size = slot.size;
+        data.dateText = DateText(row);
+        data.dateKey = slot.dateKey;
+        data.permissions = Permissions(row);
+        data.linkTarget = FromUtf8(m_listing->LinkTarget(slot.source));
+    }
+    data.isLink = slot.isLink;
+    data.linkToFolder = slot.linkToFolder;
+    return data;
+}
+
+int CPaneModel::FindRow(const QString& text) const
+{
+    const std::string bytes = text.toStdString();
+    for (int row = 0; row < RowCount(); ++row) {
+        const RowSlot& slot = Slot(row);
+        const PaneRow* loose = Loose(slot);
+        if (loose != nullptr ? loose->text == text : EntryText(slot) == bytes) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 void CPaneModel::MarkLinkFolders(const QSet<QString>& rows)
 {
     bool changed = false;
-    for (PaneRow& row : m_rows) {
-        const bool folder = row.isLink && rows.contains(row.text);
-        changed = changed || folder != row.linkToFolder;
-        row.linkToFolder = folder;
+    for (RowSlot& slot : m_slots) {
+        const bool folder = slot.isLink && rows.contains(SlotText(slot));
+        changed = changed || folder != slot.linkToFolder;
+        slot.linkToFolder = folder;
     }
     if (changed) {
         sort(m_nSortColumn, m_sortOrder);
@@ -121,9 +286,9 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= RowCount()) {
         return {};
     }
-    const PaneRow& row = Row(index.row());
+    const RowSlot& slot = Slot(index.row());
     if (role == kRowTextRole) {
-        return row.text;
+        return SlotText(slot);
     }
     const int column = index.column();
     switch (role) {
@@ -133,16 +298,16 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
         case kName:
             if (!m_bDetailed) {
                 // The list shows the row texts; a link is marked as ls -F marks it.
-                return row.isLink ? row.text + QLatin1Char('@') : row.text;
+                return slot.isLink ? SlotText(slot) + QLatin1Char('@') : SlotText(slot);
             }
-            return row.name;
+            return SlotName(slot);
         case kSize:
             // A link to a folder is a folder here: the link's own length means nothing.
-            return row.size >= 0 && !row.linkToFolder ? GroupedSize(row.size) : QString();
+            return slot.size >= 0 && !slot.linkToFolder ? GroupedSize(slot.size) : QString();
         case kDate:
-            return row.dateText;
+            return DateText(index.row());
         case kAttributes:
-            return row.permissions;
+            return Permissions(index.row());
         default:
             return {};
         }
@@ -150,28 +315,31 @@ QVariant CPaneModel::data(const QModelIndex& index, int role) const
         if (column != kName || !m_bDetailed) {
             return {};
         }
-        if (row.linkToFolder) {
+        if (slot.linkToFolder) {
             return m_dirLinkIcon;
         }
-        switch (row.kind) {
+        switch (slot.kind) {
         case PaneRow::Kind::Parent:
             return m_parentIcon;
         case PaneRow::Kind::Directory:
-            return row.isLink ? m_dirLinkIcon : m_dirIcon;
+            return slot.isLink ? m_dirLinkIcon : m_dirIcon;
         case PaneRow::Kind::File:
             break;
         }
-        return row.isLink ? m_fileLinkIcon : m_fileIcon;
+        return slot.isLink ? m_fileLinkIcon : m_fileIcon;
     case Qt::ToolTipRole: {
         // The whole name, which the column may show shortened in the middle.
-        QString tip = column == kName && m_bDetailed && row.kind != PaneRow::Kind::Parent
-                          ? row.name
+        QString tip = column == kName && m_bDetailed && slot.kind != PaneRow::Kind::Parent
+                          ? SlotName(slot)
                           : QString();
-        if (row.isLink) {
+        if (slot.isLink) {
+            const PaneRow* loose = Loose(slot);
+            const QString target = loose != nullptr ? loose->linkTarget
+                                                    : FromUtf8(m_listing->LinkTarget(slot.source));
             const QString link =
-                (row.linkToFolder ? QStringLiteral("フォルダへのシンボリックリンク")
-                                  : QStringLiteral("シンボリックリンク")) +
-                (row.linkTarget.isEmpty() ? QString() : QStringLiteral(" → ") + row.linkTarget);
+                (slot.linkToFolder ? QStringLiteral("フォルダへのシンボリックリンク")
+                                   : QStringLiteral("シンボリックリンク")) +
+                (target.isEmpty() ? QString() : QStringLiteral(" → ") + target);
             tip = tip.isEmpty() ? link : tip + QLatin1Char('\n') + link;
         }
         return tip.isEmpty() ? QVariant() : QVariant(tip);
@@ -213,14 +381,64 @@ Qt::ItemFlags CPaneModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled;
 }
 
-bool CPaneModel::Before(const PaneRow& a, const PaneRow& b) const
+// The list's order: case is ignored first (the case-folded names, compared as code points),
+// then decides ties.
+bool CPaneModel::TextBefore(const RowSlot& a, const RowSlot& b) const
+{
+    const std::string_view keys(m_keys);
+    const int folded =
+        keys.substr(a.keyBegin, a.keyLength).compare(keys.substr(b.keyBegin, b.keyLength));
+    if (folded != 0) {
+        return folded < 0;
+    }
+    if (a.source >= 0 && b.source >= 0) {
+        return EntryText(a) < EntryText(b);
+    }
+    return SlotText(a) < SlotText(b);
+}
+
+int CPaneModel::ComparePermissions(const RowSlot& a, const RowSlot& b) const
+{
+    if (a.source >= 0 && b.source >= 0) {
+        return m_listing->Permissions(a.source).compare(m_listing->Permissions(b.source));
+    }
+    const auto text = [this](const RowSlot& slot) {
+        const PaneRow* loose = Loose(slot);
+        return loose != nullptr ? loose->permissions : FromUtf8(m_listing->Permissions(slot.source));
+    };
+    return QString::compare(text(a), text(b));
+}
+
+namespace {
+
+int KindRank(PaneRow::Kind kind, bool linkToFolder)
+{
+    if (linkToFolder) {
+        return 1;
+    }
+    switch (kind) {
+    case PaneRow::Kind::Parent:
+        return 0;
+    case PaneRow::Kind::Directory:
+        return 1;
+    case PaneRow::Kind::File:
+        break;
+    }
+    return 2;
+}
+
+} // namespace
+
+bool CPaneModel::Before(const RowSlot& a, const RowSlot& b) const
 {
     if (!m_bDetailed) {
         return TextBefore(a, b);
     }
     // ".." on top and directories before files, whichever way the column runs.
-    if (KindRank(a) != KindRank(b)) {
-        return KindRank(a) < KindRank(b);
+    const int rankA = KindRank(a.kind, a.linkToFolder);
+    const int rankB = KindRank(b.kind, b.linkToFolder);
+    if (rankA != rankB) {
+        return rankA < rankB;
     }
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     const auto ordered = [descending](bool less, bool greater) {
@@ -238,8 +456,8 @@ bool CPaneModel::Before(const PaneRow& a, const PaneRow& b) const
         }
         break;
     case kAttributes:
-        if (a.permissions != b.permissions) {
-            return ordered(a.permissions < b.permissions, a.permissions > b.permissions);
+        if (const int compared = ComparePermissions(a, b); compared != 0) {
+            return ordered(compared < 0, compared > 0);
         }
         break;
     default:
@@ -251,8 +469,12 @@ bool CPaneModel::Before(const PaneRow& a, const PaneRow& b) const
 
 void CPaneModel::SortRows()
 {
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [this](const PaneRow& a, const PaneRow& b) { return Before(a, b); });
+    if (m_bDetailed && m_nSortColumn == kDate) {
+        MakeDateKeys();
+    }
+    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
+        return Before(m_slots[static_cast<std::size_t>(a)], m_slots[static_cast<std::size_t>(b)]);
+    });
 }
 
 void CPaneModel::sort(int column, Qt::SortOrder order)
@@ -260,27 +482,21 @@ void CPaneModel::sort(int column, Qt::SortOrder order)
     m_nSortColumn = column >= 0 && column < kColumnCount ? column : static_cast<int>(kName);
     m_sortOrder = order;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Sort positions, then move the persistent indexes (selection, current row) along.
-    std::vector<int> positions(m_rows.size());
-    std::iota(positions.begin(), positions.end(), 0);
-    std::stable_sort(positions.begin(), positions.end(), [this](int a, int b) {
-        return Before(m_rows[static_cast<std::size_t>(a)], m_rows[static_cast<std::size_t>(b)]);
-    });
-    std::vector<int> newRowOf(m_rows.size());
-    std::vector<PaneRow> sorted;
-    sorted.reserve(m_rows.size());
-    for (std::size_t at = 0; at < positions.size(); ++at) {
-        newRowOf[static_cast<std::size_t>(positions[at])] = static_cast<int>(at);
-        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(positions[at])]));
+    // Sort the row numbers, then move the persistent indexes (selection, current row) along.
+    const std::vector<int> before = m_order;
+    SortRows();
+    std::vector<int> rowOfSlot(m_slots.size());
+    for (std::size_t at = 0; at < m_order.size(); ++at) {
+        rowOfSlot[static_cast<std::size_t>(m_order[at])] = static_cast<int>(at);
     }
-    m_rows = std::move(sorted);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before) {
-        after << this->index(newRowOf[static_cast<std::size_t>(index.row())], index.column());
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        const int slot = before[static_cast<std::size_t>(index.row())];
+        to << this->index(rowOfSlot[static_cast<std::size_t>(slot)], index.column());
     }
-    changePersistentIndexList(before, after);
+    changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -300,7 +516,7 @@ QMimeData* CPaneModel::mimeData(const QModelIndexList& indexes) const
     }
     std::sort(seen.begin(), seen.end());
     for (const int row : seen) {
-        rows << Row(row).text;
+        rows << Text(row);
     }
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
