@@ -14,6 +14,7 @@ add_library(tarnwick_gui STATIC
     src/app/desktoptrash.cpp
     src/app/guiclock.cpp
     src/app/guidialupui.cpp
+    src/app/conversationview.cpp
     src/app/maindlg.cpp
     src/app/maindlgcommands.cpp
     src/app/maindlglayout.cpp

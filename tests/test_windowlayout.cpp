@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QScreen>
 #include <QToolBar>
@@ -219,7 +220,7 @@ TEST_F(WindowLayoutTest, CommandsShowTheirKeysInTheirTooltips)
         {"connectAction", "接続 (Ctrl+O)"},        {"disconnectAction", "切断 (Ctrl+D)"},
         {"settingsAction", "設定 (Ctrl+,)"},       {"exitAction", "終了 (Ctrl+Q)"},
         {"createDirAction", "新規Dir作成 (Ctrl+Shift+N)"}, {"deleteAction", "削除 (Del)"},
-        {"attribAction", "属性変更 (Alt+Return)"},
+        {"attribAction", "属性変更 (Alt+Return)"}, {"conversationLogAction", "通信ログ (Ctrl+L)"},
     };
     for (const auto& entry : actions) {
         EXPECT_EQ(Action(entry.action)->toolTip(), entry.tip) << entry.action;
@@ -325,4 +326,31 @@ TEST_F(WindowLayoutTest, TheRemoteRowsAreReadFromTheListing)
     FillRemotePane(elsewhere, line("-rw-r--r--", "1", "Jan  1  2000", "z"), dlg->m_remoteFiles);
     EXPECT_EQ(Shown(remote, row, CPaneModel::kName), "資料.txt");
     EXPECT_EQ(Shown(remote, row, CPaneModel::kSize), "5");
+}
+
+// The log pane: hidden at first, shown from the 編集 menu with what was said since the start
+// (the password hidden), and hidden again.
+TEST_F(WindowLayoutTest, TheConversationLogShowsWhatWasSaid)
+{
+    auto* view = Find<QPlainTextEdit>("conversationLog");
+    EXPECT_EQ(view->accessibleName(), "通信ログ");
+    EXPECT_FALSE(view->isVisible());
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("USER anna", "331 Password required\r\n");
+            s.ExpectReply("PASS secret", "230 Logged in\r\n");
+        },
+        FileLine("a.txt"));
+    ASSERT_TRUE(dlg->m_engine.Login("anna", "secret"));
+    Action("conversationLogAction")->trigger();
+    EXPECT_TRUE(view->isVisible());
+    const QString text = view->toPlainText();
+    for (const char* said : {"] < 220 Ready", "] > USER anna", "] < 331 Password required",
+                             "] > PASS ****", "] < 230 Logged in"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(said))) << said << "\n" << text.toStdString();
+    }
+    EXPECT_FALSE(text.contains("secret"));
+    Action("conversationLogAction")->trigger();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(Finish(), "");
 }

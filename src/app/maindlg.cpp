@@ -16,6 +16,7 @@
 
 #include "app/arrowbutton.h"
 #include "app/commandids.h"
+#include "app/conversationview.h"
 #include "app/desktoptrash.h"
 #include "app/guiclock.h"
 #include "app/panearea.h"
@@ -100,6 +101,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
     connect(m_pProgressBox, &CWaitDlg::cancelRequested, this, &CMainDlg::CancelRunningWork);
     m_engine.SetProgressSink(m_pProgressBox);
     m_engine.SetCancelToken(&m_cancel);
+    m_engine.SetConversationLog(&m_conversation, 1);
     m_engine.SetPump([this] {
         m_bWaited = true;
         // Rows added since the last refresh are shown before the window repaints.
@@ -122,6 +124,7 @@ CMainDlg::~CMainDlg()
     m_engine.SetProgressSink(nullptr);
     m_engine.SetPump(nullptr);
     m_engine.SetCancelToken(nullptr);
+    m_engine.SetConversationLog(nullptr, 0);
 }
 
 void CMainDlg::BuildControls()
@@ -184,6 +187,12 @@ void CMainDlg::BuildControls()
     layout->setContentsMargins(8, 8, 8, 0);
     layout->setSpacing(6);
     layout->addWidget(m_pPaneArea, 1);
+    // The log of the conversation with the server, hidden until asked for.
+    m_pConversationView = new CConversationView(m_conversation, this);
+    m_pConversationView->setMinimumHeight(m_pConversationView->fontMetrics().lineSpacing() * 6);
+    m_pConversationView->setMaximumHeight(m_pConversationView->fontMetrics().lineSpacing() * 12);
+    m_pConversationView->hide();
+    layout->addWidget(m_pConversationView);
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(m_editStatus, 1);
     statusRow->addWidget(m_labelLock);
@@ -299,6 +308,12 @@ void CMainDlg::BuildCommandBar()
     AddItem(m_pEditMenu, "attribAction", QStringLiteral("属性変更"), ID_ATTRIB,
             &CMainDlg::ChangeAttributesCommand);
     AddItem(m_pEditMenu, "moveAction", QStringLiteral("移動"), ID_MOVE, nullptr)->setEnabled(false);
+    m_pEditMenu->addSeparator();
+    // Shown or hidden at once, even while a command runs: it is only a view.
+    QAction* log = m_pEditMenu->addAction(QStringLiteral("通信ログ"));
+    log->setObjectName(QStringLiteral("conversationLogAction"));
+    log->setCheckable(true);
+    connect(log, &QAction::toggled, m_pConversationView, &QWidget::setVisible);
 
     auto* edit = new QToolButton(m_hMenuBar);
     edit->setObjectName(QStringLiteral("editButton"));

@@ -44,6 +44,7 @@ class QToolButton;
 namespace tarnwick {
 
 class CArrowButton;
+class CConversationView;
 class CDialogRunner;
 class CLocalTrash;
 class CPaneArea;
@@ -142,6 +143,9 @@ public:
     std::string m_strRemoteDir; // "/" separated; empty while disconnected
     CFtpProgressClient m_engine;
     CRemoteFileList m_remoteFiles;
+    // What was said to the servers, shown in the log pane.
+    CConversationLog m_conversation;
+    CConversationView* m_pConversationView = nullptr;
     // The dial-up connection m_hRasConn is the handle of the dial-up manager (below).
 
 public slots:

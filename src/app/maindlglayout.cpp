@@ -157,7 +157,9 @@ void CMainDlg::BuildShortcuts()
     SetKey(find("deleteAction"), QKeySequence(Qt::Key_Delete));
     SetKey(find("attribAction"), QKeySequence(Qt::ALT | Qt::Key_Return));
     SetKey(find("renameAction"), QKeySequence(Qt::Key_F2));
-    for (const char* name : {"createDirAction", "deleteAction", "attribAction", "renameAction"}) {
+    SetKey(find("conversationLogAction"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    for (const char* name : {"createDirAction", "deleteAction", "attribAction", "renameAction",
+                             "conversationLogAction"}) {
         addAction(find(name));
     }
 

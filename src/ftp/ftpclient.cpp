@@ -1,5 +1,7 @@
 #include "ftp/ftpclient.h"
 
+#include <algorithm>
+
 #include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "ftp/replyrule.h"
@@ -35,6 +37,9 @@ void CFtpClient::DropControl(FailureReason reason, int error)
     if (m_pControl != nullptr && m_bConnected) {
         m_controlLoss = reason;
         m_nControlErrno = error;
+        if (m_pLog != nullptr) {
+            m_pLog->Add(m_nLogConnection, ConversationLine::Kind::Note, "制御接続を閉じました");
+        }
     }
     m_pControl.reset();
     m_bConnected = false;
@@ -79,6 +84,10 @@ bool CFtpClient::Connect(const std::string& host, unsigned port)
     m_bTlsRefused = false;
     m_strTlsError.clear();
     m_certificate = CertificateInfo{};
+    if (m_pLog != nullptr) {
+        m_pLog->Add(m_nLogConnection, ConversationLine::Kind::Note,
+                    host + ":" + std::to_string(port) + " に接続します");
+    }
     auto socket = std::make_unique<CSocket>();
     const IoResult result =
         port > 0 && port <= 65535
@@ -180,6 +189,9 @@ bool CFtpClient::SendCommand(const std::string& command)
     }
     if (m_bMayHaveStaleReply) {
         DiscardStaleReplies();
+    }
+    if (m_pLog != nullptr) {
+        m_pLog->Add(m_nLogConnection, ConversationLine::Kind::Command, LoggedCommand(command));
     }
     const IoResult result = SendAll(*m_pControl, encoded, Policy());
     if (result != IoResult::Ok) {
@@ -296,6 +308,14 @@ std::string CFtpClient::ReadReplyWithin(const WaitPolicy& policy, bool keepInSte
     }
     m_nReplyCode = ParseReplyCode(reply);
     m_strReply = DecodeText(reply, m_strEncoding);
+    if (m_pLog != nullptr) {
+        for (std::size_t at = 0; at < m_strReply.size();) {
+            const std::size_t end = std::min(m_strReply.find('\n', at), m_strReply.size());
+            m_pLog->Add(m_nLogConnection, ConversationLine::Kind::Reply,
+                        std::string_view(m_strReply).substr(at, end - at));
+            at = end + 1;
+        }
+    }
     m_bReplyComplete = complete;
     if (complete) {
         m_replyWait = IoResult::Ok;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ftp/certificateinfo.h"
+#include "ftp/conversationlog.h"
 #include "ftp/enginecode.h"
 #include "ftp/resolver.h"
 #include "ftp/socket.h"
@@ -265,6 +266,12 @@ public:
     [[nodiscard]] std::chrono::milliseconds GetTimeout() const { return m_timeout; }
     void SetPump(PumpFn pump) { m_pump = std::move(pump); }
     void SetCancelToken(const CCancelToken* token) { m_pCancel = token; }
+    // Where commands and replies are written, as connection `connection`; null for nowhere.
+    void SetConversationLog(CConversationLog* log, int connection)
+    {
+        m_pLog = log;
+        m_nLogConnection = connection;
+    }
     // True when the token says stop: work made of many steps checks it between them.
     [[nodiscard]] bool CancelRequested() const;
     // Replaces the system's host-name lookup (tests).
@@ -432,6 +439,8 @@ private:
     std::chrono::milliseconds m_timeout{std::chrono::seconds(60)};
     PumpFn m_pump;
     const CCancelToken* m_pCancel = nullptr;
+    CConversationLog* m_pLog = nullptr;
+    int m_nLogConnection = 0;
     ResolveFn m_resolver;
     std::string m_strEncoding;
     bool m_bAutoEncoding = false;
