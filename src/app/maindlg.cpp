@@ -198,6 +198,18 @@ void CMainDlg::BuildControls()
     statusRow->addWidget(m_labelLock);
     statusRow->addWidget(m_labelSecurity);
     statusRow->addWidget(m_pModeButton);
+    // The log is shown and hidden from a button at the end of the status line.
+    auto* log = new QAction(QStringLiteral("通信ログ"), this);
+    log->setObjectName(QStringLiteral("conversationLogAction"));
+    log->setCheckable(true);
+    connect(log, &QAction::toggled, m_pConversationView, &QWidget::setVisible);
+    auto* logButton = new QToolButton(this);
+    logButton->setObjectName(QStringLiteral("conversationLogButton"));
+    logButton->setDefaultAction(log);
+    logButton->setAccessibleName(QStringLiteral("通信ログを表示"));
+    logButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    logButton->setAutoRaise(true);
+    statusRow->addWidget(logButton);
     layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
@@ -247,8 +259,8 @@ void CMainDlg::SetTabOrder()
             order << button;
         }
     }
-    // Last, the transfer mode beside the status line.
-    order << m_pModeButton;
+    // Last, the transfer mode and the log's button beside the status line.
+    order << m_pModeButton << findChild<QToolButton*>(QStringLiteral("conversationLogButton"));
     for (qsizetype at = 1; at < order.size(); ++at) {
         setTabOrder(order[at - 1], order[at]);
     }
@@ -308,12 +320,6 @@ void CMainDlg::BuildCommandBar()
     AddItem(m_pEditMenu, "attribAction", QStringLiteral("属性変更"), ID_ATTRIB,
             &CMainDlg::ChangeAttributesCommand);
     AddItem(m_pEditMenu, "moveAction", QStringLiteral("移動"), ID_MOVE, nullptr)->setEnabled(false);
-    m_pEditMenu->addSeparator();
-    // Shown or hidden at once, even while a command runs: it is only a view.
-    QAction* log = m_pEditMenu->addAction(QStringLiteral("通信ログ"));
-    log->setObjectName(QStringLiteral("conversationLogAction"));
-    log->setCheckable(true);
-    connect(log, &QAction::toggled, m_pConversationView, &QWidget::setVisible);
 
     auto* edit = new QToolButton(m_hMenuBar);
     edit->setObjectName(QStringLiteral("editButton"));
