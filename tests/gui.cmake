@@ -20,6 +20,7 @@ tarnwick_add_gui_test(test_maindlg
 tarnwick_add_gui_test(test_uiparts
     test_waitdlg.cpp
     test_seams.cpp
+    test_queuepanel.cpp
 )
 tarnwick_add_gui_test(test_filecommands
     test_transfercommands.cpp

@@ -206,6 +206,7 @@ bool CTransferQueue::Take(CWorker& worker, QueueItem& item)
             next->connection = worker.Connection();
             next->moved = 0;
             next->why.clear();
+            next->started = std::chrono::steady_clock::now();
             worker.runningId = next->id;
             worker.m_cancel.Reset();
             item = *next;

@@ -37,6 +37,8 @@ struct QueueItem {
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
+    // When it started to run (the speed is what moved since).
+    std::chrono::steady_clock::time_point started{};
 
     [[nodiscard]] bool Finished() const
     {

@@ -1,0 +1,272 @@
+#include "app/queuepanel.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "ui/waitdlg.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The panel reads the queue at most this often, however often it changes.
+constexpr int kRefreshMs = 200;
+
+QString FileName(const QueueItem& item)
+{
+    const std::string& path = item.request.direction == TransferDirection::Download
+                                  ? item.request.remotePath
+                                  : item.request.localPath;
+    const std::size_t slash = path.rfind('/');
+    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+QString SizeText(std::int64_t bytes)
+{
+    QString text = CWaitDlg::SpeedText(static_cast<double>(bytes));
+    text.chop(2); // the units without "/s"
+    return text;
+}
+
+} // namespace
+
+void CQueueModel::SetItems(std::vector<QueueItem> items)
+{
+    const bool sameRows =
+        items.size() == m_items.size() &&
+        std::equal(items.begin(), items.end(), m_items.begin(),
+                   [](const QueueItem& a, const QueueItem& b) { return a.id == b.id; });
+    if (sameRows) {
+        m_items = std::move(items);
+        if (!m_items.empty()) {
+            emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+        }
+        return;
+    }
+    beginResetModel();
+    m_items = std::move(items);
+    endResetModel();
+}
+
+QString CQueueModel::StateText(const QueueItem& item)
+{
+    switch (item.state) {
+    case QueueItem::State::Waiting:
+        return QStringLiteral("待機中");
+    case QueueItem::State::Running:
+        return QStringLiteral("転送中");
+    case QueueItem::State::Done:
+        return QStringLiteral("完了");
+    case QueueItem::State::Failed:
+        return item.why.empty() ? QStringLiteral("失敗")
+                                : QStringLiteral("失敗: ") + QString::fromStdString(item.why);
+    case QueueItem::State::Cancelled:
+        return QStringLiteral("中止");
+    case QueueItem::State::Skipped:
+        return QStringLiteral("スキップ");
+    }
+    return {};
+}
+
+int CQueueModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
+}
+
+int CQueueModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant CQueueModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole &&
+         role != Qt::TextAlignmentRole && role != Qt::ToolTipRole)) {
+        return {};
+    }
+    const QueueItem& item = Item(index.row());
+    const std::int64_t total = item.request.expectedSize;
+    if (role == Qt::TextAlignmentRole) {
+        const bool number = index.column() == kSize || index.column() == kProgress ||
+                            index.column() == kSpeed;
+        return QVariant::fromValue((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    if (role == Qt::ToolTipRole) {
+        // The whole paths, and a failure's whole reason.
+        return QString::fromStdString(item.request.remotePath) + QLatin1Char('\n') +
+               QString::fromStdString(item.request.localPath) + QLatin1Char('\n') +
+               StateText(item);
+    }
+    switch (index.column()) {
+    case kName:
+        return FileName(item);
+    case kDirection:
+        return item.request.direction == TransferDirection::Download
+                   ? QStringLiteral("ダウンロード")
+                   : QStringLiteral("アップロード");
+    case kSize:
+        return total >= 0 ? SizeText(total) : QString();
+    case kProgress:
+        if (item.state == QueueItem::State::Done) {
+            return QStringLiteral("100%");
+        }
+        if (total > 0 && item.state == QueueItem::State::Running) {
+            return QString::number(std::min(item.moved, total) * 100 / total) + QLatin1Char('%');
+        }
+        return item.moved > 0 ? SizeText(item.moved) : QString();
+    case kSpeed: {
+        if (item.state != QueueItem::State::Running) {
+            return QString();
+        }
+        const double seconds = std::chrono::duration<double>(
+                                   std::chrono::steady_clock::now() - item.started)
+                                   .count();
+        return seconds > 0.2 && item.moved > 0
+                   ? CWaitDlg::SpeedText(static_cast<double>(item.moved) / seconds)
+                   : QString();
+    }
+    case kState:
+        return StateText(item);
+    default:
+        return {};
+    }
+}
+
+QVariant CQueueModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    static const char* const kTitles[] = {"名前", "方向", "サイズ", "進み具合", "速度", "状態"};
+    return section >= 0 && section < kColumnCount ? QString::fromUtf8(kTitles[section])
+                                                  : QVariant();
+}
+
+CQueuePanel::CQueuePanel(QWidget* parent)
+    : QWidget(parent), m_pModel(new CQueueModel(this)), m_pTable(new QTableView(this))
+{
+    setObjectName(QStringLiteral("queuePanel"));
+    setAccessibleName(QStringLiteral("転送キュー"));
+    m_pTable->setObjectName(QStringLiteral("queueTable"));
+    m_pTable->setAccessibleName(QStringLiteral("転送の一覧"));
+    m_pTable->setModel(m_pModel);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->verticalHeader()->hide();
+    m_pTable->horizontalHeader()->setSectionResizeMode(CQueueModel::kName, QHeaderView::Stretch);
+    m_pTable->horizontalHeader()->setSectionResizeMode(CQueueModel::kState,
+                                                       QHeaderView::ResizeToContents);
+
+    const auto button = [this](const char* name, const QString& text) {
+        auto* made = new QPushButton(text, this);
+        made->setObjectName(QString::fromLatin1(name));
+        made->setAccessibleName(text);
+        made->setAutoDefault(false);
+        return made;
+    };
+    m_pCancel = button("queueCancelButton", QStringLiteral("選んだ転送を中止"));
+    m_pCancelAll = button("queueCancelAllButton", QStringLiteral("すべて中止"));
+    m_pRetry = button("queueRetryButton", QStringLiteral("失敗したものを再試行"));
+    m_pClear = button("queueClearButton", QStringLiteral("終わったものを消去"));
+    connect(m_pCancel, &QPushButton::clicked, this, [this] {
+        for (const int id : SelectedIds()) {
+            m_pQueue->Cancel(id);
+        }
+    });
+    connect(m_pCancelAll, &QPushButton::clicked, this, [this] { m_pQueue->CancelAll(); });
+    connect(m_pRetry, &QPushButton::clicked, this, [this] {
+        for (const QueueItem& item : m_pQueue->Items()) {
+            if (item.state == QueueItem::State::Failed) {
+                m_pQueue->Retry(item.id);
+            }
+        }
+    });
+    connect(m_pClear, &QPushButton::clicked, this, [this] { m_pQueue->ClearFinished(); });
+    connect(m_pTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CQueuePanel::UpdateButtons);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* made : {m_pCancel, m_pCancelAll, m_pRetry, m_pClear}) {
+        buttons->addWidget(made);
+    }
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pTable, 1);
+    layout->addLayout(buttons);
+    UpdateButtons();
+}
+
+void CQueuePanel::SetQueue(CTransferQueue* queue)
+{
+    m_pQueue = queue;
+    Refresh();
+}
+
+void CQueuePanel::Changed()
+{
+    if (m_bRefreshQueued.exchange(true)) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { QTimer::singleShot(kRefreshMs, this, &CQueuePanel::Refresh); },
+        Qt::QueuedConnection);
+}
+
+void CQueuePanel::Refresh()
+{
+    m_bRefreshQueued = false;
+    const std::vector<int> selected = SelectedIds();
+    m_pModel->SetItems(m_pQueue != nullptr ? m_pQueue->Items() : std::vector<QueueItem>());
+    // A reset keeps the rows that were chosen chosen.
+    QItemSelection again;
+    for (int row = 0; row < m_pModel->rowCount(); ++row) {
+        if (std::find(selected.begin(), selected.end(), m_pModel->Item(row).id) != selected.end()) {
+            again.select(m_pModel->index(row, 0),
+                         m_pModel->index(row, CQueueModel::kColumnCount - 1));
+        }
+    }
+    m_pTable->selectionModel()->select(again, QItemSelectionModel::ClearAndSelect);
+    UpdateButtons();
+}
+
+std::vector<int> CQueuePanel::SelectedIds() const
+{
+    std::vector<int> ids;
+    for (const QModelIndex& index : m_pTable->selectionModel()->selectedRows()) {
+        if (index.row() < m_pModel->rowCount()) {
+            ids.push_back(m_pModel->Item(index.row()).id);
+        }
+    }
+    return ids;
+}
+
+void CQueuePanel::UpdateButtons()
+{
+    bool pending = false, failed = false, finished = false, chosen = false;
+    const std::vector<int> selected = SelectedIds();
+    for (int row = 0; row < m_pModel->rowCount(); ++row) {
+        const QueueItem& item = m_pModel->Item(row);
+        pending = pending || !item.Finished();
+        failed = failed || item.state == QueueItem::State::Failed;
+        finished = finished || item.Finished();
+        chosen = chosen || (!item.Finished() && std::find(selected.begin(), selected.end(),
+                                                          item.id) != selected.end());
+    }
+    const bool queue = m_pQueue != nullptr;
+    m_pCancel->setEnabled(queue && chosen);
+    m_pCancelAll->setEnabled(queue && pending);
+    m_pRetry->setEnabled(queue && failed);
+    m_pClear->setEnabled(queue && finished);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,76 @@
+// CQueuePanel: the transfer queue below the panes, a table with a row per file (name,
+// direction, size, progress, speed, state) and the buttons to stop one or all, run the
+// failed again and clear the finished. The queue's workers say that something changed from
+// their threads; the panel reads the items on the GUI thread, at most a few times a second.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include <atomic>
+#include <vector>
+
+#include "session/transferqueue.h"
+
+class QPushButton;
+class QTableView;
+
+namespace tarnwick {
+
+class CQueueModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { kName, kDirection, kSize, kProgress, kSpeed, kState, kColumnCount };
+
+    explicit CQueueModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    // Takes the items as they are now; rows stay where they were while the items do.
+    void SetItems(std::vector<QueueItem> items);
+    [[nodiscard]] const QueueItem& Item(int row) const
+    {
+        return m_items[static_cast<std::size_t>(row)];
+    }
+    // The state as the table shows it ("失敗: 550 No such file").
+    [[nodiscard]] static QString StateText(const QueueItem& item);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<QueueItem> m_items;
+};
+
+class CQueuePanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CQueuePanel(QWidget* parent = nullptr);
+
+    // The queue shown; null for none. Not owned.
+    void SetQueue(CTransferQueue* queue);
+    // Called from any thread: the panel reads the queue again soon.
+    void Changed();
+    // Reads the queue now.
+    void Refresh();
+    [[nodiscard]] QTableView* Table() const { return m_pTable; }
+    [[nodiscard]] const CQueueModel& Model() const { return *m_pModel; }
+
+private:
+    [[nodiscard]] std::vector<int> SelectedIds() const;
+    void UpdateButtons();
+
+    CTransferQueue* m_pQueue = nullptr;
+    CQueueModel* m_pModel;
+    QTableView* m_pTable;
+    QPushButton* m_pCancel;
+    QPushButton* m_pCancelAll;
+    QPushButton* m_pRetry;
+    QPushButton* m_pClear;
+    std::atomic<bool> m_bRefreshQueued{false};
+};
+
+} // namespace tarnwick

@@ -1,0 +1,74 @@
+// The transfer queue's panel over a queue whose connections cannot be made: a row per file
+// with its name, direction and state, and the buttons that act on the failed and finished.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "app/queuepanel.h"
+
+using namespace tarnwick;
+
+namespace {
+
+QString Cell(const CQueuePanel& panel, int row, int column)
+{
+    return panel.Model().index(row, column).data().toString();
+}
+
+} // namespace
+
+TEST(QueuePanel, ShowsEachFileAndActsOnTheFailedAndTheFinished)
+{
+    CQueuePanel panel;
+    EXPECT_TRUE(panel.accessibleName().contains(QStringLiteral("転送")));
+    auto queue = std::make_unique<CTransferQueue>(
+        2,
+        [](CFtpClient&, int, std::string& why) {
+            why = "接続できません";
+            return false;
+        },
+        [&panel] { panel.Changed(); });
+    panel.SetQueue(queue.get());
+    TransferRequest get;
+    get.remotePath = "/pub/資料.txt";
+    get.localPath = "/nonexistent-folder/資料.txt";
+    get.expectedSize = 2048;
+    TransferRequest put;
+    put.direction = TransferDirection::Upload;
+    put.remotePath = "/pub/upload.bin";
+    put.localPath = "/nonexistent-folder/upload.bin";
+    ASSERT_GT(queue->Add(get), 0);
+    ASSERT_GT(queue->Add(put), 0);
+    ASSERT_TRUE(queue->WaitUntilIdle(std::chrono::seconds(10)));
+    // The change reaches the panel through the event loop.
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(panel, 1, CQueueModel::kState), QStringLiteral("失敗: 接続できません"),
+                              5000);
+    EXPECT_EQ(Cell(panel, 0, CQueueModel::kName), "資料.txt");
+    EXPECT_EQ(Cell(panel, 0, CQueueModel::kDirection), "ダウンロード");
+    EXPECT_EQ(Cell(panel, 0, CQueueModel::kSize), "2.0 KB");
+    EXPECT_EQ(Cell(panel, 1, CQueueModel::kName), "upload.bin");
+    EXPECT_EQ(Cell(panel, 1, CQueueModel::kDirection), "アップロード");
+
+    auto* retry = panel.findChild<QPushButton*>("queueRetryButton");
+    auto* clear = panel.findChild<QPushButton*>("queueClearButton");
+    auto* cancelAll = panel.findChild<QPushButton*>("queueCancelAllButton");
+    ASSERT_TRUE(retry->isEnabled());
+    EXPECT_FALSE(cancelAll->isEnabled()) << "nothing is pending";
+    QTest::mouseClick(retry, Qt::LeftButton);
+    ASSERT_TRUE(queue->WaitUntilIdle(std::chrono::seconds(10)));
+    for (const QueueItem& item : queue->Items()) {
+        EXPECT_EQ(item.state, QueueItem::State::Failed) << "tried again, failed again";
+    }
+    panel.Refresh();
+    ASSERT_TRUE(clear->isEnabled());
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_TRUE(queue->Items().empty());
+    panel.Refresh();
+    EXPECT_EQ(panel.Model().rowCount(), 0);
+    EXPECT_FALSE(clear->isEnabled());
+    // The queue goes first: its workers tell the panel of changes.
+    queue.reset();
+    panel.SetQueue(nullptr);
+}
