@@ -16,6 +16,7 @@ add_library(tarnwick_gui STATIC
     src/app/guidialupui.cpp
     src/app/conversationview.cpp
     src/app/maindlg.cpp
+    src/app/queuecommands.cpp
     src/app/queuepanel.cpp
     src/app/maindlgcommands.cpp
     src/app/maindlglayout.cpp

@@ -84,6 +84,8 @@ protected:
     {
         ASSERT_TRUE(SetSettingFlag("UsePASV", true));
         ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 5));
+        // Files move on the window's connection, which the scripted server serves alone.
+        ASSERT_TRUE(SetSettingInt("QueueConnections", 0));
         // A store an earlier version wrote: テキスト mode (AutoTransferMode 0, no mode of its
         // own) and no overwrite question, which the scripts here are written for. A fresh
         // store's defaults have tests of their own.

@@ -108,6 +108,7 @@ TEST_P(EndToEndTest, TransfersDirectoriesAndPermissionsThroughTheWindow)
 
     ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
     ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    ASSERT_TRUE(SetSettingInt("QueueConnections", 0));
     SetSettingText("AutoTransferModeList", "txt html htm cgi pl");
     dlg = std::make_unique<CMainDlg>(prompt, runner);
     dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
@@ -193,6 +194,7 @@ TEST_P(EndToEndTest, AMixedTreeMakesTheRoundTripUnchangedOnAFreshStore)
     }
     ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
     ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    ASSERT_TRUE(SetSettingInt("QueueConnections", 0));
     dlg = std::make_unique<CMainDlg>(prompt, runner);
     dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
     ConnectTo(server);
@@ -268,6 +270,7 @@ TEST_P(EndToEndTest, TheWideWindowWithTheKeyboardOnly)
 
     ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
     ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    ASSERT_TRUE(SetSettingInt("QueueConnections", 0));
     // In text mode, chosen as a user of an earlier version did (a fresh store is binary).
     ASSERT_TRUE(SetSettingFlag("AutoTransferMode", false));
     dlg = std::make_unique<CMainDlg>(prompt, runner);

@@ -183,22 +183,22 @@ TEST_F(WindowLayoutTest, TabReachesEveryControlAndNeverTheStatusLine)
     dlg->SetConnectedDisplay();
     Field("remoteDirEdit")->setFocus();
     QStringList forward;
-    for (int step = 0; step < 13; ++step) {
+    for (int step = 0; step < 14; ++step) {
         forward << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(forward, (QStringList{"remoteDirEdit", "remoteList", "downloadButton", "uploadButton",
                                     "localDirEdit", "localList", "disconnectActionButton",
                                     "editButton", "settingsActionButton", "exitActionButton",
-                                    "transferModeButton", "conversationLogButton",
-                                    "remoteDirEdit"}));
+                                    "transferModeButton", "queuePanelButton",
+                                    "conversationLogButton", "remoteDirEdit"}));
     QStringList back;
     for (int step = 0; step < 3; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         back << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(back,
-              (QStringList{"remoteDirEdit", "conversationLogButton", "transferModeButton"}));
+              (QStringList{"remoteDirEdit", "conversationLogButton", "queuePanelButton"}));
 
     // A field that takes the focus makes its pane the active one.
     Field("remoteDirEdit")->setFocus();

@@ -42,6 +42,9 @@ CDialUpManager* CMainDlg::DialUpFor(DialUpStep step)
 
 void CMainDlg::ConnectCommand()
 {
+    if (!StopQueue(QStringLiteral("転送中のファイルがあります。\n中止して接続し直しますか？"))) {
+        return;
+    }
     // Keyring calls are bounded; meanwhile the window repaints but takes no input.
     CSecretServiceStore passwords;
     passwords.SetPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
@@ -58,10 +61,14 @@ void CMainDlg::ConnectCommand()
     }
     SetConnectedDisplay();
     ShowTexts();
+    StartQueue();
 }
 
 void CMainDlg::DisconnectCommand()
 {
+    if (!StopQueue(QStringLiteral("転送中のファイルがあります。\n中止して切断しますか？"))) {
+        return;
+    }
     m_pSession->Disconnect();
     SetDisconnectedDisplay();
     ShowTexts();

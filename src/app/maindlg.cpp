@@ -22,6 +22,7 @@
 #include "app/panearea.h"
 #include "app/panedetails.h"
 #include "app/panelist.h"
+#include "app/queuepanel.h"
 #include "app/statusline.h"
 #include "app/windowsessionui.h"
 #include "dialup/nmclibackend.h"
@@ -120,6 +121,9 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
 
 CMainDlg::~CMainDlg()
 {
+    // Transfers still running are aborted; the workers end before the widgets go.
+    m_pSession->SetTransferQueue(nullptr);
+    m_pQueue.reset();
     QCoreApplication::instance()->removeEventFilter(this);
     m_engine.SetProgressSink(nullptr);
     m_engine.SetPump(nullptr);
@@ -187,6 +191,12 @@ void CMainDlg::BuildControls()
     layout->setContentsMargins(8, 8, 8, 0);
     layout->setSpacing(6);
     layout->addWidget(m_pPaneArea, 1);
+    // The transfer queue, shown when a transfer starts.
+    m_pQueuePanel = new CQueuePanel(this);
+    m_pQueuePanel->setMinimumHeight(m_pQueuePanel->fontMetrics().lineSpacing() * 8);
+    m_pQueuePanel->setMaximumHeight(m_pQueuePanel->fontMetrics().lineSpacing() * 16);
+    m_pQueuePanel->hide();
+    layout->addWidget(m_pQueuePanel);
     // The log of the conversation with the server, hidden until asked for.
     m_pConversationView = new CConversationView(m_conversation, this);
     m_pConversationView->setMinimumHeight(m_pConversationView->fontMetrics().lineSpacing() * 6);
@@ -210,6 +220,21 @@ void CMainDlg::BuildControls()
     logButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     logButton->setAutoRaise(true);
     statusRow->addWidget(logButton);
+    auto* queue = new QAction(QStringLiteral("転送キュー"), this);
+    queue->setObjectName(QStringLiteral("queuePanelAction"));
+    queue->setCheckable(true);
+    connect(queue, &QAction::toggled, m_pQueuePanel, &QWidget::setVisible);
+    // A transfer that starts brings the panel back.
+    connect(m_pQueuePanel, &CQueuePanel::itemsAdded, queue, [queue] { queue->setChecked(true); });
+    connect(m_pQueuePanel, &CQueuePanel::itemsDone, this,
+            [this](const std::vector<QueueItem>& items) { QueueItemsFinished(items); });
+    auto* queueButton = new QToolButton(this);
+    queueButton->setObjectName(QStringLiteral("queuePanelButton"));
+    queueButton->setDefaultAction(queue);
+    queueButton->setAccessibleName(QStringLiteral("転送キューを表示"));
+    queueButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    queueButton->setAutoRaise(true);
+    statusRow->insertWidget(statusRow->indexOf(logButton), queueButton);
     layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
@@ -260,7 +285,8 @@ void CMainDlg::SetTabOrder()
         }
     }
     // Last, the transfer mode and the log's button beside the status line.
-    order << m_pModeButton << findChild<QToolButton*>(QStringLiteral("conversationLogButton"));
+    order << m_pModeButton << findChild<QToolButton*>(QStringLiteral("queuePanelButton"))
+          << findChild<QToolButton*>(QStringLiteral("conversationLogButton"));
     for (qsizetype at = 1; at < order.size(); ++at) {
         setTabOrder(order[at - 1], order[at]);
     }

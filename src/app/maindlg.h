@@ -45,6 +45,9 @@ namespace tarnwick {
 
 class CArrowButton;
 class CConversationView;
+class CQueuePanel;
+class CTransferQueue;
+struct QueueItem;
 class CDialogRunner;
 class CLocalTrash;
 class CPaneArea;
@@ -121,6 +124,14 @@ public:
 
     // The session found the connection gone: the disconnected display, as after 切断.
     void OnConnectionLost();
+    // Opens the transfer queue for the server just connected to.
+    void StartQueue();
+    // Stops the transfer queue, after asking when files are still waiting or moving; false
+    // when the user keeps them.
+    bool StopQueue(const QString& question);
+    // Items the queue finished: the panes that show their folders are listed again.
+    void QueueItemsFinished(const std::vector<QueueItem>& items);
+    void RefreshRemoteListing();
     // A server certificate the check did not pass, put to the user in the certificate
     // dialog.
     CertificateAnswer AskCertificateTrust(const CertificateInfo& certificate,
@@ -146,6 +157,10 @@ public:
     // What was said to the servers, shown in the log pane.
     CConversationLog m_conversation;
     CConversationView* m_pConversationView = nullptr;
+    // Files move in the background on connections of their own (none while disconnected, or
+    // with QueueConnections 0); the panel shows them.
+    std::unique_ptr<CTransferQueue> m_pQueue;
+    CQueuePanel* m_pQueuePanel = nullptr;
     // The dial-up connection m_hRasConn is the handle of the dial-up manager (below).
 
 public slots:

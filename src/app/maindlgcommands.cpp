@@ -442,7 +442,8 @@ void CMainDlg::ConnectAtStartup()
 
 void CMainDlg::closeEvent(QCloseEvent* event)
 {
-    if (m_nCommandDepth > 0) {
+    if (m_nCommandDepth > 0 ||
+        !StopQueue(QStringLiteral("転送中のファイルがあります。\n中止して終了しますか？"))) {
         event->ignore();
         return;
     }
@@ -461,6 +462,9 @@ void CMainDlg::keyPressEvent(QKeyEvent* event)
 
 void CMainDlg::ExitCommand()
 {
+    if (!StopQueue(QStringLiteral("転送中のファイルがあります。\n中止して終了しますか？"))) {
+        return;
+    }
     DisconnectCommand();
     // done() ends the window without a close event, so the disconnect does not run twice.
     accept();

@@ -225,8 +225,35 @@ void CQueuePanel::Changed()
 void CQueuePanel::Refresh()
 {
     m_bRefreshQueued = false;
+    if (m_pQueue == nullptr) {
+        UpdateButtons(); // the rows stay as they were when the queue went
+        return;
+    }
     const std::vector<int> selected = SelectedIds();
-    m_pModel->SetItems(m_pQueue != nullptr ? m_pQueue->Items() : std::vector<QueueItem>());
+    std::vector<QueueItem> items = m_pQueue->Items();
+    bool added = false;
+    std::vector<QueueItem> done;
+    for (const QueueItem& item : items) {
+        added = added || item.id > m_nLastId;
+        m_nLastId = std::max(m_nLastId, item.id);
+        if (item.state == QueueItem::State::Done &&
+            std::find(m_doneIds.begin(), m_doneIds.end(), item.id) == m_doneIds.end()) {
+            m_doneIds.push_back(item.id);
+            done.push_back(item);
+        }
+    }
+    // A retried item may be done again.
+    m_doneIds.erase(std::remove_if(m_doneIds.begin(), m_doneIds.end(),
+                                   [&items](int id) {
+                                       return std::none_of(items.begin(), items.end(),
+                                                           [id](const QueueItem& item) {
+                                                               return item.id == id &&
+                                                                      item.state ==
+                                                                          QueueItem::State::Done;
+                                                           });
+                                   }),
+                    m_doneIds.end());
+    m_pModel->SetItems(std::move(items));
     // A reset keeps the rows that were chosen chosen.
     QItemSelection again;
     for (int row = 0; row < m_pModel->rowCount(); ++row) {
@@ -237,6 +264,12 @@ void CQueuePanel::Refresh()
     }
     m_pTable->selectionModel()->select(again, QItemSelectionModel::ClearAndSelect);
     UpdateButtons();
+    if (added) {
+        emit itemsAdded();
+    }
+    if (!done.empty()) {
+        emit itemsDone(done);
+    }
 }
 
 std::vector<int> CQueuePanel::SelectedIds() const

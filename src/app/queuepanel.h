@@ -59,6 +59,12 @@ public:
     [[nodiscard]] QTableView* Table() const { return m_pTable; }
     [[nodiscard]] const CQueueModel& Model() const { return *m_pModel; }
 
+signals:
+    // Items came that the panel had not shown yet.
+    void itemsAdded();
+    // Items that are done since the panel last looked.
+    void itemsDone(const std::vector<QueueItem>& items);
+
 private:
     [[nodiscard]] std::vector<int> SelectedIds() const;
     void UpdateButtons();
@@ -71,6 +77,8 @@ private:
     QPushButton* m_pRetry;
     QPushButton* m_pClear;
     std::atomic<bool> m_bRefreshQueued{false};
+    int m_nLastId = 0;         // the newest item shown
+    std::vector<int> m_doneIds; // the items reported done
 };
 
 } // namespace tarnwick

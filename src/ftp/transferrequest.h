@@ -27,7 +27,8 @@ struct TransferRequest {
     std::int64_t expectedSize = -1;
     // The server's modification time of the file (seconds since 1970, UTC); -1 when unknown.
     // A part kept for resuming records it with the size, so a later download can tell
-    // whether the part still belongs to the file.
+    // whether the part still belongs to the file. For an upload: the local file's, which the
+    // transfer queue tells the server afterwards.
     std::int64_t sourceTime = -1;
     // Where a resumed transfer starts (binary type only): a download goes on writing
     // NAME.part, which must hold exactly this many bytes, after "REST offset"; an upload

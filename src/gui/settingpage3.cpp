@@ -42,6 +42,13 @@ CSettingPage3::CSettingPage3(QWidget* parent) : CPropertyPage(parent)
     m_pTimeout->setSuffix(QStringLiteral(" 秒"));
     m_pTimeout->setSpecialValueText(QStringLiteral("なし"));
 
+    m_pQueueConnections = new QSpinBox(this);
+    m_pQueueConnections->setObjectName(QStringLiteral("queueConnectionsSpin"));
+    m_pQueueConnections->setAccessibleName(QStringLiteral("転送に使う接続の数"));
+    m_pQueueConnections->setRange(0, static_cast<int>(kMaxQueueConnections));
+    // 0: files move on the window's own connection, one at a time, as the window waits.
+    m_pQueueConnections->setSpecialValueText(QStringLiteral("なし (ウィンドウの接続で転送)"));
+
     // The data is the stored text: empty for the locale's charset, so that the choice follows
     // the locale.
     m_pEncoding = new QComboBox(this);
@@ -59,6 +66,7 @@ CSettingPage3::CSettingPage3(QWidget* parent) : CPropertyPage(parent)
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("タイムアウト："), m_pTimeout);
     form->addRow(QStringLiteral("サーバーの文字コード："), m_pEncoding);
+    form->addRow(QStringLiteral("同時に転送する接続："), m_pQueueConnections);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pUsePasv);
@@ -73,6 +81,7 @@ void CSettingPage3::Load()
     m_pUseList->setChecked(GetSettingFlag("UseLIST"));
     m_pTimeout->setValue(static_cast<int>(std::min<std::uint32_t>(
         GetTimeoutSeconds(), static_cast<std::uint32_t>(kMaxTimeoutSeconds))));
+    m_pQueueConnections->setValue(static_cast<int>(GetQueueConnections()));
 
     const QString stored = QString::fromStdString(GetSettingText("ServerEncoding"));
     int index = m_pEncoding->findData(stored);
@@ -89,6 +98,7 @@ void CSettingPage3::Store()
     SetSettingFlag("UseLIST", m_pUseList->isChecked());
     SetSettingInt("TimeoutSeconds", static_cast<std::uint32_t>(m_pTimeout->value()));
     SetSettingText("ServerEncoding", m_pEncoding->currentData().toString().toStdString());
+    SetSettingInt("QueueConnections", static_cast<std::uint32_t>(m_pQueueConnections->value()));
 }
 
 QString CSettingPage3::Refusal() const

@@ -16,10 +16,11 @@ class CSettingPage3 : public CPropertyPage {
 public:
     explicit CSettingPage3(QWidget* parent = nullptr);
 
-    // UsePASV, UseLIST, TimeoutSeconds (60 when missing) and ServerEncoding (the locale's
-    // charset when empty; a stored name outside the choices is kept as a choice of its own).
+    // UsePASV, UseLIST, TimeoutSeconds (60 when missing), ServerEncoding (the locale's
+    // charset when empty; a stored name outside the choices is kept as a choice of its own)
+    // and QueueConnections (2 when missing).
     void Load() override;
-    // UsePASV, then UseLIST, then TimeoutSeconds and ServerEncoding.
+    // UsePASV, then UseLIST, then TimeoutSeconds, ServerEncoding and QueueConnections.
     void Store() override;
     // A chosen encoding that iconv does not know (a name stored by hand) is refused; empty,
     // the locale's charset, is not.
@@ -29,6 +30,7 @@ private:
     QCheckBox* m_pUsePasv = nullptr;
     QCheckBox* m_pUseList = nullptr;
     QSpinBox* m_pTimeout = nullptr;
+    QSpinBox* m_pQueueConnections = nullptr;
     QComboBox* m_pEncoding = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include "session/commandtexts.h"
 #include "session/localfiles.h"
 #include "session/session.h"
+#include "session/transferqueue.h"
 #include "session/treetransfer.h"
 #include "settings/transfermode.h"
 
@@ -127,13 +128,20 @@ void CSession::ReportItems(const std::vector<ItemOutcome>& outcomes, const std::
     }
     std::vector<const ItemOutcome*> failures;
     std::int64_t skipped = 0;
+    std::int64_t queued = 0;
     for (const ItemOutcome& outcome : outcomes) {
         if (outcome.Failed()) {
             failures.push_back(&outcome);
         }
         skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
+        queued += outcome.queued ? 1 : 0;
     }
-    if (failures.empty()) {
+    if (failures.empty() && queued > 0) {
+        // Nothing has moved yet: the queue's panel shows how it goes.
+        m_ui.SetStatus(FormatText("%d 個のファイルを転送キューに追加しました", queued) +
+                       (skipped == 0 ? std::string()
+                                     : FormatText(" (%d 個はスキップしました)", skipped)));
+    } else if (failures.empty()) {
         // What the user chose to keep is no failure, but the command did not do it all.
         m_ui.SetStatus(skipped == 0 ? done
                                     : done + FormatText(" (%d 個はスキップしました)", skipped));
@@ -230,8 +238,8 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
     TransferRequest whole{TransferDirection::Download, remotePath, localPath, type, expectedSize};
     whole.sourceTime = modifyTime;
     ItemOutcome outcome = resume ? ResumeDownload(remotePath, localPath, expectedSize, modifyTime)
-                                 : OutcomeOf(remotePath, m_engine.Transfer(whole));
-    if (!outcome.Failed()) {
+                                 : RunTransfer(remotePath, whole);
+    if (!outcome.Failed() && !outcome.queued) {
         if (modifyTime < 0) {
             modifyTime = m_engine.RemoteModificationTime(remotePath);
         }
@@ -276,7 +284,25 @@ ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::s
     // A part larger than the file is not this file's: it starts over.
     request.restartOffset = have > 0 && have <= size ? have : 0;
     m_ui.TransferResumes(request.restartOffset);
-    return OutcomeOf(remotePath, m_engine.Transfer(request));
+    return RunTransfer(remotePath, request);
+}
+
+ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest& request)
+{
+    if (m_pQueue == nullptr) {
+        return OutcomeOf(name, m_engine.Transfer(request));
+    }
+    // The question about a file there has been asked: the queue replaces or resumes it.
+    ItemOutcome outcome;
+    outcome.name = name;
+    if (m_pQueue->Add(request, true) < 0) {
+        outcome.status = ItemOutcome::Status::Failed;
+        outcome.reason = FailureReason::LocalFile;
+        outcome.note = "同じファイルをすでに転送しています";
+        return outcome;
+    }
+    outcome.queued = true;
+    return outcome;
 }
 
 ItemOutcome CSession::UploadFile(const std::string& localPath, const std::string& remoteName)
@@ -320,6 +346,11 @@ ItemOutcome CSession::SendFile(const TransferRequest& request)
     std::int64_t size = -1;
     std::int64_t modifyTime = -1;
     LocalFileFacts(request.localPath, size, modifyTime);
+    if (m_pQueue != nullptr) {
+        TransferRequest queued = request;
+        queued.sourceTime = modifyTime;
+        return RunTransfer(request.localPath, queued);
+    }
     ItemOutcome outcome = OutcomeOf(request.localPath, m_engine.Transfer(request));
     // The file keeps its time where the server can be told it; a server that cannot leaves
     // the upload as good as it was.
@@ -404,10 +435,11 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
                 ExplainLinkFailure(row, outcome);
             }
         }
-        m_ui.SetStatus(outcome.Failed()
-                           ? std::string("ダウンロードに失敗しました")
-                           : FormatText("%s のダウンロードが正常に終了しました",
-                                        JoinPath(m_view.remoteDir, row)));
+        m_ui.SetStatus(outcome.Failed()   ? std::string("ダウンロードに失敗しました")
+                       : outcome.queued ? FormatText("%s を転送キューに追加しました",
+                                                     JoinPath(m_view.remoteDir, row))
+                                        : FormatText("%s のダウンロードが正常に終了しました",
+                                                     JoinPath(m_view.remoteDir, row)));
         if (Record(outcome, outcomes)) {
             break;
         }
@@ -511,8 +543,9 @@ bool CSession::UploadItems(const std::vector<std::pair<std::string, std::string>
             continue;
         }
         outcome.name = name;
-        m_ui.SetStatus(outcome.Failed()
-                           ? FormatText("%s のアップロードに失敗しました\r\n", name)
+        m_ui.SetStatus(outcome.Failed() ? FormatText("%s のアップロードに失敗しました\r\n", name)
+                       : outcome.queued
+                           ? FormatText("%s を転送キューに追加しました", localPath)
                            : FormatText("%s のアップロードが正常に終了しました", localPath));
         if (Record(outcome, outcomes)) {
             break;

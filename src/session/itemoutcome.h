@@ -20,6 +20,8 @@ struct ItemOutcome {
     int localErrno = 0;
     std::string note; // says why instead of the above when set
     std::int64_t bytes = 0; // moved by a transfer
+    // Handed to the transfer queue, which moves it in the background (Status Done).
+    bool queued = false;
 
     [[nodiscard]] bool Failed() const { return status == Status::Failed; }
 };

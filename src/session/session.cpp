@@ -128,6 +128,12 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.HideWaitText();
     m_ui.SetStatus(welcome);
     m_bConnected = true;
+    m_strOpenHost = host;
+    m_nOpenPort = port;
+    m_strOpenUser = user;
+    m_strOpenPassword = password;
+    m_openOptions = options;
+    m_openOptions.trust = nullptr; // the queue asks nobody: see QueueConnector
     m_linkFolders.clear();
     return OpenResult::Connected;
 }
@@ -300,6 +306,53 @@ bool CSession::Connect(const ConnectRequest& request)
         m_ui.SetStatus("暗号化されていません: サーバーが TLS を拒否しました");
     }
     return true;
+}
+
+std::function<bool(CFtpClient&, int, std::string&)> CSession::QueueConnector() const
+{
+    if (!m_bConnected || !m_engine.IsConnected()) {
+        return {};
+    }
+    FtpConnectOptions options = m_openOptions;
+    if (m_engine.IsAutoEncoding() && !m_engine.IsEncodingUndecided()) {
+        options.encoding = m_engine.GetServerEncoding(); // what 自動 found
+    }
+    std::string certificate;
+    if (m_engine.IsEncrypted()) {
+        // TLS as this connection has it, and only the certificate it showed.
+        options.tls = options.tls == TlsMode::Implicit ? TlsMode::Implicit : TlsMode::ExplicitRequired;
+        certificate = m_engine.GetCertificate().sha256;
+        options.trustedFingerprint = certificate;
+        options.trust = [](const CertificateInfo&) { return false; };
+    } else {
+        options.tls = TlsMode::None;
+    }
+    return [host = m_strOpenHost, port = m_nOpenPort, user = m_strOpenUser,
+            password = m_strOpenPassword, options,
+            certificate](CFtpClient& engine, int, std::string& why) {
+        if (!engine.Connect(host, port, options)) {
+            why = "接続できません: " + (engine.GetTlsError().empty()
+                                            ? FirstReplyLine(engine.GetLastReply())
+                                            : engine.GetTlsError());
+            return false;
+        }
+        if (!certificate.empty() && engine.GetCertificate().sha256 != certificate) {
+            // Even one the system trusts: the transfers were agreed to with the other.
+            static_cast<void>(engine.Quit());
+            why = "サーバーの証明書が変わりました";
+            return false;
+        }
+        if (!engine.Login(user, password)) {
+            why = "ログインできません: " + FirstReplyLine(engine.GetLastReply());
+            return false;
+        }
+        static_cast<void>(engine.NegotiateFeatures());
+        if (engine.IsEncrypted() && !engine.ProtectDataConnections()) {
+            why = "データ接続を暗号化できません: " + FirstReplyLine(engine.GetLastReply());
+            return false;
+        }
+        return true;
+    };
 }
 
 void CSession::Disconnect()

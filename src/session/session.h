@@ -31,6 +31,7 @@ class CListingReader;
 
 class CDialUpManager;
 class CLocalTrash;
+class CTransferQueue;
 
 // What the session works on that the front end shows: the two panes and their directory
 // texts ("/" separated, "/" for the root).
@@ -214,6 +215,8 @@ public:
     // Uploads as `request` says; the server's file then gets the local file's modification
     // time where FEAT offers MFMT.
     ItemOutcome SendFile(const TransferRequest& request);
+    // Moves `request` now, or hands it to the transfer queue when there is one.
+    ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);
@@ -232,6 +235,15 @@ public:
     bool StreamRemote(CListingReader& reader);
 
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
+
+    // Files to move go to `queue` (not owned; null: they move on the session's own
+    // connection while the command waits). The questions are asked as before, when a file is
+    // queued; the queue's connections do the rest.
+    void SetTransferQueue(CTransferQueue* queue) { m_pQueue = queue; }
+    // How the queue's connections reach the server this session is connected to: the same
+    // host, port, user, TLS mode and names' encoding, and no certificate but the one this
+    // connection showed. Nothing while disconnected.
+    [[nodiscard]] std::function<bool(CFtpClient&, int, std::string&)> QueueConnector() const;
 
     // Text or binary for a file of this name: by its ending in automatic mode, otherwise the
     // engine's current type.
@@ -309,6 +321,13 @@ private:
 
     CFtpClient& m_engine;
     CRemoteFileList& m_remoteFiles;
+    CTransferQueue* m_pQueue = nullptr;
+    // What the last successful Open connected with, for the queue's connections.
+    std::string m_strOpenHost;
+    std::uint16_t m_nOpenPort = 0;
+    std::string m_strOpenUser;
+    std::string m_strOpenPassword;
+    FtpConnectOptions m_openOptions;
     SessionView m_view;
     CSessionUi& m_ui;
     CSessionSettings& m_settings;

@@ -6,6 +6,7 @@
 #include "ftp/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "session/itemoutcome.h"
+#include "session/localfiles.h"
 
 namespace tarnwick {
 
@@ -84,7 +85,7 @@ private:
     QueueItem::State Move(const QueueItem& item, std::string& why)
     {
         const TransferRequest& request = item.request;
-        if (request.direction == TransferDirection::Download) {
+        if (request.direction == TransferDirection::Download && !item.answered) {
             std::error_code error;
             const bool there = std::filesystem::exists(
                 std::filesystem::symlink_status(request.localPath, error));
@@ -101,6 +102,21 @@ private:
         }
         const TransferOutcome outcome = m_engine.Transfer(request);
         if (outcome.Ok()) {
+            // The file keeps its time: the server's for a download, where it tells it; the
+            // local one for an upload, where the server can be told it.
+            if (request.direction == TransferDirection::Upload) {
+                if (request.sourceTime >= 0) {
+                    static_cast<void>(
+                        m_engine.SetRemoteModificationTime(request.remotePath, request.sourceTime));
+                }
+            } else {
+                const std::int64_t time = request.sourceTime >= 0
+                                              ? request.sourceTime
+                                              : m_engine.RemoteModificationTime(request.remotePath);
+                if (time >= 0) {
+                    static_cast<void>(SetLocalModifyTime(request.localPath, time));
+                }
+            }
             return QueueItem::State::Done;
         }
         if (outcome.reason == FailureReason::Cancelled || m_cancel.IsCancelled()) {
@@ -158,7 +174,7 @@ void CTransferQueue::StartWorkers()
     }
 }
 
-int CTransferQueue::Add(const TransferRequest& request)
+int CTransferQueue::Add(const TransferRequest& request, bool answered)
 {
     int id = -1;
     {
@@ -169,6 +185,7 @@ int CTransferQueue::Add(const TransferRequest& request)
         QueueItem item;
         item.id = id = m_nNextId++;
         item.request = request;
+        item.answered = answered;
         m_items.push_back(std::move(item));
         StartWorkers();
     }

@@ -34,6 +34,7 @@ struct QueueItem {
     TransferRequest request;
     State state = State::Waiting;
     std::string why; // a failure's reason ("550 No such file", "時間切れ")
+    bool answered = false; // replacing a file there was agreed to when it was queued
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
@@ -68,8 +69,10 @@ public:
     CTransferQueue& operator=(const CTransferQueue&) = delete;
 
     // Queues a transfer and returns its id; -1 when a waiting or running item already moves
-    // the same local or server file.
-    int Add(const TransferRequest& request);
+    // the same local or server file. `answered`: the user has already said that a file there
+    // may be replaced (or resumed), so nothing is asked. An upload's `sourceTime` (the local
+    // file's) is given to the server afterwards where it takes one (MFMT).
+    int Add(const TransferRequest& request, bool answered = false);
     // Stops one item: a waiting one is not started, a running one is aborted.
     void Cancel(int id);
     void CancelAll();

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <algorithm>
+
 #include "core/nameencoding.h"
 #include "core/textcodec.h"
 #include "settings/registrykey.h"
@@ -85,6 +87,12 @@ bool SetSettingInt(const std::string& name, std::uint32_t value)
 std::uint32_t GetTimeoutSeconds()
 {
     return GetSettingInt("TimeoutSeconds", kDefaultTimeoutSeconds);
+}
+
+std::uint32_t GetQueueConnections()
+{
+    return std::min(GetSettingInt("QueueConnections", kDefaultQueueConnections),
+                    kMaxQueueConnections);
 }
 
 std::string GetServerEncodingSetting()

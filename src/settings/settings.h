@@ -39,6 +39,12 @@ bool SetSettingInt(const std::string& name, std::uint32_t value);
 inline constexpr std::uint32_t kDefaultTimeoutSeconds = 60;
 [[nodiscard]] std::uint32_t GetTimeoutSeconds();
 
+// How many connections of its own the window's transfer queue opens: QueueConnections, 2 when
+// missing, at most kMaxQueueConnections; 0 moves files on the window's own connection.
+inline constexpr std::uint32_t kDefaultQueueConnections = 2;
+inline constexpr std::uint32_t kMaxQueueConnections = 8;
+[[nodiscard]] std::uint32_t GetQueueConnections();
+
 // The encoding of command lines, listings and replies: the ServerEncoding text (kAutoEncoding
 // for 自動), or the locale's charset when it is empty or names no encoding iconv knows.
 [[nodiscard]] std::string GetServerEncodingSetting();

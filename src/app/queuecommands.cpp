@@ -1,0 +1,92 @@
+// The transfer queue of the window: opened when a connection is made, stopped (after a
+// question when files still move) before another or at 切断 and 終了; the panes follow what it
+// finishes.
+#include <QTimer>
+
+#include "app/maindlg.h"
+#include "app/panelist.h"
+#include "app/queuepanel.h"
+#include "files/pathjoin.h"
+#include "session/session.h"
+#include "session/transferqueue.h"
+#include "settings/settings.h"
+#include "ui/prompt.h"
+
+namespace tarnwick {
+
+void CMainDlg::StartQueue()
+{
+    const std::uint32_t connections = GetQueueConnections();
+    auto connector = connections > 0 ? m_pSession->QueueConnector() : nullptr;
+    if (!connector) {
+        return; // files move on the window's connection
+    }
+    CQueuePanel* panel = m_pQueuePanel;
+    m_pQueue = std::make_unique<CTransferQueue>(connections, std::move(connector),
+                                                [panel] { panel->Changed(); });
+    m_pQueuePanel->SetQueue(m_pQueue.get());
+    m_pSession->SetTransferQueue(m_pQueue.get());
+}
+
+bool CMainDlg::StopQueue(const QString& question)
+{
+    if (!m_pQueue) {
+        return true;
+    }
+    if (m_pQueue->Pending() > 0 && !m_prompt.Ask(question)) {
+        return false;
+    }
+    m_pSession->SetTransferQueue(nullptr);
+    m_pQueuePanel->SetQueue(nullptr);
+    // Running transfers are aborted on their servers; the workers are waited for.
+    m_pQueue.reset();
+    m_pQueuePanel->Refresh();
+    return true;
+}
+
+namespace {
+
+// The folder a file of the queue lies in, as the panes name folders ("/" for the root).
+std::string FolderOf(const std::string& path)
+{
+    const std::string parent = ParentDir(path);
+    return parent.empty() ? std::string("/") : parent;
+}
+
+} // namespace
+
+void CMainDlg::QueueItemsFinished(const std::vector<QueueItem>& items)
+{
+    bool local = false;
+    bool remote = false;
+    for (const QueueItem& item : items) {
+        if (item.request.direction == TransferDirection::Download) {
+            local = local || FolderOf(item.request.localPath) == m_localList->ListedDir();
+        } else {
+            remote = remote || FolderOf(item.request.remotePath) == m_remoteList->ListedDir();
+        }
+    }
+    if (!local && !remote) {
+        return;
+    }
+    if (m_nCommandDepth > 0) {
+        // A command is using the panes and the connection: after it.
+        QTimer::singleShot(300, this, [this, items] { QueueItemsFinished(items); });
+        return;
+    }
+    // Only a pane that still shows the folder it was listed from; the path fields are left
+    // as they are (the user may be typing in one).
+    if (local && m_strLocalDir == m_localList->ListedDir()) {
+        static_cast<void>(m_pSession->RefreshLocal());
+    }
+    if (remote && m_engine.IsConnected() && m_strRemoteDir == m_remoteList->ListedDir()) {
+        RunCommand(&CMainDlg::RefreshRemoteListing);
+    }
+}
+
+void CMainDlg::RefreshRemoteListing()
+{
+    m_pSession->RefreshRemote(false);
+}
+
+} // namespace tarnwick
