@@ -18,6 +18,7 @@
 
 #include "app/maindlg.h"
 #include "app/panelist.h"
+#include "session/transferqueue.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"
@@ -220,6 +221,72 @@ TEST_P(EndToEndTest, AMixedTreeMakesTheRoundTripUnchangedOnAFreshStore)
     EXPECT_EQ(changedOnServer, 0);
     EXPECT_EQ(changedBack, 0);
     EXPECT_TRUE(prompt.cautions.isEmpty());
+}
+
+// With the transfer queue (a fresh store's two connections) against a slowed-down server: a
+// download moves in the background while the window enters a local folder, lists a server
+// folder and starts an upload; quitting meanwhile asks first; the pane that shows the upload's
+// folder is listed again when it is done.
+TEST_P(EndToEndTest, TheWindowWorksWhileTheQueueMovesFiles)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server({.maxRate = 512 * 1024});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    const std::string big = RandomBytes(3 * 1024 * 1024, 3);
+    const std::string upload = RandomBytes(100000, 5);
+    server.PutFile("big.bin", big);
+    server.PutDir("sub");
+    server.PutFile("sub/x.txt", "x");
+    std::filesystem::create_directory(local.File("inner"));
+    WriteWholeFile(local.File("inner/up.bin"), upload);
+    ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    dlg = std::make_unique<CMainDlg>(prompt, runner);
+    dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    ConnectTo(server);
+    ASSERT_TRUE(dlg->m_engine.IsConnected()) << dlg->GetStatusText().toStdString();
+    ASSERT_TRUE(dlg->m_pQueue);
+
+    Select("remoteList", {"big.bin"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(dlg->GetStatusText(), "1 個のファイルを転送キューに追加しました");
+    const auto bigItem = [this] {
+        const std::vector<QueueItem> items = dlg->m_pQueue->Items();
+        return items.empty() ? QueueItem() : items.front();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bigItem().moved > 0; }, 10000));
+
+    // Meanwhile: into a local folder, into a server folder, and an upload from there to there.
+    Select("localList", {"<inner>"});
+    dlg->RunCommand(&CMainDlg::OpenLocalItem);
+    EXPECT_EQ(dlg->m_strLocalDir, local.File("inner"));
+    Select("remoteList", {"<sub>"});
+    dlg->RunCommand(&CMainDlg::OpenRemoteItem);
+    EXPECT_EQ(List("remoteList")->Rows(), QStringList({"..", "x.txt"}));
+    Select("localList", {"up.bin"});
+    prompt.answers = {true};
+    dlg->UploadSelected();
+    // Quitting now asks, and no keeps the window and the transfers.
+    prompt.answers = {false};
+    dlg->ExitCommand();
+    ASSERT_EQ(prompt.cautions.size(), 1);
+    EXPECT_TRUE(prompt.cautions.front().contains("転送中のファイルがあります"));
+    EXPECT_EQ(bigItem().state, QueueItem::State::Running) << "all of it before the download ends";
+    EXPECT_TRUE(dlg->m_engine.IsConnected());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_pQueue->Pending() == 0; }, 30000));
+    for (const QueueItem& item : dlg->m_pQueue->Items()) {
+        EXPECT_EQ(item.state, QueueItem::State::Done) << item.request.remotePath << ": " << item.why;
+    }
+    EXPECT_TRUE(ReadWholeFile(local.File("big.bin")) == big);
+    EXPECT_TRUE(server.ReadFile("sub/up.bin") == upload);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return List("remoteList")->Rows().contains("up.bin"); },
+                                5000));
+    dlg->DisconnectCommand();
+    EXPECT_EQ(prompt.cautions.size(), 1) << "nothing left to ask about";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EndToEndTest, ::testing::Values(false, true),

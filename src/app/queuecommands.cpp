@@ -22,7 +22,14 @@ void CMainDlg::StartQueue()
         return; // files move on the window's connection
     }
     CQueuePanel* panel = m_pQueuePanel;
-    m_pQueue = std::make_unique<CTransferQueue>(connections, std::move(connector),
+    CConversationLog* log = &m_conversation;
+    // Each queue connection writes to the log too, as connection 2, 3, … (the window's is 1).
+    auto logged = [log, connector = std::move(connector)](CFtpClient& engine, int connection,
+                                                          std::string& why) {
+        engine.SetConversationLog(log, connection + 1);
+        return connector(engine, connection, why);
+    };
+    m_pQueue = std::make_unique<CTransferQueue>(connections, std::move(logged),
                                                 [panel] { panel->Changed(); });
     m_pQueuePanel->SetQueue(m_pQueue.get());
     m_pSession->SetTransferQueue(m_pQueue.get());
@@ -33,7 +40,7 @@ bool CMainDlg::StopQueue(const QString& question)
     if (!m_pQueue) {
         return true;
     }
-    if (m_pQueue->Pending() > 0 && !m_prompt.Ask(question)) {
+    if (m_pQueue->Pending() > 0 && !m_prompt.AskCaution(question)) {
         return false;
     }
     m_pSession->SetTransferQueue(nullptr);

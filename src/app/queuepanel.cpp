@@ -162,6 +162,7 @@ CQueuePanel::CQueuePanel(QWidget* parent)
     m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->verticalHeader()->hide();
+    m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 8);
     m_pTable->horizontalHeader()->setSectionResizeMode(CQueueModel::kName, QHeaderView::Stretch);
     m_pTable->horizontalHeader()->setSectionResizeMode(CQueueModel::kState,
                                                        QHeaderView::ResizeToContents);

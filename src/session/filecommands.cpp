@@ -295,7 +295,12 @@ ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest
     // The question about a file there has been asked: the queue replaces or resumes it.
     ItemOutcome outcome;
     outcome.name = name;
-    if (m_pQueue->Add(request, true) < 0) {
+    // The queue's connections stay in their login folder: a bare name means this folder.
+    TransferRequest queued = request;
+    if (queued.remotePath.empty() || queued.remotePath.front() != '/') {
+        queued.remotePath = JoinPath(m_view.remoteDir, queued.remotePath);
+    }
+    if (m_pQueue->Add(queued, true) < 0) {
         outcome.status = ItemOutcome::Status::Failed;
         outcome.reason = FailureReason::LocalFile;
         outcome.note = "同じファイルをすでに転送しています";
