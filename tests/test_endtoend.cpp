@@ -19,6 +19,7 @@
 #include "app/maindlg.h"
 #include "app/panelist.h"
 #include "session/transferqueue.h"
+#include "settings/certificates.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"
@@ -287,6 +288,45 @@ TEST_P(EndToEndTest, TheWindowWorksWhileTheQueueMovesFiles)
                                 5000));
     dlg->DisconnectCommand();
     EXPECT_EQ(prompt.cautions.size(), 1) << "nothing left to ask about";
+}
+
+// Over TLS the queue's connections speak TLS too and take the certificate the user trusted
+// for this server, and no other.
+TEST_P(EndToEndTest, TheQueueUsesTheConnectionsTlsAndCertificate)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CRealFtpServer::Options options;
+    options.tls = true;
+    CVsftpdServer server(options);
+    ASSERT_TRUE(server.Start()) << server.Error();
+    const std::string bytes = RandomBytes(200000, 9);
+    server.PutFile("secret.bin", bytes);
+    ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
+    ASSERT_TRUE(SetSettingInt("TimeoutSeconds", 20));
+    ASSERT_TRUE(SetTrustedFingerprint(server.Host(), server.Port(), server.Certificate().sha256));
+    dlg = std::make_unique<CMainDlg>(prompt, runner);
+    dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    ConnectTo(server);
+    ASSERT_TRUE(dlg->m_engine.IsEncrypted()) << dlg->GetStatusText().toStdString();
+
+    Select("remoteList", {"secret.bin"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_pQueue->Pending() == 0; }, 20000));
+    const std::vector<QueueItem> items = dlg->m_pQueue->Items();
+    ASSERT_EQ(items.size(), 1U);
+    EXPECT_EQ(items.front().state, QueueItem::State::Done) << items.front().why;
+    EXPECT_TRUE(ReadWholeFile(local.File("secret.bin")) == bytes);
+    // The queue's connection said AUTH TLS, in the log as connection 2.
+    bool secured = false;
+    for (const ConversationLine& line : dlg->m_conversation.Since(0)) {
+        secured = secured || (line.connection == 2 && line.text == "AUTH TLS");
+    }
+    EXPECT_TRUE(secured);
+    EXPECT_EQ(runner.unexpected, 0) << "no certificate question for the queue";
+    dlg->DisconnectCommand();
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EndToEndTest, ::testing::Values(false, true),
