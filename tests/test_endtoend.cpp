@@ -259,6 +259,14 @@ TEST_P(EndToEndTest, TheWindowWorksWhileTheQueueMovesFiles)
         return items.empty() ? QueueItem() : items.front();
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return bigItem().moved > 0; }, 10000));
+    // What moves is not deleted under the transfer.
+    dlg->ActivateRemotePane();
+    Select("remoteList", {"big.bin"});
+    prompt.answers = {true};
+    dlg->DeleteCommand();
+    EXPECT_TRUE(dlg->GetStatusText().contains("転送中のため削除できません"))
+        << dlg->GetStatusText().toStdString();
+    EXPECT_TRUE(std::filesystem::exists(server.PathOf("big.bin")));
 
     // Meanwhile: into a local folder, into a server folder, and an upload from there to there.
     Select("localList", {"<inner>"});

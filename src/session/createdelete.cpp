@@ -14,6 +14,7 @@
 #include "session/localfiles.h"
 #include "session/localtrash.h"
 #include "session/session.h"
+#include "session/transferqueue.h"
 #include "session/treetransfer.h"
 
 namespace tarnwick {
@@ -77,6 +78,9 @@ bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
         }
         const std::string name = IsDirectoryRow(row) ? DirectoryRowName(row) : row;
         const std::string path = JoinPath(m_view.localDir, name);
+        if (MovedByQueue(path, true, name, outcomes)) {
+            continue;
+        }
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0) {
             const int error = errno; // gone since the pane was listed
@@ -118,6 +122,20 @@ bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
     return true;
 }
 
+bool CSession::MovedByQueue(const std::string& path, bool local, const std::string& name,
+                            std::vector<ItemOutcome>& outcomes)
+{
+    if (m_pQueue == nullptr || !m_pQueue->Moves(path, local)) {
+        return false;
+    }
+    ItemOutcome outcome;
+    outcome.status = ItemOutcome::Status::Failed;
+    outcome.name = name;
+    outcome.note = "転送中のため削除できません";
+    outcomes.push_back(outcome);
+    return true;
+}
+
 void CSession::RemoveForGood(const std::string& name, std::vector<ItemOutcome>& outcomes)
 {
     const std::string path = JoinPath(m_view.localDir, name);
@@ -146,6 +164,10 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
             continue;
         }
         ItemOutcome outcome;
+        if (MovedByQueue(JoinPath(m_view.remoteDir, IsDirectoryRow(row) ? DirectoryRowName(row) : row),
+                         false, RowName(row), outcomes)) {
+            continue;
+        }
         if (IsDirectoryRow(row)) {
             // The bare name, relative to the server's current directory.
             const std::string name = DirectoryRowName(row);

@@ -11,6 +11,7 @@
 #include "session/commandtexts.h"
 #include "session/localfiles.h"
 #include "session/session.h"
+#include "session/transferqueue.h"
 
 namespace tarnwick {
 
@@ -43,10 +44,22 @@ bool CSession::AskReplace(const std::string& from, const std::string& to)
                            " → " + to);
 }
 
+bool CSession::MovedNow(const std::string& dir, const std::string& from, const std::string& to,
+                        bool local)
+{
+    if (m_pQueue == nullptr ||
+        (!m_pQueue->Moves(JoinPath(dir, from), local) && !m_pQueue->Moves(JoinPath(dir, to), local))) {
+        return false;
+    }
+    m_ui.SetStatus(FormatText("%s は転送中のため名前を変更できません", from));
+    return true;
+}
+
 bool CSession::RenameLocalRow(const std::string& row, const std::string& newName)
 {
     const std::string from = RowItem(row);
-    if (IsSelfOrParentRow(row) || !CheckNewName(from, newName)) {
+    if (IsSelfOrParentRow(row) || !CheckNewName(from, newName) ||
+        MovedNow(m_view.localDir, from, newName, true)) {
         return false;
     }
     struct stat info {};
@@ -63,7 +76,8 @@ bool CSession::RenameLocalRow(const std::string& row, const std::string& newName
 
 bool CSession::RenameRemoteRow(const std::string& row, const std::string& newName)
 {
-    if (IsSelfOrParentRow(row) || !CheckNewName(RowItem(row), newName)) {
+    if (IsSelfOrParentRow(row) || !CheckNewName(RowItem(row), newName) ||
+        MovedNow(m_view.remoteDir, RowItem(row), newName, false)) {
         return false;
     }
     const ItemOutcome outcome = RenameRemote(RowItem(row), newName);

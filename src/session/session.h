@@ -215,6 +215,13 @@ public:
     // Uploads as `request` says; the server's file then gets the local file's modification
     // time where FEAT offers MFMT.
     ItemOutcome SendFile(const TransferRequest& request);
+    // True (and a failure recorded for `name`) when the queue still moves `path` or something
+    // below it: it is not deleted under the transfer.
+    bool MovedByQueue(const std::string& path, bool local, const std::string& name,
+                      std::vector<ItemOutcome>& outcomes);
+    // True (and the status line says so) when the queue moves `from` or `to` in `dir`.
+    bool MovedNow(const std::string& dir, const std::string& from, const std::string& to,
+                  bool local);
     // Moves `request` now, or hands it to the transfer queue when there is one.
     ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request);
     ItemOutcome MakeRemoteDirectory(const std::string& name);

@@ -342,6 +342,17 @@ std::size_t CTransferQueue::Pending() const
         m_items.begin(), m_items.end(), [](const QueueItem& item) { return !item.Finished(); }));
 }
 
+bool CTransferQueue::Moves(const std::string& path, bool local) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return std::any_of(m_items.begin(), m_items.end(), [&](const QueueItem& item) {
+        const std::string& moved = local ? item.request.localPath : item.request.remotePath;
+        return !item.Finished() &&
+               (moved == path || (moved.size() > path.size() && moved[path.size()] == '/' &&
+                                  moved.compare(0, path.size(), path) == 0));
+    });
+}
+
 bool CTransferQueue::WaitUntilIdle(std::chrono::milliseconds limit) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);

@@ -84,6 +84,9 @@ public:
     [[nodiscard]] std::vector<QueueItem> Items() const;
     // Items waiting or running.
     [[nodiscard]] std::size_t Pending() const;
+    // True when a waiting or running item moves the local (or server) file `path` or one
+    // below the folder `path`.
+    [[nodiscard]] bool Moves(const std::string& path, bool local) const;
     // Waits until nothing is pending, at most `limit`; true when nothing is.
     bool WaitUntilIdle(std::chrono::milliseconds limit) const;
 
