@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -161,4 +163,139 @@ TEST(CliTrees, GetGoesOnFromThePartAndTreesGoBothWays)
     EXPECT_EQ(ReadWholeFile(server.PathOf("up/a/b/deep.txt")), "deep\n");
     EXPECT_EQ(ReadWholeFile(local.File("back/a/b/deep.txt")), "deep\n");
     EXPECT_TRUE(ReadWholeFile(local.File("back/top.bin")) == bytes.substr(0, 5000));
+}
+
+namespace {
+
+// Every file below `root`, by its path under it, with its bytes.
+std::map<std::string, std::string> TreeOf(const std::string& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+        if (item.is_regular_file()) {
+            files[item.path().lexically_relative(root).string()] =
+                ReadWholeFile(item.path().string());
+        }
+    }
+    return files;
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// --parallel: a tree goes up and comes back on four connections, the same as on one, against
+// vsftpd (plain, and over TLS with session reuse required) and pyftpdlib.
+TEST(CliParallel, TreesMoveOnSeveralConnectionsUnchanged)
+{
+    const struct {
+        const char* name;
+        bool vsftpd;
+        bool tls;
+    } servers[] = {{"vsftpd", true, false}, {"vsftpd TLS", true, true}, {"pyftpdlib", false, false}};
+    for (const auto& row : servers) {
+        SCOPED_TRACE(row.name);
+        const std::string why =
+            row.vsftpd ? CVsftpdServer::SkipReason() : CPyftpdlibServer::SkipReason();
+        if (!why.empty()) {
+            continue;
+        }
+        CRealFtpServer::Options options;
+        options.tls = row.tls;
+        std::unique_ptr<CRealFtpServer> server;
+        if (row.vsftpd) {
+            server = std::make_unique<CVsftpdServer>(options);
+        } else {
+            server = std::make_unique<CPyftpdlibServer>(options);
+        }
+        ASSERT_TRUE(server->Start()) << server->Error();
+        CTempDir local;
+        for (int i = 0; i < 24; ++i) {
+            const std::string folder = local.File("tree/d" + std::to_string(i % 4) + "/e");
+            std::filesystem::create_directories(folder);
+            WriteWholeFile(folder + "/f" + std::to_string(i) + ".bin",
+                           RandomBytes(1000 + static_cast<std::size_t>(i) * 997, 100 + i));
+        }
+        const std::string url = "ftp://" + server->User() + "@" + server->Host() + ":" +
+                                std::to_string(server->Port()) + "/";
+        std::vector<std::string> args{"--quiet", "--passive", "--parallel", "4"};
+        if (row.tls) {
+            args.insert(args.end(), {"--tls", "--fingerprint", server->Certificate().sha256});
+        }
+        args.insert(args.end(), {url, "put", "-r", local.File("tree"), "up", ";", "get", "-r", "up",
+                                 local.File("back")});
+        std::string err;
+        EXPECT_EQ(RunCli(args, server->Password(), err), 0) << err;
+        EXPECT_EQ(TreeOf(local.File("back")), TreeOf(local.File("tree")));
+        EXPECT_EQ(TreeOf(server->PathOf("up")), TreeOf(local.File("tree")));
+        // The session's login and the queue's.
+        const std::size_t logins =
+            row.vsftpd ? Count(server->Log(), "\"PASS") : Count(server->Log(), "logged in");
+        EXPECT_GE(logins, 3U) << server->Log();
+    }
+}
+
+// Ctrl-C during a --parallel download stops every connection's transfer, each with its ABOR.
+TEST(CliParallel, SigintAbortsTheTransferOnEveryConnection)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server(CRealFtpServer::Options{.maxRate = 256 * 1024});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    server.PutDir("tree");
+    server.PutFile("tree/one.bin", RandomBytes(4 * 1024 * 1024, 1));
+    server.PutFile("tree/two.bin", RandomBytes(4 * 1024 * 1024, 2));
+    CTempDir local;
+    const std::string url = "ftp://" + server.User() + "@" + server.Host() + ":" +
+                            std::to_string(server.Port()) + "/";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("TARNWICK_PASSWORD", server.Password().c_str(), 1);
+        ::setenv("TARNWICK_CONFIG_DIR", local.File("no-config").c_str(), 1);
+        const std::string target = local.File("back");
+        ::execl(TARNWICK_CLI_PATH, TARNWICK_CLI_PATH, "--passive", "--quiet", "--parallel", "2",
+                url.c_str(), "get", "-r", "tree", target.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Wait (bounded) until both downloads have bytes.
+    std::size_t moving = 0;
+    for (int i = 0; i < 200 && moving < 2; ++i) {
+        std::this_thread::sleep_for(50ms);
+        moving = 0;
+        if (std::filesystem::exists(local.File("back"))) {
+            for (const std::string& name : Names(local.File("back"))) {
+                std::error_code error;
+                moving += name.find(".part-") != std::string::npos &&
+                                  std::filesystem::file_size(local.File("back/" + name), error) > 0
+                              ? 1
+                              : 0;
+            }
+        }
+    }
+    EXPECT_EQ(moving, 2U) << "both files moving at once";
+    ::kill(child, SIGINT);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && (ended = ::waitpid(child, &status, WNOHANG)) == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        FAIL() << "tarnwick-cli did not end within 10 s of SIGINT";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(Count(server.Log(), "\"ABOR\""), 2U) << server.Log();
+    EXPECT_FALSE(std::filesystem::exists(local.File("back/one.bin")));
+    EXPECT_FALSE(std::filesystem::exists(local.File("back/two.bin")));
 }

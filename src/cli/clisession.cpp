@@ -19,6 +19,7 @@
 #include "session/fixedsettings.h"
 #include "session/localfiles.h"
 #include "session/session.h"
+#include "session/transferqueue.h"
 #include "session/treetransfer.h"
 
 namespace tarnwick {
@@ -140,11 +141,19 @@ struct CliFailure {
 class CCliRunner {
 public:
     CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
-               std::ostream& out, std::ostream& err, CTerminalProgress* progress)
+               std::ostream& out, std::ostream& err, CTerminalProgress* progress,
+               const CCancelToken* cancel)
         : m_engine(engine), m_session(session), m_type(options.type), m_bQuiet(options.quiet),
-          m_out(out), m_err(err), m_progress(progress)
+          m_out(out), m_err(err), m_progress(progress), m_nParallel(options.parallel),
+          m_pCancel(cancel)
     {
     }
+    ~CCliRunner()
+    {
+        m_session.SetTransferQueue(nullptr);
+    }
+    CCliRunner(const CCliRunner&) = delete;
+    CCliRunner& operator=(const CCliRunner&) = delete;
 
     // Runs one command; on failure says why in `failure`.
     bool Run(const CliCommand& command, CliFailure& failure)
@@ -360,25 +369,84 @@ private:
         });
     }
 
+    // With --parallel the tree's files go to a queue of their own connections while the walk
+    // goes on; the walk's connection is the session's.
+    void BeginTree()
+    {
+        if (m_nParallel <= 1) {
+            return;
+        }
+        if (!m_pQueue) {
+            auto connector = m_session.QueueConnector();
+            if (!connector) {
+                return;
+            }
+            m_pQueue = std::make_unique<CTransferQueue>(m_nParallel, std::move(connector));
+        }
+        m_session.SetTransferQueue(m_pQueue.get());
+    }
+
+    // The tree's outcomes, those of the queued files as the queue ended them (it is waited
+    // for; Ctrl-C stops every connection's transfer, each with its ABOR).
+    std::vector<ItemOutcome> FinishTree(const CTreeTransfer& tree, bool& stopped)
+    {
+        stopped = tree.Stopped();
+        std::vector<ItemOutcome> outcomes = tree.Outcomes();
+        if (!m_pQueue) {
+            return outcomes;
+        }
+        m_session.SetTransferQueue(nullptr);
+        while (!m_pQueue->WaitUntilIdle(std::chrono::milliseconds(100))) {
+            if (m_pCancel != nullptr && m_pCancel->IsCancelled()) {
+                m_pQueue->CancelAll();
+            }
+        }
+        const std::vector<QueueItem> items = m_pQueue->Items();
+        std::size_t next = 0;
+        for (ItemOutcome& outcome : outcomes) {
+            if (!outcome.queued || next >= items.size()) {
+                continue;
+            }
+            const QueueItem& item = items[next++];
+            outcome.queued = false;
+            if (item.state == QueueItem::State::Cancelled) {
+                outcome.status = ItemOutcome::Status::Failed;
+                outcome.reason = FailureReason::Cancelled;
+                stopped = true;
+            } else if (item.state != QueueItem::State::Done) {
+                outcome.status = ItemOutcome::Status::Failed;
+                outcome.reason = FailureReason::Refused;
+                outcome.note = item.why;
+            }
+        }
+        m_pQueue->ClearFinished();
+        return outcomes;
+    }
+
     bool EndTree(const CTreeTransfer& tree, const std::string& command, const std::string& what,
                  CliFailure& failure)
     {
-        if (!m_bQuiet) {
-            std::size_t skipped = 0;
-            for (const ItemOutcome& outcome : tree.Outcomes()) {
-                skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
-            }
-            m_err << "tarnwick-cli: " << EscapeControlCharacters(command) << ": ファイル "
-                  << tree.Done() << " 個を転送、" << skipped << " 個をスキップ、" << tree.Failures()
-                  << " 個が失敗\n";
+        bool stopped = false;
+        const std::vector<ItemOutcome> outcomes = FinishTree(tree, stopped);
+        std::size_t done = 0;
+        std::size_t skipped = 0;
+        std::size_t failed = 0;
+        for (const ItemOutcome& outcome : outcomes) {
+            done += outcome.status == ItemOutcome::Status::Done ? 1 : 0;
+            skipped += outcome.status == ItemOutcome::Status::Skipped ? 1 : 0;
+            failed += outcome.Failed() ? 1 : 0;
         }
-        if (tree.Failures() == 0 && !tree.Stopped()) {
+        if (!m_bQuiet) {
+            m_err << "tarnwick-cli: " << EscapeControlCharacters(command) << ": ファイル " << done
+                  << " 個を転送、" << skipped << " 個をスキップ、" << failed << " 個が失敗\n";
+        }
+        if (failed == 0 && !stopped) {
             return true;
         }
-        std::string text = std::to_string(tree.Failures()) + " of " +
-                           std::to_string(tree.Outcomes().size()) + " failed";
+        std::string text = std::to_string(failed) + " of " + std::to_string(outcomes.size()) +
+                           " failed";
         int named = 0;
-        for (const ItemOutcome& outcome : tree.Outcomes()) {
+        for (const ItemOutcome& outcome : outcomes) {
             if (outcome.Failed() && named++ < 3) {
                 text += "; " + outcome.name + " (" + FailureDetail(outcome) + ")";
             }
@@ -400,6 +468,7 @@ private:
             return false;
         }
         PrepareTransfer(path);
+        BeginTree();
         CTreeTransfer tree(m_engine, m_session);
         const std::string command = "get -r " + remote + (local.empty() ? "" : " " + local);
         Watch(tree, command);
@@ -411,6 +480,7 @@ private:
     {
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
+        BeginTree();
         CTreeTransfer tree(m_engine, m_session);
         const std::string command = "put -r " + local + (remote.empty() ? "" : " " + remote);
         Watch(tree, command);
@@ -439,6 +509,9 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     CTerminalProgress* m_progress;
+    unsigned m_nParallel;
+    const CCancelToken* m_pCancel;
+    std::unique_ptr<CTransferQueue> m_pQueue;
 };
 
 // The session's options: the settings' (or the defaults), then the command line's choices.
@@ -594,7 +667,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});
     }
-    CCliRunner runner(engine, session, options, out, err, progress);
+    CCliRunner runner(engine, session, options, out, err, progress, cancel);
     for (const CliCommand& command : commands) {
         CliFailure failure;
         if (!runner.Run(command, failure) || (cancel != nullptr && cancel->IsCancelled())) {

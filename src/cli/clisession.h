@@ -37,6 +37,9 @@ struct CliOptions {
     TlsMode tls = TlsMode::None;
     std::string caFile{};             // --cacert: PEM certificates trusted beside the system's
     std::string trustedFingerprint{}; // --fingerprint, or the one stored for a profile's server
+    // --parallel: the files of get -r and put -r move on this many connections of their own
+    // (the same login, TLS and certificate); 1 moves them on the session's connection.
+    unsigned parallel = 1;
 };
 
 struct CliTarget {

@@ -1,7 +1,7 @@
 // tarnwick-cli: the scriptable front end.
 //
 //   tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME] [--quiet]
-//                [--timeout SECONDS] TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
+//                [--timeout SECONDS] [--parallel N] TARGET COMMAND [ARGS] [";" COMMAND [ARGS]]...
 #include <signal.h>
 #include <unistd.h>
 
@@ -42,7 +42,7 @@ extern "C" void OnInterrupt(int /*signal*/)
 const char* const kUsage =
     "usage: tarnwick-cli [--passive|--active] [--type binary|text|auto] [--encoding NAME]\n"
     "                    [--tls] [--cacert FILE] [--fingerprint SHA256] [--timeout SECONDS]\n"
-    "                    [--quiet] TARGET COMMAND [ARGS] [\";\" COMMAND [ARGS]]...\n"
+    "                    [--parallel N] [--quiet] TARGET COMMAND [ARGS] [\";\" COMMAND [ARGS]]...\n"
     "TARGET:   ftp://[user[:password]@]host[:port][/dir]  (plain FTP; with --tls, AUTH TLS)\n"
     "          ftps://... (implicit TLS, port 990)  or  --profile NAME\n"
     "          (the password may come from TARNWICK_PASSWORD instead)\n"
@@ -51,7 +51,8 @@ const char* const kUsage =
     "          (-r: a directory and everything below it; -c: go on from where an interrupted\n"
     "          transfer stopped)\n"
     "--timeout: the limit of every wait for the server in seconds (default 60, or the\n"
-    "          settings' with --profile; 0 for none)\n";
+    "          settings' with --profile; 0 for none)\n"
+    "--parallel: get -r and put -r move files on N connections at once (1 to 8; default 1)\n";
 
 int UsageError(const std::string& message)
 {
@@ -200,6 +201,13 @@ int main(int argc, char** argv)
             }
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--parallel") {
+            std::string count;
+            if (!next(count) || count.empty() || count.size() > 1 || count[0] < '1' ||
+                count[0] > '8') {
+                return UsageError("--parallel takes a number of connections from 1 to 8");
+            }
+            options.parallel = static_cast<unsigned>(count[0] - '0');
         } else if (arg == "--tls") {
             wantTls = true;
         } else if (arg == "--cacert") {

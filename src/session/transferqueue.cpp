@@ -14,6 +14,8 @@ namespace {
 
 // Bytes are reported to the front end this often at the most, per transfer.
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+// How long a connection waits for the answer to QUIT when the queue is put away.
+constexpr auto kGoodbyeWait = std::chrono::milliseconds(1000);
 
 bool SameFile(const TransferRequest& a, const TransferRequest& b)
 {
@@ -75,8 +77,10 @@ private:
             const QueueItem::State state = Move(item, why);
             m_queue.Finish(*this, item.id, state, why);
         }
-        // Leaving politely when the queue is put away; a stop in the middle drops the line.
+        // Leaving politely when the queue is put away, but not waiting long for the answer:
+        // the window or the command line waits for this. A stop in the middle drops the line.
         if (m_engine.IsConnected() && !m_cancel.IsCancelled()) {
+            m_engine.SetTimeout(kGoodbyeWait);
             static_cast<void>(m_engine.Quit());
         }
         m_engine.SetCancelToken(nullptr);
