@@ -84,6 +84,19 @@ bool CFtpClient::ChangeMode(const std::string& name, const std::string& mode)
     return m_bReplyComplete;
 }
 
+bool CFtpClient::EnsureType(const std::string& command)
+{
+    if (m_bKeepType && command == m_strTypeInEffect && IsConnected()) {
+        return true; // the server keeps the type until it is changed
+    }
+    m_strTypeInEffect.clear();
+    if (!Exchange(command, 200)) {
+        return false;
+    }
+    m_strTypeInEffect = command;
+    return true;
+}
+
 bool CFtpClient::SetTextType()
 {
     m_strTypeCommand = "TYPE A";

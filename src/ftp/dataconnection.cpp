@@ -80,8 +80,7 @@ bool CFtpClient::OpenActiveData()
         return false;
     }
     // A refused type command does not stop the transfer.
-    SendCommand(m_strTypeCommand);
-    ReadReply();
+    static_cast<void>(EnsureType(m_strTypeCommand));
     const std::string command = ipv6 ? "EPRT " + FormatEprtArgument(address, port)
                                      : "PORT " + FormatPortArgument(address, port);
     if (!Exchange(command, 200)) {
@@ -99,8 +98,7 @@ bool CFtpClient::OpenPassiveData()
     if (!IsConnected()) {
         return false;
     }
-    SendCommand(m_strTypeCommand);
-    ReadReply();
+    static_cast<void>(EnsureType(m_strTypeCommand));
     // PASV carries only IPv4 addresses; on an IPv6 connection ask for EPSV instead.
     const bool ipv6 = IsConnected() && m_pControl->Socket().Family() == AF_INET6;
     const bool answered = ipv6 ? Exchange("EPSV", 229) && ParseEpsvReply(m_strReply)

@@ -104,7 +104,7 @@ bool CFtpClient::HasFeature(std::string_view name) const
 std::int64_t CFtpClient::RemoteSize(const std::string& path)
 {
     // Sizes are byte counts in binary type; some servers refuse SIZE in text type.
-    if (!HasFeature("SIZE") || !Exchange("TYPE I", 200) || !Exchange("SIZE " + path, 213)) {
+    if (!HasFeature("SIZE") || !EnsureType("TYPE I") || !Exchange("SIZE " + path, 213)) {
         return -1;
     }
     const std::string value = m_strReply.substr(std::min<std::size_t>(4, m_strReply.size()));

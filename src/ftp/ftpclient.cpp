@@ -43,6 +43,7 @@ void CFtpClient::DropControl(FailureReason reason, int error)
     }
     m_pControl.reset();
     m_bConnected = false;
+    m_strTypeInEffect.clear();
     m_inbuf.clear();
     m_bMayHaveStaleReply = false;
 }

@@ -263,6 +263,9 @@ public:
     // The time limit of every network wait (0 = none), the pump called while waiting and the
     // token that stops a wait (not owned; none when null).
     void SetTimeout(std::chrono::milliseconds limit) { m_timeout = limit; }
+    // Sends TYPE before a data connection only when another type is wanted than the one the
+    // server confirmed on this control connection (a round trip less for each file).
+    void KeepType(bool keep) { m_bKeepType = keep; }
     [[nodiscard]] std::chrono::milliseconds GetTimeout() const { return m_timeout; }
     void SetPump(PumpFn pump) { m_pump = std::move(pump); }
     void SetCancelToken(const CCancelToken* token) { m_pCancel = token; }
@@ -314,6 +317,9 @@ protected:
     // Sends `command`, reads the reply and tells whether the send went out and a complete
     // reply with exactly `expected` came back.
     bool Exchange(const std::string& command, int expected);
+    // Sends the TYPE `command` ("TYPE I"), or with KeepType only when the server has not
+    // confirmed it already on this control connection; false when it was refused.
+    bool EnsureType(const std::string& command);
     // Closes the control connection after a time-out, cancel, socket error or protocol
     // breach, so later operations fail at once instead of reading stale replies; `reason`
     // is kept for GetControlLoss.
@@ -335,6 +341,10 @@ protected:
     std::string m_strReply;
     std::string m_strListing;
     std::string m_strTypeCommand = "TYPE A";
+    // The TYPE the server confirmed on this control connection (empty: none yet, or unsure):
+    // it is not sent again until another is wanted.
+    std::string m_strTypeInEffect;
+    bool m_bKeepType = false;
     std::unique_ptr<CStream> m_pControl;
     bool m_bConnected = false;
     int m_nReplyCode = 0;

@@ -31,6 +31,8 @@ public:
         : m_queue(queue), m_nConnection(connection), m_engine(*this)
     {
         m_engine.SetCancelToken(&m_cancel);
+        // A queue connection moves file after file: the type is said once.
+        m_engine.KeepType(true);
         m_thread = std::thread([this] { Run(); });
     }
     ~CWorker()
