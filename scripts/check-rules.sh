@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # House rules a grep can check:
+# - project headers are included as "dir/name.h", never "../name.h" nor <dir/name.h>;
 # - the logic folders never include a Qt header (widgets live in src/app, src/ui and src/gui);
 # - the folders' includes point one way: core <- ftp, files, settings, dialup <- session <-
 #   app, gui, ui, cli. The engine (ftp) moves bytes and is told its options: nothing from
@@ -13,6 +14,17 @@ hits=$(grep -rnE '#include *[<"]Q' src/core src/ftp src/files src/settings src/d
     src/cli --include='*.h' --include='*.cpp' || true)
 if [ -n "$hits" ]; then
     echo "Qt headers in the logic folders:" >&2
+    echo "$hits" >&2
+    status=1
+fi
+
+# Project headers are named from src/ in quotes: a relative "../x.h" or an angle-bracketed
+# <ftp/x.h> would slip past the layer rules below.
+projectdirs=$(find src -mindepth 1 -maxdepth 1 -type d -printf '%f\n' | paste -sd'|')
+hits=$(grep -rnE "#include *\"\.\.?/|#include *<($projectdirs)/" src tests bench fuzz \
+    --include='*.h' --include='*.cpp' || true)
+if [ -n "$hits" ]; then
+    echo "project headers must be included as \"dir/name.h\":" >&2
     echo "$hits" >&2
     status=1
 fi

@@ -208,33 +208,30 @@ void CMainDlg::BuildControls()
     statusRow->addWidget(m_labelLock);
     statusRow->addWidget(m_labelSecurity);
     statusRow->addWidget(m_pModeButton);
-    // The log is shown and hidden from a button at the end of the status line.
-    auto* log = new QAction(QStringLiteral("通信ログ"), this);
-    log->setObjectName(QStringLiteral("conversationLogAction"));
-    log->setCheckable(true);
-    connect(log, &QAction::toggled, m_pConversationView, &QWidget::setVisible);
-    auto* logButton = new QToolButton(this);
-    logButton->setObjectName(QStringLiteral("conversationLogButton"));
-    logButton->setDefaultAction(log);
-    logButton->setAccessibleName(QStringLiteral("通信ログを表示"));
-    logButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    logButton->setAutoRaise(true);
-    statusRow->addWidget(logButton);
-    auto* queue = new QAction(QStringLiteral("転送キュー"), this);
-    queue->setObjectName(QStringLiteral("queuePanelAction"));
-    queue->setCheckable(true);
-    connect(queue, &QAction::toggled, m_pQueuePanel, &QWidget::setVisible);
+    // The queue and the log are shown and hidden from buttons at the end of the status line.
+    const auto toggle = [this, statusRow](const char* name, const QString& text, QWidget* panel,
+                                          const QString& accessibleName) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
+        action->setCheckable(true);
+        connect(action, &QAction::toggled, panel, &QWidget::setVisible);
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(name) + QStringLiteral("Button"));
+        button->setDefaultAction(action);
+        button->setAccessibleName(accessibleName);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setAutoRaise(true);
+        statusRow->addWidget(button);
+        return action;
+    };
+    QAction* queue = toggle("queuePanel", QStringLiteral("転送キュー"), m_pQueuePanel,
+                            QStringLiteral("転送キューを表示"));
+    toggle("conversationLog", QStringLiteral("通信ログ"), m_pConversationView,
+           QStringLiteral("通信ログを表示"));
     // A transfer that starts brings the panel back.
     connect(m_pQueuePanel, &CQueuePanel::itemsAdded, queue, [queue] { queue->setChecked(true); });
     connect(m_pQueuePanel, &CQueuePanel::itemsDone, this,
             [this](const std::vector<QueueItem>& items) { QueueItemsFinished(items); });
-    auto* queueButton = new QToolButton(this);
-    queueButton->setObjectName(QStringLiteral("queuePanelButton"));
-    queueButton->setDefaultAction(queue);
-    queueButton->setAccessibleName(QStringLiteral("転送キューを表示"));
-    queueButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    queueButton->setAutoRaise(true);
-    statusRow->insertWidget(statusRow->indexOf(logButton), queueButton);
     layout->addLayout(statusRow);
 
     for (QWidget* watched : std::initializer_list<QWidget*>{m_remoteList, m_localList,
