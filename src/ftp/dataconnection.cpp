@@ -180,9 +180,7 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
     }
     if (!prepared && !PrepareDataConnection()) {
         m_listenSocket.Close();
-        outcome.reason = IsConnected() ? FailureReason::DataConnection
-                         : m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
-                                                                : m_controlLoss;
+        outcome.reason = IsConnected() ? FailureReason::DataConnection : WhyControlGone();
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
@@ -190,16 +188,14 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
     // Where a resumed transfer starts: a server that cannot has nothing else to do here.
     if (rest > 0 && !Exchange("REST " + std::to_string(rest), 350)) {
         m_listenSocket.Close();
-        outcome.reason = IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
+        outcome.reason = IsConnected() ? FailureReason::Refused : WhyControlGone();
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
     }
     if (!SendCommand(command) || !IsConnected()) {
         m_listenSocket.Close();
-        outcome.reason = !IsConnected() ? (m_controlLoss == FailureReason::None
-                                               ? FailureReason::ConnectionLost
-                                               : m_controlLoss)
+        outcome.reason = !IsConnected()          ? WhyControlGone()
                          : LastCommandRefused() ? FailureReason::BadCommand
                                                 : FailureReason::DataConnection;
         outcome.replyCode = m_nReplyCode;
@@ -462,8 +458,7 @@ void CFtpClient::FinishChannel(DataChannel& channel, DataEnd end, CDataStream& s
         // The server refused the command itself, whatever became of the data connection.
         outcome.reason = FailureReason::Refused;
     } else if (channel.finalCode == 0 && !IsConnected()) {
-        outcome.reason = m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
-                                                              : m_controlLoss;
+        outcome.reason = WhyControlGone();
         outcome.localErrno = m_nControlErrno;
     } else if (end == DataEnd::DataError) {
         outcome.reason = FailureReason::DataConnection;
@@ -484,7 +479,7 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
     DataChannel channel;
     if (!prepared && !RenewSessionIfSpent()) {
         outcome.reason =
-            m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost : m_controlLoss;
+            WhyControlGone();
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return outcome;

@@ -149,6 +149,14 @@ public:
     bool SetTextType();
     bool SetBinaryType();
     [[nodiscard]] const std::string& GetTypeCommand() const { return m_strTypeCommand; }
+    // Why the control connection is gone: time-out, cancel, or plain loss (also when it was
+    // never dropped by this side, e.g. the server closed it).
+    [[nodiscard]] FailureReason WhyControlGone() const
+    {
+        return m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
+                                                    : m_controlLoss;
+    }
+
     [[nodiscard]] TransferType GetType() const
     {
         return m_strTypeCommand == "TYPE A" ? TransferType::Text : TransferType::Binary;

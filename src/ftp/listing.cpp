@@ -216,10 +216,7 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListin
     }
     if (!RenewSessionIfSpent() || !PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
-        m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection
-                               : m_controlLoss == FailureReason::None
-                                   ? FailureReason::ConnectionLost
-                                   : m_controlLoss;
+        m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection : WhyControlGone();
         m_lastOutcome.replyCode = m_nReplyCode;
         return m_lastOutcome;
     }

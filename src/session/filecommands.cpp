@@ -94,23 +94,7 @@ TransferType CSession::ChooseType(const std::string& name)
 
 ItemOutcome CSession::CommandOutcome(const std::string& name, bool ok) const
 {
-    ItemOutcome outcome;
-    outcome.name = name;
-    outcome.replyCode = m_engine.GetReplyCode();
-    outcome.replyText = m_engine.GetLastReply();
-    if (ok) {
-        return outcome;
-    }
-    outcome.status = ItemOutcome::Status::Failed;
-    if (m_engine.IsConnected()) {
-        outcome.reason = FailureReason::Refused;
-    } else {
-        outcome.reason = m_engine.GetControlLoss() == FailureReason::None
-                             ? FailureReason::ConnectionLost
-                             : m_engine.GetControlLoss();
-        outcome.localErrno = m_engine.GetControlErrno();
-    }
-    return outcome;
+    return ServerOutcome(name, m_engine, ok);
 }
 
 bool CSession::Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes)

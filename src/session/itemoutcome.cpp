@@ -1,8 +1,28 @@
 #include "session/itemoutcome.h"
 
+#include "ftp/ftpclient.h"
 #include "session/reasontext.h"
 
 namespace tarnwick {
+
+ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok)
+{
+    ItemOutcome outcome;
+    outcome.name = name;
+    outcome.replyCode = engine.GetReplyCode();
+    outcome.replyText = engine.GetLastReply();
+    if (ok) {
+        return outcome;
+    }
+    outcome.status = ItemOutcome::Status::Failed;
+    if (engine.IsConnected()) {
+        outcome.reason = FailureReason::Refused;
+    } else {
+        outcome.reason = engine.WhyControlGone();
+        outcome.localErrno = engine.GetControlErrno();
+    }
+    return outcome;
+}
 
 std::string FirstReplyLine(const std::string& reply)
 {

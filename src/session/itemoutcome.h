@@ -41,6 +41,12 @@ struct ItemOutcome {
 // `name` passed over on purpose (the user said no, or chose to skip it).
 [[nodiscard]] ItemOutcome SkippedOutcome(const std::string& name);
 
+class CFtpClient;
+
+// The server's answer to the last command on `engine`, as an outcome for `name`: refused while
+// the connection stands, otherwise why it is gone (lost, timed out, cancelled).
+[[nodiscard]] ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok);
+
 // An outcome from a transfer's.
 [[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);
 

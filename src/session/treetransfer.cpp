@@ -50,20 +50,6 @@ ItemOutcome LinkRefused(const std::string& path, int error)
     return outcome;
 }
 
-// The server's answer to the last command, as an outcome for `name`.
-ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok)
-{
-    ItemOutcome outcome;
-    outcome.name = name;
-    outcome.replyCode = engine.GetReplyCode();
-    outcome.replyText = engine.GetLastReply();
-    if (!ok) {
-        outcome.status = ItemOutcome::Status::Failed;
-        outcome.reason = engine.IsConnected() ? FailureReason::Refused : FailureReason::ConnectionLost;
-    }
-    return outcome;
-}
-
 // The "unique" fact of the listed directory itself, from MLSD's "type=cdir" line:
 //   type=cdir;unique=fd01g3e;modify=20231130184500; /pub
 // Empty when the listing has none (not MLSD, or a server that sends no unique).
