@@ -234,26 +234,20 @@ void CQueuePanel::Refresh()
     std::vector<QueueItem> items = m_pQueue->Items();
     bool added = false;
     std::vector<QueueItem> done;
+    // The items done now; those not done at the last look are reported (a retried item that
+    // is done again among them).
+    std::vector<int> doneIds;
     for (const QueueItem& item : items) {
         added = added || item.id > m_nLastId;
         m_nLastId = std::max(m_nLastId, item.id);
-        if (item.state == QueueItem::State::Done &&
-            std::find(m_doneIds.begin(), m_doneIds.end(), item.id) == m_doneIds.end()) {
-            m_doneIds.push_back(item.id);
-            done.push_back(item);
+        if (item.state == QueueItem::State::Done) {
+            doneIds.push_back(item.id);
+            if (std::find(m_doneIds.begin(), m_doneIds.end(), item.id) == m_doneIds.end()) {
+                done.push_back(item);
+            }
         }
     }
-    // A retried item may be done again.
-    m_doneIds.erase(std::remove_if(m_doneIds.begin(), m_doneIds.end(),
-                                   [&items](int id) {
-                                       return std::none_of(items.begin(), items.end(),
-                                                           [id](const QueueItem& item) {
-                                                               return item.id == id &&
-                                                                      item.state ==
-                                                                          QueueItem::State::Done;
-                                                           });
-                                   }),
-                    m_doneIds.end());
+    m_doneIds = std::move(doneIds);
     m_pModel->SetItems(std::move(items));
     // A reset keeps the rows that were chosen chosen.
     QItemSelection again;

@@ -78,7 +78,7 @@ private:
     QPushButton* m_pClear;
     std::atomic<bool> m_bRefreshQueued{false};
     int m_nLastId = 0;         // the newest item shown
-    std::vector<int> m_doneIds; // the items reported done
+    std::vector<int> m_doneIds; // the items done at the last look
 };
 
 } // namespace tarnwick
