@@ -32,28 +32,19 @@
 #include <vector>
 
 #include "app/maindlg.h"
+#include "benchseams.h"
 #include "app/panelist.h"
 #include "session/session.h"
 #include "session/transferqueue.h"
 #include "settings/settings.h"
-#include "ui/dialogrunner.h"
-#include "ui/prompt.h"
 
 using namespace tarnwick;
 namespace fs = std::filesystem;
 
 namespace {
 
-class CYesPrompt : public CPrompt {
-public:
-    void Message(const QString&) override {}
-    bool Ask(const QString&) override { return true; }
-};
-
-class CNoDialogs : public CDialogRunner {
-public:
-    int Run(QDialog&) override { return QDialog::Rejected; }
-};
+using tarnwick::bench::CNoDialogs;
+using tarnwick::bench::CYesPrompt;
 
 // pyftpdlib serving `root`, stopped with the object.
 class CServer {
@@ -91,9 +82,19 @@ private:
     int m_port = 0;
 };
 
-// Connects the window to the server at `port`, the local pane in `local`.
+// The window with a user who answers yes and closes every dialog.
+struct CBenchWindow {
+    CYesPrompt prompt;
+    CNoDialogs dialogs;
+    CMainDlg dlg{prompt, dialogs};
+};
+
+// Shows the wide window and connects it to the server at `port`, the local pane in `local`,
+// the queue open.
 bool Connect(CMainDlg& dlg, int port, const fs::path& local)
 {
+    dlg.resize(1280, 900);
+    dlg.show();
     ConnectRequest request;
     request.server = "127.0.0.1:" + std::to_string(port);
     request.userName = "bench";
@@ -151,11 +152,8 @@ int Lateness(const fs::path& scratch, int mib)
         }
     }
     CServer server(root, 0.0);
-    CYesPrompt prompt;
-    CNoDialogs dialogs;
-    CMainDlg dlg(prompt, dialogs);
-    dlg.resize(1280, 900);
-    dlg.show();
+    CBenchWindow window;
+    CMainDlg& dlg = window.dlg;
     if (!Connect(dlg, server.Port(), local)) {
         return 1;
     }
@@ -202,11 +200,8 @@ int Tree(const fs::path& scratch, int connections, int files, double delayMs)
     }
     SetSettingInt("QueueConnections", static_cast<std::uint32_t>(connections));
     CServer server(root, delayMs);
-    CYesPrompt prompt;
-    CNoDialogs dialogs;
-    CMainDlg dlg(prompt, dialogs);
-    dlg.resize(1280, 900);
-    dlg.show();
+    CBenchWindow window;
+    CMainDlg& dlg = window.dlg;
     if (!Connect(dlg, server.Port(), local)) {
         return 1;
     }

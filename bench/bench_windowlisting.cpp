@@ -25,26 +25,17 @@
 #include <vector>
 
 #include "app/maindlg.h"
+#include "benchseams.h"
 #include "app/panelist.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "ui/dialogrunner.h"
-#include "ui/prompt.h"
 
 using namespace tarnwick;
 
 namespace {
 
-class CYesPrompt : public CPrompt {
-public:
-    void Message(const QString&) override {}
-    bool Ask(const QString&) override { return true; }
-};
-
-class CNoDialogs : public CDialogRunner {
-public:
-    int Run(QDialog&) override { return QDialog::Rejected; }
-};
+using tarnwick::bench::CNoDialogs;
+using tarnwick::bench::CYesPrompt;
 
 int Listen(std::uint16_t& port)
 {

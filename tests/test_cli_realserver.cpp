@@ -36,6 +36,78 @@ std::vector<std::string> Names(const std::string& dir)
 
 } // namespace
 
+namespace {
+
+// Starts tarnwick-cli with `args` (the server's password from the environment, no settings
+// file) in a process of its own.
+pid_t StartCli(const CRealFtpServer& server, const CTempDir& local,
+               const std::vector<std::string>& args)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("TARNWICK_PASSWORD", server.Password().c_str(), 1);
+        ::setenv("TARNWICK_CONFIG_DIR", local.File("no-config").c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(TARNWICK_CLI_PATH)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(TARNWICK_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    return child;
+}
+
+// How many downloads in `dir` have bytes in their temporary files.
+std::size_t MovingDownloads(const std::string& dir)
+{
+    std::size_t moving = 0;
+    if (std::filesystem::exists(dir)) {
+        for (const std::string& name : Names(dir)) {
+            std::error_code error;
+            moving += name.find(".part-") != std::string::npos &&
+                              std::filesystem::file_size(dir + "/" + name, error) > 0
+                          ? 1
+                          : 0;
+        }
+    }
+    return moving;
+}
+
+// Waits until `count` downloads in `dir` are moving, at most `looks` times 50 ms; how many
+// were.
+std::size_t WaitForMovingDownloads(const std::string& dir, std::size_t count, int looks)
+{
+    std::size_t moving = 0;
+    for (int i = 0; i < looks && moving < count; ++i) {
+        std::this_thread::sleep_for(50ms);
+        moving = MovingDownloads(dir);
+    }
+    return moving;
+}
+
+// Sends SIGINT to `child` and waits for it, at most 10 s (then it is killed and false comes
+// back); `status` is its wait status, `took` how long it took to end.
+bool Interrupt(pid_t child, int& status, std::chrono::steady_clock::duration& took)
+{
+    ::kill(child, SIGINT);
+    const auto interrupted = std::chrono::steady_clock::now();
+    pid_t ended = 0;
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() - interrupted < 10s) {
+        std::this_thread::sleep_for(10ms);
+    }
+    took = std::chrono::steady_clock::now() - interrupted;
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndKeepsOnlyThePart)
 {
     if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
@@ -49,41 +121,13 @@ TEST(CliInterrupt, SigintMidGetAbortsOnTheServerAndKeepsOnlyThePart)
 
     const std::string url = "ftp://" + server.User() + "@" + server.Host() + ":" +
                             std::to_string(server.Port()) + "/";
-    const pid_t child = ::fork();
+    const pid_t child = StartCli(server, local, {"--passive", "--quiet", url, "get", "big.bin", local.Path()});
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::setenv("TARNWICK_PASSWORD", server.Password().c_str(), 1);
-        ::setenv("TARNWICK_CONFIG_DIR", local.File("no-config").c_str(), 1);
-        const std::string target = local.Path();
-        ::execl(TARNWICK_CLI_PATH, TARNWICK_CLI_PATH, "--passive", "--quiet", url.c_str(), "get",
-                "big.bin", target.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    // Wait (bounded) until the download's temporary file has some bytes.
-    bool moving = false;
-    for (int i = 0; i < 100 && !moving; ++i) {
-        std::this_thread::sleep_for(50ms);
-        for (const std::string& name : Names(local.Path())) {
-            std::error_code error;
-            moving = moving || (name.find(".part-") != std::string::npos &&
-                                std::filesystem::file_size(local.File(name), error) > 0);
-        }
-    }
-    EXPECT_TRUE(moving) << "the download started";
-    ::kill(child, SIGINT);
-    const auto interrupted = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForMovingDownloads(local.Path(), 1, 100), 1U) << "the download started";
     int status = 0;
-    pid_t ended = 0;
-    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() - interrupted < 10s) {
-        std::this_thread::sleep_for(10ms);
-    }
-    if (ended == 0) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        FAIL() << "tarnwick-cli did not end within 10 s of SIGINT";
-    }
-    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
+    std::chrono::steady_clock::duration took{};
+    ASSERT_TRUE(Interrupt(child, status, took)) << "tarnwick-cli did not end within 10 s of SIGINT";
+    EXPECT_LT(took, 2s);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_EQ(Names(local.Path()), std::vector<std::string>{"big.bin.part"})
@@ -256,43 +300,14 @@ TEST(CliParallel, SigintAbortsTheTransferOnEveryConnection)
     CTempDir local;
     const std::string url = "ftp://" + server.User() + "@" + server.Host() + ":" +
                             std::to_string(server.Port()) + "/";
-    const pid_t child = ::fork();
+    const pid_t child = StartCli(server, local,
+                                 {"--passive", "--quiet", "--parallel", "2", url, "get", "-r",
+                                  "tree", local.File("back")});
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::setenv("TARNWICK_PASSWORD", server.Password().c_str(), 1);
-        ::setenv("TARNWICK_CONFIG_DIR", local.File("no-config").c_str(), 1);
-        const std::string target = local.File("back");
-        ::execl(TARNWICK_CLI_PATH, TARNWICK_CLI_PATH, "--passive", "--quiet", "--parallel", "2",
-                url.c_str(), "get", "-r", "tree", target.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    // Wait (bounded) until both downloads have bytes.
-    std::size_t moving = 0;
-    for (int i = 0; i < 200 && moving < 2; ++i) {
-        std::this_thread::sleep_for(50ms);
-        moving = 0;
-        if (std::filesystem::exists(local.File("back"))) {
-            for (const std::string& name : Names(local.File("back"))) {
-                std::error_code error;
-                moving += name.find(".part-") != std::string::npos &&
-                                  std::filesystem::file_size(local.File("back/" + name), error) > 0
-                              ? 1
-                              : 0;
-            }
-        }
-    }
-    EXPECT_EQ(moving, 2U) << "both files moving at once";
-    ::kill(child, SIGINT);
+    EXPECT_EQ(WaitForMovingDownloads(local.File("back"), 2, 200), 2U) << "both files moving at once";
     int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 1000 && (ended = ::waitpid(child, &status, WNOHANG)) == 0; ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    if (ended == 0) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        FAIL() << "tarnwick-cli did not end within 10 s of SIGINT";
-    }
+    std::chrono::steady_clock::duration took{};
+    ASSERT_TRUE(Interrupt(child, status, took)) << "tarnwick-cli did not end within 10 s of SIGINT";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_EQ(Count(server.Log(), "\"ABOR\""), 2U) << server.Log();
