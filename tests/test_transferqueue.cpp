@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ftp/ftpclient.h"
 #include "session/transferqueue.h"
@@ -40,7 +41,7 @@ protected:
     {
         return [this](CFtpClient& engine, int, std::string& why) {
             if (engine.Connect(server->Host(), server->Port()) &&
-                engine.Login(server->User(), server->Password())) {
+                engine.Login(server->User(), server->Password()) && engine.NegotiateFeatures()) {
                 return true;
             }
             why = "login failed";
@@ -168,29 +169,93 @@ TEST_F(TransferQueueTest, OneItemIsCancelledAndRetriedWhileTheOtherGoesOn)
     EXPECT_TRUE(queue.Items().empty());
 }
 
-TEST_F(TransferQueueTest, AFileThatIsThereIsReplacedOnlyWhenTheAnswerSaysSo)
+// Questions come at an item's turn, one at a time, about the file as it is then; while one
+// is open the other connection goes on moving; すべてに適用 holds for the rest of the queue.
+TEST_F(TransferQueueTest, AnItemAsksAtItsTurnWhileTheOthersMove)
 {
-    server->PutFile("a.txt", "server a");
-    server->PutFile("b.txt", "server b");
-    WriteWholeFile(local.File("a.txt"), "mine a");
-    WriteWholeFile(local.File("b.txt"), "mine b");
-    std::atomic<int> asked{0};
-    CTransferQueue queue(1, Login(), {}, [&](const QueueItem& item, const CCancelToken&) {
-        ++asked;
-        return item.request.localPath == local.File("a.txt") ? ExistingAnswer::Replace
-                                                             : ExistingAnswer::Skip;
+    const std::string big = Bytes(600 * 1024, 'g');
+    const std::string whole = Bytes(100 * 1024, 'r');
+    server->PutFile("big.bin", big);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        server->PutFile(name, std::string("server ") + name);
+        WriteWholeFile(local.File(name), std::string("mine ") + name);
+    }
+    server->PutFile("r.bin", whole);
+    WriteWholeFile(local.File("r.bin.part"), whole.substr(0, 40 * 1024));
+    WriteWholeFile(local.File("up.bin"), whole);
+    server->PutFile("up.bin", whole.substr(0, 30 * 1024));
+
+    std::atomic<const CTransferQueue*> watched{nullptr};
+    std::atomic<int> bigId{0};
+    std::vector<std::string> asked; // only the worker that asks writes it, one at a time
+    bool bigMovedWhileAsked = false;
+    CTransferQueue queue(2, Login(), {}, [&](const QueueItem& item, const ExistingFile& file,
+                                             bool& applyToAll, const CCancelToken&) {
+        asked.push_back(file.name);
+        if (file.name == "a.txt") {
+            // The big file goes on while this question is open.
+            const std::int64_t before = ItemOf(*watched.load(), bigId).moved;
+            for (int wait = 0; wait < 500 && !bigMovedWhileAsked; ++wait) {
+                std::this_thread::sleep_for(10ms);
+                bigMovedWhileAsked = ItemOf(*watched.load(), bigId).moved > before;
+            }
+            return ExistingAnswer::Replace;
+        }
+        if (file.name == "r.bin") {
+            EXPECT_TRUE(file.canResume && !file.exists) << file.question;
+            return ExistingAnswer::Resume;
+        }
+        if (file.name == "up.bin") {
+            EXPECT_TRUE(file.canResume && file.exists) << file.question;
+            return ExistingAnswer::Resume;
+        }
+        EXPECT_NE(file.question.find(item.request.localPath.substr(local.File("").size())),
+                  std::string::npos);
+        applyToAll = true;
+        return ExistingAnswer::Skip;
     });
-    const int a = queue.Add(Get("a.txt"));
-    const int b = queue.Add(Get("b.txt"));
+    watched = &queue;
+    QueueQuestion question;
+    question.askReplace = true;
+    bigId = queue.Add(Get("big.bin"), question);
+    for (int wait = 0; wait < 500 && ItemOf(queue, bigId).moved == 0; ++wait) {
+        std::this_thread::sleep_for(10ms);
+    }
+    const int a = queue.Add(Get("a.txt"), question);
+    const int r = queue.Add(Get("r.bin"), question);
+    QueueQuestion upload = question;
+    upload.serverFile = FileFacts{30 * 1024, -1, ""};
+    const int up = queue.Add(Put("up.bin"), upload);
+    const int b = queue.Add(Get("b.txt"), question);
+    const int c = queue.Add(Get("c.txt"), question);
     // The same file twice, either way, is refused while the first is pending.
-    EXPECT_EQ(queue.Add(Get("a.txt")), -1);
+    EXPECT_EQ(queue.Add(Get("c.txt")), -1);
     EXPECT_EQ(queue.Add(Put("b.txt")), -1);
     ASSERT_TRUE(queue.WaitUntilIdle(kLimit));
-    EXPECT_EQ(asked.load(), 2);
-    EXPECT_EQ(ItemOf(queue, a).state, QueueItem::State::Done);
+    watched = nullptr;
+
+    EXPECT_TRUE(bigMovedWhileAsked) << "the other connection moved while a question was open";
+    EXPECT_EQ(asked, (std::vector<std::string>{"a.txt", "r.bin", "up.bin", "b.txt"}))
+        << "c.txt took b.txt's answer for all";
+    for (const int id : {bigId.load(), a, r, up}) {
+        EXPECT_EQ(ItemOf(queue, id).state, QueueItem::State::Done) << id << ItemOf(queue, id).why;
+    }
     EXPECT_EQ(ItemOf(queue, b).state, QueueItem::State::Skipped);
-    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "server a");
-    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "mine b");
+    EXPECT_EQ(ItemOf(queue, c).state, QueueItem::State::Skipped);
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "server a.txt");
+    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "mine b.txt");
+    EXPECT_EQ(ReadWholeFile(local.File("c.txt")), "mine c.txt");
+    EXPECT_TRUE(ReadWholeFile(local.File("r.bin")) == whole);
+    EXPECT_TRUE(server->ReadFile("up.bin") == whole);
+    EXPECT_TRUE(ReadWholeFile(local.File("big.bin")) == big);
+
+    // The answer for all ended with the queue's work: the next file there is asked about.
+    WriteWholeFile(local.File("d.txt"), "mine d");
+    server->PutFile("d.txt", "server d");
+    const int d = queue.Add(Get("d.txt"), question);
+    ASSERT_TRUE(queue.WaitUntilIdle(kLimit));
+    EXPECT_EQ(asked.back(), "d.txt");
+    EXPECT_EQ(ItemOf(queue, d).state, QueueItem::State::Skipped);
 }
 
 TEST_F(TransferQueueTest, AConnectionThatCannotBeMadeFailsItsItemsWithTheReason)

@@ -129,6 +129,10 @@ public:
     // Stops the transfer queue, after asking when files are still waiting or moving; false
     // when the user keeps them.
     bool StopQueue(const QString& question);
+    // A question of a queue item (asked on its worker's thread, which waits): put to the user
+    // on this thread once no command of the window runs.
+    struct QueueQuestionPending;
+    void AskForQueue(const std::shared_ptr<QueueQuestionPending>& pending);
     // Items the queue finished: the panes that show their folders are listed again.
     void QueueItemsFinished(const std::vector<QueueItem>& items);
     void RefreshRemoteListing();

@@ -3,6 +3,9 @@
 // finishes.
 #include <QTimer>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "app/maindlg.h"
 #include "app/panelist.h"
 #include "app/queuepanel.h"
@@ -13,6 +16,25 @@
 #include "ui/prompt.h"
 
 namespace tarnwick {
+
+struct CMainDlg::QueueQuestionPending {
+    std::mutex mutex;
+    std::condition_variable answered;
+    ExistingFile file;
+    bool done = false;
+    bool abandoned = false; // the item stopped waiting (cancelled, or the queue put away)
+    ExistingAnswer answer = ExistingAnswer::Skip;
+    bool forAll = false;
+};
+
+namespace {
+
+// How often a worker waiting for an answer looks whether its item was stopped.
+constexpr auto kAnswerPoll = std::chrono::milliseconds(50);
+// How long a question waits for a running command of the window to end before looking again.
+constexpr int kQuestionRetryMs = 200;
+
+} // namespace
 
 void CMainDlg::StartQueue()
 {
@@ -29,8 +51,26 @@ void CMainDlg::StartQueue()
         engine.SetConversationLog(log, connection + 1);
         return connector(engine, connection, why);
     };
+    // A question of an item goes to this thread; only its worker waits for the answer.
+    auto ask = [this](const QueueItem&, const ExistingFile& file, bool& applyToAll,
+                      const CCancelToken& stopped) {
+        auto pending = std::make_shared<QueueQuestionPending>();
+        pending->file = file;
+        QMetaObject::invokeMethod(this, [this, pending] { AskForQueue(pending); },
+                                  Qt::QueuedConnection);
+        std::unique_lock<std::mutex> lock(pending->mutex);
+        while (!pending->done) {
+            if (stopped.IsCancelled()) {
+                pending->abandoned = true;
+                return ExistingAnswer::Skip;
+            }
+            pending->answered.wait_for(lock, kAnswerPoll);
+        }
+        applyToAll = pending->forAll;
+        return pending->answer;
+    };
     m_pQueue = std::make_unique<CTransferQueue>(connections, std::move(logged),
-                                                [panel] { panel->Changed(); });
+                                                [panel] { panel->Changed(); }, std::move(ask));
     m_pQueuePanel->SetQueue(m_pQueue.get());
     m_pSession->SetTransferQueue(m_pQueue.get());
 }
@@ -49,6 +89,30 @@ bool CMainDlg::StopQueue(const QString& question)
     m_pQueue.reset();
     m_pQueuePanel->Refresh();
     return true;
+}
+
+void CMainDlg::AskForQueue(const std::shared_ptr<QueueQuestionPending>& pending)
+{
+    {
+        const std::lock_guard<std::mutex> lock(pending->mutex);
+        if (pending->abandoned) {
+            return;
+        }
+    }
+    if (m_nCommandDepth > 0) {
+        // A command of the window has the user's attention: after it.
+        QTimer::singleShot(kQuestionRetryMs, this, [this, pending] { AskForQueue(pending); });
+        return;
+    }
+    bool forAll = false;
+    const ExistingAnswer answer = m_pSessionUi->AskExisting(pending->file, forAll);
+    {
+        const std::lock_guard<std::mutex> lock(pending->mutex);
+        pending->answer = answer;
+        pending->forAll = forAll;
+        pending->done = true;
+    }
+    pending->answered.notify_all();
 }
 
 namespace {

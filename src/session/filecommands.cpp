@@ -2,13 +2,13 @@
 // and the command's status text at the end (creating and deleting: createdelete.cpp).
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
 #include "ftp/localfile.h"
 #include "session/commandtexts.h"
+#include "session/existingfile.h"
 #include "session/localfiles.h"
 #include "session/session.h"
 #include "session/transferqueue.h"
@@ -21,46 +21,6 @@ namespace {
 
 constexpr std::size_t kFailuresNamed = 3;
 
-// "1,234,567 バイト、2024-03-04 12:00", or "不明" for what is not known.
-std::string FactsText(const FileFacts& facts)
-{
-    std::string size = "不明";
-    if (facts.size >= 0) {
-        size = std::to_string(facts.size);
-        for (std::ptrdiff_t at = static_cast<std::ptrdiff_t>(size.size()) - 3; at > 0; at -= 3) {
-            size.insert(static_cast<std::size_t>(at), ",");
-        }
-        size += " バイト";
-    }
-    std::string time = facts.timeText.empty() ? std::string("不明") : facts.timeText;
-    if (facts.modifyTime >= 0) {
-        const std::time_t seconds = static_cast<std::time_t>(facts.modifyTime);
-        std::tm local{};
-        localtime_r(&seconds, &local);
-        char stamp[32];
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &local);
-        time = stamp;
-    }
-    return size + "、" + time;
-}
-
-// The name on a line of its own first, so the question says which file it is about, and
-// both files below, so the user can tell which to keep.
-std::string ExistingQuestion(const ExistingFile& file)
-{
-    std::string question = file.name;
-    if (file.exists) {
-        question += "\nそのファイルはすでに存在します。\n上書きしますか？";
-        if (file.canResume) {
-            question += "\n(短いので、続きから再開することもできます)";
-        }
-    } else {
-        question += "\n途中まで受信したファイル (" + file.name + ".part) があります。\n続きから再開しますか？";
-    }
-    return question + "\n\n" + (file.exists ? "上書きされるファイル: " : "受信済みの部分: ") +
-           FactsText(file.target) + "\n転送するファイル: " + FactsText(file.source);
-}
-
 // The facts of the listing's entry of a file.
 FileFacts EntryFacts(const RemoteFileEntry* entry)
 {
@@ -72,14 +32,6 @@ FileFacts EntryFacts(const RemoteFileEntry* entry)
     }
     return facts;
 }
-
-FileFacts LocalFacts(const std::string& path)
-{
-    FileFacts facts;
-    LocalFileFacts(path, facts.size, facts.modifyTime);
-    return facts;
-}
-
 
 } // namespace
 
@@ -200,27 +152,28 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
                                    const std::string& listedTime)
 {
     const TransferType type = ChooseType(localPath);
-    const bool exists = m_settings.CheckOverwrite() && LocalFileOpens(localPath);
-    // Only a binary file goes on byte for byte from where it stopped.
-    const std::string partPath = CDownloadTarget::PartialPath(localPath);
-    const std::int64_t part = type == TransferType::Binary ? LocalFileLength(partPath) : 0;
-    const bool canResume = part > 0 && (expectedSize < 0 || part < expectedSize);
+    TransferRequest whole{TransferDirection::Download, remotePath, localPath, type, expectedSize};
+    whole.sourceTime = modifyTime;
+    const FileFacts source{expectedSize, modifyTime, listedTime};
+    if (m_pQueue != nullptr) {
+        // The queue asks when the file's turn comes, about what is there then.
+        QueueQuestion question;
+        question.askReplace = m_settings.CheckOverwrite();
+        question.source = source;
+        return RunTransfer(remotePath, whole, &question);
+    }
+    ExistingFile file =
+        DownloadTargetThere(localPath, type, expectedSize, m_settings.CheckOverwrite());
     bool resume = false;
-    if (exists || canResume) {
-        ExistingFile file;
-        file.name = BaseName(localPath);
-        file.exists = exists;
-        file.canResume = canResume;
-        file.target = LocalFacts(exists ? localPath : partPath);
-        file.source = {expectedSize, modifyTime, listedTime};
+    if (file.exists || file.canResume) {
+        file.source = source;
+        const bool canResume = file.canResume;
         const ExistingAnswer answer = AskExisting(std::move(file));
         if (answer == ExistingAnswer::Skip) {
             return SkippedOutcome(remotePath);
         }
         resume = answer == ExistingAnswer::Resume && canResume;
     }
-    TransferRequest whole{TransferDirection::Download, remotePath, localPath, type, expectedSize};
-    whole.sourceTime = modifyTime;
     ItemOutcome outcome = resume ? ResumeDownload(remotePath, localPath, expectedSize, modifyTime)
                                  : RunTransfer(remotePath, whole);
     if (!outcome.Failed() && !outcome.queued) {
@@ -237,46 +190,25 @@ ItemOutcome CSession::DownloadFile(const std::string& remotePath, const std::str
 ItemOutcome CSession::ResumeDownload(const std::string& remotePath, const std::string& localPath,
                                      std::int64_t listedSize, std::int64_t listedTime)
 {
-    const std::string partPath = CDownloadTarget::PartialPath(localPath);
-    std::int64_t have = LocalFileLength(partPath);
-    std::int64_t size = m_engine.RemoteSize(remotePath);
-    if (size < 0 && m_engine.IsConnected()) {
-        size = listedSize;
+    const ResumePlan plan =
+        PlanDownloadResume(m_engine, remotePath, localPath, listedSize, listedTime);
+    if (!plan.ok) {
+        return plan.failure;
     }
-    if (size < 0) {
-        ItemOutcome outcome = CommandOutcome(remotePath, false);
-        outcome.note = "再開できません: サーバーがファイルのサイズを答えません";
-        return outcome;
-    }
-    std::int64_t time = m_engine.RemoteModificationTime(remotePath);
-    if (time < 0) {
-        time = listedTime;
-    }
-    // A part goes on only while the file is the one it was cut from: the size and time it
-    // recorded must still be the server's. One that recorded nothing (a file of the user's,
-    // or NAME of a shorter length) goes on as wget -c and curl -C - do.
-    if (PartSource source; ReadPartSource(partPath, source) &&
-                           ((source.size >= 0 && source.size != size) ||
-                            (source.time >= 0 && time >= 0 && source.time != time))) {
+    if (plan.sourceChanged) {
         m_ui.Message(FormatText("%s はサーバー上で変更されています。最初からダウンロードします",
                                 BaseName(remotePath)));
-        have = 0;
     }
-    TransferRequest request{TransferDirection::Download, remotePath, localPath,
-                            TransferType::Binary, size};
-    request.sourceTime = time;
-    // A part larger than the file is not this file's: it starts over.
-    request.restartOffset = have > 0 && have <= size ? have : 0;
-    m_ui.TransferResumes(request.restartOffset);
-    return RunTransfer(remotePath, request);
+    m_ui.TransferResumes(plan.request.restartOffset);
+    return RunTransfer(remotePath, plan.request);
 }
 
-ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest& request)
+ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest& request,
+                                  const QueueQuestion* question)
 {
     if (m_pQueue == nullptr) {
         return OutcomeOf(name, m_engine.Transfer(request));
     }
-    // The question about a file there has been asked: the queue replaces or resumes it.
     ItemOutcome outcome;
     outcome.name = name;
     // The queue's connections stay in their login folder: a bare name means this folder.
@@ -284,7 +216,9 @@ ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest
     if (queued.remotePath.empty() || queued.remotePath.front() != '/') {
         queued.remotePath = JoinPath(m_view.remoteDir, queued.remotePath);
     }
-    if (m_pQueue->Add(queued, true) < 0) {
+    // Without a question to ask at its turn, the user has answered already: the queue
+    // replaces or resumes the file.
+    if (m_pQueue->Add(queued, question != nullptr ? *question : QueueQuestion()) < 0) {
         outcome.status = ItemOutcome::Status::Failed;
         outcome.reason = FailureReason::LocalFile;
         outcome.note = "同じファイルをすでに転送しています";
@@ -307,16 +241,21 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
 {
     const TransferType type = ChooseType(BaseName(remotePath));
     const std::int64_t size = LocalFileLength(localPath);
+    const TransferRequest request{TransferDirection::Upload, remotePath, localPath, type, size};
     if (existing != nullptr && m_settings.CheckOverwrite()) {
+        if (m_pQueue != nullptr) {
+            // The queue asks when the file's turn comes.
+            QueueQuestion question;
+            question.askReplace = true;
+            question.serverFile = EntryFacts(existing);
+            return SendFile(request, &question);
+        }
         ExistingFile file;
         file.name = BaseName(remotePath);
         file.exists = true;
         file.target = EntryFacts(existing);
         file.source = LocalFacts(localPath);
-        // A shorter file on the server may be what a cut upload left: binary bytes go on
-        // from its end.
-        file.canResume = type == TransferType::Binary && file.target.size >= 0 &&
-                         file.target.size < size;
+        file.canResume = CanResumeUpload(type, file.target.size, size);
         switch (AskExisting(std::move(file))) {
         case ExistingAnswer::Skip:
             return SkippedOutcome(localPath);
@@ -326,11 +265,10 @@ ItemOutcome CSession::UploadOver(const std::string& localPath, const std::string
             break;
         }
     }
-    const TransferRequest request{TransferDirection::Upload, remotePath, localPath, type, size};
     return SendFile(request);
 }
 
-ItemOutcome CSession::SendFile(const TransferRequest& request)
+ItemOutcome CSession::SendFile(const TransferRequest& request, const QueueQuestion* question)
 {
     std::int64_t size = -1;
     std::int64_t modifyTime = -1;
@@ -338,7 +276,7 @@ ItemOutcome CSession::SendFile(const TransferRequest& request)
     if (m_pQueue != nullptr) {
         TransferRequest queued = request;
         queued.sourceTime = modifyTime;
-        return RunTransfer(request.localPath, queued);
+        return RunTransfer(request.localPath, queued, question);
     }
     ItemOutcome outcome = OutcomeOf(request.localPath, m_engine.Transfer(request));
     // The file keeps its time where the server can be told it; a server that cannot leaves
@@ -352,22 +290,12 @@ ItemOutcome CSession::SendFile(const TransferRequest& request)
 ItemOutcome CSession::ResumeUpload(const std::string& localPath, const std::string& remotePath,
                                    std::int64_t listedSize)
 {
-    // The server's size now, not the listing's from a while ago.
-    std::int64_t have = m_engine.RemoteSize(remotePath);
-    if (have < 0 && m_engine.IsConnected()) {
-        have = listedSize;
+    const ResumePlan plan = PlanUploadResume(m_engine, localPath, remotePath, listedSize);
+    if (!plan.ok) {
+        return plan.failure;
     }
-    const std::int64_t size = LocalFileLength(localPath);
-    if (have < 0 || have > size) {
-        ItemOutcome outcome = CommandOutcome(localPath, false);
-        outcome.note = "再開できません: サーバーのファイルのサイズが分かりません";
-        return outcome;
-    }
-    TransferRequest request{TransferDirection::Upload, remotePath, localPath, TransferType::Binary,
-                            size};
-    request.restartOffset = have;
-    m_ui.TransferResumes(have);
-    return SendFile(request);
+    m_ui.TransferResumes(plan.request.restartOffset);
+    return SendFile(plan.request);
 }
 
 void CSession::ExplainLinkFailure(const std::string& row, ItemOutcome& outcome)

@@ -32,6 +32,7 @@ class CListingReader;
 class CDialUpManager;
 class CLocalTrash;
 class CTransferQueue;
+struct QueueQuestion;
 
 // What the session works on that the front end shows: the two panes and their directory
 // texts ("/" separated, "/" for the root).
@@ -213,8 +214,8 @@ public:
     ItemOutcome ResumeUpload(const std::string& localPath, const std::string& remotePath,
                              std::int64_t listedSize);
     // Uploads as `request` says; the server's file then gets the local file's modification
-    // time where FEAT offers MFMT.
-    ItemOutcome SendFile(const TransferRequest& request);
+    // time where FEAT offers MFMT. `question`: as for RunTransfer.
+    ItemOutcome SendFile(const TransferRequest& request, const QueueQuestion* question = nullptr);
     // True (and a failure recorded for `name`) when the queue still moves `path` or something
     // below it: it is not deleted under the transfer.
     bool MovedByQueue(const std::string& path, bool local, const std::string& name,
@@ -222,8 +223,10 @@ public:
     // True (and the status line says so) when the queue moves `from` or `to` in `dir`.
     bool MovedNow(const std::string& dir, const std::string& from, const std::string& to,
                   bool local);
-    // Moves `request` now, or hands it to the transfer queue when there is one.
-    ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request);
+    // Moves `request` now, or hands it to the transfer queue when there is one, with the
+    // `question` it asks at its turn when a file is in the way (none: it replaces).
+    ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request,
+                            const QueueQuestion* question = nullptr);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);

@@ -1,10 +1,11 @@
 #include "session/transferqueue.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "ftp/canceltoken.h"
+#include "files/pathjoin.h"
 #include "ftp/ftpclient.h"
+#include "session/existingfile.h"
 #include "session/itemoutcome.h"
 #include "session/localfiles.h"
 
@@ -90,21 +91,33 @@ private:
 
     QueueItem::State Move(const QueueItem& item, std::string& why)
     {
-        const TransferRequest& request = item.request;
-        if (request.direction == TransferDirection::Download && !item.answered) {
-            std::error_code error;
-            const bool there = std::filesystem::exists(
-                std::filesystem::symlink_status(request.localPath, error));
-            // Only a clear yes replaces a file; anything else leaves it.
-            if (there && (!m_queue.m_ask || m_queue.m_ask(item, m_cancel) != ExistingAnswer::Replace)) {
-                return QueueItem::State::Skipped;
-            }
-        }
+        TransferRequest request = item.request;
+        const ExistingAnswer answer = item.question ? AskAbout(item) : ExistingAnswer::Replace;
         if (m_cancel.IsCancelled()) {
             return QueueItem::State::Cancelled;
         }
+        if (answer == ExistingAnswer::Skip) {
+            return QueueItem::State::Skipped;
+        }
         if (!m_engine.IsConnected() && !m_queue.m_connect(m_engine, m_nConnection, why)) {
             return m_cancel.IsCancelled() ? QueueItem::State::Cancelled : QueueItem::State::Failed;
+        }
+        if (answer == ExistingAnswer::Resume) {
+            const ResumePlan plan =
+                request.direction == TransferDirection::Download
+                    ? PlanDownloadResume(m_engine, request.remotePath, request.localPath,
+                                         request.expectedSize, request.sourceTime)
+                    : PlanUploadResume(m_engine, request.localPath, request.remotePath,
+                                       item.question->serverFile->size);
+            if (!plan.ok) {
+                why = FailureDetail(plan.failure);
+                return QueueItem::State::Failed;
+            }
+            const std::int64_t localTime = request.sourceTime;
+            request = plan.request;
+            if (request.direction == TransferDirection::Upload) {
+                request.sourceTime = localTime;
+            }
         }
         const TransferOutcome outcome = m_engine.Transfer(request);
         if (outcome.Ok()) {
@@ -130,6 +143,33 @@ private:
         }
         why = FailureDetail(OutcomeOf(request.remotePath, outcome));
         return QueueItem::State::Failed;
+    }
+
+    // What is in the way of `item` now, and what the user wants done about it: Replace when
+    // nothing is.
+    ExistingAnswer AskAbout(const QueueItem& item)
+    {
+        const TransferRequest& request = item.request;
+        const QueueQuestion& question = *item.question;
+        ExistingFile file;
+        if (request.direction == TransferDirection::Download) {
+            file = DownloadTargetThere(request.localPath, request.type, request.expectedSize,
+                                       question.askReplace);
+            file.source = question.source;
+        } else if (question.askReplace && question.serverFile) {
+            file.name = BaseName(request.remotePath);
+            file.exists = true;
+            file.target = *question.serverFile;
+            file.source = LocalFacts(request.localPath);
+            file.canResume = CanResumeUpload(request.type, file.target.size, file.source.size);
+        }
+        if (!file.exists && !file.canResume) {
+            return ExistingAnswer::Replace;
+        }
+        const bool canResume = file.canResume;
+        const ExistingAnswer answer = m_queue.AskAbout(item, std::move(file), m_cancel);
+        // 再開 only where it can be: a file that cannot is replaced only on a clear yes.
+        return answer == ExistingAnswer::Resume && !canResume ? ExistingAnswer::Skip : answer;
     }
 
     CTransferQueue& m_queue;
@@ -180,7 +220,7 @@ void CTransferQueue::StartWorkers()
     }
 }
 
-int CTransferQueue::Add(const TransferRequest& request, bool answered)
+int CTransferQueue::Add(const TransferRequest& request, std::optional<QueueQuestion> question)
 {
     int id = -1;
     {
@@ -191,13 +231,52 @@ int CTransferQueue::Add(const TransferRequest& request, bool answered)
         QueueItem item;
         item.id = id = m_nNextId++;
         item.request = request;
-        item.answered = answered;
+        item.question = std::move(question);
         m_items.push_back(std::move(item));
         StartWorkers();
     }
     m_wake.notify_all();
     Notify();
     return id;
+}
+
+ExistingAnswer CTransferQueue::AskAbout(const QueueItem& item, ExistingFile file,
+                                       const CCancelToken& stopped)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // One question at a time: another item that must ask waits here for its turn.
+    while (m_bAsking && !m_bStopping && !stopped.IsCancelled()) {
+        m_wake.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    if (m_bStopping || stopped.IsCancelled()) {
+        return ExistingAnswer::Skip;
+    }
+    // "Resume" for all cannot be the answer for a file that cannot be resumed.
+    if (m_forAll && (*m_forAll != ExistingAnswer::Resume || file.canResume)) {
+        return *m_forAll;
+    }
+    if (!m_ask) {
+        // Nobody to ask: a file there stays, a part alone starts over.
+        return file.exists ? ExistingAnswer::Skip : ExistingAnswer::Replace;
+    }
+    m_bAsking = true;
+    file.more = std::any_of(m_items.begin(), m_items.end(), [&](const QueueItem& other) {
+        return other.id != item.id && !other.Finished();
+    });
+    file.question = ExistingQuestion(file);
+    lock.unlock();
+    bool forAll = false;
+    ExistingAnswer answer = m_ask(item, file, forAll, stopped);
+    lock.lock();
+    m_bAsking = false;
+    if (stopped.IsCancelled()) {
+        answer = ExistingAnswer::Skip;
+    } else if (forAll) {
+        m_forAll = answer;
+    }
+    lock.unlock();
+    m_wake.notify_all();
+    return answer;
 }
 
 bool CTransferQueue::Clashes(const TransferRequest& request, int except) const
@@ -250,6 +329,11 @@ void CTransferQueue::Finish(CWorker& worker, int id, QueueItem::State state,
         if (QueueItem* item = Find(id)) {
             item->state = state;
             item->why = why;
+        }
+        // An answer for all holds for what was queued with it, not for the next batch.
+        if (std::all_of(m_items.begin(), m_items.end(),
+                        [](const QueueItem& item) { return item.Finished(); })) {
+            m_forAll.reset();
         }
     }
     Notify();

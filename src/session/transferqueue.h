@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,13 +29,26 @@ namespace tarnwick {
 class CCancelToken;
 class CFtpClient;
 
+// What an item asks when its turn comes and a file is in the way: the file there as it is
+// then, not as it was when the item was queued.
+struct QueueQuestion {
+    // Ask before replacing a file that is there (otherwise it is replaced). A download's part
+    // left by a cut transfer is asked about either way (再開, or start over).
+    bool askReplace = false;
+    FileFacts source; // a download's file as listed; an upload's is read at its turn
+    // An upload's target as the server listed it when the item was queued.
+    std::optional<FileFacts> serverFile;
+};
+
 struct QueueItem {
     enum class State { Waiting, Running, Done, Failed, Cancelled, Skipped };
     int id = 0;
     TransferRequest request;
     State state = State::Waiting;
     std::string why; // a failure's reason ("550 No such file", "時間切れ")
-    bool answered = false; // replacing a file there was agreed to when it was queued
+    // Asked at its turn; none: the user answered when it was queued, and a file there is
+    // replaced (or resumed, as the request says).
+    std::optional<QueueQuestion> question;
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
@@ -55,10 +69,13 @@ public:
     // Called on a worker's thread after an item changed (its state, or its bytes at most every
     // 100 ms). It must not call back into the queue while holding its own locks.
     using ChangeFn = std::function<void()>;
-    // Asked on a worker's thread before a download would replace an existing local file; only
-    // that worker waits for the answer, which must come (as a no) once `stopped` is set.
-    // Without one, the file is skipped.
-    using AskFn = std::function<ExistingAnswer(const QueueItem& item, const CCancelToken& stopped)>;
+    // Asked on a worker's thread when an item's file is in the way (`file` says how, with the
+    // question's text); one question at a time, and only the asking item's worker waits. The
+    // answer must come (as スキップ) once `stopped` is set. `applyToAll` set: the answer holds
+    // for the rest of the queue, until it is idle. Without one, a file there is skipped and a
+    // part starts over.
+    using AskFn = std::function<ExistingAnswer(const QueueItem& item, const ExistingFile& file,
+                                               bool& applyToAll, const CCancelToken& stopped)>;
 
     CTransferQueue(std::size_t connections, ConnectFn connect, ChangeFn changed = {},
                    AskFn ask = {});
@@ -69,10 +86,11 @@ public:
     CTransferQueue& operator=(const CTransferQueue&) = delete;
 
     // Queues a transfer and returns its id; -1 when a waiting or running item already moves
-    // the same local or server file. `answered`: the user has already said that a file there
-    // may be replaced (or resumed), so nothing is asked. An upload's `sourceTime` (the local
-    // file's) is given to the server afterwards where it takes one (MFMT).
-    int Add(const TransferRequest& request, bool answered = false);
+    // the same local or server file. `question`: what to ask at its turn when a file is in the
+    // way; none: the user has already said that a file there may be replaced (or resumed),
+    // so nothing is asked. An upload's `sourceTime` (the local file's) is given to the server
+    // afterwards where it takes one (MFMT).
+    int Add(const TransferRequest& request, std::optional<QueueQuestion> question = std::nullopt);
     // Stops one item: a waiting one is not started, a running one is aborted.
     void Cancel(int id);
     void CancelAll();
@@ -101,6 +119,9 @@ private:
     void StartWorkers();
     [[nodiscard]] QueueItem* Find(int id);
     [[nodiscard]] bool Clashes(const TransferRequest& request, int except) const;
+    // Asks about `file` for `item` when no answer for the rest of the queue holds: one
+    // question at a time.
+    ExistingAnswer AskAbout(const QueueItem& item, ExistingFile file, const CCancelToken& stopped);
 
     ConnectFn m_connect;
     ChangeFn m_changed;
@@ -110,6 +131,9 @@ private:
     std::vector<QueueItem> m_items;
     int m_nNextId = 1;
     bool m_bStopping = false;
+    bool m_bAsking = false;
+    // すべてに適用: the answer for the rest of the queue, until it is idle.
+    std::optional<ExistingAnswer> m_forAll;
     std::size_t m_nConnections;
     std::vector<std::unique_ptr<CWorker>> m_workers;
 };
