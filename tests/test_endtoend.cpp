@@ -298,6 +298,58 @@ TEST_P(EndToEndTest, TheWindowWorksWhileTheQueueMovesFiles)
     EXPECT_EQ(prompt.cautions.size(), 1) << "nothing left to ask about";
 }
 
+// A file in the way is asked about at its turn, naming it, while the other connection's
+// download keeps moving; the answer replaces only that file.
+TEST_P(EndToEndTest, TheQueueAsksAboutAFileWhileAnotherMoves)
+{
+    if (const std::string why = CVsftpdServer::SkipReason(); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    CVsftpdServer server({.maxRate = 512 * 1024});
+    ASSERT_TRUE(server.Start()) << server.Error();
+    const std::string big = RandomBytes(2 * 1024 * 1024, 7);
+    server.PutFile("big.bin", big);
+    server.PutFile("note.txt", "the server's note");
+    WriteWholeFile(local.File("note.txt"), "my note");
+    ASSERT_TRUE(SetSettingFlag("UsePASV", GetParam()));
+    dlg = std::make_unique<CMainDlg>(prompt, runner);
+    dlg->SetDialUpBackend(std::make_unique<CFakeDialUpBackend>());
+    ConnectTo(server);
+    ASSERT_TRUE(dlg->m_pQueue);
+    const auto movedOfBig = [this] {
+        for (const QueueItem& item : dlg->m_pQueue->Items()) {
+            if (item.request.remotePath.ends_with("big.bin")) {
+                return item.moved;
+            }
+        }
+        return std::int64_t{0};
+    };
+    Select("remoteList", {"big.bin"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return movedOfBig() > 0; }, 10000));
+
+    bool movedWhileAsked = false;
+    prompt.whileChoosing = [&] {
+        const std::int64_t before = movedOfBig();
+        movedWhileAsked = QTest::qWaitFor([&] { return movedOfBig() > before; }, 5000);
+    };
+    prompt.choices = {{0, false}}; // 上書き
+    Select("remoteList", {"note.txt"});
+    prompt.answers = {true};
+    dlg->DownloadSelected();
+    EXPECT_EQ(dlg->GetStatusText(), "1 個のファイルを転送キューに追加しました")
+        << "queued without asking: the question comes at its turn";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompt.choices.empty(); }, 10000));
+    EXPECT_TRUE(movedWhileAsked);
+    ASSERT_FALSE(prompt.questions.isEmpty());
+    EXPECT_TRUE(prompt.questions.back().startsWith("note.txt\n")) << prompt.questions.back().toStdString();
+    EXPECT_EQ(prompt.offered.back(), "上書き/スキップ+all") << "big.bin still moves";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_pQueue->Pending() == 0; }, 30000));
+    EXPECT_EQ(ReadWholeFile(local.File("note.txt")), "the server's note");
+    EXPECT_TRUE(ReadWholeFile(local.File("big.bin")) == big);
+}
+
 // Over TLS the queue's connections speak TLS too and take the certificate the user trusted
 // for this server, and no other.
 TEST_P(EndToEndTest, TheQueueUsesTheConnectionsTlsAndCertificate)

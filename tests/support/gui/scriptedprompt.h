@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <utility>
 
 #include "ui/prompt.h"
@@ -49,6 +50,9 @@ public:
         questions << text;
         asked << text;
         offered << buttons.join(QLatin1Char('/')) + (applyToAll != nullptr ? "+all" : "");
+        if (whileChoosing) {
+            whileChoosing();
+        }
         const auto [index, all] = choices.front();
         choices.pop_front();
         if (applyToAll != nullptr) {
@@ -57,6 +61,8 @@ public:
         return index;
     }
 
+    // Runs while a Choose question is open, before it is answered.
+    std::function<void()> whileChoosing;
     // Answers for the next questions, yes = true.
     std::deque<bool> answers;
     std::deque<std::pair<int, bool>> choices;
