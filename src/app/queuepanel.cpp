@@ -39,20 +39,117 @@ QString SizeText(std::int64_t bytes)
 
 void CQueueModel::SetItems(std::vector<QueueItem> items)
 {
-    const bool sameRows =
-        items.size() == m_items.size() &&
-        std::equal(items.begin(), items.end(), m_items.begin(),
-                   [](const QueueItem& a, const QueueItem& b) { return a.id == b.id; });
+    std::vector<FolderTotals> folders;
+    std::vector<Row> rows;
+    rows.reserve(items.size());
+    for (std::size_t at = 0; at < items.size(); ++at) {
+        const QueueItem& item = items[at];
+        if (item.folder.id != 0) {
+            auto found = std::find_if(folders.begin(), folders.end(), [&](const FolderTotals& f) {
+                return f.folder.id == item.folder.id;
+            });
+            if (found == folders.end()) {
+                rows.push_back({-1, static_cast<int>(folders.size())});
+                folders.push_back({item.folder, item.request.direction});
+                found = folders.end() - 1;
+            }
+            FolderTotals& totals = *found;
+            ++totals.files;
+            totals.bytes += std::max<std::int64_t>(item.request.expectedSize, 0);
+            totals.done += item.state == QueueItem::State::Done ? 1 : 0;
+            totals.failed += item.state == QueueItem::State::Failed ? 1 : 0;
+            totals.cancelled += item.state == QueueItem::State::Cancelled ? 1 : 0;
+            totals.waiting += item.state == QueueItem::State::Waiting ? 1 : 0;
+            totals.running += item.state == QueueItem::State::Running ? 1 : 0;
+        }
+        rows.push_back({static_cast<int>(at), -1});
+    }
+    const auto key = [](const std::vector<Row>& r, const std::vector<QueueItem>& i,
+                        const std::vector<FolderTotals>& f, std::size_t row) {
+        return r[row].item >= 0 ? i[static_cast<std::size_t>(r[row].item)].id
+                                : -f[static_cast<std::size_t>(r[row].folder)].folder.id;
+    };
+    bool sameRows = rows.size() == m_rows.size();
+    for (std::size_t row = 0; sameRows && row < rows.size(); ++row) {
+        sameRows = key(rows, items, folders, row) == key(m_rows, m_items, m_folders, row);
+    }
     if (sameRows) {
         m_items = std::move(items);
-        if (!m_items.empty()) {
+        m_folders = std::move(folders);
+        m_rows = std::move(rows);
+        if (!m_rows.empty()) {
             emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
         }
         return;
     }
     beginResetModel();
     m_items = std::move(items);
+    m_folders = std::move(folders);
+    m_rows = std::move(rows);
     endResetModel();
+}
+
+int CQueueModel::KeyOf(int row) const
+{
+    const Row& at = m_rows[static_cast<std::size_t>(row)];
+    return at.item >= 0 ? m_items[static_cast<std::size_t>(at.item)].id
+                        : -m_folders[static_cast<std::size_t>(at.folder)].folder.id;
+}
+
+std::vector<int> CQueueModel::IdsOf(int row) const
+{
+    const Row& at = m_rows[static_cast<std::size_t>(row)];
+    if (at.item >= 0) {
+        return {m_items[static_cast<std::size_t>(at.item)].id};
+    }
+    std::vector<int> ids;
+    const int folder = m_folders[static_cast<std::size_t>(at.folder)].folder.id;
+    for (const QueueItem& item : m_items) {
+        if (item.folder.id == folder) {
+            ids.push_back(item.id);
+        }
+    }
+    return ids;
+}
+
+QVariant CQueueModel::FolderData(const FolderTotals& totals, int column, int role) const
+{
+    const std::string& path = totals.folder.path;
+    if (role == Qt::ToolTipRole) {
+        return QString::fromStdString(path);
+    }
+    switch (column) {
+    case kName: {
+        std::string name = path;
+        while (name.size() > 1 && name.back() == '/') {
+            name.pop_back();
+        }
+        if (const std::size_t slash = name.rfind('/'); slash != std::string::npos && name != "/") {
+            name.erase(0, slash + 1);
+        }
+        return QString::fromStdString(name == "/" ? name : name + '/');
+    }
+    case kDirection:
+        return totals.direction == TransferDirection::Download ? QStringLiteral("ダウンロード")
+                                                                : QStringLiteral("アップロード");
+    case kSize:
+        return SizeText(totals.bytes);
+    case kProgress:
+        return QStringLiteral("%1 / %2 ファイル").arg(totals.done).arg(totals.files);
+    case kState:
+        if (totals.running > 0) {
+            return QStringLiteral("転送中");
+        }
+        if (totals.waiting > 0) {
+            return QStringLiteral("待機中");
+        }
+        if (totals.failed > 0) {
+            return QStringLiteral("失敗 %1 個").arg(totals.failed);
+        }
+        return totals.cancelled > 0 ? QStringLiteral("中止") : QStringLiteral("完了");
+    default:
+        return QString();
+    }
 }
 
 QString CQueueModel::StateText(const QueueItem& item)
@@ -77,7 +174,7 @@ QString CQueueModel::StateText(const QueueItem& item)
 
 int CQueueModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int CQueueModel::columnCount(const QModelIndex& parent) const
@@ -92,13 +189,17 @@ QVariant CQueueModel::data(const QModelIndex& index, int role) const
          role != Qt::TextAlignmentRole && role != Qt::ToolTipRole)) {
         return {};
     }
-    const QueueItem& item = Item(index.row());
-    const std::int64_t total = item.request.expectedSize;
     if (role == Qt::TextAlignmentRole) {
         const bool number = index.column() == kSize || index.column() == kProgress ||
                             index.column() == kSpeed;
         return QVariant::fromValue((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
+    const Row& row = m_rows[static_cast<std::size_t>(index.row())];
+    if (row.item < 0) {
+        return FolderData(m_folders[static_cast<std::size_t>(row.folder)], index.column(), role);
+    }
+    const QueueItem& item = m_items[static_cast<std::size_t>(row.item)];
+    const std::int64_t total = item.request.expectedSize;
     if (role == Qt::ToolTipRole) {
         // The whole paths, and a failure's whole reason.
         return QString::fromStdString(item.request.remotePath) + QLatin1Char('\n') +
@@ -107,7 +208,8 @@ QVariant CQueueModel::data(const QModelIndex& index, int role) const
     }
     switch (index.column()) {
     case kName:
-        return FileName(item);
+        // A folder's files below its row, set in.
+        return item.folder.id != 0 ? QStringLiteral("    ") + FileName(item) : FileName(item);
     case kDirection:
         return item.request.direction == TransferDirection::Download
                    ? QStringLiteral("ダウンロード")
@@ -230,7 +332,10 @@ void CQueuePanel::Refresh()
         UpdateButtons(); // the rows stay as they were when the queue went
         return;
     }
-    const std::vector<int> selected = SelectedIds();
+    std::vector<int> selected;
+    for (const QModelIndex& index : m_pTable->selectionModel()->selectedRows()) {
+        selected.push_back(m_pModel->KeyOf(index.row()));
+    }
     std::vector<QueueItem> items = m_pQueue->Items();
     bool added = false;
     std::vector<QueueItem> done;
@@ -252,7 +357,7 @@ void CQueuePanel::Refresh()
     // A reset keeps the rows that were chosen chosen.
     QItemSelection again;
     for (int row = 0; row < m_pModel->rowCount(); ++row) {
-        if (std::find(selected.begin(), selected.end(), m_pModel->Item(row).id) != selected.end()) {
+        if (std::find(selected.begin(), selected.end(), m_pModel->KeyOf(row)) != selected.end()) {
             again.select(m_pModel->index(row, 0),
                          m_pModel->index(row, CQueueModel::kColumnCount - 1));
         }
@@ -272,7 +377,8 @@ std::vector<int> CQueuePanel::SelectedIds() const
     std::vector<int> ids;
     for (const QModelIndex& index : m_pTable->selectionModel()->selectedRows()) {
         if (index.row() < m_pModel->rowCount()) {
-            ids.push_back(m_pModel->Item(index.row()).id);
+            const std::vector<int> of = m_pModel->IdsOf(index.row());
+            ids.insert(ids.end(), of.begin(), of.end());
         }
     }
     return ids;
@@ -282,8 +388,7 @@ void CQueuePanel::UpdateButtons()
 {
     bool pending = false, failed = false, finished = false, chosen = false;
     const std::vector<int> selected = SelectedIds();
-    for (int row = 0; row < m_pModel->rowCount(); ++row) {
-        const QueueItem& item = m_pModel->Item(row);
+    for (const QueueItem& item : m_pModel->Items()) {
         pending = pending || !item.Finished();
         failed = failed || item.state == QueueItem::State::Failed;
         finished = finished || item.Finished();

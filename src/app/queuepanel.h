@@ -1,5 +1,6 @@
 // CQueuePanel: the transfer queue below the panes, a table with a row per file (name,
-// direction, size, progress, speed, state) and the buttons to stop one or all, run the
+// direction, size, progress, speed, state), the files of a folder below a row with the
+// folder's totals, and the buttons to stop one or all, run the
 // failed again and clear the finished. The queue's workers say that something changed from
 // their threads; the panel reads the items on the GUI thread, at most a few times a second.
 #pragma once
@@ -27,10 +28,11 @@ public:
 
     // Takes the items as they are now; rows stay where they were while the items do.
     void SetItems(std::vector<QueueItem> items);
-    [[nodiscard]] const QueueItem& Item(int row) const
-    {
-        return m_items[static_cast<std::size_t>(row)];
-    }
+    [[nodiscard]] const std::vector<QueueItem>& Items() const { return m_items; }
+    // The items of a row: its file, or all the files of a folder's row.
+    [[nodiscard]] std::vector<int> IdsOf(int row) const;
+    // A row's key, which stays while the queue keeps its item or folder.
+    [[nodiscard]] int KeyOf(int row) const;
     // The state as the table shows it ("失敗: 550 No such file").
     [[nodiscard]] static QString StateText(const QueueItem& item);
 
@@ -41,7 +43,23 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    // A folder's files, counted when the items are taken.
+    struct FolderTotals {
+        QueueFolder folder;
+        TransferDirection direction = TransferDirection::Download;
+        int files = 0, done = 0, failed = 0, cancelled = 0, waiting = 0, running = 0;
+        std::int64_t bytes = 0;
+    };
+    // A file (`item` indexes m_items) or a folder (`folder` indexes m_folders).
+    struct Row {
+        int item = -1;
+        int folder = -1;
+    };
+    [[nodiscard]] QVariant FolderData(const FolderTotals& totals, int column, int role) const;
+
     std::vector<QueueItem> m_items;
+    std::vector<FolderTotals> m_folders;
+    std::vector<Row> m_rows;
 };
 
 class CQueuePanel : public QWidget {

@@ -218,7 +218,9 @@ ItemOutcome CSession::RunTransfer(const std::string& name, const TransferRequest
     }
     // Without a question to ask at its turn, the user has answered already: the queue
     // replaces or resumes the file.
-    if (m_pQueue->Add(queued, question != nullptr ? *question : QueueQuestion()) < 0) {
+    if (m_pQueue->Add(queued,
+                      question != nullptr ? std::optional<QueueQuestion>(*question) : std::nullopt,
+                      QueueFolder{m_nQueueFolder, m_strQueueFolder}) < 0) {
         outcome.status = ItemOutcome::Status::Failed;
         outcome.reason = FailureReason::LocalFile;
         outcome.note = "同じファイルをすでに転送しています";

@@ -250,6 +250,13 @@ public:
     // connection while the command waits). The questions are asked as before, when a file is
     // queued; the queue's connections do the rest.
     void SetTransferQueue(CTransferQueue* queue) { m_pQueue = queue; }
+    // The files queued from now on are those of the tree command's folder `path`, shown with
+    // its totals; empty: files of their own.
+    void SetQueueFolder(const std::string& path)
+    {
+        m_strQueueFolder = path;
+        m_nQueueFolder = path.empty() ? 0 : ++m_nLastQueueFolder;
+    }
     // How the queue's connections reach the server this session is connected to: the same
     // host, port, user, TLS mode and names' encoding, and no certificate but the one this
     // connection showed. Nothing while disconnected.
@@ -332,6 +339,9 @@ private:
     CFtpClient& m_engine;
     CRemoteFileList& m_remoteFiles;
     CTransferQueue* m_pQueue = nullptr;
+    std::string m_strQueueFolder;
+    int m_nQueueFolder = 0;
+    int m_nLastQueueFolder = 0;
     // What the last successful Open connected with, for the queue's connections.
     std::string m_strOpenHost;
     std::uint16_t m_nOpenPort = 0;

@@ -220,7 +220,8 @@ void CTransferQueue::StartWorkers()
     }
 }
 
-int CTransferQueue::Add(const TransferRequest& request, std::optional<QueueQuestion> question)
+int CTransferQueue::Add(const TransferRequest& request, std::optional<QueueQuestion> question,
+                        QueueFolder folder)
 {
     int id = -1;
     {
@@ -232,6 +233,7 @@ int CTransferQueue::Add(const TransferRequest& request, std::optional<QueueQuest
         item.id = id = m_nNextId++;
         item.request = request;
         item.question = std::move(question);
+        item.folder = std::move(folder);
         m_items.push_back(std::move(item));
         StartWorkers();
     }

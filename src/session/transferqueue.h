@@ -40,6 +40,12 @@ struct QueueQuestion {
     std::optional<FileFacts> serverFile;
 };
 
+// The folder a tree command walked to queue its files: shown with the folder's totals.
+struct QueueFolder {
+    int id = 0;       // 0: the item is a file of its own
+    std::string path; // the folder as the user chose it
+};
+
 struct QueueItem {
     enum class State { Waiting, Running, Done, Failed, Cancelled, Skipped };
     int id = 0;
@@ -49,6 +55,7 @@ struct QueueItem {
     // Asked at its turn; none: the user answered when it was queued, and a file there is
     // replaced (or resumed, as the request says).
     std::optional<QueueQuestion> question;
+    QueueFolder folder;
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
@@ -90,7 +97,8 @@ public:
     // way; none: the user has already said that a file there may be replaced (or resumed),
     // so nothing is asked. An upload's `sourceTime` (the local file's) is given to the server
     // afterwards where it takes one (MFMT).
-    int Add(const TransferRequest& request, std::optional<QueueQuestion> question = std::nullopt);
+    int Add(const TransferRequest& request, std::optional<QueueQuestion> question = std::nullopt,
+            QueueFolder folder = {});
     // Stops one item: a waiting one is not started, a running one is aborted.
     void Cancel(int id);
     void CancelAll();

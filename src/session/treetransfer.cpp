@@ -269,7 +269,9 @@ void CTreeTransfer::Download(const std::string& remoteDir, const std::string& lo
     }
     WalkRemote(remoteDir, target, 0);
     AnnounceTotals();
+    m_session.SetQueueFolder(remoteDir);
     MoveDown();
+    m_session.SetQueueFolder(std::string());
     m_plan.clear();
     Restore();
 }
@@ -387,7 +389,9 @@ void CTreeTransfer::Upload(const std::string& localDir, const std::string& remot
     m_plan.clear();
     WalkLocal(localDir, remoteDir, 0);
     AnnounceTotals();
+    m_session.SetQueueFolder(localDir);
     MoveUp();
+    m_session.SetQueueFolder(std::string());
     m_plan.clear();
     Restore();
 }
