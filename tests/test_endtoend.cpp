@@ -330,7 +330,11 @@ TEST_P(EndToEndTest, TheQueueAsksAboutAFileWhileAnotherMoves)
     ASSERT_TRUE(QTest::qWaitFor([&] { return movedOfBig() > 0; }, 10000));
 
     bool movedWhileAsked = false;
+    bool shownAsAsking = false;
     prompt.whileChoosing = [&] {
+        for (const QueueItem& item : dlg->m_pQueue->Items()) {
+            shownAsAsking = shownAsAsking || (item.asking && item.request.remotePath.ends_with("note.txt"));
+        }
         const std::int64_t before = movedOfBig();
         movedWhileAsked = QTest::qWaitFor([&] { return movedOfBig() > before; }, 5000);
     };
@@ -342,6 +346,7 @@ TEST_P(EndToEndTest, TheQueueAsksAboutAFileWhileAnotherMoves)
         << "queued without asking: the question comes at its turn";
     ASSERT_TRUE(QTest::qWaitFor([&] { return prompt.choices.empty(); }, 10000));
     EXPECT_TRUE(movedWhileAsked);
+    EXPECT_TRUE(shownAsAsking);
     ASSERT_FALSE(prompt.questions.isEmpty());
     EXPECT_TRUE(prompt.questions.back().startsWith("note.txt\n")) << prompt.questions.back().toStdString();
     EXPECT_EQ(prompt.offered.back(), "上書き/スキップ+all") << "big.bin still moves";

@@ -158,7 +158,7 @@ QString CQueueModel::StateText(const QueueItem& item)
     case QueueItem::State::Waiting:
         return QStringLiteral("待機中");
     case QueueItem::State::Running:
-        return QStringLiteral("転送中");
+        return item.asking ? QStringLiteral("確認待ち") : QStringLiteral("転送中");
     case QueueItem::State::Done:
         return QStringLiteral("完了");
     case QueueItem::State::Failed:

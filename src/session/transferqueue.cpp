@@ -262,15 +262,22 @@ ExistingAnswer CTransferQueue::AskAbout(const QueueItem& item, ExistingFile file
         return file.exists ? ExistingAnswer::Skip : ExistingAnswer::Replace;
     }
     m_bAsking = true;
+    if (QueueItem* asking = Find(item.id)) {
+        asking->asking = true;
+    }
     file.more = std::any_of(m_items.begin(), m_items.end(), [&](const QueueItem& other) {
         return other.id != item.id && !other.Finished();
     });
     file.question = ExistingQuestion(file);
     lock.unlock();
+    Notify();
     bool forAll = false;
     ExistingAnswer answer = m_ask(item, file, forAll, stopped);
     lock.lock();
     m_bAsking = false;
+    if (QueueItem* asked = Find(item.id)) {
+        asked->asking = false;
+    }
     if (stopped.IsCancelled()) {
         answer = ExistingAnswer::Skip;
     } else if (forAll) {
@@ -278,6 +285,7 @@ ExistingAnswer CTransferQueue::AskAbout(const QueueItem& item, ExistingFile file
     }
     lock.unlock();
     m_wake.notify_all();
+    Notify();
     return answer;
 }
 

@@ -56,6 +56,7 @@ struct QueueItem {
     // replaced (or resumed, as the request says).
     std::optional<QueueQuestion> question;
     QueueFolder folder;
+    bool asking = false; // its question is before the user (it is running)
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
