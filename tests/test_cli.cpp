@@ -471,6 +471,27 @@ TEST(CliTree, GetRecursiveNeverEntersALinkMlsdCallsAFolderAndSumsUp)
     EXPECT_EQ(ReadWholeFile(dir.File("down/sub/in.txt")), "in");
 }
 
+// A tree step that runs out of time says 時間切れ, as a single command does, not that the
+// connection was lost.
+TEST(CliTree, AStepThatTimesOutSaysSo)
+{
+    CTempDir dir;
+    const SessionResult result = RunSession(
+        [](CScriptSession& s) {
+            ServeTreeWalk(s);
+            if (s.OpenPassive("TYPE I", "RETR /tree/ok.txt")) {
+                s.Sleep(2500ms); // neither 150 nor data
+            }
+            s.WaitClosed();
+        },
+        {"get", "-r", "tree", dir.File("down")},
+        {.mode = CliOptions::Mode::Passive, .timeoutSeconds = 1}, nullptr, kMlstFeatures);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("/tree/ok.txt"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("時間切れ"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("接続が切れました"), std::string::npos) << result.err;
+}
+
 // The local target already holds links where the tree's file and folder go: nothing is
 // written through them, each is named, and nothing is asked of the server for them.
 TEST(CliTree, GetRecursiveWritesThroughNoLocalLink)
