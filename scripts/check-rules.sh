@@ -5,7 +5,9 @@
 # - the folders' includes point one way: core <- ftp, files, settings, dialup <- session <-
 #   app, gui, ui, cli. The engine (ftp) moves bytes and is told its options: nothing from
 #   files, settings or session; the file layer parses text it is given: nothing from ftp; the
-#   dial-up manager is told its entry: nothing from settings.
+#   dial-up manager is told its entry: nothing from settings;
+# - the engine's transport room (src/ftp/transport: sockets, TLS, waits, the resolver, the
+#   cancel token) knows nothing of FTP: it includes only core and itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -61,6 +63,14 @@ for dir in src/*/; do
         status=1
     done < <(grep -rnE '#include *"[^/"]+/' "$dir" --include='*.h' --include='*.cpp' || true)
 done
+
+hits=$(grep -rnE '#include *"[^"]+/' src/ftp/transport --include='*.h' --include='*.cpp' |
+    grep -vE '#include *"(core|ftp/transport)/' || true)
+if [ -n "$hits" ]; then
+    echo "layer rule: src/ftp/transport includes only core/ and ftp/transport/:" >&2
+    echo "$hits" >&2
+    status=1
+fi
 
 if [ "$status" -eq 0 ]; then
     echo "rules: ok"

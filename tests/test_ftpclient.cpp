@@ -5,7 +5,7 @@
 
 #include <future>
 
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/storedsettings.h"

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "files/remotepane.h"
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "session/fixedsettings.h"
 #include "session/remoterefresh.h"

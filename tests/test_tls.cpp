@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpclient.h"
 #include "support/enginerun.h"
 #include "support/tempdir.h"

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "support/enginerun.h"
 #include "support/tempdir.h"

@@ -27,7 +27,7 @@
 #include "dialup/dialupbackend.h"
 #include "dialup/dialupmanager.h"
 #include "files/remotefilelist.h"
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/session.h"
 #include "session/storedsettings.h"

@@ -13,7 +13,7 @@
 #include "files/listingreader.h"
 #include "core/textcodec.h"
 #include "files/pathjoin.h"
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "ftp/localfile.h"
 #include "session/fixedsettings.h"

@@ -17,7 +17,7 @@
 #include "core/nameencoding.h"
 #include "core/strutil.h"
 #include "core/textcodec.h"
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
 #include "session/session.h"
 #include "session/storedsettings.h"

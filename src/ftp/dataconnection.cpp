@@ -12,8 +12,8 @@
 #include "ftp/datastream.h"
 #include "ftp/ftpclient.h"
 #include "ftp/replyrule.h"
-#include "ftp/tlscontext.h"
-#include "ftp/tlsstream.h"
+#include "ftp/transport/tlscontext.h"
+#include "ftp/transport/tlsstream.h"
 
 namespace tarnwick {
 

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ftp/certificateinfo.h"
+#include "ftp/transport/certificateinfo.h"
 #include "ftp/conversationlog.h"
 #include "ftp/enginecode.h"
-#include "ftp/resolver.h"
-#include "ftp/socket.h"
+#include "ftp/transport/resolver.h"
+#include "ftp/transport/socket.h"
 #include "ftp/transferrequest.h"
 
 namespace tarnwick {

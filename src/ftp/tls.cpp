@@ -4,8 +4,8 @@
 
 #include "core/strutil.h"
 #include "ftp/ftpclient.h"
-#include "ftp/tlscontext.h"
-#include "ftp/tlsstream.h"
+#include "ftp/transport/tlscontext.h"
+#include "ftp/transport/tlsstream.h"
 
 namespace tarnwick {
 

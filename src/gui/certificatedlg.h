@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "ftp/certificateinfo.h"
+#include "ftp/transport/certificateinfo.h"
 #include "session/sessionui.h"
 
 namespace tarnwick {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ftp/certificateinfo.h"
+#include "ftp/transport/certificateinfo.h"
 #include "session/itemoutcome.h"
 
 namespace tarnwick {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 #include "files/pathjoin.h"
 #include "ftp/ftpclient.h"
 #include "session/existingfile.h"

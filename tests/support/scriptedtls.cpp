@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "ftp/tlsstream.h"
+#include "ftp/transport/tlsstream.h"
 #include "support/scriptedserver.h"
 
 namespace tarnwick::testing {

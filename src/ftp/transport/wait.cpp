@@ -1,8 +1,8 @@
-#include "ftp/wait.h"
+#include "ftp/transport/wait.h"
 
 #include <cerrno>
 
-#include "ftp/canceltoken.h"
+#include "ftp/transport/canceltoken.h"
 
 namespace tarnwick {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ftp/wait.h"
+#include "ftp/transport/wait.h"
 
 namespace tarnwick {
 

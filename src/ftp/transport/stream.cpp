@@ -1,8 +1,8 @@
-#include "ftp/stream.h"
+#include "ftp/transport/stream.h"
 
 #include <vector>
 
-#include "ftp/socket.h"
+#include "ftp/transport/socket.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "ftp/tlsstream.h"
+#include "ftp/transport/tlsstream.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "ftp/tlscontext.h"
+#include "ftp/transport/tlscontext.h"
 
 namespace tarnwick {
 

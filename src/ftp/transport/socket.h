@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "ftp/resolver.h"
-#include "ftp/stream.h"
-#include "ftp/wait.h"
+#include "ftp/transport/resolver.h"
+#include "ftp/transport/stream.h"
+#include "ftp/transport/wait.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "ftp/tlscontext.h"
+#include "ftp/transport/tlscontext.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "ftp/certificateinfo.h"
-#include "ftp/socket.h"
+#include "ftp/transport/certificateinfo.h"
+#include "ftp/transport/socket.h"
 
 typedef struct ssl_st SSL;
 

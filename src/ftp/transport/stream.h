@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "ftp/wait.h"
+#include "ftp/transport/wait.h"
 
 namespace tarnwick {
 

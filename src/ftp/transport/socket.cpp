@@ -1,4 +1,4 @@
-#include "ftp/socket.h"
+#include "ftp/transport/socket.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

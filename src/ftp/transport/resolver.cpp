@@ -1,4 +1,4 @@
-#include "ftp/resolver.h"
+#include "ftp/transport/resolver.h"
 
 #include <fcntl.h>
 #include <netdb.h>
