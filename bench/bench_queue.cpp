@@ -95,13 +95,13 @@ bool Connect(CMainDlg& dlg, int port, const fs::path& local)
 {
     dlg.resize(1280, 900);
     dlg.show();
-    ConnectRequest request;
+    ServerProfile request;
     request.server = "127.0.0.1:" + std::to_string(port);
     request.userName = "bench";
     request.password = "bench";
     request.localInitDir = local.string();
     request.remoteInitDir = "/";
-    request.tls = TlsMode::None;
+    request.encryption = ProfileEncryption::None;
     if (!dlg.Session().Connect(request)) {
         std::fprintf(stderr, "connect failed: %s\n", dlg.GetStatusText().toUtf8().constData());
         return false;

@@ -205,7 +205,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the window is not in the wide layout\n");
         return 1;
     }
-    ConnectRequest request;
+    ServerProfile request;
     request.server = "127.0.0.1:" + std::to_string(server.Port());
     request.userName = "bench";
     request.password = "bench";

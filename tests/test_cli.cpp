@@ -120,7 +120,11 @@ SessionResult RunSession(const std::function<void(CScriptSession&)>& script,
         std::vector<CliCommand> commands;
         std::string error;
         EXPECT_TRUE(ParseCliCommands(words, commands, error)) << error;
-        CliTarget target{"127.0.0.1", server.Port(), "anna", "pw", ""};
+        ServerTarget target;
+        target.host = "127.0.0.1";
+        target.port = server.Port();
+        target.user = "anna";
+        target.password = "pw";
         CFtpProgressClient engine;
         std::ostringstream out;
         std::ostringstream err;

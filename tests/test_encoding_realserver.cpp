@@ -48,7 +48,11 @@ protected:
         std::vector<CliCommand> commands;
         std::string error;
         EXPECT_TRUE(ParseCliCommands(words, commands, error)) << error;
-        CliTarget target{server->Host(), server->Port(), server->User(), server->Password(), ""};
+        ServerTarget target;
+        target.host = server->Host();
+        target.port = static_cast<std::uint16_t>(server->Port());
+        target.user = server->User();
+        target.password = server->Password();
         CliOptions options;
         options.mode = CliOptions::Mode::Passive;
         CFtpProgressClient engine;

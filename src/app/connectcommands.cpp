@@ -52,10 +52,10 @@ void CMainDlg::ConnectCommand()
     if (m_runner.Run(dlg) != QDialog::Accepted) {
         return;
     }
-    const ConnectRequest request{dlg.GetServer(),        dlg.GetUserName(),
-                                 dlg.GetPassword(),      dlg.GetLocalInitDir(),
-                                 dlg.GetRemoteInitDir(), TlsModeOf(dlg.GetEncryption()),
-                                 dlg.GetEncoding()};
+    const ServerProfile request{dlg.GetServer(),        dlg.GetUserName(),
+                                dlg.GetPassword(),      dlg.GetLocalInitDir(),
+                                dlg.GetRemoteInitDir(), dlg.GetEncryption(),
+                                dlg.GetEncoding()};
     if (!m_pSession->Connect(request)) {
         return;
     }

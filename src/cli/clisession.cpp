@@ -515,36 +515,39 @@ private:
 };
 
 // The session's options: the settings' (or the defaults), then the command line's choices.
-CFixedSettings SettingsFor(const CliOptions& options, const CliTarget& target)
+CFixedSettings SettingsFor(const CliOptions& options)
 {
     CFixedSettings settings;
     if (options.settings != nullptr) {
         settings.connect = options.settings->ConnectOptions();
         settings.textModeList = options.settings->TextModeList();
     }
-    if (options.mode != CliOptions::Mode::FromSettings) {
-        settings.connect.passive = options.mode == CliOptions::Mode::Passive;
-    }
-    // The command line's, the profile's (when iconv knows it), the settings', or 自動.
-    if (!options.encoding.empty()) {
-        settings.connect.encoding = options.encoding;
-    } else if (IsAutoEncoding(target.encoding) ||
-               (!target.encoding.empty() && IsKnownEncoding(target.encoding))) {
-        settings.connect.encoding = target.encoding;
-    } else if (options.settings == nullptr) {
-        settings.connect.encoding = kAutoEncoding;
-    }
-    if (options.timeoutSeconds) {
-        settings.connect.timeout = std::chrono::seconds(*options.timeoutSeconds);
-    }
-    settings.connect.tls = options.tls;
     settings.connect.caFile = options.caFile;
-    settings.connect.trustedFingerprint = options.trustedFingerprint;
     settings.autoTransferMode = options.type == CliOptions::Type::Auto;
     return settings;
 }
 
 } // namespace
+
+ServerTarget TargetWithOptions(ServerTarget target, const CliOptions& options)
+{
+    target.tls = options.tls;
+    target.fingerprint = options.trustedFingerprint;
+    if (options.mode != CliOptions::Mode::FromSettings) {
+        target.passive = options.mode == CliOptions::Mode::Passive;
+    }
+    if (options.timeoutSeconds) {
+        target.timeout = std::chrono::seconds(*options.timeoutSeconds);
+    }
+    // The command line's, the profile's (when iconv knows it), the settings', or 自動.
+    if (!options.encoding.empty()) {
+        target.encoding = options.encoding;
+    } else if (!IsAutoEncoding(target.encoding) &&
+               (target.encoding.empty() || !IsKnownEncoding(target.encoding))) {
+        target.encoding = options.settings == nullptr ? kAutoEncoding : std::string();
+    }
+    return target;
+}
 
 bool ParseTimeoutSeconds(const std::string& text, std::optional<unsigned>& seconds)
 {
@@ -601,14 +604,14 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
     return finish();
 }
 
-int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
+int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
                   const std::vector<CliCommand>& commands, const CliOptions& options,
                   std::ostream& out, std::ostream& err, CTerminalProgress* progress,
                   const CCancelToken* cancel)
 {
     engine.SetProgressSink(progress);
     engine.SetCancelToken(cancel);
-    CFixedSettings settings = SettingsFor(options, target);
+    CFixedSettings settings = SettingsFor(options);
     CCliUi ui(err);
     CRowList localRows;
     CRowList remoteRows;
@@ -632,10 +635,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
         }
         return 1;
     };
-    const std::string server = target.host.find(':') != std::string::npos
-                                   ? "[" + target.host + "]:" + std::to_string(target.port)
-                                   : target.host + ":" + std::to_string(target.port);
-    switch (session.Open(server, target.port, target.user, target.password)) {
+    switch (session.Open(TargetWithOptions(target, options))) {
     case CSession::OpenResult::Connected:
         break;
     case CSession::OpenResult::LoginFailed:
@@ -662,7 +662,7 @@ int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
         }
         // Where, and the session's status text says why ("127.0.0.1:990: ConnectToServer に失敗:
         // 接続を拒否されました").
-        return fail(server, {FirstReplyLine(ui.status), std::string()});
+        return fail(ServerName(target), {FirstReplyLine(ui.status), std::string()});
     }
     if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
         return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});

@@ -10,6 +10,7 @@
 
 #include "ftp/ftpclient.h"
 #include "ftp/progresssink.h"
+#include "session/servertarget.h"
 #include "settings/profiles.h"
 
 namespace tarnwick {
@@ -42,17 +43,6 @@ struct CliOptions {
     unsigned parallel = 1;
 };
 
-struct CliTarget {
-    std::string host;
-    unsigned port = 21;
-    std::string user;
-    std::string password;
-    std::string directory;    // changed into after login when not empty
-    bool implicitTls = false; // an ftps:// target
-    ProfileEncryption encryption = ProfileEncryption::None; // a profile's
-    std::string encoding{}; // a profile's names encoding; empty: the settings'
-};
-
 // One command and its arguments: {"get", "a.txt"}.
 using CliCommand = std::vector<std::string>;
 
@@ -62,6 +52,11 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
                       std::string& error);
 
 class CTerminalProgress;
+
+// The target as the options have it: their TLS mode, trusted certificate, passive mode,
+// time limit and encoding (the command line's, the profile's when iconv knows it, the
+// settings' with a profile, else 自動).
+[[nodiscard]] ServerTarget TargetWithOptions(ServerTarget target, const CliOptions& options);
 
 // The text of --timeout: whole seconds, 0 to a day. False for anything else.
 [[nodiscard]] bool ParseTimeoutSeconds(const std::string& text, std::optional<unsigned>& seconds);
@@ -77,7 +72,7 @@ inline constexpr int kExitUntrusted = 2;
 // `progress` when given. `cancel` (when given) stops the running transfer, which is aborted
 // on the server. Returns the exit status: 0 when everything succeeded, 130 when cancelled,
 // 2 when the server's certificate is not trusted, 1 otherwise.
-int RunCliSession(CFtpProgressClient& engine, const CliTarget& target,
+int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
                   const std::vector<CliCommand>& commands, const CliOptions& options,
                   std::ostream& out, std::ostream& err, CTerminalProgress* progress = nullptr,
                   const CCancelToken* cancel = nullptr);

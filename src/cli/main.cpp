@@ -99,8 +99,8 @@ std::string KeyringProblem(const KeyringResult& result)
 // The saved profile's server (with its port, if any), user, password and remote start folder.
 // A password that is neither in the file nor readable from the keyring is left empty, and
 // `keyringNote` says why the keyring could not be read.
-bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& error,
-                       std::string& keyringNote)
+bool LoadTarget(const std::string& name, ServerTarget& target, std::string& error,
+                std::string& keyringNote)
 {
     ServerProfile profile;
     if (!LoadProfile(name, profile) || profile.server.empty()) {
@@ -112,23 +112,15 @@ bool TargetFromProfile(const std::string& name, CliTarget& target, std::string& 
         keyringNote = "the password of profile '" + name +
                       "' cannot be read from the keyring: " + KeyringProblem(read);
     }
-    // The same default port as the window's and an ftps:// URL's: 990 for implicit TLS.
-    const std::uint16_t defaultPort = DefaultPort(TlsModeOf(profile.encryption));
-    std::uint16_t port = defaultPort;
-    if (!SplitHostPort(profile.server, defaultPort, target.host, port)) {
+    // As the window reads it: the same default port (990 for implicit TLS) and TLS mode.
+    if (!TargetFromProfile(profile, target)) {
         error = "the profile's server '" + profile.server + "' is not a host";
         return false;
     }
-    target.port = port;
-    target.user = profile.userName;
-    target.password = profile.password;
-    target.directory = profile.remoteInitDir;
-    target.encryption = profile.encryption;
-    target.encoding = profile.encoding;
     return true;
 }
 
-bool TargetFromUrl(const std::string& text, CliTarget& target, bool& hasPassword)
+bool TargetFromUrl(const std::string& text, ServerTarget& target, bool& hasPassword)
 {
     FtpUrl url;
     if (!ParseFtpUrl(text, url)) {
@@ -139,25 +131,19 @@ bool TargetFromUrl(const std::string& text, CliTarget& target, bool& hasPassword
     target.user = url.user;
     target.password = url.password;
     target.directory = url.directory;
-    target.implicitTls = url.implicitTls;
+    target.tls = url.implicitTls ? TlsMode::Implicit : TlsMode::None;
     hasPassword = url.hasPassword;
     return true;
 }
 
 // ftps:// is implicit TLS; an ftp:// target is plain unless --tls asks for explicit TLS (so
 // scripts and servers that mishandle AUTH keep working); a profile brings its own mode.
-TlsMode TlsFor(const CliTarget& target, bool wantTls, bool fromProfile)
+TlsMode TlsFor(const ServerTarget& target, bool wantTls)
 {
-    if (target.implicitTls) {
+    if (target.tls == TlsMode::Implicit) {
         return TlsMode::Implicit;
     }
-    if (wantTls) {
-        return TlsMode::ExplicitRequired;
-    }
-    if (!fromProfile) {
-        return TlsMode::None;
-    }
-    return TlsModeOf(target.encryption);
+    return wantTls ? TlsMode::ExplicitRequired : target.tls;
 }
 
 } // namespace
@@ -167,7 +153,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, ""); // the default server encoding follows the locale
     CliOptions options;
     CStoredSettings storedSettings;
-    CliTarget target;
+    ServerTarget target;
     bool wantTls = false;
     bool haveTarget = false;
     bool hasPassword = false;
@@ -244,7 +230,7 @@ int main(int argc, char** argv)
             if (!next(name)) {
                 return UsageError("--profile takes a name");
             }
-            if (!TargetFromProfile(name, target, error, keyringNote)) {
+            if (!LoadTarget(name, target, error, keyringNote)) {
                 std::cerr << "tarnwick-cli: " << error << '\n';
                 return 1;
             }
@@ -261,7 +247,7 @@ int main(int argc, char** argv)
     if (!haveTarget) {
         return UsageError("no target");
     }
-    options.tls = TlsFor(target, wantTls, options.settings != nullptr);
+    options.tls = TlsFor(target, wantTls);
     if (options.settings != nullptr && options.trustedFingerprint.empty()) {
         options.trustedFingerprint = GetTrustedFingerprint(target.host, target.port);
     }

@@ -37,12 +37,15 @@ enum class TlsMode { None, ExplicitIfAvailable, ExplicitRequired, Implicit };
 using CertificateTrustFn = std::function<bool(const CertificateInfo& certificate)>;
 
 // How one connection is spoken; given at connect and kept until the next.
+// The limit of every network wait when nobody says otherwise.
+inline constexpr std::chrono::seconds kDefaultTimeout{60};
+
 struct FtpConnectOptions {
     bool passive = false;
     // Listings with "LIST -a" from the start instead of "NLST -alL".
     bool useList = false;
     // The limit of every network wait; 0 for none.
-    std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+    std::chrono::milliseconds timeout{kDefaultTimeout};
     // The iconv name of the server's text encoding; empty for the locale's.
     std::string encoding;
     TlsMode tls = TlsMode::None;
@@ -454,7 +457,7 @@ private:
     bool m_bCommandRefused = false;
     IoResult m_replyWait = IoResult::Ok;
     bool m_bMayHaveStaleReply = false;
-    std::chrono::milliseconds m_timeout{std::chrono::seconds(60)};
+    std::chrono::milliseconds m_timeout{kDefaultTimeout};
     PumpFn m_pump;
     const CCancelToken* m_pCancel = nullptr;
     CConversationLog* m_pLog = nullptr;

@@ -25,8 +25,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr std::uint16_t kFtpPort = 21;
-constexpr std::uint16_t kFtpsPort = 990; // implicit TLS
 const std::string kRoot = "/";
 const std::string kParentRow = "..";
 
@@ -40,52 +38,32 @@ CSession::CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView
     m_engine.SetListingLineTest(&IsLongListingLine);
 }
 
-std::uint16_t DefaultPort(TlsMode tls)
-{
-    return tls == TlsMode::Implicit ? kFtpsPort : kFtpPort;
-}
-
-TlsMode TlsModeOf(ProfileEncryption encryption)
-{
-    switch (encryption) {
-    case ProfileEncryption::None:
-        return TlsMode::None;
-    case ProfileEncryption::ExplicitRequired:
-        return TlsMode::ExplicitRequired;
-    case ProfileEncryption::Implicit:
-        return TlsMode::Implicit;
-    case ProfileEncryption::ExplicitIfAvailable:
-        break;
-    }
-    return TlsMode::ExplicitIfAvailable;
-}
-
-CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultPort,
-                                    const std::string& user, const std::string& password,
-                                    std::optional<TlsMode> tls, const std::string& encoding)
+CSession::OpenResult CSession::Open(const ServerTarget& target)
 {
     m_bConnected = false;
-    // The server field may carry a port; a text that names no host and port is a connection
-    // that could not be made.
-    std::string host;
-    std::uint16_t port = 0;
-    if (!SplitHostPort(server, static_cast<std::uint16_t>(defaultPort), host, port)) {
+    if (target.host.empty()) {
         m_ui.SetStatus("ConnectToServer に失敗: サーバー名はホスト名か、ホスト名:ポートです\r\n");
         return OpenResult::BadServer;
     }
+    const std::string& host = target.host;
+    const std::uint16_t port = target.port;
     FtpConnectOptions options = m_settings.ConnectOptions();
-    if (tls) {
-        options.tls = *tls;
+    options.tls = target.tls;
+    if (IsAutoEncoding(target.encoding) ||
+        (!target.encoding.empty() && IsKnownEncoding(target.encoding))) {
+        options.encoding = target.encoding;
     }
-    if (IsAutoEncoding(encoding) || (!encoding.empty() && IsKnownEncoding(encoding))) {
-        options.encoding = encoding;
+    if (target.passive) {
+        options.passive = *target.passive;
+    }
+    if (target.timeout) {
+        options.timeout = *target.timeout;
     }
     m_bEncodingSaid = false;
-    if (options.trustedFingerprint.empty()) {
-        options.trustedFingerprint = m_settings.TrustedFingerprint(host, port);
-    }
-    const std::string where =
-        server.find(':') == std::string::npos ? server + ":" + std::to_string(port) : server;
+    options.trustedFingerprint = !target.fingerprint.empty()
+                                     ? target.fingerprint
+                                     : m_settings.TrustedFingerprint(host, port);
+    const std::string where = ServerName(target);
     options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
         const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
         if (answer == CertificateAnswer::TrustAlways) {
@@ -107,7 +85,7 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     }
     m_ui.SetStatus(m_engine.GetLastReply());
     // A refused login leaves the control connection open; the next connect drops it.
-    const bool loggedIn = m_engine.Login(user, password);
+    const bool loggedIn = m_engine.Login(target.user, target.password);
     if (!loggedIn) {
         m_ui.HideWaitText();
         m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText() + "\r\n");
@@ -128,10 +106,7 @@ CSession::OpenResult CSession::Open(const std::string& server, unsigned defaultP
     m_ui.HideWaitText();
     m_ui.SetStatus(welcome);
     m_bConnected = true;
-    m_strOpenHost = host;
-    m_nOpenPort = port;
-    m_strOpenUser = user;
-    m_strOpenPassword = password;
+    m_openTarget = target;
     m_openOptions = options;
     m_openOptions.trust = nullptr; // the queue asks nobody: see QueueConnector
     m_linkFolders.clear();
@@ -246,7 +221,7 @@ std::string CSession::LoginFailureText() const
     }
 }
 
-bool CSession::Connect(const ConnectRequest& request)
+bool CSession::Connect(const ServerProfile& request)
 {
     if (request.server.empty() || request.userName.empty() || request.password.empty()) {
         m_ui.Message("必要な情報が\n入力されていません");
@@ -258,8 +233,11 @@ bool CSession::Connect(const ConnectRequest& request)
             return false; // the manager has told why
         }
     }
-    if (Open(request.server, DefaultPort(request.tls), request.userName, request.password,
-             request.tls, request.encoding) != OpenResult::Connected) {
+    ServerTarget target;
+    if (!TargetFromProfile(request, target)) {
+        target.host.clear(); // Open says what a server field must be
+    }
+    if (Open(target) != OpenResult::Connected) {
         return false;
     }
 
@@ -327,8 +305,8 @@ std::function<bool(CFtpClient&, int, std::string&)> CSession::QueueConnector() c
     } else {
         options.tls = TlsMode::None;
     }
-    return [host = m_strOpenHost, port = m_nOpenPort, user = m_strOpenUser,
-            password = m_strOpenPassword, options,
+    return [host = m_openTarget.host, port = m_openTarget.port, user = m_openTarget.user,
+            password = m_openTarget.password, options,
             certificate](CFtpClient& engine, int, std::string& why) {
         if (!engine.Connect(host, port, options)) {
             why = "接続できません: " + (engine.GetTlsError().empty()

@@ -21,6 +21,7 @@
 #include "files/remotefilelist.h"
 #include "ftp/ftpclient.h"
 #include "session/itemoutcome.h"
+#include "session/servertarget.h"
 #include "session/sessionsettings.h"
 #include "session/sessionui.h"
 #include "settings/profiles.h"
@@ -47,25 +48,6 @@ struct SessionView {
 // after disconnecting.
 enum class DialUpStep { Dial, HangUp };
 
-// The fields of the login dialog.
-struct ConnectRequest {
-    std::string server; // a host, optionally with ":port"
-    std::string userName;
-    std::string password;
-    std::string localInitDir;
-    std::string remoteInitDir;
-    TlsMode tls = TlsMode::ExplicitIfAvailable;
-    // The profile's name encoding (an iconv name or kAutoEncoding); empty, or a name iconv
-    // does not know: the settings'.
-    std::string encoding;
-};
-
-// The engine's TLS mode for a profile's encryption choice.
-[[nodiscard]] TlsMode TlsModeOf(ProfileEncryption encryption);
-// The port of a server given without one: 990 for implicit TLS, 21 otherwise. The one rule for
-// the login dialog, profiles and URLs alike.
-[[nodiscard]] std::uint16_t DefaultPort(TlsMode tls);
-
 class CSession {
 public:
     CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView view, CSessionUi& ui,
@@ -84,22 +66,21 @@ public:
     // --- connecting --------------------------------------------------------------------
 
     enum class OpenResult { Connected, BadServer, ConnectFailed, LoginFailed };
-    // Connects with the settings' connection options (`tls`, when given, chooses the
-    // encryption instead) and logs in, with the wait text "接続中…" (and its 中止) up
+    // Connects to `target` and logs in, with the wait text "接続中…" (and its 中止) up
     // meanwhile; writes the greeting and the login reply into the status line. A certificate
     // that fails the check is put to the user (CSessionUi::TrustCertificate) before anything
     // is sent; "always" stores it. After the login: FEAT, and over TLS "PBSZ 0"/"PROT P".
     // On failure the status line says "ConnectToServer に失敗" or "UserLogin に失敗" and
     // why: "ConnectToServer に失敗: 接続を拒否されました\r\n", "UserLogin に失敗: 530 Login
     // incorrect.\r\n". A refused login leaves the control connection as the engine holds it.
-    // `encoding`, when usable (see ConnectRequest::encoding), instead of the settings'.
-    OpenResult Open(const std::string& server, unsigned defaultPort, const std::string& user,
-                    const std::string& password, std::optional<TlsMode> tls = std::nullopt,
-                    const std::string& encoding = std::string());
-    // The whole connect command after the login dialog: the fields checked, dial-up, Open,
-    // the remote start directory (the field shows where the server is after it), the remote
-    // listing, the local start directory. True when connected.
-    bool Connect(const ConnectRequest& request);
+    // What the target leaves unset (passive mode, time limit, a usable encoding, the
+    // trusted certificate) comes from the settings.
+    OpenResult Open(const ServerTarget& target);
+    // The whole connect command after the login dialog (its fields are a profile): the
+    // fields checked, dial-up, Open, the remote start directory (the field shows where the
+    // server is after it), the remote listing, the local start directory. True when
+    // connected.
+    bool Connect(const ServerProfile& request);
     // QUIT (the status line shows its reply), the remote side emptied, the dial-up hung up
     // when the settings ask for it.
     void Disconnect();
@@ -343,10 +324,7 @@ private:
     int m_nQueueFolder = 0;
     int m_nLastQueueFolder = 0;
     // What the last successful Open connected with, for the queue's connections.
-    std::string m_strOpenHost;
-    std::uint16_t m_nOpenPort = 0;
-    std::string m_strOpenUser;
-    std::string m_strOpenPassword;
+    ServerTarget m_openTarget;
     FtpConnectOptions m_openOptions;
     SessionView m_view;
     CSessionUi& m_ui;
