@@ -57,6 +57,7 @@ void CQueueModel::SetItems(std::vector<QueueItem> items)
             ++totals.files;
             totals.bytes += std::max<std::int64_t>(item.request.expectedSize, 0);
             totals.done += item.state == QueueItem::State::Done ? 1 : 0;
+            totals.skipped += item.state == QueueItem::State::Skipped ? 1 : 0;
             totals.failed += item.state == QueueItem::State::Failed ? 1 : 0;
             totals.cancelled += item.state == QueueItem::State::Cancelled ? 1 : 0;
             totals.waiting += item.state == QueueItem::State::Waiting ? 1 : 0;
@@ -146,7 +147,11 @@ QVariant CQueueModel::FolderData(const FolderTotals& totals, int column, int rol
         if (totals.failed > 0) {
             return QStringLiteral("失敗 %1 個").arg(totals.failed);
         }
-        return totals.cancelled > 0 ? QStringLiteral("中止") : QStringLiteral("完了");
+        if (totals.cancelled > 0) {
+            return QStringLiteral("中止");
+        }
+        return totals.done == 0 && totals.skipped > 0 ? QStringLiteral("スキップ")
+                                                      : QStringLiteral("完了");
     default:
         return QString();
     }

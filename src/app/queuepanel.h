@@ -47,7 +47,7 @@ private:
     struct FolderTotals {
         QueueFolder folder;
         TransferDirection direction = TransferDirection::Download;
-        int files = 0, done = 0, failed = 0, cancelled = 0, waiting = 0, running = 0;
+        int files = 0, done = 0, skipped = 0, failed = 0, cancelled = 0, waiting = 0, running = 0;
         std::int64_t bytes = 0;
     };
     // A file (`item` indexes m_items) or a folder (`folder` indexes m_folders).

@@ -265,9 +265,12 @@ ExistingAnswer CTransferQueue::AskAbout(const QueueItem& item, ExistingFile file
     if (QueueItem* asking = Find(item.id)) {
         asking->asking = true;
     }
-    file.more = std::any_of(m_items.begin(), m_items.end(), [&](const QueueItem& other) {
-        return other.id != item.id && !other.Finished();
-    });
+    // A tree's files may still be on their way into the queue: its first file offers the
+    // answer for all too.
+    file.more = item.folder.id != 0 ||
+                std::any_of(m_items.begin(), m_items.end(), [&](const QueueItem& other) {
+                    return other.id != item.id && !other.Finished();
+                });
     file.question = ExistingQuestion(file);
     lock.unlock();
     Notify();
