@@ -176,6 +176,44 @@ TEST_F(CreateDeleteTest, RemoteDeleteGoesOnPastAFailureAndJoinsAtTheRoot)
     EXPECT_EQ(Finish(), "");
 }
 
+// A server file named "<x>" reads like folder x: it is deleted as the file it is, and when
+// folder x is there too, neither is touched, since which one the row means cannot be told.
+TEST_F(CreateDeleteTest, AFileNamedLikeAFolderRowIsTakenForWhatTheListingSays)
+{
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("DELE /<x>", "250 Deleted\r\n");
+            ServeListing(s, "TYPE A", DirLine("docs"));
+        },
+        DirLine("docs") + FileLine("<x>"), "/");
+    dlg->ActivateRemotePane();
+    Select("remoteList", {"<x>"});
+    prompt.answers = {true};
+    dlg->DeleteCommand();
+    EXPECT_EQ(prompt.questions,
+              QStringList({"1 個のファイルまたは\nディレクトリを削除しますか？\n\n<x>"}));
+    EXPECT_TRUE(statuses.contains("/<x> の削除が正常に終了しました")) << statuses.join('|').toStdString();
+    EXPECT_EQ(Finish(), "") << "no folder x was looked into";
+}
+
+TEST_F(CreateDeleteTest, AFolderAndAFileThatReadAlikeAreLeftAlone)
+{
+    Connect(
+        [](CScriptSession& s) {
+            s.ExpectReply("DELE /a.txt", "250 Deleted\r\n");
+            ServeListing(s, "TYPE A", DirLine("x") + FileLine("<x>"));
+        },
+        DirLine("x") + FileLine("<x>") + FileLine("a.txt"), "/");
+    dlg->ActivateRemotePane();
+    Select("remoteList", {"<x>", "a.txt"});
+    prompt.answers = {true};
+    dlg->DeleteCommand();
+    ASSERT_FALSE(statuses.isEmpty());
+    EXPECT_TRUE(statuses.back().contains("<x> (同じ名前に見える項目がほかにもあるため"))
+        << statuses.back().toStdString();
+    EXPECT_EQ(Finish(), "") << "neither RMD x nor DELE <x>";
+}
+
 // Said yes to, a folder with contents goes with everything in it, links as links.
 TEST_F(CreateDeleteTest, ANonEmptyRemoteDirectoryGoesWithItsContentsWhenTheUserSaysSo)
 {

@@ -58,7 +58,7 @@ bool CSession::AttribPermissions(int index, std::string& permissions)
     if (HasPermissionBits(permissions)) {
         return true;
     }
-    const bool directory = IsDirectoryRow(listed.displayName);
+    const bool directory = listed.isDirectory == 1;
     const std::string name = directory ? DirectoryRowName(listed.displayName) : listed.displayName;
     // MLST: the facts of the one entry, without a data connection.
     if (const std::string line = m_engine.RemoteFactLine(name); !line.empty()) {

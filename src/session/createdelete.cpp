@@ -148,10 +148,15 @@ void CSession::RemoveForGood(const std::string& name, std::vector<ItemOutcome>& 
 
 bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
 {
+    // The question names each row as the listing has it ("x/" only for a folder).
+    const auto named = [this](const std::string& row) {
+        const RemoteRow item = ResolveRemoteRow(row);
+        return item.directory ? item.name + "/" : item.name;
+    };
     std::vector<std::string> names;
     for (const std::string& row : rows) {
         if (!IsSelfOrParentRow(row)) {
-            names.push_back(RowName(row));
+            names.push_back(named(row));
         }
     }
     if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size(),
@@ -164,13 +169,22 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
             continue;
         }
         ItemOutcome outcome;
-        if (MovedByQueue(JoinPath(m_view.remoteDir, IsDirectoryRow(row) ? DirectoryRowName(row) : row),
-                         false, RowName(row), outcomes)) {
+        const RemoteRow item = ResolveRemoteRow(row);
+        if (item.ambiguous) {
+            // Folder x and a file named "<x>" read alike: which one is meant cannot be told.
+            outcome = AmbiguousRowOutcome(row);
+            m_ui.SetStatus(FormatText("%s は削除しませんでした", row));
+            if (Record(outcome, outcomes)) {
+                break;
+            }
             continue;
         }
-        if (IsDirectoryRow(row)) {
+        if (MovedByQueue(JoinPath(m_view.remoteDir, item.name), false, named(row), outcomes)) {
+            continue;
+        }
+        if (item.directory) {
             // The bare name, relative to the server's current directory.
-            const std::string name = DirectoryRowName(row);
+            const std::string& name = item.name;
             outcome = RemoveRemoteFolder(name);
             if (outcome.status == ItemOutcome::Status::Skipped) {
                 m_ui.SetStatus(FormatText("%s は削除しませんでした", name));

@@ -326,12 +326,15 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
             continue;
         }
         m_ui.BeginItem(++number, count);
-        const bool directory = IsDirectoryRow(row);
-        const std::string name = directory ? DirectoryRowName(row) : row;
+        const RemoteRow item = ResolveRemoteRow(row);
+        const bool directory = item.directory;
+        const std::string& name = item.name;
         ItemOutcome outcome;
         // A name such as "..", "../x" or "a/b" from the server would write outside the local
         // directory: it is never joined into a local path.
-        if (!IsSafeLocalName(name)) {
+        if (item.ambiguous) {
+            outcome = AmbiguousRowOutcome(row);
+        } else if (!IsSafeLocalName(name)) {
             outcome = LocalOutcome(name, false, EINVAL);
             outcome.note = "ローカルに置けない名前";
         } else if (directory) {
@@ -494,7 +497,7 @@ void CSession::ChangeAttributes(int index, const std::string& mode)
     // Relative to the server's current directory; a directory goes by its bare name.
     const std::string displayName = m_remoteFiles.At(index).displayName;
     const std::string name =
-        IsDirectoryRow(displayName) ? DirectoryRowName(displayName) : displayName;
+        m_remoteFiles.IsDirectory(index) ? DirectoryRowName(displayName) : displayName;
     if (!m_engine.ChangeMode(name, mode)) {
         m_ui.SetStatus("ChangeFileAttrib に失敗\r\n");
         static_cast<void>(ConnectionLostNow());

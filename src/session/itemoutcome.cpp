@@ -92,6 +92,16 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
     return outcome;
 }
 
+ItemOutcome AmbiguousRowOutcome(const std::string& row)
+{
+    ItemOutcome outcome;
+    outcome.name = row;
+    outcome.status = ItemOutcome::Status::Failed;
+    outcome.reason = FailureReason::Refused;
+    outcome.note = "同じ名前に見える項目がほかにもあるため、どれのことか分かりません";
+    return outcome;
+}
+
 ItemOutcome SkippedOutcome(const std::string& name)
 {
     ItemOutcome outcome;

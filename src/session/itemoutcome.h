@@ -38,6 +38,10 @@ struct ItemOutcome {
 // A local file operation on `name`: done, or failed with `error` (an errno).
 [[nodiscard]] ItemOutcome LocalOutcome(const std::string& name, bool ok, int error);
 
+// A server row that two entries of the listing read as (folder x and a file named "<x>"):
+// which one is meant cannot be told, so nothing is done with it.
+[[nodiscard]] ItemOutcome AmbiguousRowOutcome(const std::string& row);
+
 // `name` passed over on purpose (the user said no, or chose to skip it).
 [[nodiscard]] ItemOutcome SkippedOutcome(const std::string& name);
 

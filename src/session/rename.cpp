@@ -76,11 +76,16 @@ bool CSession::RenameLocalRow(const std::string& row, const std::string& newName
 
 bool CSession::RenameRemoteRow(const std::string& row, const std::string& newName)
 {
-    if (IsSelfOrParentRow(row) || !CheckNewName(RowItem(row), newName) ||
-        MovedNow(m_view.remoteDir, RowItem(row), newName, false)) {
+    const RemoteRow item = ResolveRemoteRow(row);
+    if (item.ambiguous && !IsSelfOrParentRow(row)) {
+        ReportRename(AmbiguousRowOutcome(row), newName);
         return false;
     }
-    const ItemOutcome outcome = RenameRemote(RowItem(row), newName);
+    if (IsSelfOrParentRow(row) || !CheckNewName(item.name, newName) ||
+        MovedNow(m_view.remoteDir, item.name, newName, false)) {
+        return false;
+    }
+    const ItemOutcome outcome = RenameRemote(item.name, newName);
     if (outcome.status == ItemOutcome::Status::Skipped) {
         return false;
     }

@@ -508,6 +508,26 @@ bool CSession::IsLinkRow(const std::string& row) const
     return index >= 0 && m_remoteFiles.IsLink(index);
 }
 
+CSession::RemoteRow CSession::ResolveRemoteRow(const std::string& row) const
+{
+    RemoteRow resolved;
+    int found = -1;
+    int end = m_remoteFiles.GetSize();
+    if (end > 0 && m_remoteFiles.DisplayName(end - 1) == CRemoteFileList::kEndMarker) {
+        --end;
+    }
+    for (int index = 0; index < end; ++index) {
+        if (m_remoteFiles.DisplayName(index) == row) {
+            resolved.ambiguous = found >= 0;
+            found = index;
+        }
+    }
+    // A row the listing does not hold (the parent row) goes by its text.
+    resolved.directory = found >= 0 ? m_remoteFiles.IsDirectory(found) : IsDirectoryRow(row);
+    resolved.name = resolved.directory ? DirectoryRowName(row) : row;
+    return resolved;
+}
+
 bool CSession::OpenRemoteRow(const std::string& row)
 {
     const bool link = !IsDirectoryRow(row) && row != kParentRow && IsLinkRow(row);

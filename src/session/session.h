@@ -126,6 +126,15 @@ public:
     bool ChangeRemoteDir(const std::string& typed);
     // True when the last listing shows `row` as a symbolic link.
     [[nodiscard]] bool IsLinkRow(const std::string& row) const;
+    // What a remote row stands for, told by the listing's entry rather than by the row's
+    // text: a server's file may be named "<x>", which reads like folder x. `ambiguous`: the
+    // listing has two entries that read as this row (folder x and file "<x>").
+    struct RemoteRow {
+        std::string name; // relative to the server's current folder
+        bool directory = false;
+        bool ambiguous = false;
+    };
+    [[nodiscard]] RemoteRow ResolveRemoteRow(const std::string& row) const;
 
     // --- the file commands over the panes' selected rows --------------------------------
     // Each returns false when it stopped before acting (no rows, or the question answered
