@@ -114,6 +114,19 @@ TEST_F(WindowLayoutTest, TheDetailsViewSortsByItsColumnsWithDirectoriesFirst)
     EXPECT_EQ(Finish(), "");
 }
 
+// A server file named "<odd>" is a file in the details view: after the folders, with its
+// size and its whole name.
+TEST_F(WindowLayoutTest, AFileNamedLikeAFolderRowShowsAsAFile)
+{
+    Connect([](CScriptSession&) {}, FileLine("<odd>", "10") + DirLine("zeta"));
+    CPaneList* remote = List("remoteList");
+    SetAreaWidth(900);
+    EXPECT_EQ(remote->Rows(), (QStringList{"..", "<zeta>", "<odd>"}));
+    EXPECT_EQ(Shown(remote, 2, CPaneModel::kName), "<odd>");
+    EXPECT_EQ(Shown(remote, 2, CPaneModel::kSize), "10");
+    EXPECT_EQ(Finish(), "");
+}
+
 TEST_F(WindowLayoutTest, RowsKeepOneHeightWhateverTheirCharacters)
 {
     CPaneList* remote = List("remoteList");

@@ -33,15 +33,6 @@ QString FromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// What a row text says about its row: "..", "<name>" or a file's name.
-PaneRow::Kind KindOfText(std::string_view text)
-{
-    if (text == "..") {
-        return PaneRow::Kind::Parent;
-    }
-    return !text.empty() && text.front() == '<' ? PaneRow::Kind::Directory : PaneRow::Kind::File;
-}
-
 bool IsAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(),
@@ -125,7 +116,10 @@ void CPaneModel::SetRows(std::vector<PaneRow> rows, std::shared_ptr<const CRemot
         RowSlot slot;
         slot.source = entry;
         const std::string_view text = m_listing->DisplayName(entry);
-        slot.kind = KindOfText(text);
+        // The entry's own kind: a file may be named "<x>", which reads like a folder's row.
+        slot.kind = text == ".." ? PaneRow::Kind::Parent
+                    : m_listing->IsDirectory(entry) ? PaneRow::Kind::Directory
+                                                    : PaneRow::Kind::File;
         slot.isLink = m_listing->IsLink(entry);
         const std::string_view sizeText = m_listing->SizeText(entry);
         if (slot.kind == PaneRow::Kind::File && !sizeText.empty() &&
