@@ -530,8 +530,9 @@ CSession::RemoteRow CSession::ResolveRemoteRow(const std::string& row) const
 
 bool CSession::OpenRemoteRow(const std::string& row)
 {
-    const bool link = !IsDirectoryRow(row) && row != kParentRow && IsLinkRow(row);
-    if (row != kParentRow && !IsDirectoryRow(row) && !link) {
+    const RemoteRow item = ResolveRemoteRow(row);
+    const bool link = !item.directory && row != kParentRow && IsLinkRow(row);
+    if (row != kParentRow && !item.directory && !link) {
         return false; // a file row: not even the wait text
     }
     m_ui.ShowWaitText("ファイルリスト取得中です。\nしばらくお待ちください...");
@@ -550,7 +551,7 @@ bool CSession::OpenRemoteRow(const std::string& row)
     }
     // A directory by its bare name, relative to the server's current directory. The pane
     // must keep showing the folder the field names, so a refused change moves nothing.
-    const std::string name = link ? row : DirectoryRowName(row);
+    const std::string& name = item.name;
     if (!m_engine.ChangeDir(name)) {
         m_ui.HideWaitText();
         if (!ConnectionLostNow() && !link) {
