@@ -208,6 +208,9 @@ TEST_F(CreateDeleteTest, AFolderAndAFileThatReadAlikeAreLeftAlone)
     Select("remoteList", {"<x>", "a.txt"});
     prompt.answers = {true};
     dlg->DeleteCommand();
+    ASSERT_FALSE(prompt.questions.isEmpty());
+    EXPECT_TRUE(prompt.questions.front().endsWith("\n\n<x>\na.txt"))
+        << prompt.questions.front().toStdString();
     ASSERT_FALSE(statuses.isEmpty());
     EXPECT_TRUE(statuses.back().contains("<x> (同じ名前に見える項目がほかにもあるため"))
         << statuses.back().toStdString();

@@ -151,7 +151,7 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
     // The question names each row as the listing has it ("x/" only for a folder).
     const auto named = [this](const std::string& row) {
         const RemoteRow item = ResolveRemoteRow(row);
-        return item.directory ? item.name + "/" : item.name;
+        return item.ambiguous ? row : item.directory ? item.name + "/" : item.name;
     };
     std::vector<std::string> names;
     for (const std::string& row : rows) {
