@@ -259,18 +259,27 @@ CTreeTransfer::RemoteKind CTreeTransfer::KindOf(const std::string& parentDir,
 
 void CTreeTransfer::Download(const std::string& remoteDir, const std::string& localDir)
 {
+    Run(remoteDir, [&] {
+        SeeTop(remoteDir);
+        // "out/" names the folder "out": its files are "out/a.txt".
+        std::string target = localDir;
+        while (target.size() > 1 && target.back() == '/') {
+            target.pop_back();
+        }
+        WalkRemote(remoteDir, target, 0);
+    }, &CTreeTransfer::MoveDown);
+}
+
+void CTreeTransfer::Run(const std::string& folder, const std::function<void()>& walk,
+                        void (CTreeTransfer::*move)())
+{
     Remember();
     m_plan.clear();
-    SeeTop(remoteDir);
-    // "out/" names the folder "out": its files are "out/a.txt".
-    std::string target = localDir;
-    while (target.size() > 1 && target.back() == '/') {
-        target.pop_back();
-    }
-    WalkRemote(remoteDir, target, 0);
+    walk();
     AnnounceTotals();
-    m_session.SetQueueFolder(remoteDir);
-    MoveDown();
+    // Queued files show under the folder the user chose.
+    m_session.SetQueueFolder(folder);
+    (this->*move)();
     m_session.SetQueueFolder(std::string());
     m_plan.clear();
     Restore();
@@ -385,15 +394,7 @@ void CTreeTransfer::MoveDown()
 
 void CTreeTransfer::Upload(const std::string& localDir, const std::string& remoteDir)
 {
-    Remember();
-    m_plan.clear();
-    WalkLocal(localDir, remoteDir, 0);
-    AnnounceTotals();
-    m_session.SetQueueFolder(localDir);
-    MoveUp();
-    m_session.SetQueueFolder(std::string());
-    m_plan.clear();
-    Restore();
+    Run(localDir, [&] { WalkLocal(localDir, remoteDir, 0); }, &CTreeTransfer::MoveUp);
 }
 
 void CTreeTransfer::WalkLocal(const std::string& localDir, const std::string& remoteDir, int depth)

@@ -102,6 +102,10 @@ private:
     // The moves of the plan, in its order.
     void MoveDown();
     void MoveUp();
+    // A tree command: the walk fills the plan, the totals are announced, then `move` moves
+    // what was planned, its queued files shown under `folder`.
+    void Run(const std::string& folder, const std::function<void()>& walk,
+             void (CTreeTransfer::*move)());
     // True when `path` lies below the folder `failed` (which could not be made or listed).
     [[nodiscard]] static bool Below(const std::string& path, const std::string& failed);
     void RemoveDir(const std::string& remoteDir, int depth);
