@@ -93,12 +93,15 @@ RemoteFileEntry CRemoteFileList::At(int index) const
     return entry;
 }
 
+int CRemoteFileList::EntriesEnd() const
+{
+    const int end = GetSize();
+    return end > 0 && DisplayName(end - 1) == kEndMarker ? end - 1 : end;
+}
+
 int CRemoteFileList::FindByDisplayName(std::string_view text) const
 {
-    int end = GetSize();
-    if (end > 0 && DisplayName(end - 1) == kEndMarker) {
-        --end;
-    }
+    const int end = EntriesEnd();
     for (int i = 0; i < end; ++i) {
         if (DisplayName(i) == text) {
             return i;

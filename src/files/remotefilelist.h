@@ -57,6 +57,8 @@ public:
         return m_records.capacity() * sizeof(EntryRecord) + m_texts.capacity();
     }
 
+    // The number of entries before the end marker (all of them when there is none).
+    [[nodiscard]] int EntriesEnd() const;
     // The index of the first entry whose displayName equals `text` exactly (case matters; a
     // directory is found by its bracketed text), or -1. The scan is bounded by the list's
     // size and passes over the end marker only, so a file really named "*end*" is found.

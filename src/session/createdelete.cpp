@@ -148,15 +148,16 @@ void CSession::RemoveForGood(const std::string& name, std::vector<ItemOutcome>& 
 
 bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
 {
-    // The question names each row as the listing has it ("x/" only for a folder).
-    const auto named = [this](const std::string& row) {
-        const RemoteRow item = ResolveRemoteRow(row);
-        return item.ambiguous ? row : item.directory ? item.name + "/" : item.name;
+    const std::vector<RemoteRow> items = ResolveRemoteRows(rows);
+    // Each row named as the listing has it ("x/" only for a folder).
+    const auto named = [&](std::size_t at) {
+        const RemoteRow& item = items[at];
+        return item.ambiguous ? rows[at] : item.directory ? item.name + "/" : item.name;
     };
     std::vector<std::string> names;
-    for (const std::string& row : rows) {
-        if (!IsSelfOrParentRow(row)) {
-            names.push_back(named(row));
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        if (!IsSelfOrParentRow(rows[at])) {
+            names.push_back(named(at));
         }
     }
     if (!StartCommand("%d 個のファイルまたは\nディレクトリを削除しますか？", rows.size(),
@@ -164,12 +165,13 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
         return false;
     }
     std::vector<ItemOutcome> outcomes;
-    for (const std::string& row : rows) {
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        const std::string& row = rows[at];
         if (IsSelfOrParentRow(row)) {
             continue;
         }
         ItemOutcome outcome;
-        const RemoteRow item = ResolveRemoteRow(row);
+        const RemoteRow& item = items[at];
         if (item.ambiguous) {
             // Folder x and a file named "<x>" read alike: which one is meant cannot be told.
             outcome = AmbiguousRowOutcome(row);
@@ -179,7 +181,7 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
             }
             continue;
         }
-        if (MovedByQueue(JoinPath(m_view.remoteDir, item.name), false, named(row), outcomes)) {
+        if (MovedByQueue(JoinPath(m_view.remoteDir, item.name), false, named(at), outcomes)) {
             continue;
         }
         if (item.directory) {

@@ -321,12 +321,14 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
     }
     std::vector<ItemOutcome> outcomes;
     std::size_t number = 0;
-    for (const std::string& row : rows) {
+    const std::vector<RemoteRow> items = ResolveRemoteRows(rows);
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        const std::string& row = rows[at];
         if (IsSelfOrParentRow(row)) {
             continue;
         }
         m_ui.BeginItem(++number, count);
-        const RemoteRow item = ResolveRemoteRow(row);
+        const RemoteRow& item = items[at];
         const bool directory = item.directory;
         const std::string& name = item.name;
         ItemOutcome outcome;
@@ -345,7 +347,8 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
             continue;
         } else {
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
-            const std::optional<RemoteFileEntry> entry = m_remoteFiles.FindEntry(row);
+            const std::optional<RemoteFileEntry> entry =
+                item.entry >= 0 ? std::optional(m_remoteFiles.At(item.entry)) : std::nullopt;
             outcome = DownloadFile(remotePath, JoinPath(m_view.localDir, row),
                                    entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
                                    entry ? entry->dateText : std::string());

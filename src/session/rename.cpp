@@ -76,12 +76,15 @@ bool CSession::RenameLocalRow(const std::string& row, const std::string& newName
 
 bool CSession::RenameRemoteRow(const std::string& row, const std::string& newName)
 {
+    if (IsSelfOrParentRow(row)) {
+        return false;
+    }
     const RemoteRow item = ResolveRemoteRow(row);
-    if (item.ambiguous && !IsSelfOrParentRow(row)) {
+    if (item.ambiguous) {
         ReportRename(AmbiguousRowOutcome(row), newName);
         return false;
     }
-    if (IsSelfOrParentRow(row) || !CheckNewName(item.name, newName) ||
+    if (!CheckNewName(item.name, newName) ||
         MovedNow(m_view.remoteDir, item.name, newName, false)) {
         return false;
     }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/hostport.h"
 #include "core/nameencoding.h"
@@ -510,28 +512,46 @@ bool CSession::IsLinkRow(const std::string& row) const
 
 CSession::RemoteRow CSession::ResolveRemoteRow(const std::string& row) const
 {
-    RemoteRow resolved;
-    int found = -1;
-    int end = m_remoteFiles.GetSize();
-    if (end > 0 && m_remoteFiles.DisplayName(end - 1) == CRemoteFileList::kEndMarker) {
-        --end;
+    return ResolveRemoteRows({row}).front();
+}
+
+std::vector<CSession::RemoteRow> CSession::ResolveRemoteRows(
+    const std::vector<std::string>& rows) const
+{
+    std::vector<RemoteRow> resolved(rows.size());
+    // Each row's text once, and the rows that show it: a selection can be a whole listing.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byText;
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        byText[rows[at]].push_back(at);
     }
+    const int end = m_remoteFiles.EntriesEnd();
     for (int index = 0; index < end; ++index) {
-        if (m_remoteFiles.DisplayName(index) == row) {
-            resolved.ambiguous = found >= 0;
-            found = index;
+        const auto found = byText.find(m_remoteFiles.DisplayName(index));
+        if (found == byText.end()) {
+            continue;
+        }
+        for (const std::size_t at : found->second) {
+            if (resolved[at].entry >= 0) {
+                resolved[at].ambiguous = true;
+            } else {
+                resolved[at].entry = index;
+            }
         }
     }
-    // A row the listing does not hold (the parent row) goes by its text.
-    resolved.directory = found >= 0 ? m_remoteFiles.IsDirectory(found) : IsDirectoryRow(row);
-    resolved.name = resolved.directory ? DirectoryRowName(row) : row;
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        RemoteRow& item = resolved[at];
+        // A row the listing does not hold (the parent row) goes by its text.
+        item.directory = item.entry >= 0 ? m_remoteFiles.IsDirectory(item.entry)
+                                         : IsDirectoryRow(rows[at]);
+        item.name = item.directory ? DirectoryRowName(rows[at]) : rows[at];
+    }
     return resolved;
 }
 
 bool CSession::OpenRemoteRow(const std::string& row)
 {
     const RemoteRow item = ResolveRemoteRow(row);
-    const bool link = !item.directory && row != kParentRow && IsLinkRow(row);
+    const bool link = !item.directory && item.entry >= 0 && m_remoteFiles.IsLink(item.entry);
     if (row != kParentRow && !item.directory && !link) {
         return false; // a file row: not even the wait text
     }

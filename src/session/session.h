@@ -133,8 +133,11 @@ public:
         std::string name; // relative to the server's current folder
         bool directory = false;
         bool ambiguous = false;
+        int entry = -1; // the listing's entry; -1 for a row it does not hold (the parent row)
     };
     [[nodiscard]] RemoteRow ResolveRemoteRow(const std::string& row) const;
+    // The same for each of `rows`, with one pass over the listing.
+    [[nodiscard]] std::vector<RemoteRow> ResolveRemoteRows(const std::vector<std::string>& rows) const;
 
     // --- the file commands over the panes' selected rows --------------------------------
     // Each returns false when it stopped before acting (no rows, or the question answered
@@ -237,8 +240,8 @@ public:
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
 
     // Files to move go to `queue` (not owned; null: they move on the session's own
-    // connection while the command waits). The questions are asked as before, when a file is
-    // queued; the queue's connections do the rest.
+    // connection while the command waits). A file in the way is asked about when its turn
+    // comes in the queue.
     void SetTransferQueue(CTransferQueue* queue) { m_pQueue = queue; }
     // The files queued from now on are those of the tree command's folder `path`, shown with
     // its totals; empty: files of their own.
