@@ -531,7 +531,6 @@ CFixedSettings SettingsFor(const CliOptions& options)
 
 ServerTarget TargetWithOptions(ServerTarget target, const CliOptions& options)
 {
-    target.tls = options.tls;
     target.fingerprint = options.trustedFingerprint;
     if (options.mode != CliOptions::Mode::FromSettings) {
         target.passive = options.mode == CliOptions::Mode::Passive;

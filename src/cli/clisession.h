@@ -33,9 +33,6 @@ struct CliOptions {
     // Where connection options and the text-mode endings come from: the settings store (with
     // --profile), or none: the defaults, and the settings file is never read or created.
     CSessionSettings* settings = nullptr;
-    // FTP over TLS: ftp:// targets stay plain unless --tls (explicit TLS, required); ftps://
-    // is implicit TLS; a profile brings its own mode.
-    TlsMode tls = TlsMode::None;
     std::string caFile{};             // --cacert: PEM certificates trusted beside the system's
     std::string trustedFingerprint{}; // --fingerprint, or the one stored for a profile's server
     // --parallel: the files of get -r and put -r move on this many connections of their own
@@ -53,7 +50,7 @@ bool ParseCliCommands(const std::vector<std::string>& words, std::vector<CliComm
 
 class CTerminalProgress;
 
-// The target as the options have it: their TLS mode, trusted certificate, passive mode,
+// The target as the options have it: their trusted certificate, passive mode,
 // time limit and encoding (the command line's, the profile's when iconv knows it, the
 // settings' with a profile, else 自動).
 [[nodiscard]] ServerTarget TargetWithOptions(ServerTarget target, const CliOptions& options);

@@ -247,7 +247,7 @@ int main(int argc, char** argv)
     if (!haveTarget) {
         return UsageError("no target");
     }
-    options.tls = TlsFor(target, wantTls);
+    target.tls = TlsFor(target, wantTls);
     if (options.settings != nullptr && options.trustedFingerprint.empty()) {
         options.trustedFingerprint = GetTrustedFingerprint(target.host, target.port);
     }
