@@ -49,7 +49,7 @@ void CQueueModel::SetItems(std::vector<QueueItem> items)
                 return f.folder.id == item.folder.id;
             });
             if (found == folders.end()) {
-                rows.push_back({-1, static_cast<int>(folders.size())});
+                rows.push_back({-1, static_cast<int>(folders.size()), -item.folder.id});
                 folders.push_back({item.folder, item.request.direction});
                 found = folders.end() - 1;
             }
@@ -63,17 +63,10 @@ void CQueueModel::SetItems(std::vector<QueueItem> items)
             totals.waiting += item.state == QueueItem::State::Waiting ? 1 : 0;
             totals.running += item.state == QueueItem::State::Running ? 1 : 0;
         }
-        rows.push_back({static_cast<int>(at), -1});
+        rows.push_back({static_cast<int>(at), -1, item.id});
     }
-    const auto key = [](const std::vector<Row>& r, const std::vector<QueueItem>& i,
-                        const std::vector<FolderTotals>& f, std::size_t row) {
-        return r[row].item >= 0 ? i[static_cast<std::size_t>(r[row].item)].id
-                                : -f[static_cast<std::size_t>(r[row].folder)].folder.id;
-    };
-    bool sameRows = rows.size() == m_rows.size();
-    for (std::size_t row = 0; sameRows && row < rows.size(); ++row) {
-        sameRows = key(rows, items, folders, row) == key(m_rows, m_items, m_folders, row);
-    }
+    const bool sameRows = std::equal(rows.begin(), rows.end(), m_rows.begin(), m_rows.end(),
+                                     [](const Row& a, const Row& b) { return a.key == b.key; });
     if (sameRows) {
         m_items = std::move(items);
         m_folders = std::move(folders);
@@ -92,9 +85,7 @@ void CQueueModel::SetItems(std::vector<QueueItem> items)
 
 int CQueueModel::KeyOf(int row) const
 {
-    const Row& at = m_rows[static_cast<std::size_t>(row)];
-    return at.item >= 0 ? m_items[static_cast<std::size_t>(at.item)].id
-                        : -m_folders[static_cast<std::size_t>(at.folder)].folder.id;
+    return m_rows[static_cast<std::size_t>(row)].key;
 }
 
 std::vector<int> CQueueModel::IdsOf(int row) const

@@ -54,6 +54,7 @@ private:
     struct Row {
         int item = -1;
         int folder = -1;
+        int key = 0; // the item's id, or minus the folder's id
     };
     [[nodiscard]] QVariant FolderData(const FolderTotals& totals, int column, int role) const;
 
