@@ -105,6 +105,7 @@ SessionResult RunSession(const std::function<void(CScriptSession&)>& script,
         prepareStore();
     }
     CScriptedFtpServer server([&script, &features](CScriptSession& s) {
+        s.ClientKeepsType();
         s.Send("220 Ready\r\n");
         s.ExpectReply("USER anna", "331 Password please\r\n");
         s.ExpectReply("PASS pw", "230 Welcome\r\n");

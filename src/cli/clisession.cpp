@@ -472,6 +472,8 @@ private:
         CTreeTransfer tree(m_engine, m_session);
         const std::string command = "get -r " + remote + (local.empty() ? "" : " " + local);
         Watch(tree, command);
+        // The queue's connections start on a folder's files while the walk lists the next.
+        tree.MoveWhileWalking(m_pQueue != nullptr);
         tree.Download(RemotePath(path), target);
         return EndTree(tree, command, "ダウンロードに失敗しました", failure);
     }
@@ -610,6 +612,9 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
 {
     engine.SetProgressSink(progress);
     engine.SetCancelToken(cancel);
+    // A script's files come one after another on one connection: TYPE is sent when the type
+    // changes, not again before every file (a round trip each on a far server).
+    engine.KeepType(true);
     CFixedSettings settings = SettingsFor(options);
     CCliUi ui(err);
     CRowList localRows;

@@ -275,10 +275,13 @@ void CTreeTransfer::Run(const std::string& folder, const std::function<void()>& 
 {
     Remember();
     m_plan.clear();
-    walk();
-    AnnounceTotals();
+    m_nMoved = 0;
+    m_pTarget = std::make_unique<CLocalTreeTarget>();
+    m_strFailedDir.clear();
     // Queued files show under the folder the user chose.
     m_session.SetQueueFolder(folder);
+    walk();
+    AnnounceTotals();
     (this->*move)();
     m_session.SetQueueFolder(std::string());
     m_plan.clear();
@@ -350,6 +353,9 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
         m_plan.push_back({false, remotePath, JoinPath(localDir, name), ListedSize(entry),
                           entry.modifyTime, entry.dateText});
     }
+    if (m_bMoveWhileWalking) {
+        MoveDown();
+    }
     for (const auto& [entry, name] : folders) {
         if (StopRequested(remoteDir)) {
             return;
@@ -361,20 +367,20 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
 
 void CTreeTransfer::MoveDown()
 {
-    std::string failed; // a folder that could not be made: nothing below it moves
     // Each folder is made and opened from the one above it, never through a link.
-    CLocalTreeTarget target;
-    for (const PlanItem& item : m_plan) {
+    CLocalTreeTarget& target = *m_pTarget;
+    for (; m_nMoved < m_plan.size(); ++m_nMoved) {
+        const PlanItem& item = m_plan[m_nMoved];
         if (StopRequested(item.remotePath)) {
             return;
         }
-        if (Below(item.localPath, failed)) {
+        if (Below(item.localPath, m_strFailedDir)) {
             continue;
         }
         if (item.directory) {
             if (const int error = target.Enter(item.localPath); error != 0) {
                 Record(LinkRefused(item.localPath, error));
-                failed = item.localPath;
+                m_strFailedDir = item.localPath;
             }
             continue;
         }

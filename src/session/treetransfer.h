@@ -10,12 +10,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "files/remotefilelist.h"
 #include "session/itemoutcome.h"
+#include "session/localtreetarget.h"
 
 namespace tarnwick {
 
@@ -41,6 +43,11 @@ public:
     {
         m_fileSink = std::move(sink);
     }
+
+    // A download hands each folder's files on as soon as that folder is listed, not after the
+    // whole walk: for a queue of other connections, which then move files while the walk goes
+    // on. The totals sink is still told at the end of the walk.
+    void MoveWhileWalking(bool on) { m_bMoveWhileWalking = on; }
 
     // The remote directory `remoteDir` (an absolute path) and everything below it into the
     // local folder `localDir`, made when missing.
@@ -99,7 +106,8 @@ private:
     void WalkLocal(const std::string& localDir, const std::string& remoteDir, int depth);
     // Tells the totals sink what the plan moves.
     void AnnounceTotals();
-    // The moves of the plan, in its order.
+    // The moves of the plan, in its order. A download moves what it has not moved yet, so the
+    // walk can call it after each folder.
     void MoveDown();
     void MoveUp();
     // A tree command: the walk fills the plan, the totals are announced, then `move` moves
@@ -123,6 +131,12 @@ private:
     std::function<void(std::size_t, std::int64_t)> m_totalsSink;
     std::function<void(const std::string&, std::int64_t)> m_fileSink;
     std::vector<PlanItem> m_plan;
+    // The download's progress through the plan: the items dealt with, the local folders
+    // entered, and a folder that could not be made (nothing below it moves).
+    std::size_t m_nMoved = 0;
+    std::unique_ptr<CLocalTreeTarget> m_pTarget;
+    std::string m_strFailedDir;
+    bool m_bMoveWhileWalking = false;
     std::vector<ItemOutcome> m_outcomes;
     std::set<std::string> m_seen; // "unique" facts of the directories entered
     std::string m_strEntered;     // that of the directory being entered, when known

@@ -304,9 +304,18 @@ bool CScriptSession::AcceptData()
     return true;
 }
 
+bool CScriptSession::ExpectType(std::string_view type)
+{
+    if (m_bTypeKept && type == m_typeInEffect) {
+        return true;
+    }
+    m_typeInEffect = type;
+    return ExpectReply(type, "200 ok\r\n");
+}
+
 bool CScriptSession::OpenPassive(std::string_view type, std::string_view command)
 {
-    ExpectReply(type, "200 ok\r\n");
+    ExpectType(type);
     Expect("PASV");
     ReplyPasv();
     Expect(command);
@@ -322,7 +331,7 @@ bool CScriptSession::OpenTransfer(bool passive, std::string_view type, std::stri
         Send("150 Opening data connection\r\n");
         return true;
     }
-    ExpectReply(type, "200 ok\r\n");
+    ExpectType(type);
     if (ExpectPort().empty()) {
         return false;
     }

@@ -112,6 +112,11 @@ public:
     [[nodiscard]] std::uint16_t PassivePort() const { return m_pasvPort; }
     // Accepts the client's data connection on the passive listener.
     bool AcceptData();
+    // The client sends TYPE only when it wants another type than the one this session last
+    // accepted: the openings below then expect `type` only when it changes.
+    void ClientKeepsType() { m_bTypeKept = true; }
+    // Expects `type` and answers 200 (unless the client keeps that type already).
+    bool ExpectType(std::string_view type);
     // The opening of a passive transfer: expects `type` (answered 200), then PASV (answered
     // by ReplyPasv), then `command`, and accepts the data connection.
     bool OpenPassive(std::string_view type, std::string_view command);
@@ -164,6 +169,8 @@ private:
     std::string m_controlBuffer;
     int m_pasvListen = -1;
     std::uint16_t m_pasvPort = 0;
+    bool m_bTypeKept = false;
+    std::string m_typeInEffect;
     std::string m_portHost;
     std::uint16_t m_portPort = 0;
     int m_data = -1;
