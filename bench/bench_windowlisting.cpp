@@ -24,9 +24,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/maindlg.h"
+#include "app/window/maindlg.h"
 #include "benchseams.h"
-#include "app/panelist.h"
+#include "ui/widgets/panelist.h"
 #include "session/session.h"
 #include "settings/settings.h"
 

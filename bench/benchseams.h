@@ -2,8 +2,8 @@
 // dialog closed at once.
 #pragma once
 
-#include "ui/dialogrunner.h"
-#include "ui/prompt.h"
+#include "ui/seams/dialogrunner.h"
+#include "ui/seams/prompt.h"
 
 namespace tarnwick::bench {
 

@@ -3,7 +3,7 @@
 # - project headers are included as "dir/name.h", never "../name.h" nor <dir/name.h>;
 # - the logic folders never include a Qt header (widgets live in src/app, src/ui and src/gui);
 # - the folders' includes point one way: core <- ftp, files, settings, dialup <- session <-
-#   app, gui, ui, cli. The engine (ftp) moves bytes and is told its options: nothing from
+#   ui (widgets, seams) <- gui (dialogs) <- app (the window), and session <- cli. The engine (ftp) moves bytes and is told its options: nothing from
 #   files, settings or session; the file layer parses text it is given: nothing from ftp; the
 #   dial-up manager is told its entry: nothing from settings;
 # - the engine's transport room (src/ftp/transport: sockets, TLS, waits, the resolver, the

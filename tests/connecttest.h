@@ -14,9 +14,9 @@
 
 #include <string>
 
-#include "app/panelist.h"
+#include "ui/widgets/panelist.h"
 #include "filecommandtest.h"
-#include "ui/waitdlg.h"
+#include "ui/widgets/waitdlg.h"
 
 namespace tarnwick::testing {
 

@@ -13,9 +13,9 @@
 #include <ostream>
 #include <string>
 
-#include "app/maindlg.h"
-#include "app/panelist.h"
-#include "app/statusline.h"
+#include "app/window/maindlg.h"
+#include "ui/widgets/panelist.h"
+#include "ui/widgets/statusline.h"
 #include "files/localpane.h"
 #include "files/remotepane.h"
 #include "session/storedsettings.h"

@@ -4,7 +4,7 @@
 #include <QLabel>
 
 #include "filecommandtest.h"
-#include "gui/attribdlg.h"
+#include "gui/dialogs/attribdlg.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "app/clientapp.h"
-#include "app/maindlg.h"
-#include "app/singleinstance.h"
+#include "app/window/maindlg.h"
+#include "ui/seams/singleinstance.h"
 #include "support/gui/scripteddialogrunner.h"
 #include "support/gui/scriptedprompt.h"
 #include "support/tempdir.h"

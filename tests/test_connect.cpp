@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "app/guiclock.h"
+#include "ui/seams/guiclock.h"
 #include "connecttest.h"
 #include "settings/certificates.h"
 #include "settings/profiles.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "gui/connectdlg.h"
+#include "gui/dialogs/connectdlg.h"
 #include "settings/profiles.h"
 #include "support/gui/scriptedprompt.h"
 #include "support/memorykeyring.h"

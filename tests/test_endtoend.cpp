@@ -16,8 +16,8 @@
 #include <map>
 #include <memory>
 
-#include "app/maindlg.h"
-#include "app/panelist.h"
+#include "app/window/maindlg.h"
+#include "ui/widgets/panelist.h"
 #include "session/transferqueue.h"
 #include "settings/certificates.h"
 #include "settings/settings.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/panelist.h"
+#include "ui/widgets/panelist.h"
 #include "connecttest.h"
 
 using namespace tarnwick;

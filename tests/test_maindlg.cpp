@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "app/arrowbutton.h"
-#include "app/commandids.h"
-#include "app/maindlg.h"
-#include "app/panelist.h"
-#include "app/statusline.h"
+#include "ui/widgets/arrowbutton.h"
+#include "app/window/commandids.h"
+#include "app/window/maindlg.h"
+#include "ui/widgets/panelist.h"
+#include "ui/widgets/statusline.h"
 #include "settings/settings.h"
 #include "support/gui/scripteddialogrunner.h"
 #include "support/gui/scriptedprompt.h"
 #include "support/scriptedserver.h"
 #include "support/tempdir.h"
-#include "ui/waitdlg.h"
+#include "ui/widgets/waitdlg.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "core/textcodec.h"
-#include "gui/optionssheet.h"
+#include "gui/dialogs/optionssheet.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"
 #include "support/gui/scripteddialogrunner.h"

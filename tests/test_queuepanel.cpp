@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/queuepanel.h"
+#include "ui/widgets/queuepanel.h"
 
 using namespace tarnwick;
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "support/gui/scripteddialogrunner.h"
-#include "ui/messageboxprompt.h"
+#include "ui/seams/messageboxprompt.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;

@@ -22,7 +22,7 @@
 
 #include "filecommandtest.h"
 #include "ftp/progresssink.h"
-#include "ui/waitdlg.h"
+#include "ui/widgets/waitdlg.h"
 
 using namespace tarnwick;
 using namespace tarnwick::testing;

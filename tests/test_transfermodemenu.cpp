@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "app/commandids.h"
-#include "app/maindlg.h"
+#include "app/window/commandids.h"
+#include "app/window/maindlg.h"
 #include "session/session.h"
 #include "settings/settings.h"
 #include "support/fakedialup.h"

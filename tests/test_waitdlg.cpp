@@ -4,8 +4,8 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "ui/settingpagex.h"
-#include "ui/waitdlg.h"
+#include "ui/widgets/settingpagex.h"
+#include "ui/widgets/waitdlg.h"
 
 using namespace tarnwick;
 

@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QToolBar>
 
-#include "app/arrowbutton.h"
-#include "app/panearea.h"
-#include "app/panemodel.h"
+#include "ui/widgets/arrowbutton.h"
+#include "ui/widgets/panearea.h"
+#include "ui/widgets/panemodel.h"
 #include "connecttest.h"
 
 using namespace tarnwick;

@@ -3,10 +3,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/maindlg.h"
-#include "app/singleinstance.h"
-#include "ui/dialogrunner.h"
-#include "ui/prompt.h"
+#include "app/window/maindlg.h"
+#include "ui/seams/singleinstance.h"
+#include "ui/seams/dialogrunner.h"
+#include "ui/seams/prompt.h"
 
 namespace tarnwick {
 

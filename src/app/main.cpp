@@ -7,9 +7,9 @@
 #include <QTranslator>
 
 #include "app/clientapp.h"
-#include "ui/appicon.h"
-#include "ui/execdialogrunner.h"
-#include "ui/messageboxprompt.h"
+#include "ui/seams/appicon.h"
+#include "ui/seams/execdialogrunner.h"
+#include "ui/seams/messageboxprompt.h"
 
 int main(int argc, char* argv[])
 {

@@ -11,7 +11,7 @@
 #include <deque>
 #include <functional>
 
-#include "ui/dialogrunner.h"
+#include "ui/seams/dialogrunner.h"
 
 namespace tarnwick::testing {
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <utility>
 
-#include "ui/prompt.h"
+#include "ui/seams/prompt.h"
 
 namespace tarnwick::testing {
 
