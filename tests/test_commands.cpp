@@ -31,7 +31,7 @@ TEST(Login, UserThenPassOn331)
             s.ExpectReply("USER anna", "331 Password required\r\n");
             s.ExpectReply("PASS secret", "230 Logged in\r\n");
         },
-        [&ok](CFtpClient& c) { ok = c.Login("anna", "secret"); });
+        [&ok](CFtpClient& c) { ok = c.Login("anna", "secret").Ok(); });
     EXPECT_TRUE(ok);
     EXPECT_EQ(out.failures, "");
     EXPECT_EQ(out.received, "USER anna\r\nPASS secret\r\n");
@@ -43,7 +43,7 @@ TEST(Login, UserAnswered230NeedsNoPassword)
     std::string reply;
     const Outcome out = RunAgainstScript([](CScriptSession& s) { s.ExpectReply("USER anonymous", "230 Welcome\r\n"); },
                             [&](CFtpClient& c) {
-                                ok = c.Login("anonymous", "guest");
+                                ok = c.Login("anonymous", "guest").Ok();
                                 reply = c.GetLastReply();
                             });
     EXPECT_TRUE(ok);
@@ -59,13 +59,13 @@ TEST(Login, RefusedPasswordOrUserFails)
             s.ExpectReply("USER anna", "331 Password required\r\n");
             s.ExpectReply("PASS wrong", "530 Login incorrect\r\n");
         },
-        [&ok](CFtpClient& c) { ok = c.Login("anna", "wrong"); });
+        [&ok](CFtpClient& c) { ok = c.Login("anna", "wrong").Ok(); });
     EXPECT_FALSE(ok);
     EXPECT_EQ(out.failures, "");
 
     ok = true;
     out = RunAgainstScript([](CScriptSession& s) { s.ExpectReply("USER bob", "530 Not allowed\r\n"); },
-              [&ok](CFtpClient& c) { ok = c.Login("bob", "x"); });
+              [&ok](CFtpClient& c) { ok = c.Login("bob", "x").Ok(); });
     EXPECT_FALSE(ok);
     EXPECT_EQ(out.received, "USER bob\r\n");
 }
@@ -105,23 +105,23 @@ TEST(SimpleCommands, SucceedOnlyOnTheirExactCode)
         bool ok;
     };
     const Row rows[] = {
-        {"cwd-250", [](CFtpClient& c) { return c.ChangeDir("/pub"); }, "CWD /pub", "250 ok\r\n", true},
-        {"cwd-257", [](CFtpClient& c) { return c.ChangeDir("pub"); }, "CWD pub", "257 ok\r\n", false},
-        {"cwd-550", [](CFtpClient& c) { return c.ChangeDir(".."); }, "CWD ..", "550 no\r\n", false},
-        {"mkd-257", [](CFtpClient& c) { return c.MakeDir("src"); }, "MKD src", "257 \"/src\"\r\n", true},
-        {"mkd-250", [](CFtpClient& c) { return c.MakeDir("src"); }, "MKD src", "250 ok\r\n", false},
-        {"mkd-empty-name", [](CFtpClient& c) { return c.MakeDir(""); }, "MKD New Folder",
+        {"cwd-250", [](CFtpClient& c) { return c.ChangeDir("/pub").Ok(); }, "CWD /pub", "250 ok\r\n", true},
+        {"cwd-257", [](CFtpClient& c) { return c.ChangeDir("pub").Ok(); }, "CWD pub", "257 ok\r\n", false},
+        {"cwd-550", [](CFtpClient& c) { return c.ChangeDir("..").Ok(); }, "CWD ..", "550 no\r\n", false},
+        {"mkd-257", [](CFtpClient& c) { return c.MakeDir("src").Ok(); }, "MKD src", "257 \"/src\"\r\n", true},
+        {"mkd-250", [](CFtpClient& c) { return c.MakeDir("src").Ok(); }, "MKD src", "250 ok\r\n", false},
+        {"mkd-empty-name", [](CFtpClient& c) { return c.MakeDir("").Ok(); }, "MKD New Folder",
          "257 \"/New Folder\"\r\n", true},
-        {"rmd-250", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "250 ok\r\n", true},
-        {"rmd-257", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "257 ok\r\n", false},
-        {"rmd-200", [](CFtpClient& c) { return c.RemoveDir("old"); }, "RMD old", "200 ok\r\n", false},
-        {"dele-250", [](CFtpClient& c) { return c.DeleteRemoteFile("/a.txt"); }, "DELE /a.txt",
+        {"rmd-250", [](CFtpClient& c) { return c.RemoveDir("old").Ok(); }, "RMD old", "250 ok\r\n", true},
+        {"rmd-257", [](CFtpClient& c) { return c.RemoveDir("old").Ok(); }, "RMD old", "257 ok\r\n", false},
+        {"rmd-200", [](CFtpClient& c) { return c.RemoveDir("old").Ok(); }, "RMD old", "200 ok\r\n", false},
+        {"dele-250", [](CFtpClient& c) { return c.DeleteRemoteFile("/a.txt").Ok(); }, "DELE /a.txt",
          "250 ok\r\n", true},
-        {"dele-200", [](CFtpClient& c) { return c.DeleteRemoteFile("a.txt"); }, "DELE a.txt",
+        {"dele-200", [](CFtpClient& c) { return c.DeleteRemoteFile("a.txt").Ok(); }, "DELE a.txt",
          "200 ok\r\n", false},
-        {"chmod-200", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644"); },
+        {"chmod-200", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644").Ok(); },
          "SITE CHMOD 644 a.txt", "200 SITE CHMOD command ok.\r\n", true},
-        {"chmod-500-still-true", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644"); },
+        {"chmod-500-still-true", [](CFtpClient& c) { return c.ChangeMode("a.txt", "644").Ok(); },
          "SITE CHMOD 644 a.txt", "500 Unknown SITE command.\r\n", true},
     };
     for (const Row& row : rows) {
@@ -164,11 +164,73 @@ TEST(SimpleCommands, ServerClosingDuringACommandFailsIt)
         },
         [&ok](CFtpClient& c) {
             EXPECT_TRUE(c.ChangeDir("/a"));
-            ok = c.ChangeDir("/b"); // the stale code is still 250
+            ok = c.ChangeDir("/b").Ok(); // the stale code is still 250
             EXPECT_EQ(c.GetReplyCode(), 250);
         });
     EXPECT_FALSE(ok);
     EXPECT_EQ(out.failures, "");
+}
+
+// Each command says why it failed: the server's no with its reply, a lost or silent
+// connection, or a line that could not be sent, which must not carry an earlier command's reply.
+TEST(SimpleCommands, OutcomesSayWhyTheyFailed)
+{
+    struct Row {
+        const char* name;
+        std::function<void(CScriptSession&)> script;
+        std::function<CommandOutcome(CFtpClient&)> call;
+        FailureReason reason;
+        int code;
+    };
+    const auto earlier = [](CScriptSession& s) { s.ExpectReply("CWD /a", "250 ok\r\n"); };
+    const Row rows[] = {
+        {"refused", [](CScriptSession& s) { s.ExpectReply("RMD old", "550 Not empty\r\n"); },
+         [](CFtpClient& c) { return c.RemoveDir("old"); }, FailureReason::Refused, 550},
+        {"rename-refused-at-rnfr",
+         [](CScriptSession& s) { s.ExpectReply("RNFR a", "550 No such file\r\n"); },
+         [](CFtpClient& c) { return c.Rename("a", "b"); }, FailureReason::Refused, 550},
+        {"closed",
+         [](CScriptSession& s) {
+             s.Expect("DELE a.txt");
+             s.Close();
+         },
+         [](CFtpClient& c) { return c.DeleteRemoteFile("a.txt"); }, FailureReason::ConnectionLost,
+         -1},
+        {"silent", [](CScriptSession& s) { s.Expect("MKD new"); s.WaitClosed(); },
+         [](CFtpClient& c) {
+             c.SetTimeout(300ms);
+             return c.MakeDir("new");
+         },
+         FailureReason::TimedOut, -1},
+        {"unsendable-after-a-reply", earlier,
+         [](CFtpClient& c) {
+             EXPECT_TRUE(c.ChangeDir("/a"));
+             return c.ChangeDir("b\r\nDELE victim");
+         },
+         FailureReason::BadCommand, 0},
+        {"rnto-unsendable", earlier,
+         [](CFtpClient& c) {
+             EXPECT_TRUE(c.ChangeDir("/a"));
+             return c.Rename("a", "b\nDELE victim");
+         },
+         FailureReason::BadCommand, 0},
+        {"chmod-answered-by-a-refusal",
+         [](CScriptSession& s) { s.ExpectReply("SITE CHMOD 644 a", "500 Unknown\r\n"); },
+         [](CFtpClient& c) { return c.ChangeMode("a", "644"); }, FailureReason::None, 500},
+    };
+    for (const Row& row : rows) {
+        CommandOutcome outcome;
+        const Outcome out =
+            RunAgainstScript(row.script, [&](CFtpClient& c) { outcome = row.call(c); });
+        EXPECT_EQ(out.failures, "") << row.name;
+        EXPECT_EQ(outcome.reason, row.reason) << row.name;
+        if (row.code >= 0) {
+            EXPECT_EQ(outcome.replyCode, row.code) << row.name;
+        }
+        if (row.reason == FailureReason::BadCommand) {
+            EXPECT_EQ(outcome.replyText, "") << row.name; // not the 250 of the CWD before
+        }
+    }
 }
 
 // A command line that cannot go out as asked is refused before anything is sent, and nothing
@@ -181,10 +243,10 @@ TEST(SimpleCommands, UnsendableLinesAreRefusedAtOnceWithNothingSent)
         const char* name;
         std::function<bool(CFtpClient&)> command;
     } cases[] = {
-        {"cwd-over-long", [&](CFtpClient& c) { return c.ChangeDir(longName); }},
-        {"dele-with-cr-lf", [](CFtpClient& c) { return c.DeleteRemoteFile("a\r\nDELE victim.txt"); }},
-        {"login-with-lf", [](CFtpClient& c) { return c.Login("anna\nPASS x", "pw"); }},
-        {"chmod-with-nul", [](CFtpClient& c) { return c.ChangeMode(std::string("a\0b", 3), "644"); }},
+        {"cwd-over-long", [&](CFtpClient& c) { return c.ChangeDir(longName).Ok(); }},
+        {"dele-with-cr-lf", [](CFtpClient& c) { return c.DeleteRemoteFile("a\r\nDELE victim.txt").Ok(); }},
+        {"login-with-lf", [](CFtpClient& c) { return c.Login("anna\nPASS x", "pw").Ok(); }},
+        {"chmod-with-nul", [](CFtpClient& c) { return c.ChangeMode(std::string("a\0b", 3), "644").Ok(); }},
         {"retr-over-long", [&](CFtpClient& c) {
              const TransferOutcome outcome =
                  c.Transfer({TransferDirection::Download, longName, dir.File("x")});

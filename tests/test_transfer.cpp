@@ -651,7 +651,7 @@ TEST(CancelBetweenFiles, AborAnswered225KeepsTheConnection)
                 c.SetCancelToken(&cancel);
                 outcome = c.Transfer({TransferDirection::Download, "a.bin", dir.File("a.bin"),
                                       TransferType::Binary});
-                changed = c.ChangeDir("/next"); // the token still says stop
+                changed = c.ChangeDir("/next").Ok(); // the token still says stop
                 cancel.Reset();
                 connected =
                     c.IsConnected() && c.SendCommand("NOOP") && c.ReadReply().starts_with("200");

@@ -138,6 +138,21 @@ struct CliFailure {
     std::string serverReply;
 };
 
+// The server's reply when it refused; otherwise why, after the failure text.
+bool Check(const ItemOutcome& outcome, const std::string& text, CliFailure& failure)
+{
+    if (!outcome.Failed()) {
+        return true;
+    }
+    if (outcome.reason == FailureReason::Refused) {
+        failure = {outcome.note.empty() ? text : text + " (" + outcome.note + ")",
+                   outcome.replyText};
+    } else {
+        failure = {text + " (" + FailureDetail(outcome) + ")", std::string()};
+    }
+    return false;
+}
+
 class CCliRunner {
 public:
     CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
@@ -179,11 +194,7 @@ public:
             return true;
         }
         if (verb == "cd") {
-            if (!m_engine.ChangeDir(arg(1))) {
-                failure = {"CWD に失敗", ServerReply()};
-                return false;
-            }
-            return true;
+            return Check(OutcomeOf(arg(1), m_engine.ChangeDir(arg(1))), "CWD に失敗", failure);
         }
         const std::string flag =
             (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c") ? arg(1)
@@ -224,21 +235,6 @@ private:
     [[nodiscard]] std::string ServerReply() const
     {
         return m_engine.IsConnected() ? m_engine.GetLastReply() : std::string();
-    }
-
-    // The server's reply when it refused; otherwise why, after the failure text.
-    static bool Check(const ItemOutcome& outcome, const std::string& text, CliFailure& failure)
-    {
-        if (!outcome.Failed()) {
-            return true;
-        }
-        if (outcome.reason == FailureReason::Refused) {
-            failure = {outcome.note.empty() ? text : text + " (" + outcome.note + ")",
-                       outcome.replyText};
-        } else {
-            failure = {text + " (" + FailureDetail(outcome) + ")", std::string()};
-        }
-        return false;
     }
 
     bool List(bool longForm, CliFailure& failure)
@@ -668,8 +664,10 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
         // 接続を拒否されました").
         return fail(ServerName(target), {FirstReplyLine(ui.status), std::string()});
     }
-    if (!target.directory.empty() && !engine.ChangeDir(target.directory)) {
-        return fail("cd " + target.directory, {"CWD に失敗", engine.GetLastReply()});
+    if (CliFailure failure; !target.directory.empty() &&
+                            !Check(OutcomeOf(target.directory, engine.ChangeDir(target.directory)),
+                                   "CWD に失敗", failure)) {
+        return fail("cd " + target.directory, failure);
     }
     CCliRunner runner(engine, session, options, out, err, progress, cancel);
     for (const CliCommand& command : commands) {

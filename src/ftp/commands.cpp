@@ -3,23 +3,23 @@
 
 namespace tarnwick {
 
-bool CFtpClient::Login(const std::string& user, const std::string& password)
+CommandOutcome CFtpClient::Login(const std::string& user, const std::string& password)
 {
     m_bReplyComplete = false;
     if (!SendCommand("USER " + user) || !IsConnected()) {
-        return false;
+        return Answered(false);
     }
     ReadReply();
     if (!m_bReplyComplete) {
-        return false;
+        return Answered(false);
     }
     if (m_nReplyCode != 230 && (m_nReplyCode != 331 || !Exchange("PASS " + password, 230))) {
-        return false;
+        return Answered(false);
     }
     // Kept for logging in again on a new control connection (RenewTlsSession).
     m_strUser = user;
     m_strPassword = password;
-    return true;
+    return Answered(true);
 }
 
 std::string CFtpClient::GetCurrentDir()
@@ -39,49 +39,88 @@ std::string CFtpClient::GetCurrentDir()
     return m_strReply.substr(open + 1, close - open - 1);
 }
 
-bool CFtpClient::ChangeDir(const std::string& directory)
+namespace {
+
+// A command that was not sent because a name it needs is empty.
+CommandOutcome NothingSent()
 {
-    return !directory.empty() && Exchange("CWD " + directory, 250);
+    return {FailureReason::BadCommand, 0, std::string(), 0};
 }
 
-bool CFtpClient::MakeDir(const std::string& name)
+} // namespace
+
+CommandOutcome CFtpClient::ChangeDir(const std::string& directory)
 {
-    return Exchange("MKD " + (name.empty() ? std::string("New Folder") : name), 257);
+    if (directory.empty()) {
+        return NothingSent();
+    }
+    return Answered(Exchange("CWD " + directory, 250));
 }
 
-bool CFtpClient::RemoveDir(const std::string& name)
+CommandOutcome CFtpClient::MakeDir(const std::string& name)
 {
-    return !name.empty() && Exchange("RMD " + name, 250);
+    return Answered(Exchange("MKD " + (name.empty() ? std::string("New Folder") : name), 257));
 }
 
-bool CFtpClient::DeleteRemoteFile(const std::string& name)
+CommandOutcome CFtpClient::RemoveDir(const std::string& name)
 {
-    return !name.empty() && Exchange("DELE " + name, 250);
+    if (name.empty()) {
+        return NothingSent();
+    }
+    return Answered(Exchange("RMD " + name, 250));
 }
 
-bool CFtpClient::Rename(const std::string& from, const std::string& to)
+CommandOutcome CFtpClient::DeleteRemoteFile(const std::string& name)
 {
+    if (name.empty()) {
+        return NothingSent();
+    }
+    return Answered(Exchange("DELE " + name, 250));
+}
+
+CommandOutcome CFtpClient::Rename(const std::string& from, const std::string& to)
+{
+    if (from.empty() || to.empty()) {
+        return NothingSent();
+    }
     std::string encoded;
-    if (from.empty() || to.empty() || !EncodeCommand("RNTO " + to, encoded)) {
-        m_bCommandRefused = !from.empty() && !to.empty();
-        return false;
+    if (!EncodeCommand("RNTO " + to, encoded)) {
+        m_bCommandRefused = true;
+        return Answered(false);
     }
     // 350 "Ready for RNTO." (RFC 959: pending further information); anything else ends it.
-    return Exchange("RNFR " + from, 350) && Exchange("RNTO " + to, 250);
+    return Answered(Exchange("RNFR " + from, 350) && Exchange("RNTO " + to, 250));
 }
 
-bool CFtpClient::ChangeMode(const std::string& name, const std::string& mode)
+CommandOutcome CFtpClient::ChangeMode(const std::string& name, const std::string& mode)
 {
     if (name.empty() || mode.empty()) {
-        return false;
+        return NothingSent();
     }
     m_bReplyComplete = false;
     if (!SendCommand("SITE CHMOD " + mode + " " + name) || !IsConnected()) {
-        return false;
+        return Answered(false);
     }
     ReadReply();
     // Any answer counts: the caller shows the server's reply, refusal or not.
-    return m_bReplyComplete;
+    return Answered(m_bReplyComplete);
+}
+
+CommandOutcome CFtpClient::Answered(bool ok) const
+{
+    CommandOutcome outcome;
+    if (!ok && m_bCommandRefused) {
+        // Nothing went out: the last reply belongs to an earlier command.
+        outcome.reason = FailureReason::BadCommand;
+        return outcome;
+    }
+    outcome.replyCode = m_nReplyCode;
+    outcome.replyText = m_strReply;
+    if (!ok) {
+        outcome.reason = FailedBecause(FailureReason::Refused);
+        outcome.localErrno = IsConnected() ? 0 : m_nControlErrno;
+    }
+    return outcome;
 }
 
 bool CFtpClient::EnsureType(const std::string& command)

@@ -180,7 +180,7 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
     }
     if (!prepared && !PrepareDataConnection()) {
         m_listenSocket.Close();
-        outcome.reason = IsConnected() ? FailureReason::DataConnection : WhyControlGone();
+        outcome.reason = FailedBecause(FailureReason::DataConnection);
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
@@ -188,16 +188,15 @@ CFtpClient::DataEnd CFtpClient::OpenChannel(const std::string& command, bool pre
     // Where a resumed transfer starts: a server that cannot has nothing else to do here.
     if (rest > 0 && !Exchange("REST " + std::to_string(rest), 350)) {
         m_listenSocket.Close();
-        outcome.reason = IsConnected() ? FailureReason::Refused : WhyControlGone();
+        outcome.reason = FailedBecause(FailureReason::Refused);
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
     }
     if (!SendCommand(command) || !IsConnected()) {
         m_listenSocket.Close();
-        outcome.reason = !IsConnected()          ? WhyControlGone()
-                         : LastCommandRefused() ? FailureReason::BadCommand
-                                                : FailureReason::DataConnection;
+        outcome.reason = FailedBecause(LastCommandRefused() ? FailureReason::BadCommand
+                                                            : FailureReason::DataConnection);
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return DataEnd::NotSent;
@@ -478,8 +477,7 @@ TransferOutcome CFtpClient::TransferData(const std::string& command, CDataStream
     TransferOutcome outcome;
     DataChannel channel;
     if (!prepared && !RenewSessionIfSpent()) {
-        outcome.reason =
-            WhyControlGone();
+        outcome.reason = WhyControlGone();
         outcome.replyCode = m_nReplyCode;
         outcome.replyText = m_strReply;
         return outcome;

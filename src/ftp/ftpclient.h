@@ -131,23 +131,23 @@ public:
 
     // USER, then PASS only after 331. True on 230 to PASS, or on 230 to USER (no password
     // needed; PASS is not sent).
-    bool Login(const std::string& user, const std::string& password);
+    CommandOutcome Login(const std::string& user, const std::string& password);
     // "PWD": the quoted directory of a 257 reply; empty on any failure or without quotes.
     [[nodiscard]] std::string GetCurrentDir();
     // "CWD dir": true on 250. An empty directory sends nothing and fails.
-    bool ChangeDir(const std::string& directory);
+    CommandOutcome ChangeDir(const std::string& directory);
     // "MKD name" ("New Folder" for an empty name): true on 257.
-    bool MakeDir(const std::string& name);
+    CommandOutcome MakeDir(const std::string& name);
     // "RMD name": true on 250. An empty name sends nothing and fails.
-    bool RemoveDir(const std::string& name);
+    CommandOutcome RemoveDir(const std::string& name);
     // "DELE name": true on 250. An empty name sends nothing and fails.
-    bool DeleteRemoteFile(const std::string& name);
+    CommandOutcome DeleteRemoteFile(const std::string& name);
     // "RNFR from", and after its 350 "RNTO to": true on 250. Nothing is sent when either name
     // is empty or `to` could not be sent (so no rename is left pending on the server).
-    bool Rename(const std::string& from, const std::string& to);
+    CommandOutcome Rename(const std::string& from, const std::string& to);
     // "SITE CHMOD mode name": true when sent and answered, whatever the code; the caller
     // shows the reply. Empty name or mode sends nothing and fails.
-    bool ChangeMode(const std::string& name, const std::string& mode);
+    CommandOutcome ChangeMode(const std::string& name, const std::string& mode);
     // Choose "TYPE A" / "TYPE I" for the next data connection; nothing is sent now.
     bool SetTextType();
     bool SetBinaryType();
@@ -158,6 +158,12 @@ public:
     {
         return m_controlLoss == FailureReason::None ? FailureReason::ConnectionLost
                                                     : m_controlLoss;
+    }
+    // The reason of a step that failed: `whileConnected` while the control connection stands,
+    // otherwise why it is gone. The one place that tells a refusal from a lost connection.
+    [[nodiscard]] FailureReason FailedBecause(FailureReason whileConnected) const
+    {
+        return IsConnected() ? whileConnected : WhyControlGone();
     }
 
     [[nodiscard]] TransferType GetType() const
@@ -337,6 +343,10 @@ protected:
     void DropControl(FailureReason reason = FailureReason::None, int error = 0);
     // True when the last ReadReply read a whole reply from the server.
     [[nodiscard]] bool LastReplyComplete() const { return m_bReplyComplete; }
+    // The outcome of the command just exchanged: `ok`, or refused (a line that could not be
+    // sent as asked, or the server's no), or why the control connection is gone. Read at the
+    // end of each command, before anything else is sent.
+    [[nodiscard]] CommandOutcome Answered(bool ok) const;
 
     // A transfer begins (before anything is sent), moves (at most about ten times a second,
     // and once at the end) and ends. The progress client shows them; the plain engine does

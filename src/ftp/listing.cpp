@@ -216,7 +216,7 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListin
     }
     if (!RenewSessionIfSpent() || !PrepareDataConnection()) {
         m_lastOutcome = TransferOutcome{};
-        m_lastOutcome.reason = IsConnected() ? FailureReason::DataConnection : WhyControlGone();
+        m_lastOutcome.reason = FailedBecause(FailureReason::DataConnection);
         m_lastOutcome.replyCode = m_nReplyCode;
         return m_lastOutcome;
     }

@@ -57,6 +57,19 @@ enum class FailureReason {
                         // connection: nothing was sent or kept
 };
 
+// What a command without a data connection came to (CWD, MKD, RMD, DELE, RNFR/RNTO, SITE
+// CHMOD, USER/PASS): the server's reply, and when it failed, why. Tests as true when it
+// succeeded, so callers that only need yes or no read it as before.
+struct CommandOutcome {
+    FailureReason reason = FailureReason::None;
+    int replyCode = 0;
+    std::string replyText; // as the server sent it; empty when nothing was sent
+    int localErrno = 0;
+
+    [[nodiscard]] bool Ok() const { return reason == FailureReason::None; }
+    explicit operator bool() const { return Ok(); }
+};
+
 struct TransferOutcome {
     FailureReason reason = FailureReason::None;
     int replyCode = 0;

@@ -42,17 +42,17 @@ bool CSession::CreateRemoteDirectory(const std::string& name)
 
 ItemOutcome CSession::MakeRemoteDirectory(const std::string& name)
 {
-    return CommandOutcome(name, m_engine.MakeDir(name));
+    return OutcomeOf(name, m_engine.MakeDir(name));
 }
 
 ItemOutcome CSession::RemoveRemoteDirectory(const std::string& name)
 {
-    return CommandOutcome(name, m_engine.RemoveDir(name));
+    return OutcomeOf(name, m_engine.RemoveDir(name));
 }
 
 ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
 {
-    return CommandOutcome(path, m_engine.DeleteRemoteFile(path));
+    return OutcomeOf(path, m_engine.DeleteRemoteFile(path));
 }
 
 bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
@@ -225,9 +225,8 @@ ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
         return outcome;
     }
     case CTreeTransfer::RemoteKind::Unknown: {
-        ItemOutcome outcome = CommandOutcome(name, false);
-        outcome.note = "リンクかどうか確かめられません";
-        return outcome;
+        return FailedOutcome(name, m_engine.FailedBecause(FailureReason::Refused),
+                             "リンクかどうか確かめられません");
     }
     case CTreeTransfer::RemoteKind::Folder:
         break;

@@ -86,8 +86,8 @@ ResumePlan PlanDownloadResume(CFtpClient& engine, const std::string& remotePath,
         size = listedSize;
     }
     if (size < 0) {
-        plan.failure = ServerOutcome(remotePath, engine, false);
-        plan.failure.note = "再開できません: サーバーがファイルのサイズを答えません";
+        plan.failure = FailedOutcome(remotePath, engine.FailedBecause(FailureReason::Refused),
+                                     "再開できません: サーバーがファイルのサイズを答えません");
         return plan;
     }
     std::int64_t time = engine.RemoteModificationTime(remotePath);
@@ -121,8 +121,8 @@ ResumePlan PlanUploadResume(CFtpClient& engine, const std::string& localPath,
     }
     const std::int64_t size = LocalFileLength(localPath);
     if (have < 0 || have > size) {
-        plan.failure = ServerOutcome(localPath, engine, false);
-        plan.failure.note = "再開できません: サーバーのファイルのサイズが分かりません";
+        plan.failure = FailedOutcome(localPath, engine.FailedBecause(FailureReason::Refused),
+                                     "再開できません: サーバーのファイルのサイズが分かりません");
         return plan;
     }
     plan.ok = true;

@@ -44,10 +44,6 @@ TransferType CSession::ChooseType(const std::string& name)
                                                                  : TransferType::Binary;
 }
 
-ItemOutcome CSession::CommandOutcome(const std::string& name, bool ok) const
-{
-    return ServerOutcome(name, m_engine, ok);
-}
 
 bool CSession::Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes)
 {
@@ -513,9 +509,12 @@ void CSession::ChangeAttributes(int index, const std::string& mode)
 
 ItemOutcome CSession::ChangeMode(const std::string& name, const std::string& mode)
 {
-    const bool sent = m_engine.ChangeMode(name, mode);
-    const int code = m_engine.GetReplyCode();
-    return CommandOutcome(name, sent && code >= 200 && code < 300);
+    CommandOutcome answer = m_engine.ChangeMode(name, mode);
+    // Any answer comes back as an answer; only a 2xx one changed the mode.
+    if (answer && (answer.replyCode < 200 || answer.replyCode >= 300)) {
+        answer.reason = FailureReason::Refused;
+    }
+    return OutcomeOf(name, answer);
 }
 
 } // namespace tarnwick

@@ -5,21 +5,26 @@
 
 namespace tarnwick {
 
-ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok)
+ItemOutcome FailedOutcome(const std::string& name, FailureReason reason, std::string note)
 {
     ItemOutcome outcome;
     outcome.name = name;
-    outcome.replyCode = engine.GetReplyCode();
-    outcome.replyText = engine.GetLastReply();
-    if (ok) {
-        return outcome;
-    }
     outcome.status = ItemOutcome::Status::Failed;
-    if (engine.IsConnected()) {
-        outcome.reason = FailureReason::Refused;
-    } else {
-        outcome.reason = engine.WhyControlGone();
-        outcome.localErrno = engine.GetControlErrno();
+    outcome.reason = reason;
+    outcome.note = std::move(note);
+    return outcome;
+}
+
+ItemOutcome OutcomeOf(const std::string& name, const CommandOutcome& command)
+{
+    ItemOutcome outcome;
+    outcome.name = name;
+    outcome.replyCode = command.replyCode;
+    outcome.replyText = command.replyText;
+    if (!command.Ok()) {
+        outcome.status = ItemOutcome::Status::Failed;
+        outcome.reason = command.reason;
+        outcome.localErrno = command.localErrno;
     }
     return outcome;
 }

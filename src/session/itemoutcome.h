@@ -42,14 +42,16 @@ struct ItemOutcome {
 // which one is meant cannot be told, so nothing is done with it.
 [[nodiscard]] ItemOutcome AmbiguousRowOutcome(const std::string& row);
 
+// `name` failed for `reason`, as `note` says.
+[[nodiscard]] ItemOutcome FailedOutcome(const std::string& name, FailureReason reason,
+                                        std::string note);
+
 // `name` passed over on purpose (the user said no, or chose to skip it).
 [[nodiscard]] ItemOutcome SkippedOutcome(const std::string& name);
 
-class CFtpClient;
-
-// The server's answer to the last command on `engine`, as an outcome for `name`: refused while
-// the connection stands, otherwise why it is gone (lost, timed out, cancelled).
-[[nodiscard]] ItemOutcome ServerOutcome(const std::string& name, const CFtpClient& engine, bool ok);
+// An outcome for `name` from a command's: refused while the connection stands, otherwise why
+// it is gone (lost, timed out, cancelled).
+[[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const CommandOutcome& command);
 
 // An outcome from a transfer's.
 [[nodiscard]] ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer);

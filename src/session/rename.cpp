@@ -120,7 +120,7 @@ ItemOutcome CSession::RenameRemote(const std::string& from, const std::string& t
         kept.note = "'" + to + "' exists";
         return kept;
     }
-    return CommandOutcome(from, m_engine.Rename(from, to));
+    return OutcomeOf(from, m_engine.Rename(from, to));
 }
 
 void CSession::ReportRename(const ItemOutcome& outcome, const std::string& to)

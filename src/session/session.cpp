@@ -87,8 +87,7 @@ CSession::OpenResult CSession::Open(const ServerTarget& target)
     }
     m_ui.SetStatus(m_engine.GetLastReply());
     // A refused login leaves the control connection open; the next connect drops it.
-    const bool loggedIn = m_engine.Login(target.user, target.password);
-    if (!loggedIn) {
+    if (!m_engine.Login(target.user, target.password)) {
         m_ui.HideWaitText();
         m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText() + "\r\n");
         return OpenResult::LoginFailed;
@@ -443,7 +442,7 @@ bool CSession::ProbeLinks()
                 continue;
             }
             // Relative to the folder shown, where the server is.
-            const bool folder = m_engine.ChangeDir(entry.displayName);
+            const bool folder = m_engine.ChangeDir(entry.displayName).Ok();
             // The commands name files relative to the server's directory: it must be back in
             // the folder shown before anything else is sent.
             if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {

@@ -260,9 +260,6 @@ public:
     [[nodiscard]] TransferType ChooseType(const std::string& name);
 
 private:
-    // The outcome of a command that needs no data connection: done when `ok`, otherwise
-    // refused with the server's reply, or the lost connection.
-    [[nodiscard]] ItemOutcome CommandOutcome(const std::string& name, bool ok) const;
     // The status text after a command over several items: `done` when every item succeeded,
     // what was being done when the user stopped it, otherwise the count and the first
     // failure ("3 個中 1 個のダウンロードに失敗しました: a.txt (550 …)").

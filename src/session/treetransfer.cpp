@@ -160,8 +160,8 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
 {
     seenBefore = false;
     std::string text;
-    if (!m_engine.ChangeDir(dir)) {
-        Record(ServerOutcome(dir, m_engine, false));
+    if (const CommandOutcome cd = m_engine.ChangeDir(dir); !cd) {
+        Record(OutcomeOf(dir, cd));
         return false;
     }
     if (!m_engine.ListDirectory(dir, text)) {
@@ -550,7 +550,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
         if (confirmed.count(EntryName(entry)) != 0 && Enter(entry)) {
             RemoveDir(path, depth + 1);
         } else {
-            Record(ServerOutcome(path, m_engine, m_engine.DeleteRemoteFile(path)));
+            Record(OutcomeOf(path, m_engine.DeleteRemoteFile(path)));
         }
     }
     if (m_bStopped) {
@@ -558,7 +558,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
     }
     // Out of it before it goes: some servers refuse to remove the current directory.
     static_cast<void>(m_engine.ChangeDir("/"));
-    Record(ServerOutcome(remoteDir, m_engine, m_engine.RemoveDir(remoteDir)));
+    Record(OutcomeOf(remoteDir, m_engine.RemoveDir(remoteDir)));
 }
 
 } // namespace tarnwick
