@@ -590,6 +590,25 @@ TEST(CliBinary, TimeoutBoundsAWaitForASilentServer)
     EXPECT_NE(err.find("--timeout takes a number of seconds"), std::string::npos) << err;
 }
 
+// A user name the server's encoding cannot carry is never sent, and the failure says so
+// instead of showing the greeting as the server's answer.
+TEST(CliBinary, AUserNameThatCannotBeSentSaysSo)
+{
+    CTempStore store;
+    CScriptedFtpServer server([](CScriptSession& s) {
+        s.Send("220 Ready\r\n");
+        s.WaitClosed();
+    });
+    const std::string url =
+        "ftp://anna%F0%9F%98%80:pw@127.0.0.1:" + std::to_string(server.Port()) + "/";
+    std::string err;
+    EXPECT_EQ(RunBinary({"--encoding", "SHIFT_JIS", url, "ls"}, err), 1);
+    EXPECT_NE(err.find("UserLogin に失敗: 送れないコマンドです"), std::string::npos) << err;
+    EXPECT_EQ(err.find("220"), std::string::npos) << err;
+    server.Finish();
+    EXPECT_EQ(server.Received().find("USER"), std::string::npos);
+}
+
 // A profile with implicit TLS and no port goes to 990, as ftps:// does.
 TEST(CliBinary, ImplicitTlsMeansPort990FromAProfileAsFromAUrl)
 {

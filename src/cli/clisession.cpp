@@ -639,8 +639,9 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
     case CSession::OpenResult::Connected:
         break;
     case CSession::OpenResult::LoginFailed:
-        if (!engine.IsConnected()) {
-            // No reply in time, or the connection went: the session's status says which.
+        if (!engine.IsConnected() || engine.LastCommandRefused()) {
+            // No reply in time, the connection went, or the name could not be sent: the
+            // session's status says which.
             return fail(target.user, {FirstReplyLine(ui.status), std::string()});
         }
         return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});

@@ -87,9 +87,9 @@ CSession::OpenResult CSession::Open(const ServerTarget& target)
     }
     m_ui.SetStatus(m_engine.GetLastReply());
     // A refused login leaves the control connection open; the next connect drops it.
-    if (!m_engine.Login(target.user, target.password)) {
+    if (const CommandOutcome login = m_engine.Login(target.user, target.password); !login) {
         m_ui.HideWaitText();
-        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText() + "\r\n");
+        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText(login) + "\r\n");
         return OpenResult::LoginFailed;
     }
     const std::string welcome = m_engine.GetLastReply();
@@ -206,13 +206,15 @@ std::string CSession::ConnectFailureText(const std::string& host, std::string& o
     return reply.empty() ? std::string("サーバーが応答しません") : reply;
 }
 
-std::string CSession::LoginFailureText() const
+std::string CSession::LoginFailureText(const CommandOutcome& login) const
 {
-    if (m_engine.IsConnected()) {
-        const std::string reply = FirstReplyLine(m_engine.GetLastReply());
+    switch (login.reason) {
+    case FailureReason::Refused: {
+        const std::string reply = FirstReplyLine(login.replyText);
         return reply.empty() ? std::string("サーバーが拒否しました") : reply;
     }
-    switch (m_engine.GetControlLoss()) {
+    case FailureReason::BadCommand:
+        return FailureDetail(OutcomeOf(std::string(), login));
     case FailureReason::TimedOut:
         return NoAnswerText();
     case FailureReason::Cancelled:

@@ -284,7 +284,7 @@ private:
     bool ProbeLinks();
     // How many items the listed folder holds: "12 個の項目 (フォルダ 3、ファイル 9)".
     [[nodiscard]] std::string ListedItemsText() const;
-    [[nodiscard]] std::string LoginFailureText() const;
+    [[nodiscard]] std::string LoginFailureText(const CommandOutcome& login) const;
     [[nodiscard]] std::string NoAnswerText() const;
     // Uploads (local path, remote name) pairs, a directory as its tree; `asked` is the count
     // in the question.
