@@ -569,7 +569,7 @@ TEST_P(Integration, TreesGoDownAndUpWhole)
     const std::string home = PrepareForTrees();
     CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
     CSession& session = windowless.session;
-    CTreeTransfer tree(m_engine, session);
+    CTreeTransfer tree(session.Runner());
     tree.Download(home + "/tree", m_local.File("down"));
     EXPECT_EQ(tree.Failures(), 0u) << (tree.Failures() ? FailureDetail(tree.Outcomes().front()) : "");
     std::map<std::string, std::string> expected = TreeOf(root);
@@ -612,7 +612,7 @@ TEST_P(Integration, ALinkToAFolderOutsideIsNeitherCopiedNorEmptied)
     const std::string home = PrepareForTrees();
     CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
     CSession& session = windowless.session;
-    CTreeTransfer tree(m_engine, session);
+    CTreeTransfer tree(session.Runner());
     tree.Download(home + "/tree", m_local.File("down"));
     EXPECT_EQ(tree.Failures(), 0u);
     EXPECT_EQ(TreeOf(m_local.File("down")),
@@ -648,7 +648,7 @@ TEST_P(Integration, CancelDuringManyTinyFilesStopsAtOnceAndKeepsTheConnection)
     }
     m_engine.SetBinaryType();
     CWindowlessSession windowless(m_engine, m_local.Path(), m_server->LoginDir());
-    CTreeTransfer tree(m_engine, windowless.session);
+    CTreeTransfer tree(windowless.session.Runner());
     CCancelToken cancel;
     m_engine.SetCancelToken(&cancel);
     const std::string home = m_server->LoginDir() == "/" ? "" : m_server->LoginDir();

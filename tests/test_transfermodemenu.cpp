@@ -117,13 +117,13 @@ TEST_F(TransferModeMenuTest, OnAFreshStoreAutoUsesTheListTheOptionsPageShows)
                  {"run.cgi", TransferType::Text}, {"a.jpg", TransferType::Binary},
                  {"perl", TransferType::Binary},  {"README.TXT", TransferType::Binary}};
     for (const auto& file : files) {
-        EXPECT_EQ(dlg->Session().ChooseType(file.name), file.type) << file.name;
+        EXPECT_EQ(dlg->Session().Runner().ChooseType(file.name), file.type) << file.name;
     }
     EXPECT_EQ(GetSettingText("AutoTransferModeList"), "");
     // A list stored later is the one used.
     SetSettingText("AutoTransferModeList", "jpg");
-    EXPECT_EQ(dlg->Session().ChooseType("a.txt"), TransferType::Binary);
-    EXPECT_EQ(dlg->Session().ChooseType("a.jpg"), TransferType::Text);
+    EXPECT_EQ(dlg->Session().Runner().ChooseType("a.txt"), TransferType::Binary);
+    EXPECT_EQ(dlg->Session().Runner().ChooseType("a.jpg"), TransferType::Text);
 }
 
 TEST_F(TransferModeMenuTest, ConfirmedOptionsKeepTheModeUnlessTheAutoBoxChangesIt)

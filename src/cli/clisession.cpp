@@ -158,14 +158,14 @@ public:
     CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
                std::ostream& out, std::ostream& err, CTerminalProgress* progress,
                const CCancelToken* cancel)
-        : m_engine(engine), m_session(session), m_type(options.type), m_bQuiet(options.quiet),
+        : m_engine(engine), m_session(session), m_runner(session.Runner()), m_type(options.type), m_bQuiet(options.quiet),
           m_out(out), m_err(err), m_progress(progress), m_nParallel(options.parallel),
           m_pCancel(cancel)
     {
     }
     ~CCliRunner()
     {
-        m_session.SetTransferQueue(nullptr);
+        m_runner.SetTransferQueue(nullptr);
     }
     CCliRunner(const CCliRunner&) = delete;
     CCliRunner& operator=(const CCliRunner&) = delete;
@@ -213,22 +213,22 @@ public:
             return Put(arg(first), arg(first + 1), flag == "-c", failure);
         }
         if (verb == "mkdir") {
-            return Check(m_session.MakeRemoteDirectory(arg(1)), "ディレクトリ作成に失敗しました",
+            return Check(m_runner.MakeRemoteDirectory(arg(1)), "ディレクトリ作成に失敗しました",
                          failure);
         }
         if (verb == "rmdir") {
-            return Check(m_session.RemoveRemoteDirectory(arg(1)), "ディレクトリ削除に失敗しました",
+            return Check(m_runner.RemoveRemoteDirectory(arg(1)), "ディレクトリ削除に失敗しました",
                          failure);
         }
         if (verb == "rm") {
-            return Check(m_session.DeleteRemoteFile(arg(1)), "削除に失敗しました", failure);
+            return Check(m_runner.DeleteRemoteFile(arg(1)), "削除に失敗しました", failure);
         }
         if (verb == "mv") {
             return Rename(arg(1), arg(2), failure);
         }
         // chmod MODE NAME: the server's refusal is a failure here, unlike in the window
         // where the reply is shown to the user.
-        return Check(m_session.ChangeMode(arg(2), arg(1)), "ChangeFileAttrib に失敗", failure);
+        return Check(m_runner.ChangeMode(arg(2), arg(1)), "ChangeFileAttrib に失敗", failure);
     }
 
 private:
@@ -295,7 +295,7 @@ private:
         }
         PrepareTransfer(remote);
         if (!resume) {
-            return Check(m_session.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
+            return Check(m_runner.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
                          failure);
         }
         // Goes on from NAME.part, which an interrupted download left; else from NAME itself
@@ -309,7 +309,7 @@ private:
                            info.st_size < m_engine.RemoteSize(remote) &&
                            ::rename(target.c_str(), part.c_str()) == 0;
         const bool ok =
-            Check(m_session.ResumeDownload(remote, target), "ダウンロードに失敗しました", failure);
+            Check(m_runner.ResumeDownload(remote, target), "ダウンロードに失敗しました", failure);
         if (adopt && ::lstat(target.c_str(), &info) != 0) {
             static_cast<void>(::rename(part.c_str(), target.c_str())); // NAME stays NAME
         }
@@ -333,7 +333,7 @@ private:
             return true; // all there already
         }
         request.restartOffset = have > 0 && have < size ? have : 0;
-        return Check(m_session.SendFile(request), name + " のアップロードに失敗しました", failure);
+        return Check(m_runner.SendFile(request), name + " のアップロードに失敗しました", failure);
     }
 
     // The path of `name` on the server: as it is when absolute, in the current directory
@@ -379,7 +379,7 @@ private:
             }
             m_pQueue = std::make_unique<CTransferQueue>(m_nParallel, std::move(connector));
         }
-        m_session.SetTransferQueue(m_pQueue.get());
+        m_runner.SetTransferQueue(m_pQueue.get());
     }
 
     // The tree's outcomes, those of the queued files as the queue ended them (it is waited
@@ -391,7 +391,7 @@ private:
         if (!m_pQueue) {
             return outcomes;
         }
-        m_session.SetTransferQueue(nullptr);
+        m_runner.SetTransferQueue(nullptr);
         while (!m_pQueue->WaitUntilIdle(std::chrono::milliseconds(100))) {
             if (m_pCancel != nullptr && m_pCancel->IsCancelled()) {
                 m_pQueue->CancelAll();
@@ -465,7 +465,7 @@ private:
         }
         PrepareTransfer(path);
         BeginTree();
-        CTreeTransfer tree(m_engine, m_session);
+        CTreeTransfer tree(m_runner);
         const std::string command = "get -r " + remote + (local.empty() ? "" : " " + local);
         Watch(tree, command);
         // The queue's connections start on a folder's files while the walk lists the next.
@@ -479,7 +479,7 @@ private:
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
         BeginTree();
-        CTreeTransfer tree(m_engine, m_session);
+        CTreeTransfer tree(m_runner);
         const std::string command = "put -r " + local + (remote.empty() ? "" : " " + remote);
         Watch(tree, command);
         tree.Upload(local, RemotePath(name));
@@ -502,6 +502,7 @@ private:
 
     CFtpProgressClient& m_engine;
     CSession& m_session;
+    CRunner& m_runner;
     CliOptions::Type m_type;
     bool m_bQuiet;
     std::ostream& m_out;

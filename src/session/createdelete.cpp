@@ -40,21 +40,6 @@ bool CSession::CreateRemoteDirectory(const std::string& name)
     return true;
 }
 
-ItemOutcome CSession::MakeRemoteDirectory(const std::string& name)
-{
-    return OutcomeOf(name, m_engine.MakeDir(name));
-}
-
-ItemOutcome CSession::RemoveRemoteDirectory(const std::string& name)
-{
-    return OutcomeOf(name, m_engine.RemoveDir(name));
-}
-
-ItemOutcome CSession::DeleteRemoteFile(const std::string& path)
-{
-    return OutcomeOf(path, m_engine.DeleteRemoteFile(path));
-}
-
 bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
 {
     std::vector<std::string> names;
@@ -125,7 +110,8 @@ bool CSession::DeleteLocalRows(const std::vector<std::string>& rows)
 bool CSession::MovedByQueue(const std::string& path, bool local, const std::string& name,
                             std::vector<ItemOutcome>& outcomes)
 {
-    if (m_pQueue == nullptr || !m_pQueue->Moves(path, local)) {
+    const CTransferQueue* queue = m_runner.TransferQueue();
+    if (queue == nullptr || !queue->Moves(path, local)) {
         return false;
     }
     ItemOutcome outcome;
@@ -197,7 +183,7 @@ bool CSession::DeleteRemoteRows(const std::vector<std::string>& rows)
                                             : FormatText("%s の削除が正常に終了しました", name));
         } else {
             const std::string path = JoinPath(m_view.remoteDir, row);
-            outcome = DeleteRemoteFile(path);
+            outcome = m_runner.DeleteRemoteFile(path);
             m_ui.SetStatus(outcome.Failed() ? std::string("削除に失敗しました")
                                             : FormatText("%s の削除が正常に終了しました", path));
             outcome.name = row;
@@ -215,12 +201,12 @@ ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
     // Whether it holds anything is known before anything goes: a folder with contents is
     // removed only when the user says so, and no is no failure.
     const std::string path = JoinPath(m_view.remoteDir, name);
-    CTreeTransfer tree(m_engine, *this);
+    CTreeTransfer tree(m_runner);
     // A row MLSD called a folder may be a link (pyftpdlib): it goes as a link, and nothing
     // it leads to is listed, asked about or removed.
     switch (tree.KindOf(m_view.remoteDir, name)) {
     case CTreeTransfer::RemoteKind::Link: {
-        ItemOutcome outcome = DeleteRemoteFile(path);
+        ItemOutcome outcome = m_runner.DeleteRemoteFile(path);
         outcome.name = name;
         return outcome;
     }
@@ -235,7 +221,7 @@ ItemOutcome CSession::RemoveRemoteFolder(const std::string& name)
     const int count = tree.CountEntries(path, &inside);
     if (count <= 0) {
         // Empty, or it could not be listed: RMD, and the server says why when it refuses.
-        return RemoveRemoteDirectory(name);
+        return m_runner.RemoveRemoteDirectory(name);
     }
     if (!m_ui.AskCaution(FormatText("%s を中身ごと削除しますか？", name) + "\n\n" +
                          FormatText("中に %d 個の項目があります:", count) + NamedLines(inside))) {

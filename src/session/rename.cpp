@@ -47,8 +47,9 @@ bool CSession::AskReplace(const std::string& from, const std::string& to)
 bool CSession::MovedNow(const std::string& dir, const std::string& from, const std::string& to,
                         bool local)
 {
-    if (m_pQueue == nullptr ||
-        (!m_pQueue->Moves(JoinPath(dir, from), local) && !m_pQueue->Moves(JoinPath(dir, to), local))) {
+    const CTransferQueue* queue = m_runner.TransferQueue();
+    if (queue == nullptr ||
+        (!queue->Moves(JoinPath(dir, from), local) && !queue->Moves(JoinPath(dir, to), local))) {
         return false;
     }
     m_ui.SetStatus(FormatText("%s は転送中のため名前を変更できません", from));

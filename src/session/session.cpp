@@ -34,7 +34,8 @@ const std::string kParentRow = "..";
 
 CSession::CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView view,
                    CSessionUi& ui, CSessionSettings& settings)
-    : m_engine(engine), m_remoteFiles(remoteFiles), m_view(view), m_ui(ui), m_settings(settings)
+    : m_engine(engine), m_remoteFiles(remoteFiles), m_view(view), m_ui(ui), m_settings(settings),
+      m_runner(engine, settings, ui, m_view.remoteDir)
 {
     // A server that answers "NLST -alL" with bare names is told by the listing parser's rule.
     m_engine.SetListingLineTest(&IsLongListingLine);

@@ -23,6 +23,7 @@
 #include "session/itemoutcome.h"
 #include "session/servertarget.h"
 #include "session/sessionsettings.h"
+#include "session/runner.h"
 #include "session/sessionui.h"
 #include "settings/profiles.h"
 
@@ -179,36 +180,9 @@ public:
 
     // --- single items, as tarnwick-cli asks for them --------------------------------------
 
-    // One remote file into `localPath`: asks before replacing an existing file (when the
-    // settings say so; the question names the file) and, for a binary file of which an
-    // interrupted download left NAME.part, whether to go on from it; chooses the type,
-    // transfers. Skipped when the user said no. The file gets the server's modification time:
-    // `modifyTime` (seconds since 1970 UTC) when the listing gave it, MDTM otherwise. The
-    // question shows both files' sizes and times (`listedTime`: the listing's date text).
-    ItemOutcome DownloadFile(const std::string& remotePath, const std::string& localPath,
-                             std::int64_t expectedSize, std::int64_t modifyTime = -1,
-                             const std::string& listedTime = std::string());
-    // Goes on from the NAME.part beside `localPath` in binary type: the server's size (SIZE,
-    // else `listedSize`) first, then "REST offset" and RETR. Fails when neither size is known.
-    // A part whose recorded size and time (MDTM, else `listedTime`) are no longer the file's
-    // starts over, and the user is told.
-    ItemOutcome ResumeDownload(const std::string& remotePath, const std::string& localPath,
-                               std::int64_t listedSize = -1, std::int64_t listedTime = -1);
     // One local file to the server's current directory as `remoteName`; asks when the last
     // listing shows a file of that name (when the settings say so).
     ItemOutcome UploadFile(const std::string& localPath, const std::string& remoteName);
-    // One local file to `remotePath`, over `existing` (the listing's entry of a file there, or
-    // none): asked about when the settings say so, with 再開 when the server's file is shorter
-    // and the type binary.
-    ItemOutcome UploadOver(const std::string& localPath, const std::string& remotePath,
-                           const RemoteFileEntry* existing);
-    // Goes on from the end of the server's shorter `remotePath` (SIZE, else `listedSize`):
-    // REST and STOR, or APPE.
-    ItemOutcome ResumeUpload(const std::string& localPath, const std::string& remotePath,
-                             std::int64_t listedSize);
-    // Uploads as `request` says; the server's file then gets the local file's modification
-    // time where FEAT offers MFMT. `question`: as for RunTransfer.
-    ItemOutcome SendFile(const TransferRequest& request, const QueueQuestion* question = nullptr);
     // True (and a failure recorded for `name`) when the queue still moves `path` or something
     // below it: it is not deleted under the transfer.
     bool MovedByQueue(const std::string& path, bool local, const std::string& name,
@@ -216,18 +190,9 @@ public:
     // True (and the status line says so) when the queue moves `from` or `to` in `dir`.
     bool MovedNow(const std::string& dir, const std::string& from, const std::string& to,
                   bool local);
-    // Moves `request` now, or hands it to the transfer queue when there is one, with the
-    // `question` it asks at its turn when a file is in the way (none: it replaces).
-    ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request,
-                            const QueueQuestion* question = nullptr);
-    ItemOutcome MakeRemoteDirectory(const std::string& name);
-    ItemOutcome RemoveRemoteDirectory(const std::string& name);
-    ItemOutcome DeleteRemoteFile(const std::string& path);
     // `from` in the server's current directory renamed to `to`, asked about as above when the
     // last listing shows `to`; skipped (with a note) when the answer is no.
     ItemOutcome RenameRemote(const std::string& from, const std::string& to);
-    // Refused by the server counts as failed here (the window shows the reply either way).
-    ItemOutcome ChangeMode(const std::string& name, const std::string& mode);
     // Lists the server's current directory into the entry list and the remote pane. False
     // when the listing failed; `skipped` (when given) receives how many lines were of no
     // known form.
@@ -239,25 +204,15 @@ public:
 
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
 
-    // Files to move go to `queue` (not owned; null: they move on the session's own
-    // connection while the command waits). A file in the way is asked about when its turn
-    // comes in the queue.
-    void SetTransferQueue(CTransferQueue* queue) { m_pQueue = queue; }
-    // The files queued from now on are those of the tree command's folder `path`, shown with
-    // its totals; empty: files of their own.
-    void SetQueueFolder(const std::string& path)
-    {
-        m_strQueueFolder = path;
-        m_nQueueFolder = path.empty() ? 0 : ++m_nLastQueueFolder;
-    }
+    // The file operations without panes: transfers, the questions about a file in the way,
+    // the commands that need no data connection, and the transfer queue they may go to.
+    [[nodiscard]] CRunner& Runner() { return m_runner; }
+
     // How the queue's connections reach the server this session is connected to: the same
     // host, port, user, TLS mode and names' encoding, and no certificate but the one this
     // connection showed. Nothing while disconnected.
     [[nodiscard]] std::function<bool(CFtpClient&, int, std::string&)> QueueConnector() const;
 
-    // Text or binary for a file of this name: by its ending in automatic mode, otherwise the
-    // engine's current type.
-    [[nodiscard]] TransferType ChooseType(const std::string& name);
 
 private:
     // The status text after a command over several items: `done` when every item succeeded,
@@ -290,9 +245,6 @@ private:
     // in the question.
     bool UploadItems(const std::vector<std::pair<std::string, std::string>>& items,
                      std::size_t asked);
-    // What to do with `file` (its name, whether it is there or a part can be gone on from,
-    // both files' facts): the answer the user gave for all, or the question.
-    ExistingAnswer AskExisting(ExistingFile file);
     // Asks `question` with `count` filled in and `names` (the first few) below it; not at
     // all when `count` is 0. On yes, the command starts (see BeginItems) over `items` of the
     // rows counted, when fewer act.
@@ -328,10 +280,6 @@ private:
 
     CFtpClient& m_engine;
     CRemoteFileList& m_remoteFiles;
-    CTransferQueue* m_pQueue = nullptr;
-    std::string m_strQueueFolder;
-    int m_nQueueFolder = 0;
-    int m_nLastQueueFolder = 0;
     // What the last successful Open connected with, for the queue's connections.
     ServerTarget m_openTarget;
     FtpConnectOptions m_openOptions;
@@ -341,10 +289,8 @@ private:
     std::function<CDialUpManager*(DialUpStep)> m_dialUp;
     bool m_bConnected = false;
     bool m_bLost = false; // the running command found the connection gone
-    // Of the running command: the answer given for all files, and whether more files may
-    // follow the one asked about.
-    std::optional<ExistingAnswer> m_existingForAll;
-    bool m_bMoreItems = false;
+    // The file operations, on this session's connection (or handed to its queue).
+    CRunner m_runner;
     // The tree moving now, and the size of its file moving now (-1 unknown).
     TreeCounts m_tree;
     std::int64_t m_nTreeFileSize = -1;

@@ -10,30 +10,12 @@
 
 #include "ftp/transport/certificateinfo.h"
 #include "session/itemoutcome.h"
+#include "session/runnerui.h"
 
 namespace tarnwick {
 
 // The user's answer to a certificate the check did not pass.
 enum class CertificateAnswer { Refuse, TrustOnce, TrustAlways };
-
-// What the user is shown of a file to decide by: its size in bytes and its modification time
-// (-1 when unknown), or the time as a listing wrote it when no exact one is known.
-struct FileFacts {
-    std::int64_t size = -1;
-    std::int64_t modifyTime = -1; // seconds since 1970 UTC
-    std::string timeText;
-};
-
-// A file a transfer would write is there already, or the part an interrupted download left.
-struct ExistingFile {
-    std::string name;
-    bool exists = false;    // the target itself: replacing it is asked
-    bool canResume = false; // shorter than the file that comes, in binary mode: 再開 goes on
-    bool more = false;      // more files follow in this command: an answer may be for all
-    std::string question;   // the question as the user reads it, with both files' facts
-    FileFacts target;       // the file (or part) that is there
-    FileFacts source;       // the file that would replace it
-};
 
 // How far a command over a directory tree is. The walk comes first and counts what will
 // move; then the files move one by one.
@@ -44,9 +26,7 @@ struct TreeCounts {
     std::int64_t bytesTotal = 0;  // the sizes the walk found (those that were known)
     std::string current;          // the file moving now; empty between files
 };
-enum class ExistingAnswer { Replace, Skip, Resume };
-
-class CSessionUi {
+class CSessionUi : public CRunnerUi {
 public:
     virtual ~CSessionUi() = default;
     // A question answered yes (true) or no.
@@ -54,8 +34,6 @@ public:
     // A question before damage that cannot be undone: no is the default answer (Enter and
     // Escape give no).
     virtual bool AskCaution(const std::string& question) { return Ask(question); }
-    // A message with an OK button.
-    virtual void Message(const std::string& text) = 0;
     // The status line; each text replaces the last. Texts that end in CR LF are replies or
     // failures.
     virtual void SetStatus(const std::string& text) = 0;
@@ -80,13 +58,9 @@ public:
     // Of the rows just listed, the links that lead to folders (the server changes into them),
     // to be shown as folders.
     virtual void LinkFolders(const std::vector<std::string>& rows) { static_cast<void>(rows); }
-    // The next transfer goes on from `offset` bytes that are there already: they are no part
-    // of its speed.
-    virtual void TransferResumes(std::int64_t offset) { static_cast<void>(offset); }
-    // What to do with `file`; `applyToAll` (false on entry) set gives the answer for the rest
-    // of the command. Without a front end of its own: a target is replaced when Ask says yes,
-    // a part alone is gone on from when Ask says yes.
-    virtual ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll)
+    // Without a front end of its own: a target is replaced when Ask says yes, a part alone is
+    // gone on from when Ask says yes.
+    ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll) override
     {
         static_cast<void>(applyToAll);
         if (file.exists) {

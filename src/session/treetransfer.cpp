@@ -17,9 +17,11 @@
 #include "ftp/ftpclient.h"
 #include "session/localfiles.h"
 #include "session/localtreetarget.h"
-#include "session/session.h"
+#include "session/runner.h"
 
 namespace tarnwick {
+
+CTreeTransfer::CTreeTransfer(CRunner& runner) : m_engine(runner.Engine()), m_runner(runner) {}
 
 namespace {
 
@@ -279,11 +281,11 @@ void CTreeTransfer::Run(const std::string& folder, const std::function<void()>& 
     m_pTarget = std::make_unique<CLocalTreeTarget>();
     m_strFailedDir.clear();
     // Queued files show under the folder the user chose.
-    m_session.SetQueueFolder(folder);
+    m_runner.SetQueueFolder(folder);
     walk();
     AnnounceTotals();
     (this->*move)();
-    m_session.SetQueueFolder(std::string());
+    m_runner.SetQueueFolder(std::string());
     m_plan.clear();
     Restore();
 }
@@ -391,7 +393,7 @@ void CTreeTransfer::MoveDown()
         if (m_fileSink) {
             m_fileSink(item.remotePath, item.size);
         }
-        ItemOutcome outcome = m_session.DownloadFile(item.remotePath, item.localPath, item.size,
+        ItemOutcome outcome = m_runner.DownloadFile(item.remotePath, item.localPath, item.size,
                                                      item.modifyTime, item.dateText);
         outcome.name = item.remotePath;
         Record(std::move(outcome));
@@ -501,7 +503,7 @@ void CTreeTransfer::MoveUp()
             m_fileSink(item.localPath, item.size);
         }
         ItemOutcome outcome =
-            m_session.UploadOver(item.localPath, item.remotePath, known ? &*known : nullptr);
+            m_runner.UploadOver(item.localPath, item.remotePath, known ? &*known : nullptr);
         outcome.name = item.localPath;
         Record(std::move(outcome));
     }

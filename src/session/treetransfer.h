@@ -22,13 +22,15 @@
 namespace tarnwick {
 
 class CFtpClient;
-class CSession;
+class CRunner;
 
 class CTreeTransfer {
 public:
     static constexpr int kMaxDepth = 32;
 
-    CTreeTransfer(CFtpClient& engine, CSession& session) : m_engine(engine), m_session(session) {}
+    // The tree's files move through `runner`, on its connection or its queue's; the walk
+    // lists on the runner's connection.
+    explicit CTreeTransfer(CRunner& runner);
 
     // Told of every item as it is dealt with (progress over the tree).
     void SetItemSink(std::function<void(const ItemOutcome&)> sink) { m_itemSink = std::move(sink); }
@@ -126,7 +128,7 @@ private:
     void Restore();
 
     CFtpClient& m_engine;
-    CSession& m_session;
+    CRunner& m_runner;
     std::function<void(const ItemOutcome&)> m_itemSink;
     std::function<void(std::size_t, std::int64_t)> m_totalsSink;
     std::function<void(const std::string&, std::int64_t)> m_fileSink;

@@ -122,7 +122,7 @@ CMainDlg::CMainDlg(CPrompt& prompt, CDialogRunner& runner, QWidget* parent)
 CMainDlg::~CMainDlg()
 {
     // Transfers still running are aborted; the workers end before the widgets go.
-    m_pSession->SetTransferQueue(nullptr);
+    m_pSession->Runner().SetTransferQueue(nullptr);
     m_pQueue.reset();
     QCoreApplication::instance()->removeEventFilter(this);
     m_engine.SetProgressSink(nullptr);

@@ -72,7 +72,7 @@ void CMainDlg::StartQueue()
     m_pQueue = std::make_unique<CTransferQueue>(connections, std::move(logged),
                                                 [panel] { panel->Changed(); }, std::move(ask));
     m_pQueuePanel->SetQueue(m_pQueue.get());
-    m_pSession->SetTransferQueue(m_pQueue.get());
+    m_pSession->Runner().SetTransferQueue(m_pQueue.get());
 }
 
 bool CMainDlg::StopQueue(const QString& question)
@@ -83,7 +83,7 @@ bool CMainDlg::StopQueue(const QString& question)
     if (m_pQueue->Pending() > 0 && !m_prompt.AskCaution(question)) {
         return false;
     }
-    m_pSession->SetTransferQueue(nullptr);
+    m_pSession->Runner().SetTransferQueue(nullptr);
     m_pQueuePanel->SetQueue(nullptr);
     // Running transfers are aborted on their servers; the workers are waited for.
     m_pQueue.reset();

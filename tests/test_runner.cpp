@@ -1,0 +1,152 @@
+// The file operations without panes, against the scripted server: a file in the way is asked
+// about (once, when the answer is for all), and each command says why it failed.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/strutil.h"
+#include "session/fixedsettings.h"
+#include "session/runner.h"
+#include "support/enginerun.h"
+#include "support/tempdir.h"
+
+using namespace tarnwick;
+using namespace tarnwick::testing;
+
+namespace {
+
+class CAskingSettings : public CFixedSettings {
+public:
+    bool CheckOverwrite() override { return true; }
+};
+
+// Answers every question with `answer`, for all files when `forAll`; keeps the questions.
+class CRecordingUi : public CRunnerUi {
+public:
+    CRecordingUi(ExistingAnswer answer, bool forAll) : m_answer(answer), m_bForAll(forAll) {}
+    void Message(const std::string& text) override { messages.push_back(text); }
+    ExistingAnswer AskExisting(const ExistingFile& file, bool& applyToAll) override
+    {
+        questions.push_back(file);
+        applyToAll = m_bForAll && file.more;
+        return m_answer;
+    }
+    std::vector<ExistingFile> questions;
+    std::vector<std::string> messages;
+
+private:
+    ExistingAnswer m_answer;
+    bool m_bForAll;
+};
+
+} // namespace
+
+TEST(Runner, AFileInTheWayIsAskedAboutAndAnAnswerForAllHolds)
+{
+    struct Row {
+        const char* name;
+        ExistingAnswer answer;
+        bool forAll;
+        std::size_t questions;
+        ItemOutcome::Status status;
+    };
+    const Row rows[] = {
+        {"skip-for-all", ExistingAnswer::Skip, true, 1, ItemOutcome::Status::Skipped},
+        {"skip-each", ExistingAnswer::Skip, false, 2, ItemOutcome::Status::Skipped},
+        {"replace-for-all", ExistingAnswer::Replace, true, 1, ItemOutcome::Status::Done},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempDir dir;
+        WriteWholeFile(dir.File("a.bin"), "old a");
+        WriteWholeFile(dir.File("b.bin"), "old b");
+        CAskingSettings settings;
+        CRecordingUi ui(row.answer, row.forAll);
+        const std::string serverDir = "/";
+        std::vector<ItemOutcome> outcomes;
+        const bool replaces = row.answer == ExistingAnswer::Replace;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                for (const char* name : {"RETR /a.bin", "RETR /b.bin"}) {
+                    if (replaces && s.OpenTransfer(true, "TYPE I", name)) {
+                        s.DataSend("new");
+                        s.DataClose();
+                        s.Send("226 ok\r\n");
+                    }
+                }
+            },
+            [&](CFtpClient& c) {
+                c.SetBinaryType();
+                CRunner runner(c, settings, ui, serverDir);
+                runner.BeginItems(true);
+                outcomes.push_back(runner.DownloadFile("/a.bin", dir.File("a.bin"), 3));
+                outcomes.push_back(runner.DownloadFile("/b.bin", dir.File("b.bin"), 3));
+            },
+            {.passive = true});
+        EXPECT_EQ(out.failures, "");
+        ASSERT_EQ(ui.questions.size(), row.questions);
+        EXPECT_EQ(ui.questions[0].name, "a.bin");
+        EXPECT_TRUE(ui.questions[0].exists);
+        EXPECT_EQ(ui.questions[0].target.size, 5);
+        EXPECT_EQ(ui.questions[0].source.size, 3);
+        for (const ItemOutcome& outcome : outcomes) {
+            EXPECT_EQ(outcome.status, row.status) << outcome.name;
+        }
+        EXPECT_EQ(ReadWholeFile(dir.File("b.bin")), replaces ? "new" : "old b");
+        if (!replaces) {
+            EXPECT_EQ(out.received, ""); // nothing was fetched
+        }
+    }
+}
+
+TEST(Runner, CommandsEndInOutcomesThatSayWhy)
+{
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* reply; // null: the server closes instead
+        ItemOutcome::Status status;
+        FailureReason reason;
+    };
+    const Row rows[] = {
+        {"mkdir-done", "MKD new", "257 \"/new\"\r\n", ItemOutcome::Status::Done,
+         FailureReason::None},
+        {"rmdir-refused", "RMD busy", "550 Directory not empty\r\n", ItemOutcome::Status::Failed,
+         FailureReason::Refused},
+        {"dele-lost", "DELE a.txt", nullptr, ItemOutcome::Status::Failed,
+         FailureReason::ConnectionLost},
+        // The server answered, but no 2xx: the mode did not change.
+        {"chmod-refused", "SITE CHMOD 644 a.txt", "500 Unknown SITE command\r\n",
+         ItemOutcome::Status::Failed, FailureReason::Refused},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CFixedSettings settings;
+        CRecordingUi ui(ExistingAnswer::Skip, false);
+        const std::string serverDir = "/";
+        ItemOutcome outcome;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                if (row.reply != nullptr) {
+                    s.ExpectReply(row.line, row.reply);
+                } else {
+                    s.Expect(row.line);
+                    s.Close();
+                }
+            },
+            [&](CFtpClient& c) {
+                CRunner runner(c, settings, ui, serverDir);
+                const std::string verb = row.line;
+                outcome = StartsWith(verb, "MKD")    ? runner.MakeRemoteDirectory("new")
+                          : StartsWith(verb, "RMD")  ? runner.RemoveRemoteDirectory("busy")
+                          : StartsWith(verb, "DELE") ? runner.DeleteRemoteFile("a.txt")
+                                                     : runner.ChangeMode("a.txt", "644");
+            });
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.status, row.status);
+        EXPECT_EQ(outcome.reason, row.reason);
+        if (row.reply != nullptr) {
+            EXPECT_EQ(outcome.replyText, row.reply);
+        }
+    }
+}
