@@ -150,3 +150,54 @@ TEST(Runner, CommandsEndInOutcomesThatSayWhy)
         }
     }
 }
+
+// put -c goes on from what the server has: nothing when it has all, the rest when it has
+// less (APPE, as this server lists no REST STREAM), the whole file when it has none or more.
+TEST(Runner, ContinuedUploadSendsWhatTheServerLacks)
+{
+    struct Row {
+        const char* name;
+        const char* sizeReply;
+        const char* command; // null: nothing is sent
+        const char* sent;
+    };
+    const Row rows[] = {
+        {"absent", "550 No such file\r\n", "STOR f", "0123456789"},
+        {"shorter", "213 4\r\n", "APPE f", "456789"},
+        {"whole", "213 10\r\n", nullptr, ""},
+        {"longer", "213 15\r\n", "STOR f", "0123456789"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempDir dir;
+        WriteWholeFile(dir.File("f"), "0123456789");
+        CFixedSettings settings;
+        CRecordingUi ui(ExistingAnswer::Skip, false);
+        const std::string serverDir = "/";
+        ItemOutcome outcome;
+        const ScriptOutcome out = RunEngineScript(
+            [&](CScriptSession& s) {
+                s.ExpectReply("FEAT", "211-Features:\r\n SIZE\r\n211 End\r\n");
+                s.ExpectReply("TYPE I", "200 ok\r\n");
+                s.ExpectReply("SIZE f", row.sizeReply);
+                if (row.command != nullptr && s.OpenTransfer(true, "TYPE I", row.command)) {
+                    if (s.DataReceiveAll() != row.sent) {
+                        s.Fail("other bytes came");
+                    }
+                    s.DataClose();
+                    s.Send("226 ok\r\n");
+                }
+            },
+            [&](CFtpClient& c) {
+                ASSERT_TRUE(c.NegotiateFeatures());
+                CRunner runner(c, settings, ui, serverDir);
+                outcome = runner.ContinueUpload(dir.File("f"), "f");
+            },
+            {.passive = true});
+        EXPECT_EQ(out.failures, "");
+        EXPECT_EQ(outcome.status, ItemOutcome::Status::Done) << FailureDetail(outcome);
+        if (row.command == nullptr) {
+            EXPECT_EQ(out.received, "FEAT\r\nTYPE I\r\nSIZE f\r\n");
+        }
+    }
+}

@@ -1,8 +1,5 @@
 #include "cli/clisession.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -15,7 +12,6 @@
 #include "files/pathjoin.h"
 #include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
-#include "ftp/localfile.h"
 #include "session/fixedsettings.h"
 #include "session/localfiles.h"
 #include "session/session.h"
@@ -185,7 +181,7 @@ public:
             return List(arg(1) == "-l", failure);
         }
         if (verb == "pwd") {
-            const std::string dir = m_engine.GetCurrentDir();
+            const std::string dir = m_runner.CurrentDir();
             if (dir.empty()) {
                 failure = {"PWD に失敗", ServerReply()};
                 return false;
@@ -194,7 +190,7 @@ public:
             return true;
         }
         if (verb == "cd") {
-            return Check(OutcomeOf(arg(1), m_engine.ChangeDir(arg(1))), "CWD に失敗", failure);
+            return Check(m_runner.ChangeDir(arg(1)), "CWD に失敗", failure);
         }
         const std::string flag =
             (verb == "get" || verb == "put") && (arg(1) == "-r" || arg(1) == "-c") ? arg(1)
@@ -298,22 +294,8 @@ private:
             return Check(m_runner.DownloadFile(remote, target, -1), "ダウンロードに失敗しました",
                          failure);
         }
-        // Goes on from NAME.part, which an interrupted download left; else from NAME itself
-        // when it is shorter than the server's file (as wget -c and curl -C - do). Neither
-        // is ever a link.
-        m_engine.SetBinaryType();
-        const std::string part = CDownloadTarget::PartialPath(target);
-        struct stat info {};
-        const bool adopt = ::lstat(part.c_str(), &info) != 0 && errno == ENOENT &&
-                           ::lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                           info.st_size < m_engine.RemoteSize(remote) &&
-                           ::rename(target.c_str(), part.c_str()) == 0;
-        const bool ok =
-            Check(m_runner.ResumeDownload(remote, target), "ダウンロードに失敗しました", failure);
-        if (adopt && ::lstat(target.c_str(), &info) != 0) {
-            static_cast<void>(::rename(part.c_str(), target.c_str())); // NAME stays NAME
-        }
-        return ok;
+        return Check(m_runner.ContinueDownload(remote, target), "ダウンロードに失敗しました",
+                     failure);
     }
 
     bool Put(const std::string& local, const std::string& remote, bool resume, CliFailure& failure)
@@ -324,16 +306,8 @@ private:
             return Check(m_session.UploadFile(local, name), name + " のアップロードに失敗しました",
                          failure);
         }
-        // Goes on from what the server has of the file.
-        m_engine.SetBinaryType();
-        const std::int64_t size = LocalFileLength(local);
-        const std::int64_t have = m_engine.RemoteSize(name);
-        TransferRequest request{TransferDirection::Upload, name, local, TransferType::Binary, size};
-        if (have == size) {
-            return true; // all there already
-        }
-        request.restartOffset = have > 0 && have < size ? have : 0;
-        return Check(m_runner.SendFile(request), name + " のアップロードに失敗しました", failure);
+        return Check(m_runner.ContinueUpload(local, name), name + " のアップロードに失敗しました",
+                     failure);
     }
 
     // The path of `name` on the server: as it is when absolute, in the current directory
@@ -343,7 +317,7 @@ private:
         if (!name.empty() && name.front() == '/') {
             return name;
         }
-        const std::string dir = m_engine.GetCurrentDir();
+        const std::string dir = m_runner.CurrentDir();
         return dir.empty() ? name : JoinPath(dir, name);
     }
 

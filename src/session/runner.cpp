@@ -1,6 +1,11 @@
 // The file operations of one connection, without panes (see runner.h).
 #include "session/runner.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/remotefileentry.h"
@@ -216,6 +221,48 @@ ItemOutcome CRunner::ResumeUpload(const std::string& localPath, const std::strin
     }
     m_ui.TransferResumes(plan.request.restartOffset);
     return SendFile(plan.request);
+}
+
+ItemOutcome CRunner::ContinueDownload(const std::string& remotePath, const std::string& localPath)
+{
+    m_engine.SetBinaryType();
+    const std::string part = CDownloadTarget::PartialPath(localPath);
+    struct stat info {};
+    const bool adopt = ::lstat(part.c_str(), &info) != 0 && errno == ENOENT &&
+                       ::lstat(localPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                       info.st_size < m_engine.RemoteSize(remotePath) &&
+                       ::rename(localPath.c_str(), part.c_str()) == 0;
+    ItemOutcome outcome = ResumeDownload(remotePath, localPath);
+    if (adopt && ::lstat(localPath.c_str(), &info) != 0) {
+        static_cast<void>(::rename(part.c_str(), localPath.c_str())); // NAME stays NAME
+    }
+    return outcome;
+}
+
+ItemOutcome CRunner::ContinueUpload(const std::string& localPath, const std::string& remoteName)
+{
+    m_engine.SetBinaryType();
+    const std::int64_t size = LocalFileLength(localPath);
+    const std::int64_t have = m_engine.RemoteSize(remoteName);
+    if (have == size) {
+        ItemOutcome outcome; // all there already
+        outcome.name = localPath;
+        return outcome;
+    }
+    TransferRequest request{TransferDirection::Upload, remoteName, localPath,
+                            TransferType::Binary, size};
+    request.restartOffset = have > 0 && have < size ? have : 0;
+    return SendFile(request);
+}
+
+std::string CRunner::CurrentDir()
+{
+    return m_engine.GetCurrentDir();
+}
+
+ItemOutcome CRunner::ChangeDir(const std::string& path)
+{
+    return OutcomeOf(path, m_engine.ChangeDir(path));
 }
 
 ItemOutcome CRunner::MakeRemoteDirectory(const std::string& name)

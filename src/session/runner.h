@@ -60,6 +60,14 @@ public:
     // and the type binary.
     ItemOutcome UploadOver(const std::string& localPath, const std::string& remotePath,
                            const RemoteFileEntry* existing);
+    // `get -c`: goes on from NAME.part (an interrupted download's) or, when there is none,
+    // from NAME itself when it is shorter than the server's file (as wget -c and curl -C - do);
+    // neither is ever a link. NAME keeps its name when it was gone on from and nothing came.
+    ItemOutcome ContinueDownload(const std::string& remotePath, const std::string& localPath);
+    // `put -c`: goes on from what the server has of `remoteName`: nothing when it has all of
+    // it, the rest when it has less, the whole file when it has none (or more, or will not
+    // say).
+    ItemOutcome ContinueUpload(const std::string& localPath, const std::string& remoteName);
     // Goes on from the end of the server's shorter `remotePath` (SIZE, else `listedSize`):
     // REST and STOR, or APPE.
     ItemOutcome ResumeUpload(const std::string& localPath, const std::string& remotePath,
@@ -72,6 +80,9 @@ public:
     ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request,
                             const QueueQuestion* question = nullptr);
 
+    // The server's current directory (PWD); empty when it cannot be had.
+    [[nodiscard]] std::string CurrentDir();
+    ItemOutcome ChangeDir(const std::string& path);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);
     ItemOutcome DeleteRemoteFile(const std::string& path);
