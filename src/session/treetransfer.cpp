@@ -311,20 +311,29 @@ void CTreeTransfer::AnnounceTotals()
     }
 }
 
-void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir,
-                               int depth)
+bool CTreeTransfer::OpenToWalk(const std::string& remoteDir, int depth, CRemoteFileList& entries,
+                               std::set<std::string>& confirmed, bool sayMetBefore)
 {
     if (depth > kMaxDepth) {
         Record(Note(remoteDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
-        return;
+        return false;
     }
-    CRemoteFileList entries;
     bool seenBefore = false;
+    if (ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
+        return true;
+    }
+    if (seenBefore && sayMetBefore) {
+        Record(Note(remoteDir, ItemOutcome::Status::Skipped, "同じディレクトリです"));
+    }
+    return false;
+}
+
+void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& localDir,
+                               int depth)
+{
+    CRemoteFileList entries;
     std::set<std::string> confirmed; // the folders that are no links
-    if (!ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
-        if (seenBefore) {
-            Record(Note(remoteDir, ItemOutcome::Status::Skipped, "同じディレクトリです"));
-        }
+    if (!OpenToWalk(remoteDir, depth, entries, confirmed, true)) {
         return;
     }
     m_plan.push_back({true, remoteDir, localDir, -1, -1, std::string()});
@@ -534,14 +543,9 @@ int CTreeTransfer::CountEntries(const std::string& remoteDir, std::vector<std::s
 
 void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
 {
-    if (depth > kMaxDepth) {
-        Record(Note(remoteDir, ItemOutcome::Status::Failed, "階層が深すぎます"));
-        return;
-    }
     CRemoteFileList entries;
-    bool seenBefore = false;
     std::set<std::string> confirmed; // the folders that are no links
-    if (!ListToWalk(remoteDir, entries, seenBefore, confirmed)) {
+    if (!OpenToWalk(remoteDir, depth, entries, confirmed, false)) {
         return;
     }
     for (int i = 0; i + 1 < entries.GetSize() && !StopRequested(remoteDir); ++i) {

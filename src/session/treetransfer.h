@@ -103,6 +103,10 @@ private:
     void SeeTop(const std::string& remoteDir);
     // True when the directory `entry` was not entered before (kept as entered now).
     bool Enter(const RemoteFileEntry& entry);
+    // Lists `remoteDir` at `depth` of a walk; false when it is not to be walked: too deep
+    // (recorded), not listed, or met before (recorded when `sayMetBefore`).
+    bool OpenToWalk(const std::string& remoteDir, int depth, CRemoteFileList& entries,
+                    std::set<std::string>& confirmed, bool sayMetBefore);
     // The walks: what is there to move, into m_plan; what cannot move is recorded now.
     void WalkRemote(const std::string& remoteDir, const std::string& localDir, int depth);
     void WalkLocal(const std::string& localDir, const std::string& remoteDir, int depth);
