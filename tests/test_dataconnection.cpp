@@ -44,7 +44,7 @@ TEST(PassiveData, ReplyWithoutSixNumbersGives5003)
             s.ExpectReply("PASV", "227 Entering Passive Mode (127,0,0,1,4)\r\n");
         },
         [&](CFtpClient& c) {
-            ok = c.ListDirectory("/", text);
+            ok = c.ListDirectory("/", text).Ok();
             code = c.GetReplyCode();
         },
         {.passive = true});
@@ -73,7 +73,7 @@ TEST(PassiveData, GoesToTheControlPeerWhateverAddressTheReplyNames)
             }
         },
         [&](CFtpClient& c) {
-            ok = c.ListDirectory("/", text);
+            ok = c.ListDirectory("/", text).Ok();
             EXPECT_EQ(c.GetPasvHost(), "10.9.8.7");
         },
         {.passive = true});
@@ -100,7 +100,7 @@ TEST(ActiveData, PortLineNamesTheControlAddress)
         },
         [&](CFtpClient& c) {
             std::string text;
-            ok = c.ListDirectory("/", text);
+            ok = c.ListDirectory("/", text).Ok();
         });
     EXPECT_TRUE(ok);
     EXPECT_EQ(out.failures, "");
@@ -151,7 +151,7 @@ TEST(ActiveData, ServerThatNeverConnectsFailsWith5004)
         },
         [&](CFtpClient& c) {
             std::string text;
-            ok = c.ListDirectory("/", text);
+            ok = c.ListDirectory("/", text).Ok();
             code = c.GetReplyCode();
         },
         {.timeout = std::chrono::milliseconds(300)});

@@ -51,7 +51,7 @@ TEST(Listing, TextArrivesInOrderOverSeveralReceives)
                          {listing.substr(0, 200), listing.substr(200, 200), listing.substr(400)});
         },
         [&](CFtpClient& c) {
-            ok = c.ListDirectory("/", text);
+            ok = c.ListDirectory("/", text).Ok();
             EXPECT_EQ(c.GetListing(), text);
         },
         {.passive = true});
@@ -170,7 +170,7 @@ TEST(Listing, EmptyDirectoryIsAnEmptyText)
     std::string text = "stale";
     bool ok = false;
     RunEngineScript([](CScriptSession& s) { ServeListing(s, "NLST -alL", {}); },
-                    [&](CFtpClient& c) { ok = c.ListDirectory("/", text); }, {.passive = true});
+                    [&](CFtpClient& c) { ok = c.ListDirectory("/", text).Ok(); }, {.passive = true});
     EXPECT_TRUE(ok);
     EXPECT_EQ(text, "");
 }

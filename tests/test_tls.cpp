@@ -74,7 +74,7 @@ TEST_P(TlsTransfers, ListDownloadUploadAndMoreAllResumeTheSession)
             ASSERT_TRUE(LoginAndProtect(c)) << c.GetLastReply();
             EXPECT_TRUE(c.IsEncrypted());
             EXPECT_TRUE(c.IsDataProtected());
-            ok.push_back(c.ListDirectory("/", listing));
+            ok.push_back(c.ListDirectory("/", listing).Ok());
             for (const auto& [direction, remote, local] :
                  {std::tuple{TransferDirection::Download, "a.bin", "a.bin"},
                   std::tuple{TransferDirection::Upload, "up.bin", "up.bin"},
@@ -341,7 +341,7 @@ TEST(Tls, CancelAbortsOverTlsAndTheConnectionGoesOn)
             cancel.Reset();
             pwd = c.GetCurrentDir();
             c.SetPump(nullptr);
-            listed = c.ListDirectory("/", listing);
+            listed = c.ListDirectory("/", listing).Ok();
         },
         {.passive = true, .tls = TlsMode::ExplicitRequired});
     EXPECT_EQ(out.failures, "");

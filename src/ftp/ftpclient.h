@@ -195,15 +195,15 @@ public:
     // or not. `text`
     // keeps whatever arrived when the listing fails; it is untouched when the data connection
     // could not be prepared.
-    bool ListDirectory(const std::string& remoteDir, std::string& text);
+    TransferOutcome ListDirectory(const std::string& remoteDir, std::string& text);
     // The same, handing the text to `sink` piece by piece as it arrives instead of keeping it:
     // the listing is never held whole. A listing past kMaxListing fails with TooLarge after
     // the sink has seen a part of it.
-    bool ListDirectory(const std::string& remoteDir, CListingTextSink& sink);
+    TransferOutcome ListDirectory(const std::string& remoteDir, CListingTextSink& sink);
     void SetUseList(bool useList) { m_bUseList = useList; }
     // "LIST -a" of the server's current directory, whatever the listings use: the long
     // layout marks links ("l" permissions, "name -> target") where MLSD may not.
-    bool ListLongLines(std::string& text);
+    TransferOutcome ListLongLines(std::string& text);
     [[nodiscard]] const std::string& GetListing() const { return m_strListing; }
     // The test that tells long listing lines from bare names; without one every listing
     // that arrives counts as long.

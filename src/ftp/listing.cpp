@@ -247,23 +247,23 @@ TransferOutcome CFtpClient::FetchListingOnce(const std::string& command, CListin
     return m_lastOutcome;
 }
 
-bool CFtpClient::ListDirectory(const std::string& remoteDir, std::string& text)
+TransferOutcome CFtpClient::ListDirectory(const std::string& remoteDir, std::string& text)
 {
     CListingCollector collector(m_strListing);
-    const bool ok = ListDirectory(remoteDir, collector);
-    if (m_lastOutcome.reason == FailureReason::TooLarge) {
+    const TransferOutcome outcome = ListDirectory(remoteDir, collector);
+    if (outcome.reason == FailureReason::TooLarge) {
         // Nothing of it is kept.
         std::string().swap(m_strListing);
         text.clear();
-        return false;
+        return outcome;
     }
     if (collector.Begun()) {
         text = m_strListing;
     }
-    return ok;
+    return outcome;
 }
 
-bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, CListingTextSink& sink)
+TransferOutcome CFtpClient::ListDirectory(const std::string& /*remoteDir*/, CListingTextSink& sink)
 {
     // The server's current directory is listed; callers change into it first.
     m_bLastListingMlsd = false;
@@ -276,45 +276,42 @@ bool CFtpClient::ListDirectory(const std::string& /*remoteDir*/, CListingTextSin
         const TransferOutcome mlsd = FetchListing("MLSD", sink, true);
         if (mlsd.Ok() || mlsd.reason != FailureReason::Refused || mlsd.started) {
             m_listMode = ListMode::Mlsd;
-            return mlsd.Ok();
+            return mlsd;
         }
         m_bLastListingMlsd = false;
         m_listMode = ListMode::Unknown; // listed but refused: the long layout then
     }
     if (m_bUseList || m_listMode == ListMode::List) {
-        return FetchListing("LIST -a", sink, false).Ok();
+        return FetchListing("LIST -a", sink, false);
     }
     bool bareNames = false;
     // Once "NLST -alL" is known to give the long layout, nothing is held back.
     const TransferOutcome nlst =
         FetchListing("NLST -alL", sink, false, m_listMode == ListMode::Nlst ? nullptr : &bareNames);
-    if (m_listMode == ListMode::Nlst) {
-        return nlst.Ok();
-    }
-    if (nlst.reason == FailureReason::TooLarge) {
-        return false;
+    if (m_listMode == ListMode::Nlst || nlst.reason == FailureReason::TooLarge) {
+        return nlst;
     }
     const bool refused = nlst.reason == FailureReason::Refused && !nlst.started;
     if (refused || (nlst.Ok() && bareNames)) {
         // pure-ftpd and pyftpdlib refuse "NLST -alL", proftpd gives bare names; "LIST -a"
         // gives the long layout on all of them.
-        const bool listOk = FetchListing("LIST -a", sink, false).Ok();
-        if (listOk) {
+        const TransferOutcome list = FetchListing("LIST -a", sink, false);
+        if (list.Ok()) {
             m_listMode = ListMode::List;
         }
-        return listOk;
+        return list;
     }
     if (nlst.Ok() && nlst.bytesMoved > 0) {
         m_listMode = ListMode::Nlst;
     }
-    return nlst.Ok();
+    return nlst;
 }
 
-bool CFtpClient::ListLongLines(std::string& text)
+TransferOutcome CFtpClient::ListLongLines(std::string& text)
 {
     m_bLastListingMlsd = false;
     CListingCollector collector(text);
-    return FetchListing("LIST -a", collector, false).Ok();
+    return FetchListing("LIST -a", collector, false);
 }
 
 } // namespace tarnwick

@@ -85,6 +85,7 @@ struct TransferOutcome {
     bool endedCleanly = true;
 
     [[nodiscard]] bool Ok() const { return reason == FailureReason::None; }
+    explicit operator bool() const { return Ok(); }
 };
 
 } // namespace tarnwick

@@ -26,20 +26,21 @@ private:
 bool StreamListing(const std::string& remoteDir, CFtpClient& engine, CListingReader& reader)
 {
     CReaderSink sink(reader);
-    const bool ok = engine.ListDirectory(remoteDir, sink);
-    if (engine.GetLastOutcome().reason != FailureReason::TooLarge) {
+    const TransferOutcome listing = engine.ListDirectory(remoteDir, sink);
+    if (listing.reason != FailureReason::TooLarge) {
         // The last line, even without its line feed; a failure still shows what arrived.
         static_cast<void>(reader.Finish());
     }
-    return ok;
+    return listing.Ok();
 }
 
 bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
                   CRemoteFileList& list, int* skipped)
 {
     std::string listing;
-    const bool ok = engine.ListDirectory(remoteDir, listing);
-    if (!ok && engine.GetLastOutcome().reason == FailureReason::TooLarge) {
+    const TransferOutcome outcome = engine.ListDirectory(remoteDir, listing);
+    const bool ok = outcome.Ok();
+    if (outcome.reason == FailureReason::TooLarge) {
         return false; // the pane keeps what it showed; a part of a listing would mislead
     }
     // A failure still shows what arrived.

@@ -166,9 +166,8 @@ bool CTreeTransfer::ListRemote(const std::string& dir, CRemoteFileList& entries,
         Record(OutcomeOf(dir, cd));
         return false;
     }
-    if (!m_engine.ListDirectory(dir, text)) {
-        ItemOutcome outcome = OutcomeOf(dir, m_engine.GetLastOutcome());
-        Record(std::move(outcome));
+    if (const TransferOutcome listing = m_engine.ListDirectory(dir, text); !listing) {
+        Record(OutcomeOf(dir, listing));
         return false;
     }
     CRowList rows;
