@@ -8,7 +8,6 @@
 #include "core/nameencoding.h"
 #include "core/strutil.h"
 #include "files/listingreader.h"
-#include "core/textcodec.h"
 #include "files/pathjoin.h"
 #include "ftp/transport/canceltoken.h"
 #include "ftp/ftpprogressclient.h"
@@ -154,9 +153,9 @@ public:
     CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
                std::ostream& out, std::ostream& err, CTerminalProgress* progress,
                const CCancelToken* cancel)
-        : m_engine(engine), m_session(session), m_runner(session.Runner()), m_type(options.type), m_bQuiet(options.quiet),
-          m_out(out), m_err(err), m_progress(progress), m_nParallel(options.parallel),
-          m_pCancel(cancel)
+        : m_engine(engine), m_session(session), m_runner(session.Runner()), m_type(options.type),
+          m_bQuiet(options.quiet), m_out(out), m_err(err), m_progress(progress),
+          m_nParallel(options.parallel), m_pCancel(cancel)
     {
     }
     ~CCliRunner()
@@ -514,8 +513,7 @@ ServerTarget TargetWithOptions(ServerTarget target, const CliOptions& options)
     // The command line's, the profile's (when iconv knows it), the settings', or 自動.
     if (!options.encoding.empty()) {
         target.encoding = options.encoding;
-    } else if (!IsAutoEncoding(target.encoding) &&
-               (target.encoding.empty() || !IsKnownEncoding(target.encoding))) {
+    } else if (!IsUsableEncoding(target.encoding)) {
         target.encoding = options.settings == nullptr ? kAutoEncoding : std::string();
     }
     return target;
@@ -640,9 +638,9 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
         // 接続を拒否されました").
         return fail(ServerName(target), {FirstReplyLine(ui.status), std::string()});
     }
-    if (CliFailure failure; !target.directory.empty() &&
-                            !Check(OutcomeOf(target.directory, engine.ChangeDir(target.directory)),
-                                   "CWD に失敗", failure)) {
+    if (CliFailure failure;
+        !target.directory.empty() &&
+        !Check(session.Runner().ChangeDir(target.directory), "CWD に失敗", failure)) {
         return fail("cd " + target.directory, failure);
     }
     CCliRunner runner(engine, session, options, out, err, progress, cancel);

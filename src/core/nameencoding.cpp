@@ -102,6 +102,11 @@ bool IsAutoEncoding(std::string_view encoding)
     return EqualsIgnoreAsciiCase(encoding, kAutoEncoding);
 }
 
+bool IsUsableEncoding(const std::string& encoding)
+{
+    return IsAutoEncoding(encoding) || (!encoding.empty() && IsKnownEncoding(encoding));
+}
+
 std::string GuessNameEncoding(std::string_view raw)
 {
     raw = raw.substr(0, std::min(raw.size(), kMaxGuessBytes));

@@ -17,6 +17,10 @@ inline constexpr std::string_view kAutoEncoding = "AUTO";
 // True for kAutoEncoding (any case).
 [[nodiscard]] bool IsAutoEncoding(std::string_view encoding);
 
+// True for a names' encoding a connection can be told: 自動, or a name iconv knows (not the
+// empty name, which means "the settings'" wherever it is stored).
+[[nodiscard]] bool IsUsableEncoding(const std::string& encoding);
+
 // The encoding of the names in `raw` (a listing as it arrived): "UTF-8" when the bytes are
 // well-formed UTF-8 (unless read so they hold letters no name uses, and read as CP932 or
 // EUC-JP they hold Japanese), otherwise "CP932" or "EUC-JP", whichever reads as more kana and kanji

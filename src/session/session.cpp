@@ -14,7 +14,6 @@
 #include "core/hostport.h"
 #include "core/nameencoding.h"
 #include "core/strutil.h"
-#include "core/textcodec.h"
 #include "dialup/dialupmanager.h"
 #include "files/listingparser.h"
 #include "files/localpane.h"
@@ -52,8 +51,7 @@ CSession::OpenResult CSession::Open(const ServerTarget& target)
     const std::uint16_t port = target.port;
     FtpConnectOptions options = m_settings.ConnectOptions();
     options.tls = target.tls;
-    if (IsAutoEncoding(target.encoding) ||
-        (!target.encoding.empty() && IsKnownEncoding(target.encoding))) {
+    if (IsUsableEncoding(target.encoding)) {
         options.encoding = target.encoding;
     }
     if (target.passive) {

@@ -98,7 +98,7 @@ std::uint32_t GetQueueConnections()
 std::string GetServerEncodingSetting()
 {
     const std::string stored = GetSettingText("ServerEncoding");
-    if (!stored.empty() && (IsKnownEncoding(stored) || IsAutoEncoding(stored))) {
+    if (IsUsableEncoding(stored)) {
         return IsAutoEncoding(stored) ? std::string(kAutoEncoding) : stored;
     }
     return DefaultServerEncoding();
