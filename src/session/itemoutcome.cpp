@@ -21,10 +21,10 @@ ItemOutcome OutcomeOf(const std::string& name, const CommandOutcome& command)
     outcome.name = name;
     outcome.replyCode = command.replyCode;
     outcome.replyText = command.replyText;
+    outcome.localErrno = command.localErrno;
     if (!command.Ok()) {
         outcome.status = ItemOutcome::Status::Failed;
         outcome.reason = command.reason;
-        outcome.localErrno = command.localErrno;
     }
     return outcome;
 }
@@ -99,12 +99,8 @@ ItemOutcome LocalOutcome(const std::string& name, bool ok, int error)
 
 ItemOutcome AmbiguousRowOutcome(const std::string& row)
 {
-    ItemOutcome outcome;
-    outcome.name = row;
-    outcome.status = ItemOutcome::Status::Failed;
-    outcome.reason = FailureReason::Refused;
-    outcome.note = "同じ名前に見える項目がほかにもあるため、どれのことか分かりません";
-    return outcome;
+    return FailedOutcome(row, FailureReason::Refused,
+                         "同じ名前に見える項目がほかにもあるため、どれのことか分かりません");
 }
 
 ItemOutcome SkippedOutcome(const std::string& name)
@@ -117,13 +113,8 @@ ItemOutcome SkippedOutcome(const std::string& name)
 
 ItemOutcome OutcomeOf(const std::string& name, const TransferOutcome& transfer)
 {
-    ItemOutcome item;
-    item.status = transfer.Ok() ? ItemOutcome::Status::Done : ItemOutcome::Status::Failed;
-    item.name = name;
-    item.reason = transfer.reason;
-    item.replyCode = transfer.replyCode;
-    item.replyText = transfer.replyText;
-    item.localErrno = transfer.localErrno;
+    ItemOutcome item = OutcomeOf(name, CommandOutcome{transfer.reason, transfer.replyCode,
+                                                      transfer.replyText, transfer.localErrno});
     item.bytes = transfer.bytesMoved;
     return item;
 }

@@ -277,7 +277,7 @@ void CTreeTransfer::Run(const std::string& folder, const std::function<void()>& 
     Remember();
     m_plan.clear();
     m_nMoved = 0;
-    m_pTarget = std::make_unique<CLocalTreeTarget>();
+    m_target = CLocalTreeTarget();
     m_strFailedDir.clear();
     // Queued files show under the folder the user chose.
     m_runner.SetQueueFolder(folder);
@@ -378,7 +378,6 @@ void CTreeTransfer::WalkRemote(const std::string& remoteDir, const std::string& 
 void CTreeTransfer::MoveDown()
 {
     // Each folder is made and opened from the one above it, never through a link.
-    CLocalTreeTarget& target = *m_pTarget;
     for (; m_nMoved < m_plan.size(); ++m_nMoved) {
         const PlanItem& item = m_plan[m_nMoved];
         if (StopRequested(item.remotePath)) {
@@ -388,13 +387,13 @@ void CTreeTransfer::MoveDown()
             continue;
         }
         if (item.directory) {
-            if (const int error = target.Enter(item.localPath); error != 0) {
+            if (const int error = m_target.Enter(item.localPath); error != 0) {
                 Record(LinkRefused(item.localPath, error));
                 m_strFailedDir = item.localPath;
             }
             continue;
         }
-        if (const int error = target.CheckFile(item.localPath); error != 0) {
+        if (const int error = m_target.CheckFile(item.localPath); error != 0) {
             Record(LinkRefused(item.localPath, error));
             continue;
         }
@@ -555,7 +554,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
         if (confirmed.count(EntryName(entry)) != 0 && Enter(entry)) {
             RemoveDir(path, depth + 1);
         } else {
-            Record(OutcomeOf(path, m_engine.DeleteRemoteFile(path)));
+            Record(m_runner.DeleteRemoteFile(path));
         }
     }
     if (m_bStopped) {
@@ -563,7 +562,7 @@ void CTreeTransfer::RemoveDir(const std::string& remoteDir, int depth)
     }
     // Out of it before it goes: some servers refuse to remove the current directory.
     static_cast<void>(m_engine.ChangeDir("/"));
-    Record(OutcomeOf(remoteDir, m_engine.RemoveDir(remoteDir)));
+    Record(m_runner.RemoveRemoteDirectory(remoteDir));
 }
 
 } // namespace tarnwick

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -140,7 +139,7 @@ private:
     // The download's progress through the plan: the items dealt with, the local folders
     // entered, and a folder that could not be made (nothing below it moves).
     std::size_t m_nMoved = 0;
-    std::unique_ptr<CLocalTreeTarget> m_pTarget;
+    CLocalTreeTarget m_target;
     std::string m_strFailedDir;
     bool m_bMoveWhileWalking = false;
     std::vector<ItemOutcome> m_outcomes;
