@@ -2,9 +2,9 @@
 // about (once, when the answer is for all), and each command says why it failed.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
-#include "core/strutil.h"
 #include "session/fixedsettings.h"
 #include "session/runner.h"
 #include "support/enginerun.h"
@@ -39,6 +39,21 @@ private:
     bool m_bForAll;
 };
 
+// Plays `script` against a runner on an engine connected to it, working in "/".
+ScriptOutcome RunRunner(const std::function<void(CScriptSession&)>& script,
+                        const std::function<void(CRunner&)>& use, CSessionSettings& settings,
+                        CRunnerUi& ui, EngineOptions options = {})
+{
+    const std::string serverDir = "/";
+    return RunEngineScript(
+        script,
+        [&](CFtpClient& c) {
+            CRunner runner(c, settings, ui, serverDir);
+            use(runner);
+        },
+        options);
+}
+
 } // namespace
 
 TEST(Runner, AFileInTheWayIsAskedAboutAndAnAnswerForAllHolds)
@@ -62,10 +77,9 @@ TEST(Runner, AFileInTheWayIsAskedAboutAndAnAnswerForAllHolds)
         WriteWholeFile(dir.File("b.bin"), "old b");
         CAskingSettings settings;
         CRecordingUi ui(row.answer, row.forAll);
-        const std::string serverDir = "/";
         std::vector<ItemOutcome> outcomes;
         const bool replaces = row.answer == ExistingAnswer::Replace;
-        const ScriptOutcome out = RunEngineScript(
+        const ScriptOutcome out = RunRunner(
             [&](CScriptSession& s) {
                 for (const char* name : {"RETR /a.bin", "RETR /b.bin"}) {
                     if (replaces && s.OpenTransfer(true, "TYPE I", name)) {
@@ -75,14 +89,13 @@ TEST(Runner, AFileInTheWayIsAskedAboutAndAnAnswerForAllHolds)
                     }
                 }
             },
-            [&](CFtpClient& c) {
-                c.SetBinaryType();
-                CRunner runner(c, settings, ui, serverDir);
+            [&](CRunner& runner) {
+                runner.Engine().SetBinaryType();
                 runner.BeginItems(true);
                 outcomes.push_back(runner.DownloadFile("/a.bin", dir.File("a.bin"), 3));
                 outcomes.push_back(runner.DownloadFile("/b.bin", dir.File("b.bin"), 3));
             },
-            {.passive = true});
+            settings, ui, {.passive = true});
         EXPECT_EQ(out.failures, "");
         ASSERT_EQ(ui.questions.size(), row.questions);
         EXPECT_EQ(ui.questions[0].name, "a.bin");
@@ -103,29 +116,30 @@ TEST(Runner, CommandsEndInOutcomesThatSayWhy)
 {
     struct Row {
         const char* name;
+        std::function<ItemOutcome(CRunner&)> run;
         const char* line;
         const char* reply; // null: the server closes instead
         ItemOutcome::Status status;
         FailureReason reason;
     };
     const Row rows[] = {
-        {"mkdir-done", "MKD new", "257 \"/new\"\r\n", ItemOutcome::Status::Done,
-         FailureReason::None},
-        {"rmdir-refused", "RMD busy", "550 Directory not empty\r\n", ItemOutcome::Status::Failed,
-         FailureReason::Refused},
-        {"dele-lost", "DELE a.txt", nullptr, ItemOutcome::Status::Failed,
-         FailureReason::ConnectionLost},
+        {"mkdir-done", [](CRunner& r) { return r.MakeRemoteDirectory("new"); }, "MKD new",
+         "257 \"/new\"\r\n", ItemOutcome::Status::Done, FailureReason::None},
+        {"rmdir-refused", [](CRunner& r) { return r.RemoveRemoteDirectory("busy"); }, "RMD busy",
+         "550 Directory not empty\r\n", ItemOutcome::Status::Failed, FailureReason::Refused},
+        {"dele-lost", [](CRunner& r) { return r.DeleteRemoteFile("a.txt"); }, "DELE a.txt", nullptr,
+         ItemOutcome::Status::Failed, FailureReason::ConnectionLost},
         // The server answered, but no 2xx: the mode did not change.
-        {"chmod-refused", "SITE CHMOD 644 a.txt", "500 Unknown SITE command\r\n",
-         ItemOutcome::Status::Failed, FailureReason::Refused},
+        {"chmod-refused", [](CRunner& r) { return r.ChangeMode("a.txt", "644"); },
+         "SITE CHMOD 644 a.txt", "500 Unknown SITE command\r\n", ItemOutcome::Status::Failed,
+         FailureReason::Refused},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CFixedSettings settings;
         CRecordingUi ui(ExistingAnswer::Skip, false);
-        const std::string serverDir = "/";
         ItemOutcome outcome;
-        const ScriptOutcome out = RunEngineScript(
+        const ScriptOutcome out = RunRunner(
             [&](CScriptSession& s) {
                 if (row.reply != nullptr) {
                     s.ExpectReply(row.line, row.reply);
@@ -134,14 +148,7 @@ TEST(Runner, CommandsEndInOutcomesThatSayWhy)
                     s.Close();
                 }
             },
-            [&](CFtpClient& c) {
-                CRunner runner(c, settings, ui, serverDir);
-                const std::string verb = row.line;
-                outcome = StartsWith(verb, "MKD")    ? runner.MakeRemoteDirectory("new")
-                          : StartsWith(verb, "RMD")  ? runner.RemoveRemoteDirectory("busy")
-                          : StartsWith(verb, "DELE") ? runner.DeleteRemoteFile("a.txt")
-                                                     : runner.ChangeMode("a.txt", "644");
-            });
+            [&](CRunner& runner) { outcome = row.run(runner); }, settings, ui);
         EXPECT_EQ(out.failures, "");
         EXPECT_EQ(outcome.status, row.status);
         EXPECT_EQ(outcome.reason, row.reason);
@@ -173,9 +180,8 @@ TEST(Runner, ContinuedUploadSendsWhatTheServerLacks)
         WriteWholeFile(dir.File("f"), "0123456789");
         CFixedSettings settings;
         CRecordingUi ui(ExistingAnswer::Skip, false);
-        const std::string serverDir = "/";
         ItemOutcome outcome;
-        const ScriptOutcome out = RunEngineScript(
+        const ScriptOutcome out = RunRunner(
             [&](CScriptSession& s) {
                 s.ExpectReply("FEAT", "211-Features:\r\n SIZE\r\n211 End\r\n");
                 s.ExpectReply("TYPE I", "200 ok\r\n");
@@ -188,12 +194,11 @@ TEST(Runner, ContinuedUploadSendsWhatTheServerLacks)
                     s.Send("226 ok\r\n");
                 }
             },
-            [&](CFtpClient& c) {
-                ASSERT_TRUE(c.NegotiateFeatures());
-                CRunner runner(c, settings, ui, serverDir);
+            [&](CRunner& runner) {
+                ASSERT_TRUE(runner.Engine().NegotiateFeatures());
                 outcome = runner.ContinueUpload(dir.File("f"), "f");
             },
-            {.passive = true});
+            settings, ui, {.passive = true});
         EXPECT_EQ(out.failures, "");
         EXPECT_EQ(outcome.status, ItemOutcome::Status::Done) << FailureDetail(outcome);
         if (row.command == nullptr) {

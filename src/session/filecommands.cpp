@@ -6,14 +6,10 @@
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
-#include "ftp/localfile.h"
 #include "session/commandtexts.h"
-#include "session/existingfile.h"
 #include "session/localfiles.h"
 #include "session/session.h"
-#include "session/transferqueue.h"
 #include "session/treetransfer.h"
-#include "settings/transfermode.h"
 
 namespace tarnwick {
 
@@ -161,9 +157,9 @@ bool CSession::DownloadRows(const std::vector<std::string>& rows)
             const std::string remotePath = JoinPath(m_view.remoteDir, row);
             const std::optional<RemoteFileEntry> entry =
                 item.entry >= 0 ? std::optional(m_remoteFiles.At(item.entry)) : std::nullopt;
-            outcome = m_runner.DownloadFile(remotePath, JoinPath(m_view.localDir, row),
-                                   entry ? ListedSize(*entry) : -1, entry ? entry->modifyTime : -1,
-                                   entry ? entry->dateText : std::string());
+            outcome = m_runner.DownloadFile(
+                remotePath, JoinPath(m_view.localDir, row), entry ? ListedSize(*entry) : -1,
+                entry ? entry->modifyTime : -1, entry ? entry->dateText : std::string());
             if (outcome.status == ItemOutcome::Status::Skipped) {
                 continue;
             }

@@ -79,8 +79,8 @@ ExistingAnswer CRunner::AskExisting(ExistingFile file)
 }
 
 ItemOutcome CRunner::DownloadFile(const std::string& remotePath, const std::string& localPath,
-                                   std::int64_t expectedSize, std::int64_t modifyTime,
-                                   const std::string& listedTime)
+                                  std::int64_t expectedSize, std::int64_t modifyTime,
+                                  const std::string& listedTime)
 {
     const TransferType type = ChooseType(localPath);
     TransferRequest whole{TransferDirection::Download, remotePath, localPath, type, expectedSize};
@@ -119,7 +119,7 @@ ItemOutcome CRunner::DownloadFile(const std::string& remotePath, const std::stri
 }
 
 ItemOutcome CRunner::ResumeDownload(const std::string& remotePath, const std::string& localPath,
-                                     std::int64_t listedSize, std::int64_t listedTime)
+                                    std::int64_t listedSize, std::int64_t listedTime)
 {
     const ResumePlan plan =
         PlanDownloadResume(m_engine, remotePath, localPath, listedSize, listedTime);
@@ -135,7 +135,7 @@ ItemOutcome CRunner::ResumeDownload(const std::string& remotePath, const std::st
 }
 
 ItemOutcome CRunner::RunTransfer(const std::string& name, const TransferRequest& request,
-                                  const QueueQuestion* question)
+                                 const QueueQuestion* question)
 {
     if (m_pQueue == nullptr) {
         return OutcomeOf(name, m_engine.Transfer(request));
@@ -162,7 +162,7 @@ ItemOutcome CRunner::RunTransfer(const std::string& name, const TransferRequest&
 }
 
 ItemOutcome CRunner::UploadOver(const std::string& localPath, const std::string& remotePath,
-                                 const RemoteFileEntry* existing)
+                                const RemoteFileEntry* existing)
 {
     const TransferType type = ChooseType(BaseName(remotePath));
     const std::int64_t size = LocalFileLength(localPath);
@@ -213,7 +213,7 @@ ItemOutcome CRunner::SendFile(const TransferRequest& request, const QueueQuestio
 }
 
 ItemOutcome CRunner::ResumeUpload(const std::string& localPath, const std::string& remotePath,
-                                   std::int64_t listedSize)
+                                  std::int64_t listedSize)
 {
     const ResumePlan plan = PlanUploadResume(m_engine, localPath, remotePath, listedSize);
     if (!plan.ok) {
@@ -249,8 +249,8 @@ ItemOutcome CRunner::ContinueUpload(const std::string& localPath, const std::str
         outcome.name = localPath;
         return outcome;
     }
-    TransferRequest request{TransferDirection::Upload, remoteName, localPath,
-                            TransferType::Binary, size};
+    TransferRequest request{TransferDirection::Upload, remoteName, localPath, TransferType::Binary,
+                            size};
     request.restartOffset = have > 0 && have < size ? have : 0;
     return SendFile(request);
 }

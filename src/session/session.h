@@ -213,7 +213,6 @@ public:
     // connection showed. Nothing while disconnected.
     [[nodiscard]] std::function<bool(CFtpClient&, int, std::string&)> QueueConnector() const;
 
-
 private:
     // The status text after a command over several items: `done` when every item succeeded,
     // what was being done when the user stopped it, otherwise the count and the first
