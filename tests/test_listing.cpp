@@ -311,7 +311,7 @@ TEST(Listing, EndlessListingStopsAtItsLimitKeepsNothingAndTheConnectionGoesOn)
         },
         [&](CFtpClient& c) {
             c.SetUseList(true);
-            ok = ListIntoPane(rows, "/", c, list);
+            ok = ListIntoPane(rows, "/", c, list).Ok();
             reason = c.GetLastOutcome().reason;
             text = c.GetListing();
             EXPECT_EQ(c.GetCurrentDir(), "/");
@@ -425,7 +425,7 @@ TEST(ListingStream, ReaderGetsMlsdEntriesAsThePaneWould)
         },
         [&](CFtpClient& c) {
             EXPECT_TRUE(c.NegotiateFeatures());
-            ok = StreamListing("/", c, reader);
+            ok = StreamListing("/", c, reader).Ok();
         },
         {.passive = true});
     EXPECT_EQ(out.failures, "");

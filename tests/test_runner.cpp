@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "session/connection.h"
 #include "session/fixedsettings.h"
 #include "session/runner.h"
 #include "support/enginerun.h"
@@ -205,4 +206,79 @@ TEST(Runner, ContinuedUploadSendsWhatTheServerLacks)
             EXPECT_EQ(out.received, "FEAT\r\nTYPE I\r\nSIZE f\r\n");
         }
     }
+}
+
+// The queue's connections open as the session's did, and say at which step one could not.
+TEST(Connection, AQueueConnectionOpensLikeTheSessionsOrSaysWhereItStopped)
+{
+    using Script = std::function<void(CScriptSession&)>;
+    const auto logsIn = [](CScriptSession& s, const char* pass) {
+        s.Send("220 Ready\r\n");
+        s.ExpectReply("USER anna", "331 Password\r\n");
+        s.ExpectReply("PASS pw", pass);
+    };
+    struct Row {
+        const char* name;
+        Script second;
+        const char* why; // empty: it opens
+    };
+    const Row rows[] = {
+        {"opens",
+         [&](CScriptSession& s) {
+             logsIn(s, "230 In\r\n");
+             s.ExpectReply("FEAT", "500 No\r\n"); // a refused FEAT is no failure
+         },
+         ""},
+        {"greeting-421", [](CScriptSession& s) { s.Send("421 Too many users\r\n"); },
+         "接続できません: 421 Too many users"},
+        {"login-refused", [&](CScriptSession& s) { logsIn(s, "530 Login incorrect.\r\n"); },
+         "ログインできません: 530 Login incorrect."},
+        {"closed-at-login",
+         [](CScriptSession& s) {
+             s.Send("220 Ready\r\n");
+             s.Expect("USER anna");
+             s.Close();
+         },
+         "ログインできません: サーバーが接続を閉じました"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CScriptedFtpServer server([&](CScriptSession& s) {
+            logsIn(s, "230 Welcome\r\n");
+            s.ExpectReply("FEAT", "211-Features:\r\n SIZE\r\n211 End\r\n");
+            if (s.AcceptControl()) {
+                row.second(s);
+            }
+            s.WaitClosed();
+        });
+        ServerTarget target;
+        target.host = "127.0.0.1";
+        target.port = server.Port();
+        target.user = "anna";
+        target.password = "pw";
+        FtpConnectOptions options;
+        options.timeout = std::chrono::seconds(3);
+        {
+            CFtpClient session;
+            std::string greeting;
+            const OpenOutcome opened =
+                OpenConnection(session, target, options, std::string(),
+                               [&](const std::string& text) { greeting = text; });
+            ASSERT_TRUE(opened);
+            EXPECT_EQ(greeting, "220 Ready\r\n");
+            EXPECT_EQ(opened.welcome, "230 Welcome\r\n");
+            EXPECT_TRUE(session.HasFeature("SIZE"));
+
+            const auto connector = QueueConnectorLike(session, target, options);
+            ASSERT_TRUE(connector);
+            CFtpClient queued;
+            std::string why;
+            EXPECT_EQ(connector(queued, 1, why), std::string(row.why).empty());
+            EXPECT_EQ(why, row.why);
+        }
+        EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    }
+    CFtpClient never;
+    EXPECT_FALSE(QueueConnectorLike(never, ServerTarget{}, FtpConnectOptions{}))
+        << "no queue without a connection to copy";
 }

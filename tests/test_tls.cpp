@@ -123,7 +123,7 @@ TEST(Tls, RefusalsOfAuthTlsAndOfDataProtection)
             CFtpClient client;
             FtpConnectOptions options;
             options.tls = row.mode;
-            EXPECT_EQ(client.Connect("127.0.0.1", server.Port(), options), row.connects);
+            EXPECT_EQ(client.Connect("127.0.0.1", server.Port(), options).Ok(), row.connects);
             EXPECT_FALSE(client.IsEncrypted());
             if (row.connects) {
                 EXPECT_TRUE(client.TlsRefusedByServer());
@@ -153,7 +153,7 @@ TEST(Tls, RefusalsOfAuthTlsAndOfDataProtection)
             }
         },
         [&](CFtpClient& c) {
-            protectedData = c.ProtectDataConnections();
+            protectedData = c.ProtectDataConnections().Ok();
             outcome = c.Transfer({TransferDirection::Download, "a.bin", "/nonexistent-dir/a.bin"});
             CTempDir dir;
             outcome = c.Transfer({TransferDirection::Download, "a.bin", dir.File("a.bin")});
@@ -208,7 +208,7 @@ TEST(Tls, CertificatesAreCheckedAndNothingIsSentAfterARefusal)
                     return row.answer;
                 };
             }
-            EXPECT_EQ(client.Connect("127.0.0.1", server.Port(), options), row.connects)
+            EXPECT_EQ(client.Connect("127.0.0.1", server.Port(), options).Ok(), row.connects)
                 << client.GetTlsError();
             EXPECT_EQ(client.GetCertificate().sha256, server.Certificate().sha256);
             if (row.connects) {

@@ -7,13 +7,17 @@
 
 #include "core/nameencoding.h"
 #include "core/strutil.h"
+#include "files/listingparser.h"
 #include "files/listingreader.h"
 #include "files/pathjoin.h"
-#include "ftp/transport/canceltoken.h"
+#include "files/remotefileentry.h"
 #include "ftp/ftpprogressclient.h"
+#include "ftp/transport/canceltoken.h"
+#include "session/connection.h"
 #include "session/fixedsettings.h"
 #include "session/localfiles.h"
-#include "session/session.h"
+#include "session/remoterefresh.h"
+#include "session/runner.h"
 #include "session/transferqueue.h"
 #include "session/treetransfer.h"
 
@@ -108,19 +112,16 @@ std::string HumanBytes(std::int64_t bytes)
     return text;
 }
 
-// The session's UI on a terminal: nothing is asked (the session never asks here), messages go
-// to the error stream, and the last status text is kept to say why something failed.
-class CCliUi : public CSessionUi {
+// The runner's UI on a terminal: nothing is asked (a file in the way is not replaced, a part
+// is not gone on from), and messages go to the error stream.
+class CCliUi : public CRunnerUi {
 public:
     explicit CCliUi(std::ostream& err) : m_err(err) {}
-    bool Ask(const std::string& /*question*/) override { return false; }
     void Message(const std::string& text) override { m_err << "tarnwick-cli: " << text << '\n'; }
-    void SetStatus(const std::string& text) override { status = text; }
-    void ShowWaitText(const std::string& /*text*/) override {}
-    void ConnectionLost() override { lost = true; }
-
-    std::string status;
-    bool lost = false;
+    ExistingAnswer AskExisting(const ExistingFile& file, bool& /*applyToAll*/) override
+    {
+        return file.exists ? ExistingAnswer::Skip : ExistingAnswer::Replace;
+    }
 
 private:
     std::ostream& m_err;
@@ -150,18 +151,17 @@ bool Check(const ItemOutcome& outcome, const std::string& text, CliFailure& fail
 
 class CCliRunner {
 public:
-    CCliRunner(CFtpProgressClient& engine, CSession& session, const CliOptions& options,
-               std::ostream& out, std::ostream& err, CTerminalProgress* progress,
-               const CCancelToken* cancel)
-        : m_engine(engine), m_session(session), m_runner(session.Runner()), m_type(options.type),
-          m_bQuiet(options.quiet), m_out(out), m_err(err), m_progress(progress),
-          m_nParallel(options.parallel), m_pCancel(cancel)
+    // `target` and `connected` are what the engine is logged in with: the queue's connections
+    // (--parallel) open the same.
+    CCliRunner(CFtpProgressClient& engine, CRunner& runner, const ServerTarget& target,
+               const FtpConnectOptions& connected, const CliOptions& options, std::ostream& out,
+               std::ostream& err, CTerminalProgress* progress, const CCancelToken* cancel)
+        : m_engine(engine), m_runner(runner), m_target(target), m_connected(connected),
+          m_type(options.type), m_bQuiet(options.quiet), m_out(out), m_err(err),
+          m_progress(progress), m_nParallel(options.parallel), m_pCancel(cancel)
     {
     }
-    ~CCliRunner()
-    {
-        m_runner.SetTransferQueue(nullptr);
-    }
+    ~CCliRunner() { m_runner.SetTransferQueue(nullptr); }
     CCliRunner(const CCliRunner&) = delete;
     CCliRunner& operator=(const CCliRunner&) = delete;
 
@@ -171,7 +171,7 @@ public:
         const std::string& verb = command[0];
         // Each argument may be a name the server will be sent (see SettleEncodingFor).
         for (std::size_t i = 1; i < command.size(); ++i) {
-            m_session.SettleEncodingFor(command[i]);
+            m_runner.SettleEncodingFor(command[i]);
         }
         const auto arg = [&command](std::size_t i) {
             return i < command.size() ? command[i] : std::string();
@@ -246,27 +246,28 @@ private:
             WriteEscaped(m_out, entry.displayName) << '\n';
             return true;
         });
-        const bool ok = m_session.StreamRemote(reader);
+        const TransferOutcome listing = StreamListing(std::string(), m_engine, reader);
         if (reader.Unparsed() > 0) {
             m_err << "tarnwick-cli: ls: " << reader.Unparsed()
                   << " line(s) of the listing are of no known form and are not shown\n";
         }
-        if (!ok) {
-            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()),
-                         "ファイルリスト取得に失敗", failure);
-        }
-        return true;
+        return Check(OutcomeOf(std::string(), listing), "ファイルリスト取得に失敗", failure);
     }
 
     // mv OLD NEW in the current directory. The folder is listed first: nobody is asked here,
     // so an existing NEW is refused rather than replaced.
     bool Rename(const std::string& from, const std::string& to, CliFailure& failure)
     {
-        if (!m_session.ListRemote()) {
-            return Check(OutcomeOf(std::string(), m_engine.GetLastOutcome()),
-                         "ファイルリスト取得に失敗", failure);
+        bool exists = false;
+        CListingReader reader([&](const RemoteFileEntry& entry) {
+            exists = exists || EntryName(entry) == to;
+            return true;
+        });
+        if (const TransferOutcome listing = StreamListing(std::string(), m_engine, reader);
+            !listing) {
+            return Check(OutcomeOf(std::string(), listing), "ファイルリスト取得に失敗", failure);
         }
-        const ItemOutcome outcome = m_session.RenameRemote(from, to);
+        const ItemOutcome outcome = m_runner.RenameRemote(from, to, exists);
         if (outcome.status == ItemOutcome::Status::Skipped) {
             failure = {"名前の変更に失敗しました (" +
                            (outcome.note.empty() ? std::string("same name") : outcome.note) + ")",
@@ -302,8 +303,9 @@ private:
         const std::string name = remote.empty() ? BaseName(local) : remote;
         PrepareTransfer(name);
         if (!resume) {
-            return Check(m_session.UploadFile(local, name), name + " のアップロードに失敗しました",
-                         failure);
+            // Nothing is asked on a terminal: the server's file of that name is replaced.
+            return Check(m_runner.UploadOver(local, name, nullptr),
+                         name + " のアップロードに失敗しました", failure);
         }
         return Check(m_runner.ContinueUpload(local, name), name + " のアップロードに失敗しました",
                      failure);
@@ -346,7 +348,7 @@ private:
             return;
         }
         if (!m_pQueue) {
-            auto connector = m_session.QueueConnector();
+            auto connector = QueueConnectorLike(m_engine, m_target, m_connected);
             if (!connector) {
                 return;
             }
@@ -412,8 +414,8 @@ private:
         if (failed == 0 && !stopped) {
             return true;
         }
-        std::string text = std::to_string(failed) + " of " + std::to_string(outcomes.size()) +
-                           " failed";
+        std::string text =
+            std::to_string(failed) + " of " + std::to_string(outcomes.size()) + " failed";
         int named = 0;
         for (const ItemOutcome& outcome : outcomes) {
             if (outcome.Failed() && named++ < 3) {
@@ -474,8 +476,9 @@ private:
     }
 
     CFtpProgressClient& m_engine;
-    CSession& m_session;
     CRunner& m_runner;
+    const ServerTarget& m_target;
+    const FtpConnectOptions& m_connected;
     CliOptions::Type m_type;
     bool m_bQuiet;
     std::ostream& m_out;
@@ -584,15 +587,12 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
     // A script's files come one after another on one connection: TYPE is sent when the type
     // changes, not again before every file (a round trip each on a far server).
     engine.KeepType(true);
+    // A server that answers "NLST -alL" with bare names is told by the listing parser's rule.
+    engine.SetListingLineTest(&IsLongListingLine);
     CFixedSettings settings = SettingsFor(options);
     CCliUi ui(err);
-    CRowList localRows;
-    CRowList remoteRows;
-    std::string localDir = ".";
-    std::string remoteDir;
-    CRemoteFileList remoteFiles;
-    CSession session(engine, remoteFiles, {localRows, remoteRows, localDir, remoteDir}, ui,
-                     settings);
+    const std::string serverDir; // tarnwick-cli names the queue's files by full paths
+    CRunner files(engine, settings, ui, serverDir);
     const auto fail = [&](const std::string& what, const CliFailure& failure) {
         if (cancel != nullptr && cancel->IsCancelled()) {
             err << "tarnwick-cli: " << what << ": 中止しました\n";
@@ -603,24 +603,30 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
         if (!failure.serverReply.empty()) {
             err << "  server: " << ReplyForTerminal(failure.serverReply) << '\n';
         }
-        if (ui.lost) {
-            err << "tarnwick-cli: " << EscapeControlCharacters(ui.status) << '\n';
-        }
         return 1;
     };
-    switch (session.Open(TargetWithOptions(target, options))) {
-    case CSession::OpenResult::Connected:
+    const ServerTarget server = TargetWithOptions(target, options);
+    const FtpConnectOptions connected = ConnectOptionsFor(server, settings.ConnectOptions());
+    const OpenOutcome opened = OpenConnection(engine, server, connected);
+    std::string original;
+    switch (opened.step) {
+    case OpenOutcome::Step::Opened:
         break;
-    case CSession::OpenResult::LoginFailed:
-        if (!engine.IsConnected() || engine.LastCommandRefused()) {
-            // No reply in time, the connection went, or the name could not be sent: the
-            // session's status says which.
-            return fail(target.user, {FirstReplyLine(ui.status), std::string()});
+    case OpenOutcome::Step::Login:
+        if (opened.command.reason == FailureReason::Refused) {
+            return fail(target.user, {"UserLogin に失敗", opened.command.replyText});
         }
-        return fail(target.user, {"UserLogin に失敗", engine.GetLastReply()});
-    default:
+        // No reply in time, the connection went, or the name could not be sent.
+        return fail(target.user, {"UserLogin に失敗: " + LoginFailureText(opened.command, engine),
+                                  std::string()});
+    case OpenOutcome::Step::Protect:
+        return fail(ServerName(target), {"ConnectToServer に失敗: データ接続を暗号化できません (" +
+                                             FirstReplyLine(opened.command.replyText) + ")",
+                                         std::string()});
+    case OpenOutcome::Step::Connect:
+    case OpenOutcome::Step::Certificate:
         if (!engine.GetCertificate().problem.empty() && !engine.GetCertificate().sha256.empty() &&
-            !engine.GetTlsError().empty()) {
+            !opened.connect.tlsError.empty()) {
             // Nothing was sent after the check failed: say what would have to be trusted.
             const CertificateInfo& certificate = engine.GetCertificate();
             err << "tarnwick-cli: " << EscapeControlCharacters(target.host)
@@ -634,16 +640,17 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
                 << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
             return kExitUntrusted;
         }
-        // Where, and the session's status text says why ("127.0.0.1:990: ConnectToServer に失敗:
-        // 接続を拒否されました").
-        return fail(ServerName(target), {FirstReplyLine(ui.status), std::string()});
+        // Where, and why ("127.0.0.1:990: ConnectToServer に失敗: 接続を拒否されました").
+        return fail(ServerName(target),
+                    {"ConnectToServer に失敗: " +
+                         ConnectFailureText(opened.connect, engine, target.host, original),
+                     std::string()});
     }
-    if (CliFailure failure;
-        !target.directory.empty() &&
-        !Check(session.Runner().ChangeDir(target.directory), "CWD に失敗", failure)) {
+    if (CliFailure failure; !target.directory.empty() &&
+                            !Check(files.ChangeDir(target.directory), "CWD に失敗", failure)) {
         return fail("cd " + target.directory, failure);
     }
-    CCliRunner runner(engine, session, options, out, err, progress, cancel);
+    CCliRunner runner(engine, files, server, connected, options, out, err, progress, cancel);
     for (const CliCommand& command : commands) {
         CliFailure failure;
         if (!runner.Run(command, failure) || (cancel != nullptr && cancel->IsCancelled())) {

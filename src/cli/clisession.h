@@ -1,6 +1,7 @@
 // tarnwick-cli's work: one session on one server, running the commands in order and stopping
-// at the first that fails. The commands are the window's own (CSession); this front end only
-// reads the command line and writes to the terminal.
+// at the first that fails. The connection is opened and the files are moved as in the window
+// (OpenConnection, CRunner); this front end only reads the command line and writes to the
+// terminal.
 #pragma once
 
 #include <iosfwd>

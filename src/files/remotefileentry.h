@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "files/rowtext.h"
+
 namespace tarnwick {
 
 // What the last remote listing said about one directory entry.
@@ -22,6 +24,12 @@ struct RemoteFileEntry {
     // reached again through a link has it too); empty when the listing gave none.
     std::string unique;
 };
+
+// The bare name of an entry (a directory's display name is bracketed).
+[[nodiscard]] inline std::string EntryName(const RemoteFileEntry& entry)
+{
+    return entry.isDirectory == 1 ? DirectoryRowName(entry.displayName) : entry.displayName;
+}
 
 // The size a listing gives a file, -1 when it gives none: a directory, a link (its size is
 // the link's own, not that of the file a download fetches), a device ("4, 1").

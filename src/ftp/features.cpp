@@ -35,7 +35,7 @@ std::string FeatureName(std::string_view line)
 
 } // namespace
 
-bool CFtpClient::NegotiateFeatures()
+CommandOutcome CFtpClient::NegotiateFeatures()
 {
     m_features.clear();
     // 211-Features:
@@ -43,8 +43,9 @@ bool CFtpClient::NegotiateFeatures()
     //  UTF8
     // 211 End
     if (!Exchange("FEAT", 211)) {
-        return false;
+        return Answered(false);
     }
+    CommandOutcome outcome = Answered(true);
     std::size_t start = 0;
     while (start < m_strReply.size()) {
         const std::size_t end = std::min(m_strReply.find('\n', start), m_strReply.size());
@@ -63,7 +64,7 @@ bool CFtpClient::NegotiateFeatures()
             m_bEncodingOpen = false;
         }
     }
-    return true;
+    return outcome;
 }
 
 void CFtpClient::RequestMlstFacts()

@@ -48,7 +48,8 @@ void CFtpClient::DropControl(FailureReason reason, int error)
     m_bMayHaveStaleReply = false;
 }
 
-bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnectOptions& options)
+ConnectOutcome CFtpClient::Connect(const std::string& host, unsigned port,
+                                   const FtpConnectOptions& options)
 {
     m_bPassive = options.passive;
     m_bUseList = options.useList;
@@ -62,7 +63,17 @@ bool CFtpClient::Connect(const std::string& host, unsigned port, const FtpConnec
     m_strCaFile = options.caFile;
     m_strTrustedFingerprint = options.trustedFingerprint;
     m_trust = options.trust;
-    return Connect(host, port);
+    ConnectOutcome outcome;
+    outcome.connected = Connect(host, port);
+    outcome.failure = m_connectFailure;
+    outcome.localErrno = m_nConnectErrno;
+    outcome.tlsError = m_strTlsError;
+    if (m_connectFailure == IoResult::Ok) {
+        // The greeting, or what the server said instead ("421 Too many users").
+        outcome.replyCode = m_nReplyCode;
+        outcome.replyText = m_strReply;
+    }
+    return outcome;
 }
 
 bool CFtpClient::Connect(const std::string& host, unsigned port)

@@ -65,6 +65,21 @@ using ListingLineTest = bool (*)(std::string_view line);
 // lines and "total N" count for neither. Without a test nothing counts as bare.
 [[nodiscard]] bool HasOnlyBareNames(std::string_view text, ListingLineTest isLongLine);
 
+// How a connect ended. The socket's step (Ok once a connection stood, Unresolved, TimedOut,
+// Cancelled, Error with the socket's errno, Closed before a whole greeting), the TLS step's
+// error, and the greeting or what came instead of it.
+struct ConnectOutcome {
+    bool connected = false;
+    IoResult failure = IoResult::Ok;
+    int localErrno = 0;
+    std::string tlsError;
+    int replyCode = 0;
+    std::string replyText;
+
+    [[nodiscard]] bool Ok() const { return connected; }
+    explicit operator bool() const { return Ok(); }
+};
+
 class CFtpClient {
 public:
     CFtpClient();
@@ -78,12 +93,11 @@ public:
     // as the last reply. A host that does not resolve or refuses leaves the last reply as it
     // was; GetConnectFailure tells why.
     virtual bool Connect(const std::string& host, unsigned port);
-    // The same with the connection's options.
-    bool Connect(const std::string& host, unsigned port, const FtpConnectOptions& options);
+    // The same with the connection's options, answering how it ended.
+    ConnectOutcome Connect(const std::string& host, unsigned port, const FtpConnectOptions& options);
     // Why the last Connect made no connection: Unresolved, TimedOut, Cancelled, Error (with
     // the socket's errno) or Closed (the server closed before greeting); Ok when it connected.
     [[nodiscard]] IoResult GetConnectFailure() const { return m_connectFailure; }
-    [[nodiscard]] int GetConnectErrno() const { return m_nConnectErrno; }
 
     // One file over one data connection, as the request says. The request's type becomes
     // the engine's type command. A download goes through a temporary file beside the target
@@ -232,9 +246,9 @@ public:
     {
         return IsEncrypted() ? m_strTlsProtocol : std::string();
     }
-    // "PBSZ 0" and "PROT P": data connections are TLS from now on. True when both were
-    // answered 200.
-    bool ProtectDataConnections();
+    // "PBSZ 0" and "PROT P": data connections are TLS from now on. Succeeds when both were
+    // answered 200; otherwise the reply that refused.
+    CommandOutcome ProtectDataConnections();
     // A data connection that was cancelled or cut takes its TLS session with it on servers
     // that keep each session for one connection (TLS 1.3 with server-side sessions, as
     // vsftpd), and those that demand resumption then refuse every later data connection
@@ -250,7 +264,7 @@ public:
     // "OPTS UTF8 ON" when it lists UTF8 and names are spoken in UTF-8 (some servers send
     // UTF-8 names only after it). Listings use MLSD when the server lists MLST. False when
     // the server lists nothing (FEAT refused), which changes nothing else.
-    bool NegotiateFeatures();
+    CommandOutcome NegotiateFeatures();
     // True when the last FEAT listed `name` ("MLST", "SIZE", "MDTM", "UTF8", "REST STREAM").
     [[nodiscard]] bool HasFeature(std::string_view name) const;
     // True when the last listing came from MLSD (machine-readable fact lines).

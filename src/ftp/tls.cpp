@@ -88,13 +88,16 @@ bool CFtpClient::NegotiateExplicitTls(const std::string& host)
     return true;
 }
 
-bool CFtpClient::ProtectDataConnections()
+CommandOutcome CFtpClient::ProtectDataConnections()
 {
     if (!IsEncrypted()) {
-        return false;
+        // Nothing to protect them with; nothing is sent.
+        CommandOutcome outcome;
+        outcome.reason = FailedBecause(FailureReason::Refused);
+        return outcome;
     }
     m_bProtectData = Exchange("PBSZ 0", 200) && Exchange("PROT P", 200);
-    return m_bProtectData;
+    return Answered(m_bProtectData);
 }
 
 bool CFtpClient::SessionRefusedAfterAbort(const TransferOutcome& outcome) const
@@ -132,7 +135,7 @@ bool CFtpClient::RenewTlsSession()
     m_bNoUploadTickets = noUploadTickets;
     if (renewed) {
         static_cast<void>(NegotiateFeatures()); // the listing rules depend on it
-        renewed = ProtectDataConnections();
+        renewed = ProtectDataConnections().Ok();
     }
     if (renewed && !dir.empty()) {
         static_cast<void>(ChangeDir(dir));

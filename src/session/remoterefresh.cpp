@@ -23,7 +23,8 @@ private:
 
 } // namespace
 
-bool StreamListing(const std::string& remoteDir, CFtpClient& engine, CListingReader& reader)
+TransferOutcome StreamListing(const std::string& remoteDir, CFtpClient& engine,
+                              CListingReader& reader)
 {
     CReaderSink sink(reader);
     const TransferOutcome listing = engine.ListDirectory(remoteDir, sink);
@@ -31,17 +32,16 @@ bool StreamListing(const std::string& remoteDir, CFtpClient& engine, CListingRea
         // The last line, even without its line feed; a failure still shows what arrived.
         static_cast<void>(reader.Finish());
     }
-    return listing.Ok();
+    return listing;
 }
 
-bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
-                  CRemoteFileList& list, int* skipped)
+TransferOutcome ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
+                             CRemoteFileList& list, int* skipped)
 {
     std::string listing;
     const TransferOutcome outcome = engine.ListDirectory(remoteDir, listing);
-    const bool ok = outcome.Ok();
     if (outcome.reason == FailureReason::TooLarge) {
-        return false; // the pane keeps what it showed; a part of a listing would mislead
+        return outcome; // the pane keeps what it showed; a part of a listing would mislead
     }
     // A failure still shows what arrived.
     const int unknown = FillRemotePane(pane, listing, list,
@@ -50,7 +50,7 @@ bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& eng
     if (skipped != nullptr) {
         *skipped = unknown;
     }
-    return ok;
+    return outcome;
 }
 
 bool RefreshRemotePane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,

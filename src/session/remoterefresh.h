@@ -7,6 +7,7 @@
 #include "files/listingreader.h"
 #include "files/panerows.h"
 #include "files/remotefilelist.h"
+#include "ftp/transferrequest.h"
 
 namespace tarnwick {
 
@@ -17,17 +18,18 @@ class CFtpClient;
 bool RefreshRemotePane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
                        CRemoteFileList& list);
 
-// The same, telling whether the listing succeeded; `skipped` (when given) receives how many
+// The same, answering with the listing's outcome; `skipped` (when given) receives how many
 // lines of the listing were of no known form and make no row.
-[[nodiscard]] bool ListIntoPane(CPaneRows& pane, const std::string& remoteDir, CFtpClient& engine,
-                                CRemoteFileList& list, int* skipped = nullptr);
+[[nodiscard]] TransferOutcome ListIntoPane(CPaneRows& pane, const std::string& remoteDir,
+                                           CFtpClient& engine, CRemoteFileList& list,
+                                           int* skipped = nullptr);
 
 // Lists the server's current directory into `reader` while the text arrives, so the listing
 // is never held whole: each entry reaches the reader's handler as soon as its line is in.
 // The reader is reset for the form the server answered in (MLSD facts or long lines). A
 // failed listing has given what arrived; one over the size limit fails with TooLarge after
 // its first part was given.
-[[nodiscard]] bool StreamListing(const std::string& remoteDir, CFtpClient& engine,
-                                 CListingReader& reader);
+[[nodiscard]] TransferOutcome StreamListing(const std::string& remoteDir, CFtpClient& engine,
+                                            CListingReader& reader);
 
 } // namespace tarnwick

@@ -10,6 +10,7 @@
 #include "files/rowtext.h"
 #include "session/commandtexts.h"
 #include "session/localfiles.h"
+#include "session/runner.h"
 #include "session/session.h"
 #include "session/transferqueue.h"
 
@@ -39,9 +40,7 @@ bool CSession::CheckNewName(const std::string& from, const std::string& to)
 
 bool CSession::AskReplace(const std::string& from, const std::string& to)
 {
-    return m_ui.AskCaution(FormatText("%s は既にあります。", to) + "\n" +
-                           FormatText("%s の名前を変更して置き換えますか？", from) + "\n\n" + from +
-                           " → " + to);
+    return m_ui.AskCaution(RenameOverQuestion(from, to));
 }
 
 bool CSession::MovedNow(const std::string& dir, const std::string& from, const std::string& to,
@@ -89,7 +88,11 @@ bool CSession::RenameRemoteRow(const std::string& row, const std::string& newNam
         MovedNow(m_view.remoteDir, item.name, newName, false)) {
         return false;
     }
-    const ItemOutcome outcome = RenameRemote(item.name, newName);
+    // Most servers replace an existing name without a word (vsftpd, pyftpdlib): the listing
+    // shown decides whether to ask.
+    const bool exists = m_remoteFiles.FindByDisplayName(newName) >= 0 ||
+                        m_remoteFiles.FindByDisplayName("<" + newName + ">") >= 0;
+    const ItemOutcome outcome = m_runner.RenameRemote(item.name, newName, exists);
     if (outcome.status == ItemOutcome::Status::Skipped) {
         return false;
     }
@@ -99,29 +102,6 @@ bool CSession::RenameRemoteRow(const std::string& row, const std::string& newNam
     ReportRename(outcome, newName);
     static_cast<void>(ConnectionLostNow());
     return !outcome.Failed();
-}
-
-ItemOutcome CSession::RenameRemote(const std::string& from, const std::string& to)
-{
-    m_bLost = false;
-    if (!CheckNewName(from, to)) {
-        ItemOutcome refused = SkippedOutcome(from);
-        if (!to.empty() && from != to) {
-            refused.status = ItemOutcome::Status::Failed;
-            refused.note = "unusable name '" + to + "'";
-        }
-        return refused;
-    }
-    // Most servers replace an existing name without a word (vsftpd, pyftpdlib): the listing
-    // shown decides whether to ask.
-    const bool exists = m_remoteFiles.FindByDisplayName(to) >= 0 ||
-                        m_remoteFiles.FindByDisplayName("<" + to + ">") >= 0;
-    if (exists && !AskReplace(from, to)) {
-        ItemOutcome kept = SkippedOutcome(from);
-        kept.note = "'" + to + "' exists";
-        return kept;
-    }
-    return OutcomeOf(from, m_engine.Rename(from, to));
 }
 
 void CSession::ReportRename(const ItemOutcome& outcome, const std::string& to)

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/nameencoding.h"
 #include "core/strutil.h"
 #include "files/pathjoin.h"
 #include "files/remotefileentry.h"
@@ -288,6 +289,39 @@ ItemOutcome CRunner::ChangeMode(const std::string& name, const std::string& mode
         answer.reason = FailureReason::Refused;
     }
     return OutcomeOf(name, answer);
+}
+
+std::string RenameOverQuestion(const std::string& from, const std::string& to)
+{
+    return FormatText("%s は既にあります。", to) + "\n" +
+           FormatText("%s の名前を変更して置き換えますか？", from) + "\n\n" + from + " → " + to;
+}
+
+ItemOutcome CRunner::RenameRemote(const std::string& from, const std::string& to, bool exists)
+{
+    ItemOutcome kept = SkippedOutcome(from);
+    if (to.empty() || from == to) {
+        kept.note = "same name";
+        return kept;
+    }
+    if (!IsSafeLocalName(to)) {
+        kept.status = ItemOutcome::Status::Failed;
+        kept.note = "unusable name '" + to + "'";
+        return kept;
+    }
+    if (exists && !m_ui.AskCaution(RenameOverQuestion(from, to))) {
+        kept.note = "'" + to + "' exists";
+        return kept;
+    }
+    return OutcomeOf(from, m_engine.Rename(from, to));
+}
+
+void CRunner::SettleEncodingFor(const std::string& text)
+{
+    if (m_engine.IsEncodingUndecided() && HasNonAscii(text)) {
+        std::string ignored;
+        static_cast<void>(m_engine.ListDirectory(std::string(), ignored));
+    }
 }
 
 } // namespace tarnwick

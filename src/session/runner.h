@@ -21,6 +21,9 @@ class CTransferQueue;
 struct QueueQuestion;
 struct RemoteFileEntry;
 
+// The question before renaming `from` onto the existing `to`.
+[[nodiscard]] std::string RenameOverQuestion(const std::string& from, const std::string& to);
+
 class CRunner {
 public:
     // `serverDir` is the server's current directory as the caller keeps it: a bare remote
@@ -88,6 +91,17 @@ public:
     ItemOutcome DeleteRemoteFile(const std::string& path);
     // Refused by the server counts as failed here (the window shows the reply either way).
     ItemOutcome ChangeMode(const std::string& name, const std::string& mode);
+    // `from` in the server's current directory renamed to `to`, a plain name in the same
+    // folder. `exists`: the listing shows an item named `to`, which most servers replace
+    // without a word, so it is replaced only when the user says so to the question naming
+    // both. Skipped (with a note) for the same name or a no; failed for a name the safe-name
+    // rule refuses.
+    ItemOutcome RenameRemote(const std::string& from, const std::string& to, bool exists);
+
+    // Before `text` (a name or path) is sent: with 自動 and nothing decided yet, a text beyond
+    // ASCII would fix the encoding unseen, so the server's current folder is listed first and
+    // its names decide ("get テスト資料.txt" to a CP932 server then sends CP932).
+    void SettleEncodingFor(const std::string& text);
 
     // What to do with `file`: the answer given "for all" earlier in the command, or the
     // user's.

@@ -35,6 +35,13 @@ public:
     virtual ~CRunnerUi() = default;
     // A message with an OK button.
     virtual void Message(const std::string& text) = 0;
+    // A question before damage that cannot be undone (an item replaced by renaming another
+    // onto it): no is the default answer, and the answer unless the front end asks.
+    virtual bool AskCaution(const std::string& question)
+    {
+        static_cast<void>(question);
+        return false;
+    }
     // The next transfer goes on from `offset` bytes that are there already: they are no part
     // of its speed.
     virtual void TransferResumes(std::int64_t offset) { static_cast<void>(offset); }

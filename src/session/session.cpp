@@ -19,6 +19,7 @@
 #include "files/localpane.h"
 #include "files/pathjoin.h"
 #include "files/rowtext.h"
+#include "session/connection.h"
 #include "session/reasontext.h"
 #include "session/remoterefresh.h"
 
@@ -47,68 +48,52 @@ CSession::OpenResult CSession::Open(const ServerTarget& target)
         m_ui.SetStatus("ConnectToServer に失敗: サーバー名はホスト名か、ホスト名:ポートです\r\n");
         return OpenResult::BadServer;
     }
-    const std::string& host = target.host;
-    const std::uint16_t port = target.port;
-    FtpConnectOptions options = m_settings.ConnectOptions();
-    options.tls = target.tls;
-    if (IsUsableEncoding(target.encoding)) {
-        options.encoding = target.encoding;
-    }
-    if (target.passive) {
-        options.passive = *target.passive;
-    }
-    if (target.timeout) {
-        options.timeout = *target.timeout;
+    FtpConnectOptions options = ConnectOptionsFor(target, m_settings.ConnectOptions());
+    if (options.trustedFingerprint.empty()) {
+        options.trustedFingerprint = m_settings.TrustedFingerprint(target.host, target.port);
     }
     m_bEncodingSaid = false;
-    options.trustedFingerprint = !target.fingerprint.empty()
-                                     ? target.fingerprint
-                                     : m_settings.TrustedFingerprint(host, port);
     const std::string where = ServerName(target);
-    options.trust = [this, &host, port, &where](const CertificateInfo& certificate) {
+    options.trust = [this, &target, &where](const CertificateInfo& certificate) {
         const CertificateAnswer answer = m_ui.TrustCertificate(certificate, where);
         if (answer == CertificateAnswer::TrustAlways) {
-            m_settings.TrustAlways(host, port, certificate.sha256);
+            m_settings.TrustAlways(target.host, target.port, certificate.sha256);
         }
         return answer != CertificateAnswer::Refuse;
     };
     // A server that accepts and never greets would otherwise leave the window looking idle
     // for the whole time limit.
     m_ui.ShowWaitText("接続中…");
-    if (!m_engine.Connect(host, port, options)) {
-        m_ui.HideWaitText();
-        std::string original;
-        m_ui.SetStatus("ConnectToServer に失敗: " + ConnectFailureText(host, original) + "\r\n");
+    const OpenOutcome outcome =
+        OpenConnection(m_engine, target, options, std::string(),
+                       [this](const std::string& greeting) { m_ui.SetStatus(greeting); });
+    m_ui.HideWaitText();
+    std::string original;
+    switch (outcome.step) {
+    case OpenOutcome::Step::Opened:
+        break;
+    case OpenOutcome::Step::Connect:
+    case OpenOutcome::Step::Certificate:
+        m_ui.SetStatus("ConnectToServer に失敗: " +
+                       ConnectFailureText(outcome.connect, m_engine, target.host, original) +
+                       "\r\n");
         if (!original.empty()) {
             m_ui.SetStatusOriginal(original);
         }
         return OpenResult::ConnectFailed;
-    }
-    m_ui.SetStatus(m_engine.GetLastReply());
-    // A refused login leaves the control connection open; the next connect drops it.
-    if (const CommandOutcome login = m_engine.Login(target.user, target.password); !login) {
-        m_ui.HideWaitText();
-        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText(login) + "\r\n");
+    case OpenOutcome::Step::Login:
+        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText(outcome.command, m_engine) + "\r\n");
         return OpenResult::LoginFailed;
-    }
-    const std::string welcome = m_engine.GetLastReply();
-    // What the server can do decides how listings are asked for; the answer changes nothing
-    // else, so a refusal is no failure.
-    static_cast<void>(m_engine.NegotiateFeatures());
-    // Over TLS the data connections are protected too, or nothing is moved.
-    if (m_engine.IsEncrypted() && !m_engine.ProtectDataConnections()) {
-        m_ui.HideWaitText();
-        const std::string reply = FirstReplyLine(m_engine.GetLastReply());
-        static_cast<void>(m_engine.Quit());
-        m_ui.SetStatus("ConnectToServer に失敗: データ接続を暗号化できません (" + reply + ")\r\n");
+    case OpenOutcome::Step::Protect:
+        m_ui.SetStatus("ConnectToServer に失敗: データ接続を暗号化できません (" +
+                       FirstReplyLine(outcome.command.replyText) + ")\r\n");
         return OpenResult::ConnectFailed;
     }
-    m_ui.HideWaitText();
-    m_ui.SetStatus(welcome);
+    m_ui.SetStatus(outcome.welcome);
     m_bConnected = true;
     m_openTarget = target;
     m_openOptions = options;
-    m_openOptions.trust = nullptr; // the queue asks nobody: see QueueConnector
+    m_openOptions.trust = nullptr; // it would name this call's target; the queue asks nobody
     m_linkFolders.clear();
     return OpenResult::Connected;
 }
@@ -124,14 +109,6 @@ std::string CSession::SecurityText() const
     return m_engine.TlsRefusedByServer() ? "暗号化なし (サーバーが TLS を拒否)" : "暗号化なし";
 }
 
-void CSession::SettleEncodingFor(const std::string& text)
-{
-    if (m_engine.IsEncodingUndecided() && HasNonAscii(text)) {
-        std::string ignored;
-        static_cast<void>(m_engine.ListDirectory(std::string(), ignored));
-    }
-}
-
 std::string CSession::EncodingText() const
 {
     if (!m_bConnected || !m_engine.IsConnected()) {
@@ -144,83 +121,6 @@ std::string CSession::EncodingText() const
     // CP932 is what Japanese users know as Shift_JIS.
     const std::string shown = EqualsIgnoreAsciiCase(encoding, "CP932") ? "Shift_JIS" : encoding;
     return "文字コード: " + shown + (m_engine.IsAutoEncoding() ? " (自動)" : "");
-}
-
-std::string CSession::NoAnswerText() const
-{
-    const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(m_engine.GetTimeout()).count();
-    return std::to_string(seconds) + " 秒以内に応答がありません";
-}
-
-std::string CSession::ConnectFailureText(const std::string& host, std::string& original) const
-{
-    if (const std::string& tls = m_engine.GetTlsError(); !tls.empty()) {
-        // After the server agreed to TLS the connect never goes on in plain text by itself;
-        // a server that cannot do TLS is told apart by the user.
-        if (const CertificateInfo& certificate = m_engine.GetCertificate();
-            !certificate.problem.empty()) {
-            original = certificate.problem;
-            const std::string headline = certificate.pinMismatch
-                                             ? "以前に信頼した証明書と異なります"
-                                             : "証明書を信頼できません";
-            const std::string why = CertificateProblemText(certificate.problem);
-            return why == headline ? headline : headline + " (" + why + ")";
-        }
-        original = tls;
-        const bool handshake = tls.rfind("TLS handshake failed", 0) == 0;
-        return "TLS: " + tls +
-               (handshake ? " (TLS が使えないサーバーには、設定で「暗号化なし」を選んでください)"
-                          : "");
-    }
-    switch (m_engine.GetConnectFailure()) {
-    case IoResult::Unresolved:
-        return "ホスト名 " + host + " を解決できません";
-    case IoResult::TimedOut:
-        return NoAnswerText();
-    case IoResult::Cancelled:
-        return "中止しました";
-    case IoResult::Closed:
-        return "サーバーが接続を閉じました";
-    case IoResult::Error:
-    case IoResult::NoSocket:
-        switch (m_engine.GetConnectErrno()) {
-        case 0:
-            return "ソケットのエラー";
-        case ECONNREFUSED:
-            return "接続を拒否されました";
-        case ENETUNREACH:
-            return "ネットワークに到達できません";
-        case EHOSTUNREACH:
-            return "ホストに到達できません";
-        default:
-            original = ErrnoOriginal(m_engine.GetConnectErrno());
-            return ErrnoText(m_engine.GetConnectErrno());
-        }
-    case IoResult::Ok:
-        break;
-    }
-    // Connected, but greeted with something other than 220 ("421 Too many users").
-    const std::string reply = FirstReplyLine(m_engine.GetLastReply());
-    return reply.empty() ? std::string("サーバーが応答しません") : reply;
-}
-
-std::string CSession::LoginFailureText(const CommandOutcome& login) const
-{
-    switch (login.reason) {
-    case FailureReason::Refused: {
-        const std::string reply = FirstReplyLine(login.replyText);
-        return reply.empty() ? std::string("サーバーが拒否しました") : reply;
-    }
-    case FailureReason::BadCommand:
-        return FailureDetail(OutcomeOf(std::string(), login));
-    case FailureReason::TimedOut:
-        return NoAnswerText();
-    case FailureReason::Cancelled:
-        return "中止しました";
-    default:
-        return "サーバーが接続を閉じました";
-    }
 }
 
 bool CSession::Connect(const ServerProfile& request)
@@ -247,7 +147,7 @@ bool CSession::Connect(const ServerProfile& request)
     // A start directory the server refuses is said after the listing, which would otherwise
     // replace it.
     std::string refused;
-    SettleEncodingFor(request.remoteInitDir);
+    m_runner.SettleEncodingFor(request.remoteInitDir);
     if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
         m_engine.IsConnected()) {
         refused =
@@ -290,49 +190,8 @@ bool CSession::Connect(const ServerProfile& request)
 
 std::function<bool(CFtpClient&, int, std::string&)> CSession::QueueConnector() const
 {
-    if (!m_bConnected || !m_engine.IsConnected()) {
-        return {};
-    }
-    FtpConnectOptions options = m_openOptions;
-    if (m_engine.IsAutoEncoding() && !m_engine.IsEncodingUndecided()) {
-        options.encoding = m_engine.GetServerEncoding(); // what 自動 found
-    }
-    std::string certificate;
-    if (m_engine.IsEncrypted()) {
-        // TLS as this connection has it, and only the certificate it showed.
-        options.tls = options.tls == TlsMode::Implicit ? TlsMode::Implicit : TlsMode::ExplicitRequired;
-        certificate = m_engine.GetCertificate().sha256;
-        options.trustedFingerprint = certificate;
-        options.trust = [](const CertificateInfo&) { return false; };
-    } else {
-        options.tls = TlsMode::None;
-    }
-    return [host = m_openTarget.host, port = m_openTarget.port, user = m_openTarget.user,
-            password = m_openTarget.password, options,
-            certificate](CFtpClient& engine, int, std::string& why) {
-        if (!engine.Connect(host, port, options)) {
-            why = "接続できません: " + (engine.GetTlsError().empty()
-                                            ? FirstReplyLine(engine.GetLastReply())
-                                            : engine.GetTlsError());
-            return false;
-        }
-        if (!certificate.empty() && engine.GetCertificate().sha256 != certificate) {
-            // Even one the system trusts: the transfers were agreed to with the other.
-            static_cast<void>(engine.Quit());
-            why = "サーバーの証明書が変わりました";
-            return false;
-        }
-        if (!engine.Login(user, password)) {
-            why = "ログインできません: " + FirstReplyLine(engine.GetLastReply());
-            return false;
-        }
-        static_cast<void>(engine.NegotiateFeatures());
-        if (engine.IsEncrypted() && !engine.ProtectDataConnections()) {
-            why = "データ接続を暗号化できません: " + FirstReplyLine(engine.GetLastReply());
-            return false;
-        }
-        return true;
-    };
+    return m_bConnected ? QueueConnectorLike(m_engine, m_openTarget, m_openOptions)
+                        : std::function<bool(CFtpClient&, int, std::string&)>();
 }
 
 void CSession::Disconnect()
@@ -389,12 +248,13 @@ bool CSession::ConnectionLostNow()
 void CSession::RefreshRemote(bool sayCount)
 {
     int skipped = 0;
-    const bool listed =
+    const TransferOutcome listing =
         ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles, &skipped);
     if (ConnectionLostNow()) {
         return;
     }
-    const FailureReason why = m_engine.GetLastOutcome().reason;
+    const bool listed = listing.Ok();
+    const FailureReason why = listing.reason;
     if (listed && (!ProbeLinks() || ConnectionLostNow())) {
         return;
     }
@@ -423,7 +283,7 @@ void CSession::RefreshRemote(bool sayCount)
     } else if (!listed) {
         // What arrived is shown; the status says why the rest did not.
         m_ui.SetStatus("ファイルリスト取得に失敗しました: " +
-                       FailureDetail(OutcomeOf(m_view.remoteDir, m_engine.GetLastOutcome())));
+                       FailureDetail(OutcomeOf(m_view.remoteDir, listing)));
     }
 }
 
@@ -480,23 +340,6 @@ std::string CSession::ListedItemsText() const
     }
     return FormatText("%d 個の項目", folders + files) + " (" + FormatText("フォルダ %d", folders) +
            "、" + FormatText("ファイル %d", files) + ")";
-}
-
-bool CSession::ListRemote(int* skipped)
-{
-    const bool ok =
-        ListIntoPane(m_view.remotePane, m_view.remoteDir, m_engine, m_remoteFiles, skipped);
-    static_cast<void>(ConnectionLostNow());
-    return ok;
-}
-
-bool CSession::StreamRemote(CListingReader& reader)
-{
-    m_view.remotePane.ResetContent();
-    m_remoteFiles.Clear();
-    const bool ok = StreamListing(m_view.remoteDir, m_engine, reader);
-    static_cast<void>(ConnectionLostNow());
-    return ok;
 }
 
 bool CSession::RefreshLocal()

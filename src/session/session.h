@@ -95,10 +95,6 @@ public:
     // detected, "文字コード: 自動 (未判定)" before anything decided it, "文字コード: EUC-JP" when
     // chosen; empty when not connected.
     [[nodiscard]] std::string EncodingText() const;
-    // Before `text` (a name or path) is sent: with 自動 and nothing decided yet, a text beyond
-    // ASCII would fix the encoding unseen, so the server's current folder is listed first and
-    // its names decide ("get テスト資料.txt" to a CP932 server then sends CP932).
-    void SettleEncodingFor(const std::string& text);
     // After an operation: when the connection this session made has gone away, says so,
     // empties the remote side, tells the front end and returns true.
     bool ConnectionLostNow();
@@ -190,17 +186,6 @@ public:
     // True (and the status line says so) when the queue moves `from` or `to` in `dir`.
     bool MovedNow(const std::string& dir, const std::string& from, const std::string& to,
                   bool local);
-    // `from` in the server's current directory renamed to `to`, asked about as above when the
-    // last listing shows `to`; skipped (with a note) when the answer is no.
-    ItemOutcome RenameRemote(const std::string& from, const std::string& to);
-    // Lists the server's current directory into the entry list and the remote pane. False
-    // when the listing failed; `skipped` (when given) receives how many lines were of no
-    // known form.
-    bool ListRemote(int* skipped = nullptr);
-    // Lists the remote directory into `reader` as the text arrives, keeping nothing of it:
-    // the pane's rows and the entry list are emptied first, as they no longer tell what is
-    // there. False when the listing failed.
-    bool StreamRemote(CListingReader& reader);
 
     [[nodiscard]] const CRemoteFileList& RemoteFiles() const { return m_remoteFiles; }
 
@@ -227,10 +212,6 @@ private:
     // the connection is gone).
     bool Record(const ItemOutcome& outcome, std::vector<ItemOutcome>& outcomes);
     [[nodiscard]] std::string ConnectionLostText() const;
-    // Why the last connect made no connection, or the login failed, in a few words.
-    // `original` gets the system's own words behind it, when there are any.
-    [[nodiscard]] std::string ConnectFailureText(const std::string& host,
-                                                 std::string& original) const;
     // Tells the front end which links of the folder listed last lead to folders: each is
     // tried once a connection with CWD (and CWD back), at most kMaxLinkProbes a listing.
     // False when the server could not be brought back to the folder shown (the status says
@@ -238,8 +219,6 @@ private:
     bool ProbeLinks();
     // How many items the listed folder holds: "12 個の項目 (フォルダ 3、ファイル 9)".
     [[nodiscard]] std::string ListedItemsText() const;
-    [[nodiscard]] std::string LoginFailureText(const CommandOutcome& login) const;
-    [[nodiscard]] std::string NoAnswerText() const;
     // Uploads (local path, remote name) pairs, a directory as its tree; `asked` is the count
     // in the question.
     bool UploadItems(const std::vector<std::pair<std::string, std::string>>& items,

@@ -33,7 +33,7 @@ public:
     virtual bool Ask(const std::string& question) = 0;
     // A question before damage that cannot be undone: no is the default answer (Enter and
     // Escape give no).
-    virtual bool AskCaution(const std::string& question) { return Ask(question); }
+    bool AskCaution(const std::string& question) override { return Ask(question); }
     // The status line; each text replaces the last. Texts that end in CR LF are replies or
     // failures.
     virtual void SetStatus(const std::string& text) = 0;

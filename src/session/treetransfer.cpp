@@ -75,12 +75,6 @@ std::string ListedDirectoryUnique(std::string_view text)
     return std::string();
 }
 
-// The bare name of an entry (a directory's row text is bracketed).
-std::string EntryName(const RemoteFileEntry& entry)
-{
-    return entry.isDirectory == 1 ? DirectoryRowName(entry.displayName) : entry.displayName;
-}
-
 } // namespace
 
 std::size_t CTreeTransfer::Failures() const
