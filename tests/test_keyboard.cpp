@@ -152,6 +152,13 @@ TEST_F(KeyboardTest, EnterInAPathFieldGoesThereOrSaysWhyNot)
     EXPECT_EQ(FieldText("remoteDirEdit"), "/srv") << "back to the folder shown";
     EXPECT_EQ(List("remoteList")->Rows(), (QStringList{"..", "s.txt"}));
     EXPECT_EQ(dlg->GetStatusText(), "/locked に移動できません: 550 Permission denied");
+    // Too long to be sent: nothing goes out, and the refusal before is not its reason.
+    const QString tooLong(2100, QLatin1Char('x'));
+    remoteField->setText(tooLong);
+    Press(remoteField, Qt::Key_Return);
+    EXPECT_TRUE(dlg->GetStatusText().startsWith(tooLong));
+    EXPECT_EQ(dlg->GetStatusText().mid(tooLong.size()),
+              " に移動できません: 送れないコマンドです (長すぎるか、改行や送れない文字を含みます)");
 
     QLineEdit* localField = Field("localDirEdit");
     localField->setText(Q(other.Path() + "/"));

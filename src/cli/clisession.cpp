@@ -180,9 +180,8 @@ public:
             return List(arg(1) == "-l", failure);
         }
         if (verb == "pwd") {
-            const std::string dir = m_runner.CurrentDir();
-            if (dir.empty()) {
-                failure = {"PWD に失敗", ServerReply()};
+            std::string dir;
+            if (!Check(m_runner.CurrentDir(dir), "PWD に失敗", failure)) {
                 return false;
             }
             m_out << EscapeControlCharacters(dir) << '\n';
@@ -227,11 +226,6 @@ public:
     }
 
 private:
-    [[nodiscard]] std::string ServerReply() const
-    {
-        return m_engine.IsConnected() ? m_engine.GetLastReply() : std::string();
-    }
-
     bool List(bool longForm, CliFailure& failure)
     {
         // Each row is printed as soon as its line is in, in the server's order: a folder of any
@@ -318,7 +312,8 @@ private:
         if (!name.empty() && name.front() == '/') {
             return name;
         }
-        const std::string dir = m_runner.CurrentDir();
+        std::string dir;
+        static_cast<void>(m_runner.CurrentDir(dir));
         return dir.empty() ? name : JoinPath(dir, name);
     }
 

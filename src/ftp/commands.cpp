@@ -24,19 +24,28 @@ CommandOutcome CFtpClient::Login(const std::string& user, const std::string& pas
 
 std::string CFtpClient::GetCurrentDir()
 {
+    std::string dir;
+    static_cast<void>(QueryCurrentDir(dir));
+    return dir;
+}
+
+CommandOutcome CFtpClient::QueryCurrentDir(std::string& dir)
+{
+    dir.clear();
     if (!Exchange("PWD", 257)) {
-        return {};
+        return Answered(false);
     }
     // 257 "/home/user" is the current directory.
     const std::size_t open = m_strReply.find('"');
-    if (open == std::string::npos) {
-        return {};
-    }
-    const std::size_t close = m_strReply.find('"', open + 1);
+    const std::size_t close = open == std::string::npos ? open : m_strReply.find('"', open + 1);
     if (close == std::string::npos) {
-        return {};
+        // A 257 that names no directory tells nothing.
+        CommandOutcome outcome = Answered(true);
+        outcome.reason = FailureReason::Refused;
+        return outcome;
     }
-    return m_strReply.substr(open + 1, close - open - 1);
+    dir = m_strReply.substr(open + 1, close - open - 1);
+    return Answered(true);
 }
 
 namespace {

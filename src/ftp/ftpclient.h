@@ -148,6 +148,8 @@ public:
     CommandOutcome Login(const std::string& user, const std::string& password);
     // "PWD": the quoted directory of a 257 reply; empty on any failure or without quotes.
     [[nodiscard]] std::string GetCurrentDir();
+    // The same, answering why it failed; a 257 without a quoted directory counts as refused.
+    CommandOutcome QueryCurrentDir(std::string& dir);
     // "CWD dir": true on 250. An empty directory sends nothing and fails.
     CommandOutcome ChangeDir(const std::string& directory);
     // "MKD name" ("New Folder" for an empty name): true on 257.

@@ -309,13 +309,14 @@ void CSession::ChangeAttributes(int index, const std::string& mode)
     const std::string displayName = m_remoteFiles.At(index).displayName;
     const std::string name =
         m_remoteFiles.IsDirectory(index) ? DirectoryRowName(displayName) : displayName;
-    if (!m_engine.ChangeMode(name, mode)) {
+    const CommandOutcome answer = m_engine.ChangeMode(name, mode);
+    if (!answer) {
         m_ui.SetStatus("ChangeFileAttrib に失敗\r\n");
         static_cast<void>(ConnectionLostNow());
         return;
     }
     // Whatever the server answered, a refusal included.
-    m_ui.SetStatus(m_engine.GetLastReply());
+    m_ui.SetStatus(answer.replyText);
     RefreshRemote(false);
 }
 

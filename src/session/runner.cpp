@@ -256,9 +256,9 @@ ItemOutcome CRunner::ContinueUpload(const std::string& localPath, const std::str
     return SendFile(request);
 }
 
-std::string CRunner::CurrentDir()
+ItemOutcome CRunner::CurrentDir(std::string& dir)
 {
-    return m_engine.GetCurrentDir();
+    return OutcomeOf("PWD", m_engine.QueryCurrentDir(dir));
 }
 
 ItemOutcome CRunner::ChangeDir(const std::string& path)

@@ -83,8 +83,8 @@ public:
     ItemOutcome RunTransfer(const std::string& name, const TransferRequest& request,
                             const QueueQuestion* question = nullptr);
 
-    // The server's current directory (PWD); empty when it cannot be had.
-    [[nodiscard]] std::string CurrentDir();
+    // The server's current directory (PWD) into `dir`; empty when it cannot be had.
+    ItemOutcome CurrentDir(std::string& dir);
     ItemOutcome ChangeDir(const std::string& path);
     ItemOutcome MakeRemoteDirectory(const std::string& name);
     ItemOutcome RemoveRemoteDirectory(const std::string& name);

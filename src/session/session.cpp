@@ -30,6 +30,15 @@ namespace {
 const std::string kRoot = "/";
 const std::string kParentRow = "..";
 
+// Why a command failed, in a few words: the server's refusal as it said it, or what kept the
+// command from being answered (a name that cannot be sent, no answer in time).
+std::string WhyFailed(const CommandOutcome& outcome)
+{
+    return outcome.reason == FailureReason::Refused
+               ? FirstReplyLine(outcome.replyText)
+               : FailureDetail(OutcomeOf(std::string(), outcome));
+}
+
 } // namespace
 
 CSession::CSession(CFtpClient& engine, CRemoteFileList& remoteFiles, SessionView view,
@@ -148,10 +157,11 @@ bool CSession::Connect(const ServerProfile& request)
     // replace it.
     std::string refused;
     m_runner.SettleEncodingFor(request.remoteInitDir);
-    if (!request.remoteInitDir.empty() && !m_engine.ChangeDir(request.remoteInitDir) &&
-        m_engine.IsConnected()) {
-        refused =
-            request.remoteInitDir + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply());
+    if (!request.remoteInitDir.empty()) {
+        if (const CommandOutcome change = m_engine.ChangeDir(request.remoteInitDir);
+            !change && m_engine.IsConnected()) {
+            refused = request.remoteInitDir + " に移動できません: " + WhyFailed(change);
+        }
     }
     // The field shows where the server is, whether or not the change worked, and a relative
     // start directory as the full path.
@@ -306,12 +316,13 @@ bool CSession::ProbeLinks()
             const bool folder = m_engine.ChangeDir(entry.displayName).Ok();
             // The commands name files relative to the server's directory: it must be back in
             // the folder shown before anything else is sent.
-            if (folder && !m_engine.ChangeDir(m_view.remoteDir)) {
-                if (m_engine.IsConnected()) {
-                    m_ui.SetStatus(m_view.remoteDir +
-                                   " に戻れません: " + FirstReplyLine(m_engine.GetLastReply()));
+            if (folder) {
+                if (const CommandOutcome back = m_engine.ChangeDir(m_view.remoteDir); !back) {
+                    if (m_engine.IsConnected()) {
+                        m_ui.SetStatus(m_view.remoteDir + " に戻れません: " + WhyFailed(back));
+                    }
+                    return false;
                 }
-                return false;
             }
             known = m_linkFolders.emplace(path, folder).first;
         }
@@ -415,10 +426,10 @@ bool CSession::OpenRemoteRow(const std::string& row)
     // A directory by its bare name, relative to the server's current directory. The pane
     // must keep showing the folder the field names, so a refused change moves nothing.
     const std::string& name = item.name;
-    if (!m_engine.ChangeDir(name)) {
+    if (const CommandOutcome change = m_engine.ChangeDir(name); !change) {
         m_ui.HideWaitText();
         if (!ConnectionLostNow() && !link) {
-            m_ui.SetStatus(name + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply()));
+            m_ui.SetStatus(name + " に移動できません: " + WhyFailed(change));
         }
         return false; // a link the server cannot enter is a link to a file
     }
@@ -460,10 +471,10 @@ bool CSession::ChangeRemoteDir(const std::string& typed)
         return false;
     }
     m_ui.ShowWaitText("ファイルリスト取得中です。\nしばらくお待ちください...");
-    if (!m_engine.ChangeDir(typed)) {
+    if (const CommandOutcome change = m_engine.ChangeDir(typed); !change) {
         m_ui.HideWaitText();
         if (!ConnectionLostNow()) {
-            m_ui.SetStatus(typed + " に移動できません: " + FirstReplyLine(m_engine.GetLastReply()));
+            m_ui.SetStatus(typed + " に移動できません: " + WhyFailed(change));
         }
         return false;
     }
