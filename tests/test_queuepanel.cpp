@@ -34,6 +34,14 @@ TEST(QueuePanel, ShowsEachFileAndActsOnTheFailedAndTheFinished)
         },
         [&panel] { panel.Changed(); });
     panel.SetQueue(queue.get());
+    // Failed items end too, each once an end: the window then lists their folders again.
+    std::vector<int> ended;
+    QObject::connect(&panel, &CQueuePanel::itemsEnded,
+                     [&ended](const std::vector<QueueItem>& items) {
+                         for (const QueueItem& item : items) {
+                             ended.push_back(item.id);
+                         }
+                     });
     TransferRequest get;
     get.remotePath = "/pub/資料.txt";
     get.localPath = "/nonexistent-folder/資料.txt";
@@ -53,6 +61,7 @@ TEST(QueuePanel, ShowsEachFileAndActsOnTheFailedAndTheFinished)
     EXPECT_EQ(Cell(panel, 0, CQueueModel::kSize), "2.0 KB");
     EXPECT_EQ(Cell(panel, 1, CQueueModel::kName), "upload.bin");
     EXPECT_EQ(Cell(panel, 1, CQueueModel::kDirection), "アップロード");
+    EXPECT_EQ(ended.size(), 2U);
 
     auto* retry = panel.findChild<QPushButton*>("queueRetryButton");
     auto* clear = panel.findChild<QPushButton*>("queueClearButton");
@@ -65,6 +74,7 @@ TEST(QueuePanel, ShowsEachFileAndActsOnTheFailedAndTheFinished)
         EXPECT_EQ(item.state, QueueItem::State::Failed) << "tried again, failed again";
     }
     panel.Refresh();
+    EXPECT_EQ(ended.size(), 4U) << "ended again after the retry";
     ASSERT_TRUE(clear->isEnabled());
     QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_TRUE(queue->Items().empty());

@@ -414,6 +414,7 @@ bool CTransferQueue::Retry(int id)
         item->state = QueueItem::State::Waiting;
         item->why.clear();
         item->moved = 0;
+        ++item->tries;
         StartWorkers();
     }
     m_wake.notify_all();

@@ -60,6 +60,9 @@ struct QueueItem {
     std::int64_t moved = 0;
     // The connection (1..N) that runs or ran it; 0 before.
     int connection = 0;
+    // Its turns: 1, and one more each time it is tried again (an end is told apart from the
+    // last one by it).
+    int tries = 1;
     // When it started to run (the speed is what moved since).
     std::chrono::steady_clock::time_point started{};
 

@@ -230,7 +230,7 @@ void CMainDlg::BuildControls()
            QStringLiteral("通信ログを表示"));
     // A transfer that starts brings the panel back.
     connect(m_pQueuePanel, &CQueuePanel::itemsAdded, queue, [queue] { queue->setChecked(true); });
-    connect(m_pQueuePanel, &CQueuePanel::itemsDone, this,
+    connect(m_pQueuePanel, &CQueuePanel::itemsEnded, this,
             [this](const std::vector<QueueItem>& items) { QueueItemsFinished(items); });
     layout->addLayout(statusRow);
 

@@ -334,21 +334,23 @@ void CQueuePanel::Refresh()
     }
     std::vector<QueueItem> items = m_pQueue->Items();
     bool added = false;
-    std::vector<QueueItem> done;
-    // The items done now; those not done at the last look are reported (a retried item that
-    // is done again among them).
-    std::vector<int> doneIds;
+    std::vector<QueueItem> ended;
+    // The items ended now, done or not: a failed or stopped download leaves its part, not the
+    // temporary file the pane may show. Those not ended at the last look are reported, a
+    // retried item that ended again among them even when the panel never saw it run.
+    std::vector<std::pair<int, int>> endedTurns;
     for (const QueueItem& item : items) {
         added = added || item.id > m_nLastId;
         m_nLastId = std::max(m_nLastId, item.id);
-        if (item.state == QueueItem::State::Done) {
-            doneIds.push_back(item.id);
-            if (std::find(m_doneIds.begin(), m_doneIds.end(), item.id) == m_doneIds.end()) {
-                done.push_back(item);
+        if (item.Finished()) {
+            const std::pair<int, int> turn{item.id, item.tries};
+            endedTurns.push_back(turn);
+            if (std::find(m_endedTurns.begin(), m_endedTurns.end(), turn) == m_endedTurns.end()) {
+                ended.push_back(item);
             }
         }
     }
-    m_doneIds = std::move(doneIds);
+    m_endedTurns = std::move(endedTurns);
     m_pModel->SetItems(std::move(items));
     // A reset keeps the rows that were chosen chosen.
     QItemSelection again;
@@ -363,8 +365,8 @@ void CQueuePanel::Refresh()
     if (added) {
         emit itemsAdded();
     }
-    if (!done.empty()) {
-        emit itemsDone(done);
+    if (!ended.empty()) {
+        emit itemsEnded(ended);
     }
 }
 

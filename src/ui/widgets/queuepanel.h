@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <utility>
 #include <vector>
 
 #include "session/transferqueue.h"
@@ -81,8 +82,8 @@ public:
 signals:
     // Items came that the panel had not shown yet.
     void itemsAdded();
-    // Items that are done since the panel last looked.
-    void itemsDone(const std::vector<QueueItem>& items);
+    // Items that ended (done, failed, stopped or skipped) since the panel last looked.
+    void itemsEnded(const std::vector<QueueItem>& items);
 
 private:
     [[nodiscard]] std::vector<int> SelectedIds() const;
@@ -96,8 +97,8 @@ private:
     QPushButton* m_pRetry;
     QPushButton* m_pClear;
     std::atomic<bool> m_bRefreshQueued{false};
-    int m_nLastId = 0;         // the newest item shown
-    std::vector<int> m_doneIds; // the items done at the last look
+    int m_nLastId = 0;                             // the newest item shown
+    std::vector<std::pair<int, int>> m_endedTurns; // the items ended at the last look, and turns
 };
 
 } // namespace tarnwick
