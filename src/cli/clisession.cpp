@@ -263,9 +263,7 @@ private:
         }
         const ItemOutcome outcome = m_runner.RenameRemote(from, to, exists);
         if (outcome.status == ItemOutcome::Status::Skipped) {
-            failure = {"名前の変更に失敗しました (" +
-                           (outcome.note.empty() ? std::string("same name") : outcome.note) + ")",
-                       ""};
+            failure = {"名前の変更に失敗しました (" + outcome.note + ")", ""};
             return false;
         }
         return Check(outcome, "名前の変更に失敗しました", failure);
@@ -603,43 +601,31 @@ int RunCliSession(CFtpProgressClient& engine, const ServerTarget& target,
     const ServerTarget server = TargetWithOptions(target, options);
     const FtpConnectOptions connected = ConnectOptionsFor(server, settings.ConnectOptions());
     const OpenOutcome opened = OpenConnection(engine, server, connected);
-    std::string original;
-    switch (opened.step) {
-    case OpenOutcome::Step::Opened:
-        break;
-    case OpenOutcome::Step::Login:
-        if (opened.command.reason == FailureReason::Refused) {
-            return fail(target.user, {"UserLogin に失敗", opened.command.replyText});
-        }
-        // No reply in time, the connection went, or the name could not be sent.
-        return fail(target.user, {"UserLogin に失敗: " + LoginFailureText(opened.command, engine),
-                                  std::string()});
-    case OpenOutcome::Step::Protect:
-        return fail(ServerName(target), {"ConnectToServer に失敗: データ接続を暗号化できません (" +
-                                             FirstReplyLine(opened.command.replyText) + ")",
-                                         std::string()});
-    case OpenOutcome::Step::Connect:
-    case OpenOutcome::Step::Certificate:
-        if (!engine.GetCertificate().problem.empty() && !engine.GetCertificate().sha256.empty() &&
-            !opened.connect.tlsError.empty()) {
-            // Nothing was sent after the check failed: say what would have to be trusted.
-            const CertificateInfo& certificate = engine.GetCertificate();
-            err << "tarnwick-cli: " << EscapeControlCharacters(target.host)
-                << ": the server's certificate is not trusted ("
-                << EscapeControlCharacters(certificate.problem) << ")\n"
-                << "  subject: " << EscapeControlCharacters(certificate.subject) << '\n'
-                << "  issuer:  " << EscapeControlCharacters(certificate.issuer) << '\n'
-                << "  valid:   " << certificate.notBefore << " - " << certificate.notAfter << '\n'
-                << "  SHA-256: " << certificate.sha256 << '\n'
-                << "  to trust it, check the fingerprint with the server's owner and add\n"
-                << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
-            return kExitUntrusted;
-        }
-        // Where, and why ("127.0.0.1:990: ConnectToServer に失敗: 接続を拒否されました").
-        return fail(ServerName(target),
-                    {"ConnectToServer に失敗: " +
-                         ConnectFailureText(opened.connect, engine, target.host, original),
-                     std::string()});
+    if (opened.step == OpenOutcome::Step::Login &&
+        opened.command.reason == FailureReason::Refused) {
+        return fail(target.user, {"UserLogin に失敗", opened.command.replyText});
+    }
+    const CertificateInfo& certificate = engine.GetCertificate();
+    if (opened.step == OpenOutcome::Step::Connect && !certificate.problem.empty() &&
+        !certificate.sha256.empty() && !opened.connect.tlsError.empty()) {
+        // Nothing was sent after the check failed: say what would have to be trusted.
+        err << "tarnwick-cli: " << EscapeControlCharacters(target.host)
+            << ": the server's certificate is not trusted ("
+            << EscapeControlCharacters(certificate.problem) << ")\n"
+            << "  subject: " << EscapeControlCharacters(certificate.subject) << '\n'
+            << "  issuer:  " << EscapeControlCharacters(certificate.issuer) << '\n'
+            << "  valid:   " << certificate.notBefore << " - " << certificate.notAfter << '\n'
+            << "  SHA-256: " << certificate.sha256 << '\n'
+            << "  to trust it, check the fingerprint with the server's owner and add\n"
+            << "  --fingerprint " << NormalizeFingerprint(certificate.sha256) << '\n';
+        return kExitUntrusted;
+    }
+    if (!opened) {
+        // Who or where, and why ("127.0.0.1:990: ConnectToServer に失敗: 接続を拒否されました"):
+        // no reply in time, the connection went, or the name could not be sent.
+        std::string original;
+        return fail(opened.step == OpenOutcome::Step::Login ? target.user : ServerName(target),
+                    {OpenFailureText(opened, engine, target.host, original), std::string()});
     }
     if (CliFailure failure; !target.directory.empty() &&
                             !Check(files.ChangeDir(target.directory), "CWD に失敗", failure)) {

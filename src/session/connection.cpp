@@ -9,6 +9,14 @@
 
 namespace tarnwick {
 
+namespace {
+
+// A queue's connection met another certificate than the one the user agreed to.
+const std::string kCertificateChanged = "サーバーの証明書が変わりました";
+const std::string kDataUnprotected = "データ接続を暗号化できません";
+
+} // namespace
+
 FtpConnectOptions ConnectOptionsFor(const ServerTarget& target, FtpConnectOptions defaults)
 {
     defaults.tls = target.tls;
@@ -142,6 +150,26 @@ std::string LoginFailureText(const CommandOutcome& login, const CFtpClient& engi
     }
 }
 
+std::string OpenFailureText(const OpenOutcome& outcome, const CFtpClient& engine,
+                            const std::string& host, std::string& original)
+{
+    switch (outcome.step) {
+    case OpenOutcome::Step::Opened:
+        break;
+    case OpenOutcome::Step::Connect:
+        return "ConnectToServer に失敗: " +
+               ConnectFailureText(outcome.connect, engine, host, original);
+    case OpenOutcome::Step::Certificate:
+        return "ConnectToServer に失敗: " + kCertificateChanged;
+    case OpenOutcome::Step::Login:
+        return "UserLogin に失敗: " + LoginFailureText(outcome.command, engine);
+    case OpenOutcome::Step::Protect:
+        return "ConnectToServer に失敗: " + kDataUnprotected + " (" +
+               FirstReplyLine(outcome.command.replyText) + ")";
+    }
+    return std::string();
+}
+
 std::function<bool(CFtpClient&, int, std::string&)>
 QueueConnectorLike(const CFtpClient& opened, const ServerTarget& target, FtpConnectOptions options)
 {
@@ -174,13 +202,13 @@ QueueConnectorLike(const CFtpClient& opened, const ServerTarget& target, FtpConn
                   ConnectFailureText(outcome.connect, engine, target.host, original);
             break;
         case OpenOutcome::Step::Certificate:
-            why = "サーバーの証明書が変わりました";
+            why = kCertificateChanged;
             break;
         case OpenOutcome::Step::Login:
             why = "ログインできません: " + LoginFailureText(outcome.command, engine);
             break;
         case OpenOutcome::Step::Protect:
-            why = "データ接続を暗号化できません: " + FirstReplyLine(outcome.command.replyText);
+            why = kDataUnprotected + ": " + FirstReplyLine(outcome.command.replyText);
             break;
         }
         return false;

@@ -36,6 +36,11 @@ OpenOutcome OpenConnection(CFtpClient& engine, const ServerTarget& target,
                            const std::string& certificate = std::string(),
                            const std::function<void(const std::string&)>& greeted = {});
 
+// Why opening stopped, as the status line and the terminal say it: the step's headline, then
+// why ("ConnectToServer に失敗: 接続を拒否されました", "UserLogin に失敗: 530 Login incorrect.").
+// `original` receives the system's or the library's own words when there are any.
+[[nodiscard]] std::string OpenFailureText(const OpenOutcome& outcome, const CFtpClient& engine,
+                                          const std::string& host, std::string& original);
 // Why a connect failed, for a person ("接続を拒否されました", "証明書を信頼できません (…)");
 // `original` receives the system's or the library's own words when there are any.
 [[nodiscard]] std::string ConnectFailureText(const ConnectOutcome& connect,

@@ -1,8 +1,8 @@
 // CRunner: the file operations of one connection, without panes. Downloads and uploads (going
 // on from a part where asked), the questions about a file in the way, and the commands that
-// need no data connection, each ending in an item outcome. The session (for the window and
-// tarnwick-cli) and the tree walks run their items through it; with a transfer queue set,
-// transfers go to the queue's own connections and are asked about at their turn.
+// need no data connection, each ending in an item outcome. The window's session, tarnwick-cli
+// and the tree walks run their items through it; with a transfer queue set, transfers go to
+// the queue's own connections and are asked about at their turn.
 #pragma once
 
 #include <cstdint>

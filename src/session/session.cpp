@@ -77,26 +77,14 @@ CSession::OpenResult CSession::Open(const ServerTarget& target)
         OpenConnection(m_engine, target, options, std::string(),
                        [this](const std::string& greeting) { m_ui.SetStatus(greeting); });
     m_ui.HideWaitText();
-    std::string original;
-    switch (outcome.step) {
-    case OpenOutcome::Step::Opened:
-        break;
-    case OpenOutcome::Step::Connect:
-    case OpenOutcome::Step::Certificate:
-        m_ui.SetStatus("ConnectToServer に失敗: " +
-                       ConnectFailureText(outcome.connect, m_engine, target.host, original) +
-                       "\r\n");
+    if (!outcome) {
+        std::string original;
+        m_ui.SetStatus(OpenFailureText(outcome, m_engine, target.host, original) + "\r\n");
         if (!original.empty()) {
             m_ui.SetStatusOriginal(original);
         }
-        return OpenResult::ConnectFailed;
-    case OpenOutcome::Step::Login:
-        m_ui.SetStatus("UserLogin に失敗: " + LoginFailureText(outcome.command, m_engine) + "\r\n");
-        return OpenResult::LoginFailed;
-    case OpenOutcome::Step::Protect:
-        m_ui.SetStatus("ConnectToServer に失敗: データ接続を暗号化できません (" +
-                       FirstReplyLine(outcome.command.replyText) + ")\r\n");
-        return OpenResult::ConnectFailed;
+        return outcome.step == OpenOutcome::Step::Login ? OpenResult::LoginFailed
+                                                        : OpenResult::ConnectFailed;
     }
     m_ui.SetStatus(outcome.welcome);
     m_bConnected = true;

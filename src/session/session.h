@@ -174,7 +174,7 @@ public:
     bool RenameLocalRow(const std::string& row, const std::string& newName);
     bool RenameRemoteRow(const std::string& row, const std::string& newName);
 
-    // --- single items, as tarnwick-cli asks for them --------------------------------------
+    // --- single items -------------------------------------------------------------------
 
     // One local file to the server's current directory as `remoteName`; asks when the last
     // listing shows a file of that name (when the settings say so).
